@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef HISTORYBOX_H
+#define HISTORYBOX_H
+
+#include <QComboBox>
+
+/**
+ * The command field: an editable combo box whose list is the command history,
+ * most recent on top, and whose line edit completes from that history and
+ * from the executables on the search path.
+ */
+class HistoryBox : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit HistoryBox(QWidget *parent = nullptr);
+
+    /** Replaces the history by @p items (first on top) and installs a new completer. */
+    void setHistoryItems(const QStringList &items);
+    /** Puts @p command on top, removing an equal entry further down. */
+    void addToHistory(const QString &command);
+    /** The history from top to bottom. */
+    QStringList historyItems() const;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private Q_SLOTS:
+    void slotItemActivated();
+};
+
+#endif

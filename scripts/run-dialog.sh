@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds, and starts the run dialog on the current display.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+exec build/app/kav-run "$@"

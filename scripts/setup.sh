@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs what building, running and testing kav-run need from Debian's
+# packages. Does nothing when everything is already present.
+set -eu
+
+packages="
+build-essential cmake pkg-config
+qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools
+libkf5config-dev libkf5coreaddons-dev
+xvfb xauth x11-utils xdotool xclip
+bc sudo xterm xdg-utils procps passwd login
+adwaita-icon-theme hicolor-icon-theme
+"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    case "$status" in
+    *"install ok installed"*) ;;
+    *) missing="$missing $package" ;;
+    esac
+done
+
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+else
+    sudo=
+fi
+echo "Installing:$missing"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef PTYPROCESS_H
+#define PTYPROCESS_H
+
+#include <QByteArray>
+#include <QList>
+
+#include <sys/types.h>
+
+/**
+ * Starts one child whose standard streams are the slave side of a fresh
+ * pseudo-terminal and talks to it through the master: output in chunks and
+ * lines, lines written, echo awaited, output drained until the child ends.
+ *
+ * Everything blocks the calling thread. Nothing is printed; results are
+ * integers, and a null byte array means nothing could be read while an empty
+ * one is an empty line.
+ */
+class PtyProcess
+{
+public:
+    PtyProcess();
+    /** Closes the terminal; the child is neither signalled nor waited for. */
+    virtual ~PtyProcess();
+    Q_DISABLE_COPY(PtyProcess)
+
+    /** @return true while @p pid can be signalled (kill with signal 0). */
+    virtual bool isAlive(pid_t pid);
+    virtual void extensionHook();
+
+    /** The terminal's master descriptor, or -1 while there is no terminal. */
+    int terminalFd() const;
+    pid_t childPid() const;
+
+    /** While set, drainUntilExit() copies the child's output to standard output. */
+    void setMirrorOutput(bool mirror);
+    /** While set, the password is overwritten after it has been typed. */
+    void setWipePassword(bool wipe);
+
+    /**
+     * Sets the echo that new terminals get and, with a terminal, its echo now.
+     * @return 0, or -1 when the terminal's echo could not be changed
+     */
+    int setTerminalEcho(bool enable);
+    /** Replaces the terminal by a new pair. @return 0, or -1 when none could be opened */
+    int openTerminal();
+
+    /**
+     * Starts @p command (looked up on the search path when it has no "/") with
+     * @p arguments on a new terminal.
+     * @return 0 in the parent once the child was forked, -1 when the terminal
+     *         cannot be opened or fork fails
+     */
+    int startChild(const QByteArray &command, const QList<QByteArray> &arguments);
+
+    /**
+     * Buffered text, then at most one read of up to 255 bytes.
+     * @return null when there was nothing buffered and nothing could be read
+     */
+    QByteArray readAvailable(bool block);
+    /**
+     * The next line without its "\n"; a partial line when no "\n" has come.
+     * @return an empty array for an empty line, null when nothing could be read
+     */
+    QByteArray nextLine(bool block = true);
+    /** Writes @p line and, unless told otherwise, "\n". Errors are ignored. */
+    void sendLine(const QByteArray &line, bool appendNewline = true);
+    /** Puts @p line back so that the next nextLine() returns it. */
+    void pushBackLine(const QByteArray &line, bool appendNewline = true);
+
+    /** @return 0 once the terminal's echo is off, -1 when the child is gone or the attributes cannot be read */
+    int waitForEchoOff();
+    /**
+     * Reads the child's output until it ends.
+     * @return its exit code; 0 when it was ended by a signal or is already
+     *         reaped, 1 or -1 when waiting failed otherwise
+     */
+    int drainUntilExit();
+
+    /**
+     * @return select()'s result for @p fd becoming readable within @p ms
+     *         milliseconds (below 1000): positive, 0 on time-out, -1 on error
+     */
+    static int waitReadable(int fd, int ms);
+    /**
+     * @return the exit code of @p pid, -1 when waitpid fails, -2 while it
+     *         runs, -3 when it was ended by a signal
+     */
+    static int pollExit(pid_t pid);
+
+protected:
+    /** In the forked child: signals, controlling terminal, standard streams. @return 0 or -1 */
+    int prepareChildTerminal();
+
+    bool wipePassword = false;
+    bool mirrorOutput = false;
+    pid_t pid = -1;
+
+private:
+    struct Private;
+    Private *const d;
+};
+
+#endif
