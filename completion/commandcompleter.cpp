@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandcompleter.h"
+
+#include "commandcompletermodel.h"
+
+#include <QAbstractProxyModel>
+
+CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *parent)
+    : QCompleter(parent)
+    , commandModel(new CommandCompleterModel(historyModel, this))
+{
+    setModel(commandModel);
+    setCaseSensitivity(Qt::CaseSensitive);
+    connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
+        &CommandCompleter::checkActivatedItem);
+}
+
+QStringList CommandCompleter::splitPath(const QString &path) const
+{
+    // Called whenever the prefix changes, so the candidates are screened before matching.
+    commandModel->checkExecutables(path);
+    return QCompleter::splitPath(path);
+}
+
+void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
+{
+    // The index is one of the list of matches, a proxy over the combined model.
+    const auto *matches = qobject_cast<const QAbstractProxyModel *>(completionModel());
+    if (!matches)
+        return;
+    const QModelIndex source = matches->mapToSource(idx);
+    if (commandModel->isHistoryRow(source))
+        Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
+}

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandcompletermodel.h"
+
+#include "pathexecsmodel.h"
+
+#include <QSet>
+
+static QStringList displayTexts(const QAbstractItemModel *model)
+{
+    QStringList texts;
+    const int rows = model->rowCount();
+    texts.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        texts.append(model->data(model->index(row, 0), Qt::DisplayRole).toString());
+    return texts;
+}
+
+CommandCompleterModel::CommandCompleterModel(QAbstractItemModel *historyModel, QObject *parent)
+    : QAbstractListModel(parent)
+    , historySnapshot(displayTexts(historyModel))
+    // A program named like a history entry is offered once, as the history row.
+    , pathModel(
+          new PathExecsModel(QSet<QString>(historySnapshot.cbegin(), historySnapshot.cend()), this))
+{
+    connect(pathModel, &QAbstractItemModel::layoutAboutToBeChanged, this,
+        &QAbstractItemModel::layoutAboutToBeChanged);
+    connect(
+        pathModel, &QAbstractItemModel::layoutChanged, this, &QAbstractItemModel::layoutChanged);
+    // Resetting through the begin/end pair also drops persistent indexes into the old rows.
+    connect(pathModel, &QAbstractItemModel::modelAboutToBeReset, this,
+        &CommandCompleterModel::beginResetModel);
+    connect(
+        pathModel, &QAbstractItemModel::modelReset, this, &CommandCompleterModel::endResetModel);
+    connect(pathModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+        &CommandCompleterModel::slotRowsAboutToBeRemoved);
+    connect(
+        pathModel, &QAbstractItemModel::rowsRemoved, this, &CommandCompleterModel::slotRowsRemoved);
+}
+
+int CommandCompleterModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return historySnapshot.size() + pathModel->rowCount();
+}
+
+QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const int row = index.row();
+    if (row < historySnapshot.size()) {
+        if (index.column() == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return historySnapshot.at(row);
+        return QVariant();
+    }
+    return pathModel->data(pathModel->index(row - historySnapshot.size(), index.column()), role);
+}
+
+bool CommandCompleterModel::isHistoryRow(const QModelIndex &index) const
+{
+    return index.isValid() && index.row() < historySnapshot.size();
+}
+
+void CommandCompleterModel::checkExecutables(const QString &prefix)
+{
+    pathModel->checkExecutables(prefix);
+}
+
+void CommandCompleterModel::slotRowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    Q_UNUSED(parent)
+    beginRemoveRows(QModelIndex(), start + historySnapshot.size(), end + historySnapshot.size());
+}
+
+void CommandCompleterModel::slotRowsRemoved(const QModelIndex &parent, int start, int end)
+{
+    Q_UNUSED(parent)
+    Q_UNUSED(start)
+    Q_UNUSED(end)
+    endRemoveRows();
+}

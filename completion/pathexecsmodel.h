@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef PATHEXECSMODEL_H
+#define PATHEXECSMODEL_H
+
+#include <QAbstractListModel>
+#include <QBitArray>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QStringList>
+#include <QVector>
+
+/**
+ * The command names that can be run from the search path: one row per file
+ * name found in the directories of "PATH", sorted by name (UTF-16 code units),
+ * each name taken from the first directory that holds it.
+ *
+ * Reading the directories is cheap and done for every name at once; whether a
+ * file is executable is tested lazily, per typed prefix (checkExecutables()),
+ * and names that fail the test are removed from the rows until the next rescan.
+ * Any change in one of the directories rescans everything (a model reset).
+ */
+class PathExecsModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    /** Reads "PATH", scans its directories and watches them. Names in @p excludedNames are never
+     * listed. */
+    PathExecsModel(const QSet<QString> &excludedNames, QObject *parent);
+
+    /** The number of names not found to be non-executable; 0 for a valid @p parent. */
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    /** The name (display and edit roles) or the executable icon (decoration role) of a row;
+     *  an invalid QVariant for any other role or an index that is not a row. */
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    /** Tests the untested names starting with @p prefix (all of them for an empty prefix)
+     *  and removes the rows of those that are not executable, one row at a time. */
+    void checkExecutables(const QString &prefix);
+
+private Q_SLOTS:
+    void rebuild();
+
+private:
+    static QStringList scanDirectory(const QString &directory);
+    /** The position in execs of @p row, or -1 when there is no such row. */
+    int rowToEntry(int row) const;
+    /** The number of rows before the entry at @p position (its row while it is shown),
+     *  or -1 when @p position is out of range. */
+    int entryToRow(int position) const;
+    void hideEntry(int position);
+
+    QStringList paths;
+    QList<QPair<QString, QString>> execs;
+    QBitArray hiddenBits;
+    QBitArray testedBits;
+    QSet<QString> excludedNames;
+    // The set bits of hiddenBits in ascending order, so that row and position map
+    // onto each other by binary search: the completer reads every row per key press.
+    QVector<int> hiddenPositions;
+};
+
+#endif
