@@ -1,0 +1,336 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "ptyprocess.h"
+
+#include "exec/findcommandexecutable.h"
+#include "su/pseudoterminal.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+extern char **environ;
+
+struct PtyProcess::Private
+{
+    std::unique_ptr<PseudoTerminal> terminal;
+    QByteArray inputBuffer;
+    bool wantLocalEcho = true;
+};
+
+namespace {
+
+// The executable to run, found on our PATH, which is also the child's; empty when not found.
+QByteArray resolveExecutable(const QByteArray &command)
+{
+    if (command.contains('/'))
+        return command;
+    return findCommandExecutable(QString::fromLocal8Bit(command)).toLocal8Bit();
+}
+
+// Our environment without the desktop session's bus and session manager, in the C locale,
+// so that the messages the child writes are the ones its driver expects.
+QList<QByteArray> childEnvironment()
+{
+    static const char *const dropped[] = {
+        "SESSION_MANAGER=", "DBUS_SESSION_BUS_ADDRESS=", "LC_ALL="
+    };
+    QList<QByteArray> environment;
+    for (char **entry = environ; entry && *entry; ++entry) {
+        const QByteArray variable(*entry);
+        bool keep = true;
+        for (const char *prefix : dropped)
+            keep = keep && !variable.startsWith(prefix);
+        if (keep)
+            environment.append(variable);
+    }
+    environment.append(QByteArrayLiteral("LC_ALL=C"));
+    return environment;
+}
+
+// A null-terminated vector of pointers into @p strings, which must outlive it.
+std::vector<char *> pointerVector(const QList<QByteArray> &strings)
+{
+    std::vector<char *> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (const QByteArray &string : strings)
+        pointers.push_back(const_cast<char *>(string.constData()));
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Async-signal-safe: called between fork and exec.
+void closeDescriptorsFrom(int first)
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) < 0 || limit.rlim_cur <= rlim_t(first))
+        return;
+    if (close_range(first, limit.rlim_cur - 1, 0) == 0)
+        return;
+    for (rlim_t fd = first; fd < limit.rlim_cur; ++fd)
+        close(int(fd));
+}
+
+void writeIgnoringErrors(int fd, const char *data, size_t size)
+{
+    if (write(fd, data, size) < 0)
+        return;
+}
+
+// kill() still reaches a child that has ended but is not reaped; look without reaping it.
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info;
+    info.si_pid = 0;
+    return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+} // namespace
+
+PtyProcess::PtyProcess()
+    : d(new Private)
+{ }
+
+PtyProcess::~PtyProcess()
+{
+    delete d;
+}
+
+bool PtyProcess::isAlive(pid_t pid)
+{
+    // kill() with 0 or a negative pid would probe whole process groups
+    return pid > 0 && kill(pid, 0) == 0;
+}
+
+void PtyProcess::extensionHook() { }
+
+int PtyProcess::terminalFd() const
+{
+    return d->terminal ? d->terminal->masterDescriptor() : -1;
+}
+
+pid_t PtyProcess::childPid() const
+{
+    return pid;
+}
+
+void PtyProcess::setMirrorOutput(bool mirror)
+{
+    mirrorOutput = mirror;
+}
+
+void PtyProcess::setWipePassword(bool wipe)
+{
+    wipePassword = wipe;
+}
+
+int PtyProcess::setTerminalEcho(bool enable)
+{
+    d->wantLocalEcho = enable;
+    if (!d->terminal)
+        return 0;
+    return d->terminal->setSlaveEcho(enable) ? 0 : -1;
+}
+
+int PtyProcess::openTerminal()
+{
+    d->terminal.reset();
+    d->terminal = std::make_unique<PseudoTerminal>();
+    if (!d->terminal->openPair())
+        return -1;
+    if (!d->wantLocalEcho)
+        setTerminalEcho(false);
+    d->inputBuffer.clear();
+    return 0;
+}
+
+int PtyProcess::startChild(const QByteArray &command, const QList<QByteArray> &arguments)
+{
+    if (openTerminal() < 0)
+        return -1;
+
+    // The caller may be a multithreaded GUI process: everything that allocates or takes
+    // a lock happens here, so that the child only makes async-signal-safe calls.
+    const QByteArray executable = resolveExecutable(command);
+    const QList<QByteArray> argumentList = QList<QByteArray>() << executable << arguments;
+    std::vector<char *> argv = pointerVector(argumentList);
+    const QList<QByteArray> environment = childEnvironment();
+    std::vector<char *> envp = pointerVector(environment);
+
+    pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid > 0) {
+        d->terminal->closeSlaveSide();
+        return 0;
+    }
+
+    if (prepareChildTerminal() < 0 || executable.isEmpty())
+        _exit(1);
+    execve(executable.constData(), argv.data(), envp.data());
+    _exit(1);
+}
+
+int PtyProcess::prepareChildTerminal()
+{
+    if (!d->terminal)
+        return -1;
+    for (int signalNumber = 1; signalNumber <= 64; ++signalNumber)
+        signal(signalNumber, SIG_DFL);
+    signal(SIGHUP, SIG_IGN);
+
+    d->terminal->makeControllingTerminal();
+    const int slave = d->terminal->slaveDescriptor();
+    dup2(slave, STDIN_FILENO);
+    dup2(slave, STDOUT_FILENO);
+    dup2(slave, STDERR_FILENO);
+    closeDescriptorsFrom(STDERR_FILENO + 1);
+
+    // Without output processing a "\n" reaches the driver as one byte, not "\r\n".
+    struct termios attributes;
+    if (tcgetattr(STDIN_FILENO, &attributes) < 0)
+        return -1;
+    attributes.c_oflag &= ~OPOST;
+    return tcsetattr(STDIN_FILENO, TCSANOW, &attributes) < 0 ? -1 : 0;
+}
+
+QByteArray PtyProcess::readAvailable(bool block)
+{
+    QByteArray result;
+    if (!d->inputBuffer.isEmpty()) {
+        result.swap(d->inputBuffer);
+        block = false; // buffered text is never held back by a blocking read
+    }
+
+    const int fd = terminalFd();
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return result;
+    const int wanted = block ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
+    if (wanted != flags && fcntl(fd, F_SETFL, wanted) < 0)
+        return result;
+
+    char chunk[255];
+    ssize_t count;
+    do {
+        count = read(fd, chunk, sizeof chunk);
+    } while (count < 0 && errno == EINTR);
+    // The whole chunk is kept, zero bytes included: mirrored output loses nothing.
+    if (count > 0)
+        result.append(chunk, int(count));
+    return result;
+}
+
+QByteArray PtyProcess::nextLine(bool block)
+{
+    d->inputBuffer = readAvailable(block);
+    if (d->inputBuffer.isEmpty())
+        return QByteArray();
+
+    const int newline = d->inputBuffer.indexOf('\n');
+    if (newline < 0) {
+        QByteArray partialLine;
+        partialLine.swap(d->inputBuffer);
+        return partialLine;
+    }
+    // Constructed from the data so that an empty line stays non-null.
+    const QByteArray line(d->inputBuffer.constData(), newline);
+    d->inputBuffer.remove(0, newline + 1);
+    return line;
+}
+
+void PtyProcess::sendLine(const QByteArray &line, bool appendNewline)
+{
+    if (!line.isEmpty())
+        writeIgnoringErrors(terminalFd(), line.constData(), size_t(line.size()));
+    if (appendNewline)
+        writeIgnoringErrors(terminalFd(), "\n", 1);
+}
+
+void PtyProcess::pushBackLine(const QByteArray &line, bool appendNewline)
+{
+    QByteArray copy = line;
+    if (appendNewline)
+        copy.append('\n');
+    if (!copy.isEmpty())
+        d->inputBuffer.prepend(copy);
+}
+
+int PtyProcess::waitForEchoOff()
+{
+    for (;;) {
+        if (!isAlive(childPid()) || hasEnded(childPid()))
+            return -1;
+        struct termios attributes;
+        if (!d->terminal || !d->terminal->getAttributes(&attributes))
+            return -1;
+        if (!(attributes.c_lflag & ECHO))
+            return 0;
+        usleep(10000);
+    }
+}
+
+int PtyProcess::drainUntilExit()
+{
+    for (;;) {
+        const int ready = waitReadable(terminalFd(), 100);
+        if (ready < 0 && errno != EINTR)
+            return -1;
+        if (ready > 0) {
+            for (QByteArray chunk = readAvailable(false); !chunk.isNull();
+                 chunk = readAvailable(false)) {
+                if (mirrorOutput) {
+                    fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
+                    fflush(stdout);
+                }
+            }
+        }
+
+        const int exitCode = pollExit(childPid());
+        if (exitCode == -1)
+            return errno == ECHILD ? 0 : 1;
+        if (exitCode == -3)
+            return 0;
+        if (exitCode != -2)
+            return exitCode;
+    }
+}
+
+int PtyProcess::waitReadable(int fd, int ms)
+{
+    // poll() rather than select(): an fd_set cannot hold descriptors from FD_SETSIZE on.
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    struct pollfd request = { fd, POLLIN, 0 };
+    return poll(&request, 1, ms);
+}
+
+int PtyProcess::pollExit(pid_t pid)
+{
+    // waitpid() with 0 or a negative pid would reap some other child
+    if (pid <= 0) {
+        errno = ECHILD;
+        return -1;
+    }
+    int status = 0;
+    const pid_t result = waitpid(pid, &status, WNOHANG);
+    if (result < 0)
+        return -1;
+    if (result != pid)
+        return -2;
+    if (!WIFEXITED(status))
+        return -3;
+    return WEXITSTATUS(status);
+}

@@ -24,12 +24,14 @@ public:
     virtual ~PtyProcess();
     Q_DISABLE_COPY(PtyProcess)
 
-    /** @return true while @p pid can be signalled (kill with signal 0). */
+    /** @return true while @p pid (above 0) can be signalled (kill with signal 0). */
     virtual bool isAlive(pid_t pid);
+    /** Does nothing; derived classes call their base's. */
     virtual void extensionHook();
 
     /** The terminal's master descriptor, or -1 while there is no terminal. */
     int terminalFd() const;
+    /** The pid of the last child forked, -1 before the first. */
     pid_t childPid() const;
 
     /** While set, drainUntilExit() copies the child's output to standard output. */
@@ -54,8 +56,10 @@ public:
     int startChild(const QByteArray &command, const QList<QByteArray> &arguments);
 
     /**
-     * Buffered text, then at most one read of up to 255 bytes.
+     * Buffered text, then at most one read of up to 255 bytes, zero bytes
+     * included. Without @p block, or with buffered text, the read does not wait.
      * @return null when there was nothing buffered and nothing could be read
+     *         (nothing to read yet, end of file, or the child side closed)
      */
     QByteArray readAvailable(bool block);
     /**
@@ -68,23 +72,32 @@ public:
     /** Puts @p line back so that the next nextLine() returns it. */
     void pushBackLine(const QByteArray &line, bool appendNewline = true);
 
-    /** @return 0 once the terminal's echo is off, -1 when the child is gone or the attributes cannot be read */
+    /**
+     * Polls every 10 ms, without a time limit, until the child turned echo off.
+     * @return 0 once the terminal's echo is off, -1 when the child is gone (also
+     *         when it has ended but is not reaped yet) or the attributes cannot be read
+     */
     int waitForEchoOff();
     /**
-     * Reads the child's output until it ends.
+     * Reads the child's output until it ends, copying it to standard output
+     * while mirroring is set.
      * @return its exit code; 0 when it was ended by a signal or is already
-     *         reaped, 1 or -1 when waiting failed otherwise
+     *         reaped, 1 when waitpid failed otherwise, -1 when the terminal
+     *         could not be watched
      */
     int drainUntilExit();
 
     /**
-     * @return select()'s result for @p fd becoming readable within @p ms
-     *         milliseconds (below 1000): positive, 0 on time-out, -1 on error
+     * Waits at most @p ms milliseconds (below 1000) for @p fd to become
+     * readable; a hung-up terminal counts as readable.
+     * @return positive when readable, 0 on time-out, -1 on error (errno set,
+     *         EINTR when a signal came first)
      */
     static int waitReadable(int fd, int ms);
     /**
-     * @return the exit code of @p pid, -1 when waitpid fails, -2 while it
-     *         runs, -3 when it was ended by a signal
+     * Reaps @p pid if it has ended, without waiting.
+     * @return the exit code of @p pid, -1 when waitpid fails (errno ECHILD also
+     *         for a pid of 0 or below), -2 while it runs, -3 when it was ended by a signal
      */
     static int pollExit(pid_t pid);
 
