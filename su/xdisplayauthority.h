@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef XDISPLAYAUTHORITY_H
+#define XDISPLAYAUTHORITY_H
+
+#include <QByteArray>
+
+/**
+ * The caller's X display and the authority entry its authority file holds
+ * for it, as passed on to a command run as another user.
+ */
+struct XDisplayAuthority
+{
+    /**
+     * Fills both fields from DISPLAY and "xauth list". Silent: an unset
+     * DISPLAY, a missing xauth, no entry or several entries leave the
+     * authority line empty.
+     */
+    void readDisplayAuthority();
+
+    /** DISPLAY unchanged; empty when it is unset or empty. */
+    QByteArray displayName;
+    /** The protocol name, one blank and the key in hexadecimal; empty when none was found. */
+    QByteArray authorityLine;
+};
+
+#endif
