@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef KAVDESKTOP_H
+#define KAVDESKTOP_H
+
+#include "desktop/kaviconlabel.h"
+#include "desktop/kavicontheme.h"
+#include "desktop/kavmenudialog.h"
+
+#include <QString>
+
+/**
+ * Registers the application with the toolkit: application name "kav-run",
+ * organisation "kav", @p version and @p displayName, and picks an installed
+ * icon theme when the platform names none. Call once, after the application
+ * object exists.
+ */
+void kavInit(const char *version, const char *displayName);
+
+/**
+ * Opens the application's handbook, scrolled to the anchor @p topic (the
+ * start of the page when empty). A later call raises the same window.
+ */
+void kavHelpShow(const QString &topic);
+
+#endif

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef QTSINGLEAPPLICATION_H
+#define QTSINGLEAPPLICATION_H
+
+#include <QApplication>
+#include <QPointer>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+/**
+ * An application of which one instance runs per identifier and per user.
+ *
+ * The first instance holds a lock file and listens on a local socket in the
+ * user's runtime directory (or a private per-user temporary directory); later
+ * instances find the lock held and can hand a message to the first one.
+ * A lock or socket left behind by a killed instance does not count.
+ */
+class QtSingleApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    QtSingleApplication(const QString &identifier, int &argc, char **argv);
+    ~QtSingleApplication() override;
+    Q_DISABLE_COPY(QtSingleApplication)
+
+    /** The identifier given to the constructor. */
+    QString id() const { return m_identifier; }
+
+    /**
+     * True when another instance with this identifier runs for this user;
+     * false for the instance that runs first (and when no private directory
+     * for the lock could be found, so that the application still starts).
+     */
+    bool isRunning() const { return m_running; }
+
+    /**
+     * Hands @p message to the running instance, waiting at most @p timeout
+     * milliseconds. Returns true once that instance has acknowledged it,
+     * false when no instance answered in time.
+     */
+    bool sendMessage(const QString &message, int timeout = 5000);
+
+    /**
+     * Makes @p window the window that activateWindow() brings to the front;
+     * with @p activateOnMessage every received message does so.
+     */
+    void setActivationWindow(QWidget *window, bool activateOnMessage = true);
+    /** The activation window, or nullptr when none is set or it was deleted. */
+    QWidget *activationWindow() const { return m_activationWindow; }
+
+    /** Shows, un-minimises, raises and activates the activation window. */
+    void activateWindow();
+
+Q_SIGNALS:
+    void messageReceived(const QString &message);
+
+private:
+    void startServer();
+    void acceptConnection();
+    void readMessage(QLocalSocket *socket);
+
+    QString m_identifier;
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+    QPointer<QWidget> m_activationWindow;
+    QMetaObject::Connection m_activateOnMessage;
+    bool m_running = false;
+};
+
+#endif
