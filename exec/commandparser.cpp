@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandparser.h"
+
+#include "desktop/kavicontheme.h"
+#include "exec/findcommandexecutable.h"
+
+#include <KConfigGroup>
+#include <KDesktopFile>
+
+#include <QFileInfo>
+#include <QUrl>
+
+CommandParser::CommandParser(const QString &text)
+    : applicationsDirectory(QStringLiteral("/usr/share/applications"))
+{
+    if (!text.isEmpty())
+        parse(text);
+}
+
+CommandParser::~CommandParser() = default;
+
+void CommandParser::parse(const QString &text)
+{
+    command = text.simplified();
+    executablePath = findCommandExecutable(command);
+    desktopEntryIsCurrent = false;
+    commandType = classify(command);
+}
+
+int CommandParser::type() const
+{
+    return commandType;
+}
+
+QString CommandParser::executableName() const
+{
+    return executablePath.isEmpty() ? QString() : QFileInfo(executablePath).fileName();
+}
+
+const KDesktopFile *CommandParser::currentEntry() const
+{
+    return desktopEntryIsCurrent ? desktopEntry.get() : nullptr;
+}
+
+QString CommandParser::desktopExec() const
+{
+    const KDesktopFile *entry = currentEntry();
+    return entry ? entry->desktopGroup().readEntry("Exec", QString()).simplified() : QString();
+}
+
+bool CommandParser::isTerminalEntry() const
+{
+    const KDesktopFile *entry = currentEntry();
+    if (!entry)
+        return false;
+    // Only a real boolean asks for a terminal; any other text counts as false.
+    const QString value =
+        entry->desktopGroup().readEntry("Terminal", QString()).trimmed().toLower();
+    return value == QLatin1String("true") || value == QLatin1String("1")
+        || value == QLatin1String("yes") || value == QLatin1String("on");
+}
+
+QString CommandParser::desktopEntryPath() const
+{
+    const KDesktopFile *entry = currentEntry();
+    return entry ? entry->fileName() : QString();
+}
+
+QString CommandParser::desktopName() const
+{
+    const KDesktopFile *entry = currentEntry();
+    return entry ? entry->readName() : QString();
+}
+
+QString CommandParser::desktopIcon() const
+{
+    const KDesktopFile *entry = currentEntry();
+    return entry ? entry->readIcon() : QString();
+}
+
+void CommandParser::setApplicationsDirectory(const QString &directory)
+{
+    applicationsDirectory = directory;
+}
+
+void CommandParser::loadDesktopEntry(const QString &name)
+{
+    const QString path =
+        applicationsDirectory + QLatin1Char('/') + name + QStringLiteral(".desktop");
+    desktopEntryIsCurrent = true;
+    if (desktopEntry && desktopEntry->fileName() == path)
+        return;
+    desktopEntry = std::make_unique<KDesktopFile>(path);
+}
+
+int CommandParser::classify(const QString &command)
+{
+    QString word = command.section(QLatin1Char(' '), 0, 0);
+    const QUrl url(word, QUrl::TolerantMode);
+    const QString scheme = url.scheme();
+    if (!scheme.isEmpty() && scheme != QLatin1String("file"))
+        return Network;
+    if (word.startsWith(QLatin1String("www.")))
+        return Network;
+    if (scheme == QLatin1String("file"))
+        word = url.toLocalFile();
+
+    if (!word.contains(QLatin1Char('/'))) {
+        const QString found = findCommandExecutable(word);
+        if (found.isEmpty()) {
+            loadDesktopEntry(word);
+            return desktopExec().isEmpty() ? Unknown : DesktopEntry;
+        }
+        word = found;
+    }
+
+    const QFileInfo info(word);
+    if (!info.exists())
+        return Unknown;
+    if (info.isDir())
+        return Folder;
+    if (info.isExecutable()) {
+        loadDesktopEntry(executableName());
+        return Executable;
+    }
+    return File;
+}
+
+// A themed icon; an empty name gives a null icon rather than an unnamed one.
+static QIcon themedIcon(const QString &name)
+{
+    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+}
+
+static QIcon withFallback(const QIcon &icon, const QString &fallbackName)
+{
+    return icon.isNull() ? themedIcon(fallbackName) : icon;
+}
+
+QIcon CommandParser::icon() const
+{
+    const QString systemRun = QStringLiteral("system-run");
+    switch (commandType) {
+    case File: {
+        const std::string name = KavIconTheme::current(false)->getURLIconName(
+            command.toLocal8Bit().constData(), nullptr);
+        return themedIcon(QString::fromStdString(name));
+    }
+    case Folder:
+        return themedIcon(QStringLiteral("folder"));
+    case Executable:
+        return withFallback(withFallback(themedIcon(desktopIcon()), executableName()), systemRun);
+    case Network:
+        return themedIcon(QStringLiteral("network"));
+    case DesktopEntry:
+        return withFallback(themedIcon(desktopIcon()), systemRun);
+    default:
+        return themedIcon(QStringLiteral("unknown"));
+    }
+}

@@ -23,10 +23,14 @@ enum CommandType {
  * Classifies the text of the command field: an address, a document, a folder,
  * an executable on the search path, an application known by its desktop entry,
  * or nothing known.
+ *
+ * The desktop entry queries answer for the text parsed last only: an entry
+ * loaded for an earlier text is kept for reuse but not reported.
  */
 class CommandParser
 {
 public:
+    /** A parser for @p text; an empty text leaves it Unknown without parsing. */
     explicit CommandParser(const QString &text = QString());
     ~CommandParser();
     Q_DISABLE_COPY(CommandParser)
@@ -42,20 +46,29 @@ public:
     QString desktopExec() const;
     /** Whether the text's desktop entry asks for a terminal; false without one. */
     bool isTerminalEntry() const;
-    /** The icon for the text parsed last. */
+    /** The path of the text's desktop entry file; empty without one. */
+    QString desktopEntryPath() const;
+    /** The translated Name of the text's desktop entry; empty without one. */
+    QString desktopName() const;
+    /** The Icon value of the text's desktop entry; empty without one. */
+    QString desktopIcon() const;
+    /** The icon for the text parsed last; see CommandType for the choice. */
     QIcon icon() const;
 
     /** The folder desktop entries are read from; tests point it elsewhere. */
     void setApplicationsDirectory(const QString &directory);
 
 private:
-    void loadDesktopEntry(const QString &path);
+    void loadDesktopEntry(const QString &name);
     int classify(const QString &command);
+    const KDesktopFile *currentEntry() const;
 
     QString command;
     int commandType = Unknown;
     QString executablePath;
     std::unique_ptr<KDesktopFile> desktopEntry;
+    // Whether desktopEntry was loaded or confirmed by the text parsed last.
+    bool desktopEntryIsCurrent = false;
     QString applicationsDirectory;
 };
 
