@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef TERMINAL_H
+#define TERMINAL_H
+
+#include <QString>
+
+/**
+ * The terminal emulator commands run in: "kav-term", else the real program
+ * behind "x-terminal-emulator" (links resolved), else "xterm", each looked
+ * up on the search path afresh at every call.
+ *
+ * @return the absolute path of the emulator, or an empty string when none is installed
+ */
+QString terminalProgram();
+
+/** Who splits the line that terminalCommandLine() builds. */
+enum class TerminalLineConsumer {
+    /** QProcess's single-string splitting: blanks separate, double quotes group. */
+    DetachedStart,
+    /** "/bin/sh -c", which reads the command inside double quotes. */
+    Shell,
+};
+
+/**
+ * The command line that starts the terminal emulator running @p command
+ * through "/bin/sh -c": the emulator's path, " --noclose" for kav-term and
+ * konsole unless @p terminalEntry (the application keeps its window by itself),
+ * then " -e /bin/sh -c " and the command between double quotes, escaped so that
+ * @p consumer hands it to the terminal's shell unchanged.
+ *
+ * @return the line; it begins with a blank when no emulator is installed
+ */
+QString terminalCommandLine(
+    const QString &command, bool terminalEntry, TerminalLineConsumer consumer);
+
+#endif
