@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "completion/commandcompleter.h"
+#include "fakesearchpath.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTest>
+#include <QVBoxLayout>
+
+class TestCommandCompleter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void offersHistoryThenExecutables();
+    void matchesCaseSensitively();
+    void historyEntryActivationIsSignalled();
+    void executableActivationIsNotSignalled();
+    void emptyHistorySignalsNothing();
+    void inlineCompletionSignalsNothing();
+
+private:
+    /** A shown, focused line edit completing through @p completer. */
+    QLineEdit *showLineEdit(CommandCompleter *completer);
+    static QStringList matches(const QCompleter &completer);
+
+    FakeSearchPath *fake = nullptr;
+    QWidget *window = nullptr;
+};
+
+void TestCommandCompleter::init()
+{
+    fake = new FakeSearchPath;
+    const QString bin = fake->directory(QStringLiteral("bin"));
+    const QString later = fake->directory(QStringLiteral("later"));
+    fake->addProgram(bin, QStringLiteral("make"));
+    fake->addProgram(bin, QStringLiteral("man"));
+    fake->addProgram(later, QStringLiteral("mandb"));
+    fake->addProgram(bin, QStringLiteral("mandata"), false);
+    fake->addProgram(bin, QStringLiteral("Mx"));
+    FakeSearchPath::setSearchPath({ bin, later });
+    window = new QWidget;
+}
+
+void TestCommandCompleter::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete fake;
+    fake = nullptr;
+}
+
+QLineEdit *TestCommandCompleter::showLineEdit(CommandCompleter *completer)
+{
+    auto *lineEdit = new QLineEdit(window);
+    auto *layout = new QVBoxLayout(window);
+    layout->addWidget(lineEdit);
+    lineEdit->setCompleter(completer);
+    window->show();
+    window->activateWindow();
+    lineEdit->setFocus();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the test window did not become active");
+    return lineEdit;
+}
+
+QStringList TestCommandCompleter::matches(const QCompleter &completer)
+{
+    QStringList texts;
+    const QAbstractItemModel *model = completer.completionModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts.append(model->data(model->index(row, 0)).toString());
+    return texts;
+}
+
+void TestCommandCompleter::offersHistoryThenExecutables()
+{
+    QStringListModel history({ QStringLiteral("ls -l"), QStringLiteral("make") });
+    CommandCompleter completer(&history, nullptr);
+    // The non-executable mandata is screened out before matching.
+    completer.setCompletionPrefix(QStringLiteral("ma"));
+    QCOMPARE(matches(completer),
+        QStringList({ QStringLiteral("make"), QStringLiteral("man"), QStringLiteral("mandb") }));
+}
+
+void TestCommandCompleter::matchesCaseSensitively()
+{
+    QStringListModel history(
+        { QStringLiteral("ls -l"), QStringLiteral("Make it"), QStringLiteral("ls -a") });
+    CommandCompleter completer(&history, nullptr);
+    completer.setCompletionPrefix(QStringLiteral("M"));
+    QCOMPARE(matches(completer), QStringList({ QStringLiteral("Make it"), QStringLiteral("Mx") }));
+    completer.setCompletionPrefix(QStringLiteral("ls -"));
+    QCOMPARE(matches(completer), QStringList({ QStringLiteral("ls -l"), QStringLiteral("ls -a") }));
+    completer.setCompletionPrefix(QStringLiteral("man "));
+    QCOMPARE(matches(completer), QStringList());
+}
+
+void TestCommandCompleter::historyEntryActivationIsSignalled()
+{
+    QStringListModel history({ QStringLiteral("ls -l"), QStringLiteral("make") });
+    auto *completer = new CommandCompleter(&history, window);
+    QSignalSpy activated(completer, &CommandCompleter::historyItemActivated);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QAbstractItemView *popup = completer->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(activated.at(0).at(0).toString(), QStringLiteral("make"));
+    QCOMPARE(lineEdit->text(), QStringLiteral("make"));
+}
+
+void TestCommandCompleter::executableActivationIsNotSignalled()
+{
+    QStringListModel history({ QStringLiteral("make") });
+    auto *completer = new CommandCompleter(&history, window);
+    QSignalSpy activated(completer, &CommandCompleter::historyItemActivated);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QAbstractItemView *popup = completer->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(lineEdit->text(), QStringLiteral("man"));
+    QCOMPARE(activated.count(), 0);
+}
+
+void TestCommandCompleter::emptyHistorySignalsNothing()
+{
+    // With no history at all nothing is ever a history row.
+    QStringListModel empty;
+    auto *completer = new CommandCompleter(&empty, window);
+    QSignalSpy activated(completer, &CommandCompleter::historyItemActivated);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QCOMPARE(lineEdit->text(), QStringLiteral("make"));
+    QCOMPARE(activated.count(), 0);
+}
+
+void TestCommandCompleter::inlineCompletionSignalsNothing()
+{
+    QStringListModel history({ QStringLiteral("make") });
+    auto *completer = new CommandCompleter(&history, window);
+    completer->setCompletionMode(QCompleter::InlineCompletion);
+    QSignalSpy activated(completer, &CommandCompleter::historyItemActivated);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QCOMPARE(lineEdit->text(), QStringLiteral("make"));
+    QVERIFY(!QApplication::activePopupWidget());
+    QTest::keyClick(lineEdit, Qt::Key_Return);
+    QCOMPARE(activated.count(), 0);
+}
+
+QTEST_MAIN(TestCommandCompleter)
+#include "tst_commandcompleter.moc"
