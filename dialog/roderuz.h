@@ -78,7 +78,6 @@ private Q_SLOTS:
 
 private:
     void loadRunnerPlugin();
-    void installRunner();
     void startDefaultUserLookUp();
     void initPriorities();
     void setPriorityRange(int low, int high, int value);
