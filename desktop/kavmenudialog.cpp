@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "kavmenudialog.h"
+
+#include "applicationentry.h"
+
+#include <QCollator>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+static constexpr int EntryIndexRole = Qt::UserRole;
+
+namespace {
+struct Category
+{
+    const char *key;
+    const char *title;
+    const char *icon;
+};
+} // namespace
+
+// Audio and Video belong with AudioVideo, so that one menu holds all media.
+static const Category categories[] = {
+    { "AudioVideo", QT_TRANSLATE_NOOP("KavMenuDialog", "Multimedia"), "applications-multimedia" },
+    { "Audio", QT_TRANSLATE_NOOP("KavMenuDialog", "Multimedia"), "applications-multimedia" },
+    { "Video", QT_TRANSLATE_NOOP("KavMenuDialog", "Multimedia"), "applications-multimedia" },
+    { "Development", QT_TRANSLATE_NOOP("KavMenuDialog", "Development"),
+        "applications-development" },
+    { "Education", QT_TRANSLATE_NOOP("KavMenuDialog", "Education"), "applications-education" },
+    { "Game", QT_TRANSLATE_NOOP("KavMenuDialog", "Games"), "applications-games" },
+    { "Graphics", QT_TRANSLATE_NOOP("KavMenuDialog", "Graphics"), "applications-graphics" },
+    { "Network", QT_TRANSLATE_NOOP("KavMenuDialog", "Internet"), "applications-internet" },
+    { "Office", QT_TRANSLATE_NOOP("KavMenuDialog", "Office"), "applications-office" },
+    { "Science", QT_TRANSLATE_NOOP("KavMenuDialog", "Science"), "applications-science" },
+    { "Settings", QT_TRANSLATE_NOOP("KavMenuDialog", "Settings"), "preferences-system" },
+    { "System", QT_TRANSLATE_NOOP("KavMenuDialog", "System"), "applications-system" },
+    { "Utility", QT_TRANSLATE_NOOP("KavMenuDialog", "Utilities"), "applications-utilities" },
+};
+static const Category otherCategory = { "", QT_TRANSLATE_NOOP("KavMenuDialog", "Other"),
+    "applications-other" };
+
+static const Category &findCategory(const QString &key)
+{
+    const auto found = std::find_if(std::begin(categories), std::end(categories),
+        [&key](const Category &category) { return key == QLatin1String(category.key); });
+    return found != std::end(categories) ? *found : otherCategory;
+}
+
+static QIcon entryIcon(const QString &icon)
+{
+    if (QFileInfo(icon).isAbsolute())
+        return QIcon(icon);
+    return QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
+}
+
+KavMenuDialog::KavMenuDialog(QWidget *parent)
+    : QDialog(parent)
+    , filterEdit(new QLineEdit(this))
+    , menuTree(new QTreeWidget(this))
+    , buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+    , applications(ApplicationEntry::installed())
+{
+    setWindowTitle(tr("Choose Application"));
+    resize(420, 480);
+
+    filterEdit->setPlaceholderText(tr("Search"));
+    filterEdit->setClearButtonEnabled(true);
+    filterEdit->installEventFilter(this);
+    connect(filterEdit, &QLineEdit::textChanged, this, &KavMenuDialog::applyFilter);
+
+    menuTree->setHeaderHidden(true);
+    menuTree->setFocusPolicy(Qt::NoFocus);
+    menuTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(menuTree, &QTreeWidget::currentItemChanged, this, &KavMenuDialog::updateOkButton);
+    connect(menuTree, &QTreeWidget::itemActivated, this, &KavMenuDialog::accept);
+
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &KavMenuDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &KavMenuDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(filterEdit);
+    layout->addWidget(menuTree);
+    layout->addWidget(buttons);
+
+    fillMenu();
+    applyFilter(QString());
+    filterEdit->setFocus();
+}
+
+KavMenuDialog::~KavMenuDialog() = default;
+
+QString KavMenuDialog::selectedItemExec(
+    const QString &, const QString &, const QStringList *, const QStringList *) const
+{
+    return chosenCommandLine;
+}
+
+void KavMenuDialog::accept()
+{
+    const QTreeWidgetItem *current = currentApplication();
+    if (!current)
+        return;
+    chosenCommandLine = entryOf(current).commandLine();
+    QDialog::accept();
+}
+
+bool KavMenuDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == filterEdit && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            moveCurrent(-1);
+            return true;
+        case Qt::Key_Down:
+            moveCurrent(1);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void KavMenuDialog::fillMenu()
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::sort(applications.begin(), applications.end(),
+        [&collator](const ApplicationEntry &left, const ApplicationEntry &right) {
+            return collator.compare(left.name, right.name) < 0;
+        });
+
+    QMap<QString, QTreeWidgetItem *> categoryItems;
+    for (int index = 0; index < applications.size(); ++index) {
+        const ApplicationEntry &entry = applications.at(index);
+        const Category &category = findCategory(entry.mainCategory);
+        const QString title = tr(category.title);
+        QTreeWidgetItem *&categoryItem = categoryItems[title];
+        if (!categoryItem) {
+            categoryItem = new QTreeWidgetItem({ title });
+            categoryItem->setIcon(0, QIcon::fromTheme(QLatin1String(category.icon)));
+            categoryItem->setFlags(Qt::ItemIsEnabled);
+        }
+        auto *item = new QTreeWidgetItem(categoryItem, { entry.name });
+        item->setIcon(0, entryIcon(entry.icon));
+        item->setToolTip(0, entry.comment.isEmpty() ? entry.genericName : entry.comment);
+        item->setData(0, EntryIndexRole, index);
+    }
+
+    QStringList titles = categoryItems.keys();
+    std::sort(titles.begin(), titles.end(), collator);
+    // "Other" goes last, whatever it sorts like in the user's language.
+    const QString otherTitle = tr(otherCategory.title);
+    if (titles.removeOne(otherTitle))
+        titles.append(otherTitle);
+    for (const QString &title : qAsConst(titles))
+        menuTree->addTopLevelItem(categoryItems.value(title));
+    menuTree->expandAll();
+}
+
+void KavMenuDialog::applyFilter(const QString &filter)
+{
+    for (int row = 0; row < menuTree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *categoryItem = menuTree->topLevelItem(row);
+        bool anyShown = false;
+        for (int child = 0; child < categoryItem->childCount(); ++child) {
+            QTreeWidgetItem *item = categoryItem->child(child);
+            const bool shown = entryOf(item).matches(filter);
+            item->setHidden(!shown);
+            anyShown = anyShown || shown;
+        }
+        categoryItem->setHidden(!anyShown);
+    }
+    QTreeWidgetItem *current = menuTree->currentItem();
+    if (!current || current->isHidden() || current->parent()->isHidden())
+        menuTree->setCurrentItem(visibleApplications().value(0));
+    updateOkButton();
+}
+
+void KavMenuDialog::moveCurrent(int step)
+{
+    const QList<QTreeWidgetItem *> shown = visibleApplications();
+    if (shown.isEmpty())
+        return;
+    const int index = shown.indexOf(menuTree->currentItem()) + step;
+    menuTree->setCurrentItem(shown.at(qBound(0, index, shown.size() - 1)));
+}
+
+void KavMenuDialog::updateOkButton()
+{
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(currentApplication() != nullptr);
+}
+
+QList<QTreeWidgetItem *> KavMenuDialog::visibleApplications() const
+{
+    QList<QTreeWidgetItem *> shown;
+    for (int row = 0; row < menuTree->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *categoryItem = menuTree->topLevelItem(row);
+        if (categoryItem->isHidden())
+            continue;
+        for (int child = 0; child < categoryItem->childCount(); ++child) {
+            if (!categoryItem->child(child)->isHidden())
+                shown.append(categoryItem->child(child));
+        }
+    }
+    return shown;
+}
+
+const QTreeWidgetItem *KavMenuDialog::currentApplication() const
+{
+    const QTreeWidgetItem *current = menuTree->currentItem();
+    if (!current || !current->parent() || current->isHidden())
+        return nullptr;
+    return current;
+}
+
+const ApplicationEntry &KavMenuDialog::entryOf(const QTreeWidgetItem *item) const
+{
+    return applications.at(item->data(0, EntryIndexRole).toInt());
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef KAVMENUDIALOG_H
+#define KAVMENUDIALOG_H
+
+#include "applicationentry.h"
+
+#include <QDialog>
+
+class QDialogButtonBox;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+/**
+ * Lets the user pick an application from the desktop's application menu: the
+ * installed applications grouped by category, narrowed by a filter field.
+ * It is meant for the keyboard: the filter keeps the focus, Up and Down move
+ * through the applications, Enter takes the current one, Escape cancels.
+ */
+class KavMenuDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit KavMenuDialog(QWidget *parent = nullptr);
+    ~KavMenuDialog() override;
+
+    /**
+     * The command line of the application chosen when the dialog was
+     * accepted, with the field codes of its Exec value left out.
+     * The arguments are not used; callers pass empty strings and null lists.
+     *
+     * @return the command line, or an empty string when nothing was chosen
+     */
+    QString selectedItemExec(
+        const QString &, const QString &, const QStringList *, const QStringList *) const;
+
+public Q_SLOTS:
+    /** Accepts the dialog when an application is current; does nothing otherwise. */
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void fillMenu();
+    void applyFilter(const QString &filter);
+    void moveCurrent(int step);
+    void updateOkButton();
+    QList<QTreeWidgetItem *> visibleApplications() const;
+    /** The current item when it is a shown application, else nullptr. */
+    const QTreeWidgetItem *currentApplication() const;
+    const ApplicationEntry &entryOf(const QTreeWidgetItem *item) const;
+
+    QLineEdit *filterEdit;
+    QTreeWidget *menuTree;
+    QDialogButtonBox *buttons;
+    QList<ApplicationEntry> applications;
+    QString chosenCommandLine;
+};
+
+#endif

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef APPLICATIONENTRY_H
+#define APPLICATIONENTRY_H
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+/** One application of the desktop's menu, as its desktop entry describes it. */
+struct ApplicationEntry
+{
+    /** The desktop-file id, for example "org.example.Editor.desktop". */
+    QString id;
+    QString name;
+    QString genericName;
+    QString comment;
+    QStringList keywords;
+    /** An icon name of the theme or an absolute path; empty without one. */
+    QString icon;
+    /** The Exec value as written in the entry, field codes included. */
+    QString exec;
+    /**
+     * The first freedesktop main category of the entry ("AudioVideo",
+     * "Development", ...), or an empty string when it names none.
+     */
+    QString mainCategory;
+
+    /**
+     * Whether every blank-separated word of @p filter occurs, ignoring case,
+     * in the name, generic name, comment or keywords. An empty filter matches.
+     */
+    bool matches(const QString &filter) const;
+
+    /**
+     * The command line to start the application without files or addresses:
+     * the Exec value with its field codes left out ("%%" becomes "%").
+     */
+    QString commandLine() const;
+
+    /**
+     * The applications of the desktop entries in the "applications" folders
+     * of the XDG data directories and their subfolders. When several files
+     * share a desktop-file id, the one in the folder of higher precedence
+     * wins. Entries that are hidden, not to be displayed, not of type
+     * Application, without Exec, or whose TryExec program is missing are
+     * left out. Unreadable folders and files are skipped.
+     *
+     * @return the entries in no particular order; empty when there are none
+     */
+    static QList<ApplicationEntry> installed();
+};
+
+#endif
