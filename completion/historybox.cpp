@@ -25,14 +25,12 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     clear();
     insertItems(count(), items);
 
-    // The completer copies the items now, so they must be in place first.
-    QCompleter *previous = completer();
+    // The completer copies the items now, so they must be in place first. The line
+    // edit deletes the completer this one replaces, as it is the line edit's child.
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
     setCompleter(commandCompleter);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
         &HistoryBox::slotItemActivated);
-    // A replaced completer would keep scanning and watching the search path.
-    delete previous;
 
     setCurrentIndex(-1);
 }

@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "completion/commandcompleter.h"
+#include "completion/historybox.h"
+#include "fakesearchpath.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+/** Counts the keypad Enter presses a widget receives and the text it had at each. */
+class EnterCounter : public QObject
+{
+public:
+    explicit EnterCounter(QLineEdit *lineEdit)
+        : lineEdit(lineEdit)
+    {
+        lineEdit->installEventFilter(this);
+    }
+
+    QStringList textsAtEnter;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Enter)
+            textsAtEnter.append(lineEdit->text());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QLineEdit *lineEdit;
+};
+
+class TestHistoryBox : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startsEmptyAndNeverInsertsByItself();
+    void loadsItemsUnchanged();
+    void addToHistoryMovesAnEntryToTheTop();
+    void contextMenuClearsHistory();
+    void activatedHistoryEntryRunsOnce();
+    void activatedExecutableDoesNotRun();
+
+private:
+    /** Shows the box in a dialog whose default button counts its clicks in runs. */
+    void showInDialog();
+    void activateCompletion(int row);
+
+    FakeSearchPath *fake = nullptr;
+    QDialog *dialog = nullptr;
+    HistoryBox *box = nullptr;
+    QStringList runs;
+};
+
+void TestHistoryBox::init()
+{
+    fake = new FakeSearchPath;
+    const QString bin = fake->directory(QStringLiteral("bin"));
+    fake->addProgram(bin, QStringLiteral("make"));
+    fake->addProgram(bin, QStringLiteral("man"));
+    fake->addProgram(bin, QStringLiteral("mandb"));
+    FakeSearchPath::setSearchPath({ bin });
+    dialog = new QDialog;
+    box = new HistoryBox(dialog);
+    runs.clear();
+}
+
+void TestHistoryBox::cleanup()
+{
+    delete dialog;
+    dialog = nullptr;
+    delete fake;
+    fake = nullptr;
+}
+
+void TestHistoryBox::showInDialog()
+{
+    auto *run = new QPushButton(QStringLiteral("Run"), dialog);
+    run->setDefault(true);
+    connect(run, &QPushButton::clicked, this, [this] { runs.append(box->lineEdit()->text()); });
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addWidget(box);
+    layout->addWidget(run);
+    dialog->show();
+    dialog->activateWindow();
+    box->lineEdit()->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+}
+
+void TestHistoryBox::activateCompletion(int row)
+{
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("ma"));
+    QAbstractItemView *popup = box->completer()->popup();
+    QTRY_VERIFY(popup->isVisible());
+    for (int down = 0; down <= row; ++down)
+        QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+}
+
+void TestHistoryBox::startsEmptyAndNeverInsertsByItself()
+{
+    QVERIFY(box->isEditable());
+    QVERIFY(!box->duplicatesEnabled());
+    QCOMPARE(box->insertPolicy(), QComboBox::NoInsert);
+    QCOMPARE(box->historyItems(), QStringList());
+
+    box->setHistoryItems({});
+    QCOMPARE(box->currentIndex(), -1);
+    showInDialog();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("fresh"));
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    QCOMPARE(box->count(), 0);
+}
+
+void TestHistoryBox::loadsItemsUnchanged()
+{
+    const QStringList stored = { QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c"),
+        QStringLiteral("a") };
+    box->setHistoryItems(stored);
+    QCOMPARE(box->historyItems(), stored);
+    QCOMPARE(box->currentIndex(), -1);
+    QVERIFY(box->lineEdit()->text().isEmpty());
+
+    QPointer<QCompleter> first = box->completer();
+    QVERIFY(qobject_cast<CommandCompleter *>(first));
+    QCOMPARE(first->parent(), box->lineEdit());
+
+    // A replaced completer goes at once instead of watching the search path on.
+    box->setHistoryItems({ QStringLiteral("x") });
+    QVERIFY(first.isNull());
+    QVERIFY(qobject_cast<CommandCompleter *>(box->completer()));
+    QCOMPARE(box->historyItems(), QStringList(QStringLiteral("x")));
+}
+
+void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
+{
+    box->setHistoryItems({ QStringLiteral("p0"), QStringLiteral("p1"), QStringLiteral("p2"),
+        QStringLiteral("p3"), QStringLiteral("p4") });
+    box->addToHistory(QStringLiteral("p3"));
+    QCOMPARE(box->historyItems(),
+        QStringList({ QStringLiteral("p3"), QStringLiteral("p0"), QStringLiteral("p1"),
+            QStringLiteral("p2"), QStringLiteral("p4") }));
+
+    box->addToHistory(QStringLiteral("P3"));
+    box->addToHistory(QStringLiteral(" p3"));
+    box->addToHistory(QString());
+    QCOMPARE(box->historyItems().mid(0, 4),
+        QStringList(
+            { QString(), QStringLiteral(" p3"), QStringLiteral("P3"), QStringLiteral("p3") }));
+    QCOMPARE(box->count(), 8);
+
+    // Of a stored duplicate only the topmost occurrence moves.
+    box->setHistoryItems(
+        { QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("a") });
+    box->addToHistory(QStringLiteral("a"));
+    QCOMPARE(box->historyItems(),
+        QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+            QStringLiteral("a") }));
+}
+
+void TestHistoryBox::contextMenuClearsHistory()
+{
+    box->setHistoryItems({ QStringLiteral("make"), QStringLiteral("ls -l") });
+    showInDialog();
+
+    QStringList shortcuts;
+    QTimer::singleShot(0, this, [&shortcuts] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        const QList<QAction *> actions = menu->actions();
+        for (QAction *action : actions) {
+            if (action->text() == QStringLiteral("Clear history")) {
+                shortcuts.append(action->shortcut().toString());
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &event);
+
+    QCOMPARE(shortcuts, QStringList(QString()));
+    QCOMPARE(box->count(), 0);
+    QCOMPARE(box->historyItems(), QStringList());
+
+    // The completer keeps the entries it copied when it was made.
+    box->completer()->setCompletionPrefix(QStringLiteral("ls"));
+    QCOMPARE(box->completer()->completionCount(), 1);
+    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("ls -l"));
+}
+
+void TestHistoryBox::activatedHistoryEntryRunsOnce()
+{
+    box->setHistoryItems({ QStringLiteral("ls -l"), QStringLiteral("make") });
+    showInDialog();
+    EnterCounter enter(box->lineEdit());
+
+    activateCompletion(0);
+    QTRY_COMPARE(runs.size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(enter.textsAtEnter, QStringList(QStringLiteral("make")));
+    QCOMPARE(runs, QStringList(QStringLiteral("make")));
+}
+
+void TestHistoryBox::activatedExecutableDoesNotRun()
+{
+    box->setHistoryItems({ QStringLiteral("ls -l"), QStringLiteral("make") });
+    showInDialog();
+    EnterCounter enter(box->lineEdit());
+
+    activateCompletion(1);
+    QTest::qWait(50);
+    QCOMPARE(box->lineEdit()->text(), QStringLiteral("man"));
+    QCOMPARE(enter.textsAtEnter, QStringList());
+    QCOMPARE(runs, QStringList());
+}
+
+QTEST_MAIN(TestHistoryBox)
+#include "tst_historybox.moc"
