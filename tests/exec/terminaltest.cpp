@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "exec/terminal.h"
+
+#include "tests/common/xvfbserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Fake emulators record their arguments, one per NUL-terminated string.
+static const char recordingTerminal[] =
+    "#!/bin/sh\n"
+    "for argument in \"$@\"; do printf '%s\\0' \"$argument\"; done > \"$KAVRUN_TERMINAL_RECORD\"\n"
+    ": > \"$KAVRUN_TERMINAL_RECORD.done\"\n";
+
+class TerminalTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void prefersKavTermThenLinkThenXterm();
+    void keepsOpenOnlyWhereAsked_data();
+    void keepsOpenOnlyWhereAsked();
+    void deliversTheCommandUnchanged_data();
+    void deliversTheCommandUnchanged();
+    void runsInRealXterm();
+
+private:
+    QString bin(const QString &name = QString()) const;
+    void addFakeTerminal(const QString &name);
+    QStringList recordedArguments();
+
+    QByteArray savedPath;
+    std::unique_ptr<QTemporaryDir> scratch;
+};
+
+QString TerminalTest::bin(const QString &name) const
+{
+    return scratch->filePath(QStringLiteral("bin/") + name);
+}
+
+void TerminalTest::addFakeTerminal(const QString &name)
+{
+    QFile file(bin(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(recordingTerminal);
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+QStringList TerminalTest::recordedArguments()
+{
+    const QString record = scratch->filePath(QStringLiteral("record"));
+    if (!QTest::qWaitFor([&] { return QFile::exists(record + QStringLiteral(".done")); }, 10000))
+        return { QStringLiteral("<the terminal did not run>") };
+    QFile file(record);
+    if (!file.open(QIODevice::ReadOnly))
+        return { QStringLiteral("<no record>") };
+    QStringList arguments;
+    for (const QByteArray &argument : file.readAll().split('\0'))
+        arguments += QString::fromLocal8Bit(argument);
+    arguments.removeLast(); // after the last terminator
+    QFile::remove(record);
+    QFile::remove(record + QStringLiteral(".done"));
+    return arguments;
+}
+
+void TerminalTest::initTestCase()
+{
+    savedPath = qgetenv("PATH");
+}
+
+void TerminalTest::init()
+{
+    scratch = std::make_unique<QTemporaryDir>();
+    QVERIFY(scratch->isValid());
+    QVERIFY(QDir(scratch->path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(scratch->path()).mkpath(QStringLiteral("real")));
+    qputenv("PATH", QFile::encodeName(bin()));
+    qputenv(
+        "KAVRUN_TERMINAL_RECORD", QFile::encodeName(scratch->filePath(QStringLiteral("record"))));
+}
+
+void TerminalTest::cleanup()
+{
+    qputenv("PATH", savedPath);
+    qunsetenv("KAVRUN_TERMINAL_RECORD");
+    scratch.reset();
+}
+
+void TerminalTest::prefersKavTermThenLinkThenXterm()
+{
+    const QString konsole = scratch->filePath(QStringLiteral("real/konsole"));
+    addFakeTerminal(QStringLiteral("kav-term"));
+    addFakeTerminal(QStringLiteral("xterm"));
+    addFakeTerminal(QStringLiteral("../real/konsole"));
+    QVERIFY(QFile::link(konsole, bin(QStringLiteral("x-terminal-emulator"))));
+
+    QCOMPARE(terminalProgram(), bin(QStringLiteral("kav-term")));
+    QVERIFY(QFile::remove(bin(QStringLiteral("kav-term"))));
+    QCOMPARE(terminalProgram(), QFileInfo(konsole).canonicalFilePath());
+    QVERIFY(QFile::remove(bin(QStringLiteral("x-terminal-emulator"))));
+    QCOMPARE(terminalProgram(), bin(QStringLiteral("xterm")));
+    QVERIFY(QFile::remove(bin(QStringLiteral("xterm"))));
+    QCOMPARE(terminalProgram(), QString());
+    QCOMPARE(terminalCommandLine(QStringLiteral("ls"), false, TerminalLineConsumer::DetachedStart),
+        QStringLiteral(" -e /bin/sh -c \"ls\""));
+}
+
+void TerminalTest::keepsOpenOnlyWhereAsked_data()
+{
+    QTest::addColumn<QString>("emulator");
+    QTest::addColumn<bool>("terminalEntry");
+    QTest::addColumn<bool>("noclose");
+    QTest::newRow("kav-term") << QStringLiteral("kav-term") << false << true;
+    QTest::newRow("kav-term, terminal entry") << QStringLiteral("kav-term") << true << false;
+    QTest::newRow("konsole") << QStringLiteral("konsole") << false << true;
+    QTest::newRow("konsole, terminal entry") << QStringLiteral("konsole") << true << false;
+    QTest::newRow("xterm") << QStringLiteral("xterm") << false << false;
+}
+
+void TerminalTest::keepsOpenOnlyWhereAsked()
+{
+    QFETCH(QString, emulator);
+    QFETCH(bool, terminalEntry);
+    QFETCH(bool, noclose);
+    QString program = bin(emulator);
+    if (emulator == QLatin1String("konsole")) {
+        addFakeTerminal(QStringLiteral("../real/konsole"));
+        program = QFileInfo(scratch->filePath(QStringLiteral("real/konsole"))).canonicalFilePath();
+        QVERIFY(QFile::link(program, bin(QStringLiteral("x-terminal-emulator"))));
+    } else {
+        addFakeTerminal(emulator);
+    }
+
+    const QString line = terminalCommandLine(
+        QStringLiteral("top -d 2"), terminalEntry, TerminalLineConsumer::DetachedStart);
+    const QString keepOpen = noclose ? QStringLiteral(" --noclose") : QString();
+    QCOMPARE(line, program + keepOpen + QStringLiteral(" -e /bin/sh -c \"top -d 2\""));
+}
+
+void TerminalTest::deliversTheCommandUnchanged_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("plain") << QStringLiteral("ls -l");
+    QTest::newRow("every special character")
+        << QStringLiteral("echo \"a \\\"b\\\" \\\\ $HOME `id`\" 'it'\\''s' %1 %%2 ; & | > <");
+    QTest::newRow("starts with a quote") << QStringLiteral("\"quoted start");
+    QTest::newRow("ends with a quote") << QStringLiteral("ends with quote\"");
+    QTest::newRow("doubled quotes") << QStringLiteral("\"\"x\"\"\"y");
+    QTest::newRow("backslash at the end") << QStringLiteral("a\\");
+    QTest::newRow("inner blanks") << QStringLiteral("a   b\tc");
+}
+
+void TerminalTest::deliversTheCommandUnchanged()
+{
+    QFETCH(QString, command);
+    addFakeTerminal(QStringLiteral("kav-term"));
+    const QStringList expected = { QStringLiteral("--noclose"), QStringLiteral("-e"),
+        QStringLiteral("/bin/sh"), QStringLiteral("-c"), command };
+
+    // Split by QProcess, as the dialog's own detached start does.
+    QStringList words = QProcess::splitCommand(
+        terminalCommandLine(command, false, TerminalLineConsumer::DetachedStart));
+    QVERIFY(QProcess::startDetached(words.takeFirst(), words));
+    QCOMPARE(recordedArguments(), expected);
+
+    // Read by the shell, as the companion program runs it for another user.
+    const QString line = terminalCommandLine(command, false, TerminalLineConsumer::Shell);
+    QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), line }), 0);
+    QCOMPARE(recordedArguments(), expected);
+}
+
+void TerminalTest::runsInRealXterm()
+{
+    const QString xterm =
+        QStandardPaths::findExecutable(QStringLiteral("xterm"), { QStringLiteral("/usr/bin") });
+    if (xterm.isEmpty())
+        QSKIP("xterm is not installed");
+    XvfbServer server;
+    qputenv("PATH", savedPath); // the server's own programs
+    const bool serverStarted = server.start();
+    qputenv("PATH", QFile::encodeName(bin()));
+    if (!serverStarted)
+        QSKIP("Xvfb could not be started");
+    QVERIFY(QFile::link(xterm, bin(QStringLiteral("xterm"))));
+
+    const QString marker = scratch->filePath(QStringLiteral("marker"));
+    const QString command =
+        QStringLiteral("printf '%s|' \"x  y\" 'a\"b' 'c\\d' '$e' '`f`' > ") + marker;
+    QStringList words = QProcess::splitCommand(
+        terminalCommandLine(command, false, TerminalLineConsumer::DetachedStart));
+    QCOMPARE(words.first(), bin(QStringLiteral("xterm")));
+
+    QProcess terminal;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), server.display());
+    environment.insert(QStringLiteral("XAUTHORITY"), server.authorityFile());
+    terminal.setProcessEnvironment(environment);
+    terminal.start(words.takeFirst(), words);
+    const bool finished = terminal.waitForFinished(20000);
+    if (!finished) {
+        terminal.kill();
+        terminal.waitForFinished();
+    }
+    QVERIFY2(finished, terminal.readAllStandardError().constData());
+
+    QFile file(marker);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("x  y|a\"b|c\\d|$e|`f`|"));
+}
+
+QTEST_GUILESS_MAIN(TerminalTest)
+#include "terminaltest.moc"
