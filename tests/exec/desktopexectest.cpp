@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "exec/desktopexec.h"
+
+#include <QProcess>
+#include <QTest>
+
+class DesktopExecTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void expandsFieldCodes_data();
+    void expandsFieldCodes();
+    void launchesWithExpandedArguments();
+};
+
+void DesktopExecTest::expandsFieldCodes_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString noIcon;
+    const QString icon = QStringLiteral("kav-editor");
+    QTest::newRow("%U without arguments") << QStringLiteral("editor %U") << QString() << icon
+                                          << QStringList { QStringLiteral("editor") };
+    QTest::newRow("%U with arguments")
+        << QStringLiteral("editor --new %U") << QStringLiteral("a.txt \"my notes.txt\"") << icon
+        << QStringList { QStringLiteral("editor"), QStringLiteral("--new"), QStringLiteral("a.txt"),
+               QStringLiteral("my notes.txt") };
+    for (const char *code : { "%f", "%F", "%u" }) {
+        QTest::addRow("%s", code) << QStringLiteral("viewer %1").arg(QLatin1String(code))
+                                  << QStringLiteral("x.png") << noIcon
+                                  << QStringList { QStringLiteral("viewer"),
+                                         QStringLiteral("x.png") };
+    }
+    QTest::newRow("%f inside a word")
+        << QStringLiteral("viewer --file=%f") << QStringLiteral("x.png") << noIcon
+        << QStringList { QStringLiteral("viewer"), QStringLiteral("--file=x.png") };
+    QTest::newRow("%i with icon") << QStringLiteral("editor %i %U") << QString() << icon
+                                  << QStringList { QStringLiteral("editor"),
+                                         QStringLiteral("--icon"), icon };
+    QTest::newRow("%i without icon") << QStringLiteral("editor %i") << QString() << noIcon
+                                     << QStringList { QStringLiteral("editor") };
+    QTest::newRow("%c with blanks")
+        << QStringLiteral("editor --caption %c") << QString() << noIcon
+        << QStringList { QStringLiteral("editor"), QStringLiteral("--caption"),
+               QStringLiteral("Kav \"Text\" Editor") };
+    QTest::newRow("%k") << QStringLiteral("editor --desktop-file=%k") << QString() << noIcon
+                        << QStringList { QStringLiteral("editor"),
+                               QStringLiteral("--desktop-file=/apps/kav editor.desktop") };
+    QTest::newRow("%%") << QStringLiteral("printf 100%%") << QString() << noIcon
+                        << QStringList { QStringLiteral("printf"), QStringLiteral("100%") };
+    QTest::newRow("deprecated codes vanish")
+        << QStringLiteral("old %d %D %n %N %v %m -x%m") << QString() << icon
+        << QStringList { QStringLiteral("old"), QStringLiteral("-x") };
+    QTest::newRow("quoted Exec words")
+        << QStringLiteral("\"/opt/kav apps/run\" \"say \\\"hi\\\" \\$HOME \\\\\" %F")
+        << QStringLiteral("a") << noIcon
+        << QStringList { QStringLiteral("/opt/kav apps/run"), QStringLiteral("say \"hi\" $HOME \\"),
+               QStringLiteral("a") };
+    QTest::newRow("typed quotes stay literal inside arguments")
+        << QStringLiteral("cat %F") << QStringLiteral("\"a\"\"\"b\"") << noIcon
+        << QStringList { QStringLiteral("cat"), QStringLiteral("a\"b") };
+    QTest::newRow("trailing percent")
+        << QStringLiteral("tool 5%") << QString() << noIcon
+        << QStringList { QStringLiteral("tool"), QStringLiteral("5%") };
+}
+
+void DesktopExecTest::expandsFieldCodes()
+{
+    QFETCH(QString, exec);
+    QFETCH(QString, arguments);
+    QFETCH(QString, icon);
+    QFETCH(QStringList, expected);
+    const DesktopEntryFields fields { icon, QStringLiteral("Kav \"Text\" Editor"),
+        QStringLiteral("/apps/kav editor.desktop") };
+    const QString line = expandDesktopExec(exec, arguments, fields);
+    QCOMPARE(QProcess::splitCommand(line), expected);
+    QVERIFY(!line.contains(QLatin1String("%U")));
+}
+
+void DesktopExecTest::launchesWithExpandedArguments()
+{
+    const DesktopEntryFields fields { QStringLiteral("kav icon"), QStringLiteral("Name"),
+        QString() };
+    QStringList words = QProcess::splitCommand(
+        expandDesktopExec(QStringLiteral("/bin/sh -c \"printf '%%s|' \\\"\\$@\\\"\" sh %i %U"),
+            QStringLiteral("one \"two words\""), fields));
+    QProcess process;
+    process.start(words.takeFirst(), words);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("--icon|kav icon|one|two words|"));
+}
+
+QTEST_GUILESS_MAIN(DesktopExecTest)
+#include "desktopexectest.moc"
