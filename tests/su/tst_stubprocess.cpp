@@ -54,6 +54,7 @@ private Q_SLOTS:
     void tavrineStops();
     void tavrineAsAnotherUserInRealtime();
     void displayAuthorityReachesTheCommand();
+    void longCommandThroughSudo();
 
 private:
     /**
@@ -331,6 +332,23 @@ void StubProcessTest::displayAuthorityReachesTheCommand()
                  server.display().toLatin1() + " MIT-MAGIC-COOKIE-1 " + server.cookie().toLatin1()),
         lines.at(1).constData());
     QCOMPARE(lines.at(2), QByteArray("connected"));
+}
+
+void StubProcessTest::longCommandThroughSudo()
+{
+    if (getuid() != 0)
+        QSKIP("sudo asks root for no password; other users would need one");
+    // sudo runs the companion on a terminal of its own, with echo and line editing on.
+    StubProcess stub;
+    stub.setCommandLine(
+        "printf %s " + QByteArray(6000, 'x') + " | wc -c > '" + filePath("out") + "'");
+    QCOMPARE(stub.startChild("sudo", { "-u", "root", tavrinePath(), "-" }), 0);
+    QCOMPARE(stub.converseWithStub(0), 0);
+    QCOMPARE(stub.drainUntilExit(), 0);
+
+    QFile out(QFile::decodeName(filePath("out")));
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    QCOMPARE(out.readAll().trimmed(), QByteArray("6000"));
 }
 
 QTEST_GUILESS_MAIN(StubProcessTest)
