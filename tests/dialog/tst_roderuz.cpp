@@ -1,0 +1,1033 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialog/roderuz.h"
+
+#include <KUser>
+
+#include <QAction>
+#include <QApplication>
+#include <QCompleter>
+#include <QFutureWatcher>
+#include <QImage>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+/** Clicks a button of every message box that opens while it lives and counts them. */
+class MessageBoxAnswerer : public QObject
+{
+public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer)
+        : answer(answer)
+    {
+        connect(&poll, &QTimer::timeout, this, &MessageBoxAnswerer::answerOpenBox);
+        poll.start(10);
+    }
+
+    int answered = 0;
+    QString lastText;
+    QMessageBox::StandardButtons lastButtons;
+
+private:
+    void answerOpenBox()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->button(answer))
+            return;
+        ++answered;
+        lastText = box->text();
+        lastButtons = box->standardButtons();
+        box->button(answer)->click();
+    }
+
+    QMessageBox::StandardButton answer;
+    QTimer poll;
+};
+
+/** Runs a system administration command; false when it failed. */
+static bool runAdmin(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+/** The group "zirna-admin" and a user of the test's own, removed on every path. */
+class TemporaryAdminGroup
+{
+public:
+    static QString groupName() { return QStringLiteral("zirna-admin"); }
+    static QString memberName() { return QStringLiteral("kavdlgmember"); }
+
+    bool create()
+    {
+        groupCreated = runAdmin(QStringLiteral("groupadd"), { groupName() });
+        userCreated = groupCreated
+            && runAdmin(QStringLiteral("useradd"),
+                { QStringLiteral("-M"), QStringLiteral("-G"), groupName(), memberName() });
+        return userCreated;
+    }
+    bool addRoot()
+    {
+        return runAdmin(QStringLiteral("gpasswd"),
+            { QStringLiteral("-a"), QStringLiteral("root"), groupName() });
+    }
+
+    ~TemporaryAdminGroup()
+    {
+        if (userCreated)
+            runAdmin(QStringLiteral("userdel"), { memberName() });
+        if (groupCreated)
+            runAdmin(QStringLiteral("groupdel"), { groupName() });
+    }
+
+private:
+    bool groupCreated = false;
+    bool userCreated = false;
+};
+
+/** Why the group cannot be set up for a test, or null when it can. */
+static const char *adminGroupUnavailable()
+{
+    if (geteuid() != 0)
+        return "creating a group and a user needs root";
+    if (KUserGroup(TemporaryAdminGroup::groupName()).isValid())
+        return "the group zirna-admin exists already and is left alone";
+    return nullptr;
+}
+
+class RoderuzTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void formContract();
+    void tabOrderFollowsTheForm();
+    void constructionState();
+    void enablingFollowsTheBoxes();
+    void advancedPanelOpensAndCloses();
+    void advancedPanelFocusRules();
+    void closingKeepsTheSizeOfAMaximizedDialog();
+    void fontChangeShrinksTheDialog();
+    void escapeCancelsThroughTheButton();
+    void resetDialogReturnsToTheStart();
+    void setCommandTextSelectsTheArguments();
+
+    void priorityRangeForProcessNice();
+    void priorityRangeUnderNice_data();
+    void priorityRangeUnderNice();
+    void higherPriorityForcesRoot();
+    void forcingRootFromAnEmptyUser();
+    void realtimeWarningAnsweredYes();
+    void realtimeWarningCancelled();
+    void presets();
+    void runButtonRule();
+    void terminalApplicationTicksTheBox();
+    void userUntickStopsTheAutomaticTick();
+    void emptyingTheFieldUnticks();
+    void launchOutsideTheTerminalForgetsTheCommand();
+
+    void defaultUserIsTheAdminGroupMember();
+    void defaultUserEmptyForAnAdmin();
+    void defaultUserKeepsTypedAndPresetNames();
+
+    void freshSettingsGiveDefaults();
+    void settingsRoundTrip();
+    void suFalseSelectsSudo();
+    void completionModeIsClamped_data();
+    void completionModeIsClamped();
+    void damagedSettingsGiveDefaults_data();
+    void damagedSettingsGiveDefaults();
+    void savingReplacesTheFileWhole();
+    void failedSaveIsReported();
+    void userNamesFromThePasswordFile();
+
+private:
+    /** A dialog whose default user name has arrived. */
+    std::unique_ptr<Roderuz> createDialog();
+    static void waitForDefaultUser(Roderuz *dialog);
+    void installIconTheme();
+    void writeSettingsFile(const QByteArray &contents);
+    QString settingsFile() const;
+    /** Whether the test machine offers a terminal and classifies "ls" as a program. */
+    bool terminalAppsWork(Roderuz *dialog);
+
+    QTemporaryDir configHome;
+};
+
+void RoderuzTest::initTestCase()
+{
+    QVERIFY(configHome.isValid());
+    // QSettings reads its paths once, so this must come before the first dialog.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    QCoreApplication::setOrganizationName(QStringLiteral("kav"));
+    QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
+    installIconTheme();
+}
+
+// A theme of the test's own, so that the icons the dialog asks for exist.
+void RoderuzTest::installIconTheme()
+{
+    const QString themeFolder = configHome.filePath(QStringLiteral("icons/kavtest"));
+    QVERIFY(QDir().mkpath(themeFolder + QStringLiteral("/48x48/apps")));
+    QFile index(themeFolder + QStringLiteral("/index.theme"));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write(
+        "[Icon "
+        "Theme]\nName=kavtest\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+    index.close();
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(Qt::darkGreen);
+    for (const char *name :
+        { "system-run", "utilities-terminal", "application-x-executable", "kavmenuedit" })
+        QVERIFY(image.save(
+            themeFolder + QStringLiteral("/48x48/apps/%1.png").arg(QLatin1String(name))));
+    QIcon::setThemeSearchPaths({ configHome.filePath(QStringLiteral("icons")) });
+    QIcon::setThemeName(QStringLiteral("kavtest"));
+}
+
+void RoderuzTest::init()
+{
+    QFile::remove(settingsFile());
+}
+
+QString RoderuzTest::settingsFile() const
+{
+    return configHome.filePath(QStringLiteral("kav/kav-run.conf"));
+}
+
+void RoderuzTest::writeSettingsFile(const QByteArray &contents)
+{
+    QDir().mkpath(configHome.filePath(QStringLiteral("kav")));
+    QFile::remove(settingsFile());
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(contents), contents.size());
+}
+
+void RoderuzTest::waitForDefaultUser(Roderuz *dialog)
+{
+    QTRY_VERIFY(dialog->findChildren<QFutureWatcher<QString> *>().isEmpty());
+}
+
+std::unique_ptr<Roderuz> RoderuzTest::createDialog()
+{
+    auto dialog = std::make_unique<Roderuz>();
+    waitForDefaultUser(dialog.get());
+    return dialog;
+}
+
+bool RoderuzTest::terminalAppsWork(Roderuz *dialog)
+{
+    dialog->parser.parse(QStringLiteral("ls"));
+    return dialog->cbRunInTerminal->isEnabled() && dialog->parser.type() == Executable;
+}
+
+void RoderuzTest::formContract()
+{
+    Roderuz dialog;
+    QCOMPARE(dialog.objectName(), QStringLiteral("RoderuzDlgUI"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Run Command"));
+    QCOMPARE(dialog.sizePolicy(), QSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred));
+
+    QCOMPARE(dialog.lbComment->text(),
+        QStringLiteral(
+            "Enter the name of the application you want to run or the URL you want to view"));
+    QVERIFY(dialog.lbComment->wordWrap());
+    QCOMPARE(dialog.lbCommand->text(), QStringLiteral("Com&mand:"));
+    QCOMPARE(dialog.lbCommand->buddy(), dialog.cbCommand);
+    QCOMPARE(dialog.lbCommand->whatsThis(), dialog.cbCommand->whatsThis());
+    QVERIFY(dialog.cbCommand->whatsThis().contains(QLatin1String("/usr/share")));
+    QVERIFY(dialog.cbCommand->isEditable());
+    QCOMPARE(dialog.cbCommand->minimumWidth(), 388);
+    QCOMPARE(dialog.cbCommand->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
+    QCOMPARE(dialog.selectCommandFileButton->text(), QStringLiteral("..."));
+    QCOMPARE(
+        dialog.selectFromMenuButton->toolTip(), QStringLiteral("Select application from menu"));
+    QVERIFY(dialog.selectFromMenuButton->text().isEmpty());
+    QCOMPARE(dialog.cbRunInTerminal->text(), QStringLiteral("Run in &terminal window"));
+
+    QCOMPARE(dialog.cbRunAsOther->text(), QStringLiteral("Run as a different &user by means of "));
+    QVERIFY(dialog.rbSu->isChecked());
+    QVERIFY(!dialog.rbSu->isEnabled());
+    QVERIFY(!dialog.rbSudo->isEnabled());
+    QCOMPARE(dialog.lbUsername->buddy(), dialog.leUsername);
+    QCOMPARE(dialog.lbPassword->buddy(), dialog.lePassword);
+    QCOMPARE(dialog.textLabel1->buddy(), dialog.slPriority);
+    QCOMPARE(dialog.lePassword->echoMode(), QLineEdit::Password);
+    QCOMPARE(dialog.leUsername->sizePolicy().horizontalStretch(), 5);
+    for (QWidget *widget :
+        { static_cast<QWidget *>(dialog.lbUsername), static_cast<QWidget *>(dialog.leUsername),
+            static_cast<QWidget *>(dialog.lbPassword), static_cast<QWidget *>(dialog.lePassword),
+            static_cast<QWidget *>(dialog.textLabel1), static_cast<QWidget *>(dialog.slPriority),
+            static_cast<QWidget *>(dialog.sbPriority), static_cast<QWidget *>(dialog.lbLowPriority),
+            static_cast<QWidget *>(dialog.lbHighPriority) })
+        QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
+    QCOMPARE(dialog.cbPriority->text(), QStringLiteral("Run with a &different priority"));
+    QCOMPARE(dialog.cbRealtime->text(), QStringLiteral("Run with realtime &scheduling"));
+    QVERIFY(dialog.cbRealtime->whatsThis().startsWith(
+        QLatin1String("<qt>Select whether realtime scheduling")));
+    QCOMPARE(dialog.slPriority->whatsThis(), dialog.textLabel1->whatsThis());
+    QCOMPARE(dialog.lbHighPriority->whatsThis(), dialog.textLabel1->whatsThis());
+    QCOMPARE(dialog.slPriority->singleStep(), 5);
+    QCOMPARE(dialog.slPriority->tickPosition(), QSlider::TicksBelow);
+    QCOMPARE(dialog.lbHighPriority->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+    QCOMPARE(dialog.advancedOptionsScrollArea->frameShape(), QFrame::NoFrame);
+    QVERIFY(dialog.advancedOptionsScrollArea->widgetResizable());
+    QCOMPARE(dialog.advancedOptionsScrollArea->widget(), dialog.innerAdvancedOptionsWidget);
+
+    QCOMPARE(dialog.pbRun->text(), QStringLiteral("&Run"));
+    QVERIFY(dialog.pbRun->isDefault());
+    QCOMPARE(dialog.pbCancel->text(), QStringLiteral("&Cancel"));
+}
+
+void RoderuzTest::tabOrderFollowsTheForm()
+{
+    Roderuz dialog;
+    const QStringList expected = {
+        QStringLiteral("cbCommand"),
+        QStringLiteral("selectCommandFileButton"),
+        QStringLiteral("selectFromMenuButton"),
+        QStringLiteral("cbRunInTerminal"),
+        QStringLiteral("pbOptions"),
+        QStringLiteral("cbRunAsOther"),
+        QStringLiteral("rbSu"),
+        QStringLiteral("rbSudo"),
+        QStringLiteral("leUsername"),
+        QStringLiteral("lePassword"),
+        QStringLiteral("cbPriority"),
+        QStringLiteral("slPriority"),
+        QStringLiteral("sbPriority"),
+        QStringLiteral("cbRealtime"),
+        QStringLiteral("pbRun"),
+        QStringLiteral("pbCancel"),
+    };
+    QStringList chain;
+    QWidget *widget = dialog.cbCommand;
+    do {
+        if (expected.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+            chain.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget != dialog.cbCommand);
+    QCOMPARE(chain, expected);
+}
+
+void RoderuzTest::constructionState()
+{
+    auto dialog = createDialog();
+    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced >>"));
+    QVERIFY(dialog->advancedOptionsWidget->isHidden());
+    QVERIFY(!dialog->pbRun->isEnabled());
+    QCOMPARE(dialog->lbRunIcon->icon().name(), QStringLiteral("system-run"));
+    QCOMPARE(dialog->selectFromMenuButton->icon().name(), QStringLiteral("kavmenuedit"));
+    QCOMPARE(
+        dialog->lbRunIcon->iconExtent(), dialog->style()->pixelMetric(QStyle::PM_LargeIconSize));
+    // A terminal emulator is installed here, so the box stays usable.
+    QVERIFY(dialog->cbRunInTerminal->isEnabled());
+    QCOMPARE(dialog->size(), dialog->minimumSizeHint());
+    QCOMPARE(dialog->scheduler, 0);
+    QVERIFY(!dialog->rootForced);
+
+    const QList<QAction *> actions = dialog->actions();
+    QCOMPARE(actions.size(), 1);
+    QCOMPARE(actions.first()->text(), QStringLiteral("Help"));
+    QCOMPARE(actions.first()->shortcuts(), QKeySequence::keyBindings(QKeySequence::HelpContents));
+}
+
+void RoderuzTest::enablingFollowsTheBoxes()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+
+    dialog->cbPriority->setChecked(true);
+    for (QWidget *widget :
+        { static_cast<QWidget *>(dialog->lbLowPriority), static_cast<QWidget *>(dialog->slPriority),
+            static_cast<QWidget *>(dialog->lbHighPriority),
+            static_cast<QWidget *>(dialog->textLabel1),
+            static_cast<QWidget *>(dialog->sbPriority) })
+        QVERIFY2(widget->isEnabled(), qPrintable(widget->objectName()));
+    dialog->sbPriority->setValue(7);
+    QCOMPARE(dialog->slPriority->value(), 7);
+    QCOMPARE(dialog->nicePriority, 7);
+    dialog->slPriority->setValue(3);
+    QCOMPARE(dialog->sbPriority->value(), 3);
+
+    dialog->leUsername->setText(QStringLiteral("someone"));
+    dialog->cbRunAsOther->setChecked(true);
+    QVERIFY(dialog->rbSu->isEnabled());
+    QVERIFY(dialog->rbSudo->isEnabled());
+    QVERIFY(dialog->lePassword->isEnabled());
+    QCOMPARE(dialog->focusWidget(), dialog->leUsername);
+    QCOMPARE(dialog->leUsername->selectedText(), QStringLiteral("someone"));
+
+    // An empty user name leaves nothing to type a password for.
+    dialog->leUsername->clear();
+    QVERIFY(!dialog->lePassword->isEnabled());
+    dialog->cbRunAsOther->setChecked(false);
+    QVERIFY(!dialog->rbSu->isEnabled());
+    QVERIFY(!dialog->leUsername->isEnabled());
+}
+
+void RoderuzTest::advancedPanelOpensAndCloses()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    const QSize closedSize = dialog->size();
+
+    dialog->pbOptions->click();
+    QVERIFY(dialog->advancedOptionsWidget->isVisible());
+    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced <<"));
+    QCOMPARE(dialog->advancedSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Ignored);
+    QTRY_COMPARE(
+        dialog->advancedOptionsWidget->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
+    QTRY_VERIFY(dialog->height() > closedSize.height());
+
+    dialog->pbOptions->click();
+    QVERIFY(dialog->advancedOptionsWidget->isHidden());
+    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced >>"));
+    QCOMPARE(dialog->advancedSpacer->sizeHint(), QSize(20, 1));
+    QCOMPARE(dialog->size(), dialog->sizeHint());
+}
+
+void RoderuzTest::advancedPanelFocusRules()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->cbCommand->setFocus();
+    QWidget *commandFocus = dialog->focusWidget();
+    QVERIFY(commandFocus);
+
+    dialog->slotAdvanced();
+    QCOMPARE(dialog->savedFocus, commandFocus);
+    QCOMPARE(dialog->focusWidget(), commandFocus);
+
+    // Closing gives the focus back to where it was when the panel opened.
+    dialog->pbCancel->setFocus();
+    dialog->slotAdvanced();
+    QCOMPARE(dialog->focusWidget(), commandFocus);
+
+    // A widget of the closed panel itself does not get it back.
+    dialog->slotAdvanced();
+    dialog->savedFocus = dialog->cbPriority;
+    dialog->pbCancel->setFocus();
+    dialog->slotAdvanced();
+    QVERIFY(!dialog->cbPriority->hasFocus());
+}
+
+void RoderuzTest::closingKeepsTheSizeOfAMaximizedDialog()
+{
+    auto dialog = createDialog();
+    dialog->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QTRY_VERIFY(dialog->isMaximized());
+    dialog->slotAdvanced();
+    QTest::qWait(20);
+    const QSize openSize = dialog->size();
+    dialog->slotAdvanced();
+    QCOMPARE(dialog->size(), openSize);
+}
+
+void RoderuzTest::fontChangeShrinksTheDialog()
+{
+    auto dialog = createDialog();
+    dialog->resize(1200, 800);
+    QFont font = dialog->font();
+    font.setPointSize(font.pointSize() + 4);
+    dialog->setFont(font);
+    QCOMPARE(dialog->size(), dialog->minimumSizeHint());
+}
+
+void RoderuzTest::escapeCancelsThroughTheButton()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    QSignalSpy cancelClicks(dialog->pbCancel, &QPushButton::clicked);
+    QSignalSpy rejections(dialog.get(), &QDialog::rejected);
+    dialog->setCommandText(QStringLiteral("xterm"));
+
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QVERIFY(dialog->pbCancel->isDown());
+    QVERIFY(rejections.isEmpty());
+    QTRY_COMPARE(rejections.count(), 1);
+    QCOMPARE(cancelClicks.count(), 1);
+    QVERIFY(dialog->isHidden());
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzTest::resetDialogReturnsToTheStart()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->cbCommand->setHistoryItems({ QStringLiteral("one"), QStringLiteral("two") });
+    dialog->setCommandText(QStringLiteral("xterm -e top"));
+    dialog->slotAdvanced();
+    dialog->cbRunInTerminal->setChecked(true);
+    dialog->setUser(QStringLiteral("someone"));
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(dialog->startNice + 3);
+
+    dialog->resetDialog();
+    QVERIFY(dialog->advancedOptionsWidget->isHidden());
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+    QCOMPARE(dialog->cbCommand->count(), 0);
+    QVERIFY(!dialog->pbRun->isEnabled());
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+    QVERIFY(!dialog->cbRunAsOther->isChecked());
+    QVERIFY(dialog->cbRunAsOther->isEnabled());
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(!dialog->leUsername->isEnabled());
+    QVERIFY(dialog->lePassword->text().isEmpty());
+    QVERIFY(!dialog->lePassword->isEnabled());
+    QVERIFY(!dialog->cbPriority->isChecked());
+    QVERIFY(!dialog->cbRealtime->isChecked());
+    QCOMPARE(dialog->nicePriority, 0);
+    QCOMPARE(dialog->scheduler, 0);
+    QVERIFY(!dialog->rootForced);
+    QVERIFY(!dialog->savedFocus);
+}
+
+void RoderuzTest::setCommandTextSelectsTheArguments()
+{
+    auto dialog = createDialog();
+    QLineEdit *edit = dialog->cbCommand->lineEdit();
+    dialog->setCommandText(QStringLiteral("xdg-open /usr/share/doc"));
+    QCOMPARE(edit->text(), QStringLiteral("xdg-open /usr/share/doc"));
+    QCOMPARE(edit->selectedText(), QStringLiteral("/usr/share/doc"));
+    dialog->setCommandText(QStringLiteral(" leading"));
+    QVERIFY(!edit->hasSelectedText());
+    dialog->setCommandText(QStringLiteral("top"));
+    QVERIFY(!edit->hasSelectedText());
+    QVERIFY(dialog->pbRun->isEnabled());
+}
+
+// Also run by priorityRangeUnderNice in a child started through "nice".
+void RoderuzTest::priorityRangeForProcessNice()
+{
+    struct Range
+    {
+        int low;
+        int high;
+    };
+    const QMap<int, Range> expectedRanges = { { 0, { 19, -20 } }, { 5, { 10, -15 } },
+        { -5, { 14, -20 } } };
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, 0);
+    if (!expectedRanges.contains(nice))
+        QSKIP("started at a nice value without a known range");
+    const Range range = expectedRanges.value(nice);
+
+    auto dialog = createDialog();
+    QCOMPARE(dialog->startNice, nice);
+    QCOMPARE(dialog->slPriority->minimum(), qMin(range.low, range.high));
+    QCOMPARE(dialog->slPriority->maximum(), qMax(range.low, range.high));
+    QCOMPARE(dialog->sbPriority->minimum(), dialog->slPriority->minimum());
+    QCOMPARE(dialog->sbPriority->maximum(), dialog->slPriority->maximum());
+    QVERIFY(dialog->slPriority->invertedAppearance());
+    QCOMPARE(dialog->slPriority->value(), nice);
+    QCOMPARE(dialog->sbPriority->value(), nice);
+    QCOMPARE(dialog->lbLowPriority->text(), QStringLiteral("%1 (Low)").arg(range.low));
+    QCOMPARE(dialog->lbHighPriority->text(), QStringLiteral("%1 (High)").arg(range.high));
+    QCOMPARE(dialog->realtimePriority, 50);
+}
+
+void RoderuzTest::priorityRangeUnderNice_data()
+{
+    QTest::addColumn<QString>("adjustment");
+    QTest::newRow("lower priority") << QStringLiteral("5");
+    QTest::newRow("higher priority") << QStringLiteral("-5");
+}
+
+void RoderuzTest::priorityRangeUnderNice()
+{
+    QFETCH(QString, adjustment);
+    if (getpriority(PRIO_PROCESS, 0) != 0)
+        QSKIP("the adjustments assume a start at nice value 0");
+    if (adjustment.startsWith(QLatin1Char('-')) && geteuid() != 0)
+        QSKIP("raising the priority needs root");
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QStringLiteral("nice"),
+        { QStringLiteral("-n"), adjustment, QCoreApplication::applicationFilePath(),
+            QStringLiteral("priorityRangeForProcessNice") });
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+}
+
+void RoderuzTest::higherPriorityForcesRoot()
+{
+    auto dialog = createDialog();
+    if (dialog->startNice <= dialog->normalHighEnd)
+        QSKIP("no higher priority is offered");
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("someone"));
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    dialog->cbPriority->setChecked(true);
+
+    dialog->slPriority->setValue(dialog->startNice + 2);
+    QVERIFY(!dialog->rootForced);
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("someone"));
+
+    dialog->slPriority->setValue(dialog->startNice - 1);
+    QVERIFY(dialog->rootForced);
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(!dialog->leUsername->isEnabled());
+    QVERIFY(dialog->lePassword->text().isEmpty());
+    QVERIFY(dialog->lePassword->isEnabled());
+    QVERIFY(dialog->cbRunAsOther->isChecked());
+    QVERIFY(!dialog->cbRunAsOther->isEnabled());
+
+    dialog->slPriority->setValue(dialog->startNice);
+    QVERIFY(!dialog->rootForced);
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("someone"));
+    QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
+    QVERIFY(dialog->cbRunAsOther->isChecked());
+    QVERIFY(dialog->cbRunAsOther->isEnabled());
+    QVERIFY(dialog->leUsername->isEnabled());
+    // The restored user can still type a password.
+    QVERIFY(dialog->lePassword->isEnabled());
+    QVERIFY(dialog->pbRun->isEnabled() == !dialog->cbCommand->currentText().isEmpty());
+
+    // Unticking the priority box gives up the higher priority as well.
+    dialog->slPriority->setValue(dialog->startNice - 1);
+    dialog->cbPriority->setChecked(false);
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("someone"));
+}
+
+void RoderuzTest::forcingRootFromAnEmptyUser()
+{
+    auto dialog = createDialog();
+    if (dialog->startNice <= dialog->normalHighEnd)
+        QSKIP("no higher priority is offered");
+    dialog->leUsername->clear();
+    QVERIFY(!dialog->cbRunAsOther->isChecked());
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(dialog->startNice - 1);
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(dialog->cbRunAsOther->isChecked());
+
+    dialog->slPriority->setValue(dialog->startNice);
+    QVERIFY(!dialog->cbRunAsOther->isChecked());
+    QVERIFY(dialog->cbRunAsOther->isEnabled());
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(!dialog->leUsername->isEnabled());
+    QVERIFY(!dialog->lePassword->isEnabled());
+}
+
+void RoderuzTest::realtimeWarningAnsweredYes()
+{
+    auto dialog = createDialog();
+    const int startValue = dialog->slPriority->value();
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        dialog->cbRealtime->setChecked(true);
+        QCOMPARE(answerer.answered, 1);
+        QCOMPARE(answerer.lastButtons, QMessageBox::Yes | QMessageBox::Cancel);
+        QVERIFY(answerer.lastText.startsWith(
+            QLatin1String("Running a realtime application can be very dangerous.")));
+    }
+    QCOMPARE(dialog->scheduler, 1);
+    QVERIFY(dialog->cbPriority->isChecked());
+    QVERIFY(!dialog->cbPriority->isEnabled());
+    QCOMPARE(dialog->slPriority->minimum(), 1);
+    QCOMPARE(dialog->slPriority->maximum(), 99);
+    QVERIFY(!dialog->slPriority->invertedAppearance());
+    QCOMPARE(dialog->slPriority->value(), 50);
+    QCOMPARE(dialog->lbLowPriority->text(), QStringLiteral("1 (Low)"));
+    QCOMPARE(dialog->lbHighPriority->text(), QStringLiteral("99 (High)"));
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(dialog->rootForced);
+
+    dialog->slPriority->setValue(70);
+    dialog->cbRealtime->setChecked(false);
+    QCOMPARE(dialog->scheduler, 0);
+    QVERIFY(!dialog->cbPriority->isChecked());
+    QVERIFY(dialog->cbPriority->isEnabled());
+    QVERIFY(dialog->slPriority->invertedAppearance());
+    QCOMPARE(dialog->slPriority->value(), startValue);
+    QVERIFY(!dialog->rootForced);
+
+    MessageBoxAnswerer answerer(QMessageBox::Yes);
+    dialog->cbRealtime->setChecked(true);
+    QCOMPARE(dialog->slPriority->value(), 70);
+}
+
+void RoderuzTest::realtimeWarningCancelled()
+{
+    auto dialog = createDialog();
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(dialog->startNice + 4);
+    {
+        MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        dialog->cbRealtime->setChecked(true);
+        QCOMPARE(answerer.answered, 1);
+    }
+    QVERIFY(!dialog->cbRealtime->isChecked());
+    QCOMPARE(dialog->scheduler, 0);
+    QVERIFY(!dialog->rootForced);
+    // Declining leaves the user's own priority choice as it was.
+    QVERIFY(dialog->cbPriority->isChecked());
+    QVERIFY(dialog->cbPriority->isEnabled());
+    QCOMPARE(dialog->slPriority->value(), dialog->startNice + 4);
+    QCOMPARE(dialog->slPriority->minimum(), qMin(dialog->normalLowEnd, dialog->normalHighEnd));
+}
+
+void RoderuzTest::presets()
+{
+    auto dialog = createDialog();
+    MessageBoxAnswerer answerer(QMessageBox::Cancel);
+    dialog->setRealtime();
+    QCOMPARE(answerer.answered, 0);
+    QCOMPARE(dialog->scheduler, 1);
+    QVERIFY(!dialog->cbRealtime->isChecked());
+    QVERIFY(!dialog->advancedOptionsWidget->isHidden());
+    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced >>"));
+    dialog->setPriority(500);
+    QCOMPARE(dialog->slPriority->value(), 99);
+    QCOMPARE(dialog->realtimePriority, 99);
+
+    auto normal = createDialog();
+    normal->setPriority(30);
+    QCOMPARE(normal->slPriority->value(), qMax(normal->normalLowEnd, normal->normalHighEnd));
+    QVERIFY(!normal->cbPriority->isChecked());
+    normal->setUseSudo();
+    QVERIFY(normal->rbSudo->isChecked());
+    normal->setUseSu();
+    QVERIFY(normal->rbSu->isChecked());
+    normal->setUser(QStringLiteral("someone"));
+    QVERIFY(normal->cbRunAsOther->isChecked());
+    QCOMPARE(normal->leUsername->text(), QStringLiteral("someone"));
+
+    // The next click on the options button closes the preset panel.
+    normal->pbOptions->click();
+    QVERIFY(normal->advancedOptionsWidget->isHidden());
+}
+
+void RoderuzTest::runButtonRule()
+{
+    auto dialog = createDialog();
+    QVERIFY(!dialog->pbRun->isEnabled());
+    dialog->setCommandText(QStringLiteral("top"));
+    QVERIFY(dialog->pbRun->isEnabled());
+    dialog->leUsername->clear();
+    dialog->cbRunAsOther->setChecked(true);
+    QVERIFY(!dialog->pbRun->isEnabled());
+    dialog->leUsername->setText(QStringLiteral("someone"));
+    QVERIFY(dialog->pbRun->isEnabled());
+    dialog->setCommandText(QString());
+    QVERIFY(!dialog->pbRun->isEnabled());
+}
+
+void RoderuzTest::terminalApplicationTicksTheBox()
+{
+    auto dialog = createDialog();
+    if (!terminalAppsWork(dialog.get()))
+        QSKIP("needs a terminal emulator and \"ls\" on the search path");
+    QTest::keyClicks(dialog->cbCommand->lineEdit(), QStringLiteral("ls"));
+    QTest::qWait(150);
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+    QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
+    QVERIFY(dialog->autoTerminal);
+    QCOMPARE(dialog->lbRunIcon->icon().name(), QStringLiteral("utilities-terminal"));
+}
+
+void RoderuzTest::userUntickStopsTheAutomaticTick()
+{
+    auto dialog = createDialog();
+    if (!terminalAppsWork(dialog.get()))
+        QSKIP("needs a terminal emulator and \"ls\" on the search path");
+    dialog->setCommandText(QStringLiteral("ls"));
+    QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
+
+    dialog->cbRunInTerminal->click();
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+    QVERIFY(dialog->terminalDeclined);
+    dialog->setCommandText(QStringLiteral("ls -l"));
+    dialog->setCommandText(QStringLiteral("ls"));
+    QTest::qWait(400);
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+
+    dialog->cbRunInTerminal->click();
+    QVERIFY(dialog->cbRunInTerminal->isChecked());
+    QVERIFY(!dialog->terminalDeclined);
+}
+
+void RoderuzTest::emptyingTheFieldUnticks()
+{
+    auto dialog = createDialog();
+    if (!terminalAppsWork(dialog.get()))
+        QSKIP("needs a terminal emulator and \"ls\" on the search path");
+    dialog->setCommandText(QStringLiteral("ls"));
+    QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
+
+    dialog->setCommandText(QString());
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+    QCOMPARE(dialog->lbRunIcon->icon().name(), QStringLiteral("system-run"));
+    QVERIFY(!dialog->pbRun->isEnabled());
+
+    dialog->setCommandText(QStringLiteral("ls"));
+    QTest::qWait(400);
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+}
+
+void RoderuzTest::launchOutsideTheTerminalForgetsTheCommand()
+{
+    auto dialog = createDialog();
+    dialog->terminalApps = QStringList({ QStringLiteral("ls"), QStringLiteral("top") });
+    dialog->setCommandText(QStringLiteral("top"));
+    dialog->cbRunInTerminal->setChecked(true);
+    dialog->updateCommand(true);
+    QCOMPARE(dialog->terminalApps, QStringList({ QStringLiteral("ls"), QStringLiteral("top") }));
+
+    dialog->terminalDeclined = true;
+    dialog->cbRunInTerminal->setChecked(false);
+    dialog->setCommandText(QStringLiteral("ls"));
+    dialog->updateCommand(true);
+    if (dialog->parser.type() != Executable)
+        QSKIP("\"ls\" is not on the search path");
+    QCOMPARE(dialog->terminalApps, QStringList({ QStringLiteral("top") }));
+    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+}
+
+void RoderuzTest::defaultUserIsTheAdminGroupMember()
+{
+    if (const char *reason = adminGroupUnavailable())
+        QSKIP(reason);
+    {
+        TemporaryAdminGroup group;
+        QVERIFY(group.create());
+        QCOMPARE(createDialog()->leUsername->text(), TemporaryAdminGroup::memberName());
+    }
+    // Without the group nobody is proposed.
+    QVERIFY(createDialog()->leUsername->text().isEmpty());
+}
+
+void RoderuzTest::defaultUserEmptyForAnAdmin()
+{
+    if (const char *reason = adminGroupUnavailable())
+        QSKIP(reason);
+    TemporaryAdminGroup group;
+    QVERIFY(group.create());
+    QVERIFY(group.addRoot());
+    QVERIFY(createDialog()->leUsername->text().isEmpty());
+}
+
+void RoderuzTest::defaultUserKeepsTypedAndPresetNames()
+{
+    if (const char *reason = adminGroupUnavailable())
+        QSKIP(reason);
+    TemporaryAdminGroup group;
+    QVERIFY(group.create());
+
+    Roderuz typed;
+    typed.cbRunAsOther->setChecked(true);
+    // The user-name completer's popup would take the keys after the first one.
+    typed.leUsername->setCompleter(nullptr);
+    QTest::keyClicks(typed.leUsername, QStringLiteral("typist"));
+    waitForDefaultUser(&typed);
+    QCOMPARE(typed.leUsername->text(), QStringLiteral("typist"));
+
+    Roderuz preset;
+    preset.setUser(QStringLiteral("presetuser"));
+    waitForDefaultUser(&preset);
+    QCOMPARE(preset.leUsername->text(), QStringLiteral("presetuser"));
+}
+
+void RoderuzTest::freshSettingsGiveDefaults()
+{
+    auto dialog = createDialog();
+    QVERIFY(dialog->rbSu->isChecked());
+    QVERIFY(dialog->cbCommand->historyItems().isEmpty());
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+    QCOMPARE(dialog->terminalApps, QStringList { QStringLiteral("ls") });
+    QVERIFY(dialog->cbCommand->completer());
+    QCOMPARE(dialog->cbCommand->completer()->completionMode(), QCompleter::PopupCompletion);
+    // Reading alone creates no file.
+    QVERIFY(!QFile::exists(settingsFile()));
+}
+
+void RoderuzTest::settingsRoundTrip()
+{
+    {
+        auto dialog = createDialog();
+        dialog->cbCommand->addToHistory(QStringLiteral("xterm"));
+        dialog->cbCommand->addToHistory(QStringLiteral("top -d 1"));
+        dialog->rbSudo->setChecked(true);
+        dialog->terminalApps = QStringList();
+        dialog->cbCommand->completer()->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        QVERIFY(dialog->saveSettings());
+    }
+    {
+        const QSettings settings;
+        QCOMPARE(settings.value(QStringLiteral("su")).toBool(), false);
+        QCOMPARE(settings.value(QStringLiteral("completionMode")).toInt(), 1);
+    }
+    auto dialog = createDialog();
+    QVERIFY(dialog->rbSudo->isChecked());
+    QCOMPARE(dialog->cbCommand->historyItems(),
+        QStringList({ QStringLiteral("top -d 1"), QStringLiteral("xterm") }));
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+    // An emptied list stays empty rather than falling back to the default.
+    QVERIFY(dialog->terminalApps.isEmpty());
+    QCOMPARE(
+        dialog->cbCommand->completer()->completionMode(), QCompleter::UnfilteredPopupCompletion);
+
+    dialog->terminalApps = QStringList({ QStringLiteral("mc") });
+    QVERIFY(dialog->saveSettings());
+    QCOMPARE(createDialog()->terminalApps, QStringList { QStringLiteral("mc") });
+}
+
+void RoderuzTest::suFalseSelectsSudo()
+{
+    writeSettingsFile("[General]\nsu=false\n");
+    auto dialog = createDialog();
+    QVERIFY(dialog->rbSudo->isChecked());
+    dialog->setUseSu();
+    QVERIFY(dialog->rbSu->isChecked());
+}
+
+void RoderuzTest::completionModeIsClamped_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("inline") << QByteArray("2") << int(QCompleter::InlineCompletion);
+    QTest::newRow("unfiltered") << QByteArray("1") << int(QCompleter::UnfilteredPopupCompletion);
+    QTest::newRow("too large") << QByteArray("99") << int(QCompleter::InlineCompletion);
+    QTest::newRow("negative") << QByteArray("-4") << int(QCompleter::PopupCompletion);
+    QTest::newRow("not a number") << QByteArray("abc") << int(QCompleter::PopupCompletion);
+    QTest::newRow("a size") << QByteArray("@Size(2 3)") << int(QCompleter::PopupCompletion);
+}
+
+void RoderuzTest::completionModeIsClamped()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, mode);
+    writeSettingsFile("[General]\ncompletionMode=" + stored + '\n');
+    auto dialog = createDialog();
+    QCOMPARE(int(dialog->cbCommand->completer()->completionMode()), mode);
+}
+
+void RoderuzTest::damagedSettingsGiveDefaults_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QStringList>("history");
+    QTest::addColumn<QStringList>("terminalApps");
+    const QStringList none;
+    const QStringList ls { QStringLiteral("ls") };
+    static const char garbage[] = "\x00\xff\xfe[[=\x01\n\x80\x81=\n";
+    QTest::newRow("binary garbage") << QByteArray(garbage, sizeof garbage - 1) << none << ls;
+    QTest::newRow("lists of another type")
+        << QByteArray("[General]\nhistory=@Size(3 4)\nterminalApps=@Rect(1 2 3 4)\n") << none << ls;
+    QTest::newRow("broken variant")
+        << QByteArray("[General]\nhistory=@Variant(\\0\\0\\0\\x7f)\nsu=@Invalid(\n") << none << ls;
+    QTest::newRow("number as history")
+        << QByteArray("[General]\nhistory=5\n") << QStringList { QStringLiteral("5") } << ls;
+    // What can still be read is kept.
+    QTest::newRow("unterminated section")
+        << QByteArray("[General\nhistory=a, b\nterminalApps=@Size(1 2)\n")
+        << QStringList({ QStringLiteral("a"), QStringLiteral("b") }) << ls;
+}
+
+void RoderuzTest::damagedSettingsGiveDefaults()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QStringList, history);
+    QFETCH(QStringList, terminalApps);
+    writeSettingsFile(contents);
+    auto dialog = createDialog();
+    QCOMPARE(dialog->cbCommand->historyItems(), history);
+    QCOMPARE(dialog->terminalApps, terminalApps);
+    QVERIFY(dialog->cbCommand->completer());
+}
+
+void RoderuzTest::savingReplacesTheFileWhole()
+{
+    writeSettingsFile("[General]\nhistory=old\n");
+    // A second name for the old file shows whether it was rewritten in place.
+    const QString oldName = configHome.filePath(QStringLiteral("old-settings"));
+    QFile::remove(oldName);
+    QCOMPARE(::link(QFile::encodeName(settingsFile()).constData(),
+                 QFile::encodeName(oldName).constData()),
+        0);
+
+    auto dialog = createDialog();
+    dialog->cbCommand->addToHistory(QStringLiteral("new"));
+    QVERIFY(dialog->saveSettings());
+    QFile oldFile(oldName);
+    QVERIFY(oldFile.open(QIODevice::ReadOnly));
+    QCOMPARE(oldFile.readAll(), QByteArray("[General]\nhistory=old\n"));
+    QCOMPARE(createDialog()->cbCommand->historyItems(),
+        QStringList({ QStringLiteral("new"), QStringLiteral("old") }));
+    QFile::remove(oldName);
+}
+
+void RoderuzTest::failedSaveIsReported()
+{
+    const QString folder = configHome.filePath(QStringLiteral("kav"));
+    const QString movedFolder = configHome.filePath(QStringLiteral("kav.moved"));
+    QDir().mkpath(folder);
+    QVERIFY(QDir().rename(folder, movedFolder));
+    // A file where the settings folder belongs cannot be written into, not even by root.
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    auto dialog = createDialog();
+    QVERIFY(dialog->rbSu->isChecked());
+    dialog->cbCommand->addToHistory(QStringLiteral("lost"));
+    const bool saved = dialog->saveSettings();
+    QFile::remove(folder);
+    QVERIFY(QDir().rename(movedFolder, folder));
+    QVERIFY(!saved);
+
+    // A settings path that is a folder cannot be read: the defaults apply.
+    QVERIFY(QDir().mkpath(settingsFile()));
+    auto unreadable = createDialog();
+    QCOMPARE(unreadable->terminalApps, QStringList { QStringLiteral("ls") });
+    QVERIFY(!unreadable->saveSettings());
+    QVERIFY(QDir().rmdir(settingsFile()));
+}
+
+void RoderuzTest::userNamesFromThePasswordFile()
+{
+    auto dialog = createDialog();
+    QCompleter *completer = dialog->leUsername->completer();
+    QVERIFY(completer);
+    QCOMPARE(completer->parent(), dialog->leUsername);
+    QCOMPARE(completer->modelSorting(), QCompleter::CaseInsensitivelySortedModel);
+
+    QStringList fileOrder;
+    QFile passwd(QStringLiteral("/etc/passwd"));
+    QVERIFY(passwd.open(QIODevice::ReadOnly));
+    while (!passwd.atEnd()) {
+        const QByteArray line = passwd.readLine().trimmed();
+        if (!line.isEmpty() && !line.startsWith('#'))
+            fileOrder.append(QString::fromLocal8Bit(line.left(line.indexOf(':'))));
+    }
+    auto *model = qobject_cast<QStringListModel *>(completer->model());
+    QVERIFY(model);
+    QCOMPARE(model->stringList(), fileOrder);
+    QVERIFY(fileOrder.contains(QStringLiteral("root")));
+}
+
+QTEST_MAIN(RoderuzTest)
+#include "tst_roderuz.moc"
