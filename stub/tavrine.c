@@ -40,6 +40,7 @@ static struct request requestTable[] = {
     { "app_startup_id", NULL },
 };
 
+/* Positions in requestTable. */
 enum {
     HANDSHAKE,
     DISPLAY,
@@ -285,11 +286,9 @@ static int runCommand(const char *command)
 
 int main(void)
 {
-    makeTerminalRaw();
-    if (atexit(cleanUp) != 0) {
-        restoreTerminal();
+    if (atexit(cleanUp) != 0)
         fail("tavrine: atexit()");
-    }
+    makeTerminalRaw();
 
     askRequests();
     readEnvironment();
@@ -305,6 +304,7 @@ int main(void)
         printf("tavrine: user %s does not exist!\n", userName);
         exit(1);
     }
+    /* initgroups may reuse getpwnam's storage. */
     uid_t uid = user->pw_uid;
     gid_t gid = user->pw_gid;
     char *home = copyLine(user->pw_dir);
