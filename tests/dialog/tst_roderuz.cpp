@@ -957,6 +957,11 @@ void RoderuzTest::damagedSettingsGiveDefaults()
     QCOMPARE(dialog->cbCommand->historyItems(), history);
     QCOMPARE(dialog->terminalApps, terminalApps);
     QVERIFY(dialog->cbCommand->completer());
+
+    // The next launch writes a sound file again.
+    dialog->cbCommand->addToHistory(QStringLiteral("after repair"));
+    QVERIFY(dialog->saveSettings());
+    QCOMPARE(createDialog()->cbCommand->historyItems(), QStringList{QStringLiteral("after repair")} + history);
 }
 
 void RoderuzTest::savingReplacesTheFileWhole()
