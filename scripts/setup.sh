@@ -9,6 +9,7 @@ qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools
 libkf5config-dev libkf5coreaddons-dev
 xvfb xauth x11-utils xdotool xclip
 bc sudo xterm xdg-utils procps passwd login
+strace
 adwaita-icon-theme hicolor-icon-theme
 "
 

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Times the search-path scan, the lazy executable test and the completion of a
+// key press over 20 directories holding 20 000 names, and counts the file-status
+// calls of one scan. Prints its figures; it is not a test.
+#include "completion/historybox.h"
+#include "completion/pathexecsmodel.h"
+
+#include <QApplication>
+#include <QCompleter>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+static const int directoryCount = 20;
+static const int namesPerDirectory = 1000;
+static const int repeats = 31;
+
+static QStringList makeSearchPath(const QString &root)
+{
+    QStringList directories;
+    QRandomGenerator random(42);
+    for (int d = 0; d < directoryCount; ++d) {
+        const QString directory = root + QStringLiteral("/bin%1").arg(d);
+        QDir().mkpath(directory);
+        directories.append(directory);
+        for (int n = 0; n < namesPerDirectory; ++n) {
+            const QChar letter = QLatin1Char(char('a' + random.bounded(26)));
+            const QString name = letter + QString::number(d * namesPerDirectory + n);
+            // A quarter are data files, which the executable test hides.
+            const mode_t mode = random.bounded(4) == 0 ? 0644 : 0755;
+            const int fd =
+                ::open(QFile::encodeName(directory + QLatin1Char('/') + name).constData(),
+                    O_CREAT | O_WRONLY | O_TRUNC, mode);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    return directories;
+}
+
+static double median(QVector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
+}
+
+static double milliseconds(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+static int bareScan(const QStringList &directories)
+{
+    int names = 0;
+    for (const QString &directory : directories) {
+        DIR *dir = opendir(QFile::encodeName(directory).constData());
+        if (!dir)
+            continue;
+        while (readdir(dir))
+            ++names;
+        closedir(dir);
+    }
+    return names;
+}
+
+static void rebuild(PathExecsModel &model)
+{
+    QMetaObject::invokeMethod(&model, "rebuild");
+}
+
+// Run as a child under strace: builds the model (one scan) and leaves.
+static int scanOnce()
+{
+    PathExecsModel model({}, nullptr);
+    std::printf("%d\n", model.rowCount());
+    return 0;
+}
+
+static int statCalls(const QString &searchPath)
+{
+    QProcess strace;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), searchPath);
+    strace.setProcessEnvironment(environment);
+    strace.start(QStringLiteral("/usr/bin/strace"),
+        { QStringLiteral("-c"), QStringLiteral("-f"), QStringLiteral("-e"),
+            QStringLiteral("trace=stat,lstat,newfstatat,statx,fstatat64"),
+            QCoreApplication::applicationFilePath(), QStringLiteral("--scan-once") });
+    if (!strace.waitForFinished(60000))
+        return -1;
+    // The summary ends with a line "... total": its calls column is the count.
+    const QString summary = QString::fromLocal8Bit(strace.readAllStandardError());
+    const QRegularExpression total(
+        QStringLiteral("^\\s*\\S+\\s+\\S+\\s+\\S+\\s+(\\d+)\\s+(?:\\d+\\s+)?total$"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = total.match(summary);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+static void benchScan(const QStringList &directories)
+{
+    PathExecsModel model({}, nullptr);
+    QVector<double> bare;
+    QVector<double> full;
+    for (int run = 0; run < repeats; ++run) {
+        bare.append(milliseconds([&] { bareScan(directories); }));
+        full.append(milliseconds([&] { rebuild(model); }));
+    }
+    std::printf("rows after a scan:              %d of %d names\n", model.rowCount(),
+        bareScan(directories));
+    std::printf("bare opendir/readdir loop:      median %.2f ms\n", median(bare));
+    std::printf("full rebuild:                   median %.2f ms (%.2f times the bare loop)\n",
+        median(full), median(full) / median(bare));
+
+    QVector<double> check;
+    int hidden = 0;
+    for (int run = 0; run < repeats; ++run) {
+        rebuild(model);
+        const int before = model.rowCount();
+        check.append(milliseconds([&] { model.checkExecutables(QStringLiteral("m")); }));
+        hidden = before - model.rowCount();
+    }
+    std::printf("executable test, prefix \"m\":   median %.2f ms (%d rows hidden)\n", median(check),
+        hidden);
+}
+
+static void benchKeyPress()
+{
+    HistoryBox box;
+    box.setHistoryItems(
+        { QStringLiteral("make -j2"), QStringLiteral("ls -l"), QStringLiteral("man bash") });
+    box.show();
+    box.activateWindow();
+    box.lineEdit()->setFocus();
+    if (!QTest::qWaitForWindowActive(&box))
+        std::printf("the history box did not become active; key presses may not complete\n");
+    QAbstractItemModel *matches = box.completer()->completionModel();
+
+    QVector<double> presses;
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        box.lineEdit()->clear();
+        QCoreApplication::processEvents();
+        presses.append(milliseconds([&] {
+            QTest::keyClick(box.lineEdit(), letter);
+            // The completer updates while the key is handled; let queued work settle too.
+            int rows = -1;
+            while (rows != matches->rowCount()) {
+                rows = matches->rowCount();
+                QCoreApplication::processEvents();
+            }
+        }));
+    }
+    std::printf("key press to completion list:   median %.2f ms, slowest %.2f ms (%d first "
+                "presses of a letter, executable tests included)\n",
+        median(presses), *std::max_element(presses.cbegin(), presses.cend()), int(presses.size()));
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], "--scan-once") == 0) {
+        QCoreApplication app(argc, argv);
+        return scanOnce();
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QTemporaryDir root;
+    if (!root.isValid()) {
+        std::fprintf(stderr, "cannot make a temporary folder\n");
+        return 1;
+    }
+    const QStringList directories = makeSearchPath(root.path());
+    const QByteArray searchPath = QFile::encodeName(directories.join(QLatin1Char(':')));
+    qputenv("PATH", searchPath);
+
+    std::printf("search path: %d directories, %d names\n", directoryCount,
+        directoryCount * namesPerDirectory);
+    benchScan(directories);
+
+    const int withNames = statCalls(QFile::decodeName(searchPath));
+    const int withoutNames = statCalls(QString());
+    if (withNames < 0 || withoutNames < 0)
+        std::printf("file-status calls: strace did not run\n");
+    else
+        std::printf("file-status calls of a process that scans once: %d with the search path, %d "
+                    "with an empty one (%d more, for %d names)\n",
+            withNames, withoutNames, withNames - withoutNames, directoryCount * namesPerDirectory);
+
+    benchKeyPress();
+    return 0;
+}
