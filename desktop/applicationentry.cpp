@@ -53,9 +53,9 @@ static std::optional<ApplicationEntry> readEntry(const QString &path, const QStr
         entry.name = id;
     entry.genericName = file.readGenericName();
     entry.comment = file.readComment();
-    entry.keywords = group.readEntry("Keywords", QStringList());
+    entry.keywords = group.readXdgListEntry("Keywords");
     entry.icon = file.readIcon();
-    entry.mainCategory = findMainCategory(group.readEntry("Categories", QStringList()));
+    entry.mainCategory = findMainCategory(group.readXdgListEntry("Categories"));
     return entry;
 }
 
