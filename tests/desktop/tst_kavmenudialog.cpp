@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "desktop/applicationentry.h"
+#include "desktop/kavmenudialog.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+static QStringList names(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *name : list)
+        result.append(QLatin1String(name));
+    return result;
+}
+
+class KavMenuDialogTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void commandLineLeavesOutFieldCodes_data();
+    void commandLineLeavesOutFieldCodes();
+    void listsOnlyDisplayableApplications();
+    void groupsByMainCategorySortedByName();
+    void filterNarrowsTheList_data();
+    void filterNarrowsTheList();
+    void enterTakesTheCurrentApplication();
+    void escapeChoosesNothing();
+    void enterWithNothingShownDoesNotAccept();
+    void execReturnsTheChosenCommandLine();
+
+private:
+    void writeEntry(const QString &folder, const QString &fileName, const QByteArray &keys);
+    QStringList shownApplications(const KavMenuDialog &dialog) const;
+
+    QTemporaryDir sandbox;
+};
+
+void KavMenuDialogTest::writeEntry(
+    const QString &folder, const QString &fileName, const QByteArray &keys)
+{
+    const QString directory = sandbox.filePath(folder + QStringLiteral("/applications"));
+    QVERIFY(QDir().mkpath(QFileInfo(directory + QLatin1Char('/') + fileName).path()));
+    QFile file(directory + QLatin1Char('/') + fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\n" + keys);
+}
+
+void KavMenuDialogTest::initTestCase()
+{
+    QVERIFY(sandbox.isValid());
+    // The garbage entry below is meant to be skipped; its parse warnings are noise.
+    QLoggingCategory::setFilterRules(QStringLiteral("kf.config.core.warning=false"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
+    qputenv("XDG_DATA_DIRS",
+        QFile::encodeName(sandbox.filePath(QStringLiteral("system")) + QLatin1Char(':')
+            + sandbox.filePath(QStringLiteral("vendor"))));
+
+    const QString home = QStringLiteral("home");
+    const QString system = QStringLiteral("system");
+    const QString vendor = QStringLiteral("vendor");
+    writeEntry(home, QStringLiteral("editor.desktop"),
+        "Type=Application\nName=Text Editor\nGenericName=Editor\nKeywords=notes;write;\n"
+        "Categories=Utility;TextEditor;\nExec=kav-edit %U\n");
+    writeEntry(system, QStringLiteral("editor.desktop"),
+        "Type=Application\nName=Shadowed Editor\nCategories=Utility;\nExec=shadowed\n");
+    writeEntry(system, QStringLiteral("abacus.desktop"),
+        "Type=Application\nName=abacus\nComment=Counts beads\nCategories=Utility;\n"
+        "Exec=abacus\n");
+    writeEntry(system, QStringLiteral("calculator.desktop"),
+        "Type=Application\nName=Calculator\nCategories=Education;Utility;\nExec=calc\n");
+    writeEntry(system, QStringLiteral("games/chess.desktop"),
+        "Type=Application\nName=Chess\nGenericName=Board Game\n"
+        "Categories=BoardGame;Game;\nExec=chess --fullscreen %f\n");
+    writeEntry(vendor, QStringLiteral("console.desktop"),
+        "Type=Application\nName=Console\nCategories=System;TerminalEmulator;\n"
+        "Exec=kav-term\n");
+    writeEntry(vendor, QStringLiteral("shell.desktop"),
+        "Type=Application\nName=Shell\nTryExec=sh\nExec=sh -c 'echo 100%%'\n");
+    // A lower-precedence copy of a hidden entry must not bring it back.
+    writeEntry(home, QStringLiteral("hidden.desktop"),
+        "Type=Application\nName=Hidden\nHidden=true\nExec=hidden\n");
+    writeEntry(
+        vendor, QStringLiteral("hidden.desktop"), "Type=Application\nName=Hidden\nExec=hidden\n");
+    writeEntry(vendor, QStringLiteral("nodisplay.desktop"),
+        "Type=Application\nName=NoDisplay\nNoDisplay=true\nExec=nodisplay\n");
+    writeEntry(vendor, QStringLiteral("tryexec.desktop"),
+        "Type=Application\nName=Missing\nTryExec=/nonexistent/kav-program\nExec=missing\n");
+    writeEntry(vendor, QStringLiteral("link.desktop"),
+        "Type=Link\nName=Homepage\nURL=https://example.org/\n");
+    writeEntry(vendor, QStringLiteral("noexec.desktop"), "Type=Application\nName=No Exec\n");
+    writeEntry(vendor, QStringLiteral("garbage.desktop"), QByteArray("\0\xff\xfe[[[\n=\n", 12));
+}
+
+QStringList KavMenuDialogTest::shownApplications(const KavMenuDialog &dialog) const
+{
+    const auto *tree = dialog.findChild<QTreeWidget *>();
+    QStringList shown;
+    for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *category = tree->topLevelItem(row);
+        for (int child = 0; child < category->childCount(); ++child) {
+            if (!category->isHidden() && !category->child(child)->isHidden())
+                shown.append(category->child(child)->text(0));
+        }
+    }
+    return shown;
+}
+
+void KavMenuDialogTest::commandLineLeavesOutFieldCodes_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("commandLine");
+    QTest::newRow("files") << QStringLiteral("kav-edit %U") << QStringLiteral("kav-edit");
+    QTest::newRow("inside") << QStringLiteral("app %f --new") << QStringLiteral("app --new");
+    QTest::newRow("percent") << QStringLiteral("sh -c 'echo 100%%'")
+                             << QStringLiteral("sh -c 'echo 100%'");
+    QTest::newRow("trailing percent") << QStringLiteral("app %") << QStringLiteral("app");
+    QTest::newRow("plain") << QStringLiteral("xterm -e top") << QStringLiteral("xterm -e top");
+}
+
+void KavMenuDialogTest::commandLineLeavesOutFieldCodes()
+{
+    QFETCH(QString, exec);
+    QFETCH(QString, commandLine);
+    ApplicationEntry entry;
+    entry.exec = exec;
+    QCOMPARE(entry.commandLine(), commandLine);
+}
+
+void KavMenuDialogTest::listsOnlyDisplayableApplications()
+{
+    QStringList ids;
+    QString editorName;
+    for (const ApplicationEntry &entry : ApplicationEntry::installed()) {
+        ids.append(entry.id);
+        if (entry.id == QLatin1String("editor.desktop"))
+            editorName = entry.name;
+    }
+    ids.sort();
+    QCOMPARE(ids,
+        names({ "abacus.desktop", "calculator.desktop", "console.desktop", "editor.desktop",
+            "games-chess.desktop", "shell.desktop" }));
+    QCOMPARE(editorName, QStringLiteral("Text Editor"));
+}
+
+void KavMenuDialogTest::groupsByMainCategorySortedByName()
+{
+    KavMenuDialog dialog;
+    const auto *tree = dialog.findChild<QTreeWidget *>();
+    QStringList menu;
+    for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *category = tree->topLevelItem(row);
+        QStringList children;
+        for (int child = 0; child < category->childCount(); ++child)
+            children.append(category->child(child)->text(0));
+        menu.append(category->text(0) + QStringLiteral(": ") + children.join(QStringLiteral(", ")));
+    }
+    QCOMPARE(menu,
+        names({ "Education: Calculator", "Games: Chess", "System: Console",
+            "Utilities: abacus, Text Editor", "Other: Shell" }));
+}
+
+void KavMenuDialogTest::filterNarrowsTheList_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("name, any case") << QStringLiteral("CHESS") << names({ "Chess" });
+    QTest::newRow("generic name") << QStringLiteral("board") << names({ "Chess" });
+    QTest::newRow("comment") << QStringLiteral("beads") << names({ "abacus" });
+    QTest::newRow("keyword") << QStringLiteral("write") << names({ "Text Editor" });
+    QTest::newRow("every word") << QStringLiteral("text notes") << names({ "Text Editor" });
+    QTest::newRow("no match") << QStringLiteral("zzz") << QStringList();
+}
+
+void KavMenuDialogTest::filterNarrowsTheList()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    KavMenuDialog dialog;
+    const int all = shownApplications(dialog).size();
+    QCOMPARE(all, 6);
+    auto *edit = dialog.findChild<QLineEdit *>();
+    QTest::keyClicks(edit, filter);
+    QCOMPARE(shownApplications(dialog), shown);
+    edit->clear();
+    QCOMPARE(shownApplications(dialog).size(), all);
+}
+
+void KavMenuDialogTest::enterTakesTheCurrentApplication()
+{
+    KavMenuDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *edit = dialog.findChild<QLineEdit *>();
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+
+    QTest::keyClicks(edit, QStringLiteral("e"));
+    // Calculator, current so far, no longer matches: the first one shown becomes current.
+    QCOMPARE(
+        shownApplications(dialog), names({ "Chess", "Console", "abacus", "Text Editor", "Shell" }));
+    QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Chess"));
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Up);
+    QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Console"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
+        QStringLiteral("kav-term"));
+}
+
+void KavMenuDialogTest::escapeChoosesNothing()
+{
+    KavMenuDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *edit = dialog.findChild<QLineEdit *>();
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr).isEmpty());
+}
+
+void KavMenuDialogTest::enterWithNothingShownDoesNotAccept()
+{
+    KavMenuDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *edit = dialog.findChild<QLineEdit *>();
+    QTest::keyClicks(edit, QStringLiteral("zzz"));
+    QVERIFY(!dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    // Widening the filter again brings back a current application.
+    edit->setText(QStringLiteral("chess"));
+    QTest::keyClick(edit, Qt::Key_Enter);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
+        QStringLiteral("chess --fullscreen"));
+}
+
+void KavMenuDialogTest::execReturnsTheChosenCommandLine()
+{
+    KavMenuDialog dialog;
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        auto *edit = dialog.findChild<QLineEdit *>();
+        QTest::keyClicks(edit, QStringLiteral("write"));
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.exec(), 1);
+    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
+        QStringLiteral("kav-edit"));
+}
+
+QTEST_MAIN(KavMenuDialogTest)
+
+#include "tst_kavmenudialog.moc"
