@@ -11,30 +11,6 @@
 
 #include <optional>
 
-static QString findMainCategory(const QStringList &categories)
-{
-    static const QStringList mainCategories = {
-        QStringLiteral("AudioVideo"),
-        QStringLiteral("Audio"),
-        QStringLiteral("Video"),
-        QStringLiteral("Development"),
-        QStringLiteral("Education"),
-        QStringLiteral("Game"),
-        QStringLiteral("Graphics"),
-        QStringLiteral("Network"),
-        QStringLiteral("Office"),
-        QStringLiteral("Science"),
-        QStringLiteral("Settings"),
-        QStringLiteral("System"),
-        QStringLiteral("Utility"),
-    };
-    for (const QString &category : categories) {
-        if (mainCategories.contains(category))
-            return category;
-    }
-    return QString();
-}
-
 static std::optional<ApplicationEntry> readEntry(const QString &path, const QString &id)
 {
     const KDesktopFile file(path);
@@ -55,7 +31,7 @@ static std::optional<ApplicationEntry> readEntry(const QString &path, const QStr
     entry.comment = file.readComment();
     entry.keywords = group.readXdgListEntry("Keywords");
     entry.icon = file.readIcon();
-    entry.mainCategory = findMainCategory(group.readXdgListEntry("Categories"));
+    entry.categories = group.readXdgListEntry("Categories");
     return entry;
 }
 

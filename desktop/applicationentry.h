@@ -19,11 +19,8 @@ struct ApplicationEntry
     QString icon;
     /** The Exec value as written in the entry, field codes included. */
     QString exec;
-    /**
-     * The first freedesktop main category of the entry ("AudioVideo",
-     * "Development", ...), or an empty string when it names none.
-     */
-    QString mainCategory;
+    /** The Categories of the entry, in their order; empty without them. */
+    QStringList categories;
 
     /**
      * Whether every blank-separated word of @p filter occurs, ignoring case,

@@ -26,7 +26,8 @@ struct Category
 };
 } // namespace
 
-// Audio and Video belong with AudioVideo, so that one menu holds all media.
+// The freedesktop main categories. Audio and Video belong with AudioVideo, so that one menu holds
+// all media.
 static const Category categories[] = {
     { "AudioVideo", QT_TRANSLATE_NOOP("KavMenuDialog", "Multimedia"), "applications-multimedia" },
     { "Audio", QT_TRANSLATE_NOOP("KavMenuDialog", "Multimedia"), "applications-multimedia" },
@@ -46,11 +47,16 @@ static const Category categories[] = {
 static const Category otherCategory = { "", QT_TRANSLATE_NOOP("KavMenuDialog", "Other"),
     "applications-other" };
 
-static const Category &findCategory(const QString &key)
+/** The menu of the first main category in @p entryCategories; Other without one. */
+static const Category &findMainCategory(const QStringList &entryCategories)
 {
-    const auto found = std::find_if(std::begin(categories), std::end(categories),
-        [&key](const Category &category) { return key == QLatin1String(category.key); });
-    return found != std::end(categories) ? *found : otherCategory;
+    for (const QString &key : entryCategories) {
+        const auto found = std::find_if(std::begin(categories), std::end(categories),
+            [&key](const Category &category) { return key == QLatin1String(category.key); });
+        if (found != std::end(categories))
+            return *found;
+    }
+    return otherCategory;
 }
 
 static QIcon entryIcon(const QString &icon)
@@ -142,7 +148,7 @@ void KavMenuDialog::fillMenu()
     QMap<QString, QTreeWidgetItem *> categoryItems;
     for (int index = 0; index < applications.size(); ++index) {
         const ApplicationEntry &entry = applications.at(index);
-        const Category &category = findCategory(entry.mainCategory);
+        const Category &category = findMainCategory(entry.categories);
         const QString title = tr(category.title);
         QTreeWidgetItem *&categoryItem = categoryItems[title];
         if (!categoryItem) {
