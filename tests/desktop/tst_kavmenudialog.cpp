@@ -21,6 +21,21 @@ static QStringList names(std::initializer_list<const char *> list)
     return result;
 }
 
+/** Shows @p dialog; its filter field, or nullptr when it never appeared. */
+static QLineEdit *showFilter(KavMenuDialog &dialog)
+{
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        return nullptr;
+    return dialog.findChild<QLineEdit *>();
+}
+
+/** What the run dialog puts into its command field. */
+static QString chosenCommandLine(const KavMenuDialog &dialog)
+{
+    return dialog.selectedItemExec(QString(), QString(), nullptr, nullptr);
+}
+
 class KavMenuDialogTest : public QObject
 {
     Q_OBJECT
@@ -198,9 +213,8 @@ void KavMenuDialogTest::filterNarrowsTheList()
 void KavMenuDialogTest::enterTakesTheCurrentApplication()
 {
     KavMenuDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto *edit = dialog.findChild<QLineEdit *>();
+    QLineEdit *edit = showFilter(dialog);
+    QVERIFY(edit);
     QTRY_COMPARE(QApplication::focusWidget(), edit);
 
     QTest::keyClicks(edit, QStringLiteral("e"));
@@ -215,29 +229,26 @@ void KavMenuDialogTest::enterTakesTheCurrentApplication()
     QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Console"));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
-        QStringLiteral("kav-term"));
+    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("kav-term"));
 }
 
 void KavMenuDialogTest::escapeChoosesNothing()
 {
     KavMenuDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto *edit = dialog.findChild<QLineEdit *>();
+    QLineEdit *edit = showFilter(dialog);
+    QVERIFY(edit);
     QTest::keyClick(edit, Qt::Key_Down);
     QTest::keyClick(edit, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr).isEmpty());
+    QVERIFY(chosenCommandLine(dialog).isEmpty());
 }
 
 void KavMenuDialogTest::enterWithNothingShownDoesNotAccept()
 {
     KavMenuDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto *edit = dialog.findChild<QLineEdit *>();
+    QLineEdit *edit = showFilter(dialog);
+    QVERIFY(edit);
     QTest::keyClicks(edit, QStringLiteral("zzz"));
     QVERIFY(!dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
     QTest::keyClick(edit, Qt::Key_Return);
@@ -246,8 +257,7 @@ void KavMenuDialogTest::enterWithNothingShownDoesNotAccept()
     edit->setText(QStringLiteral("chess"));
     QTest::keyClick(edit, Qt::Key_Enter);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
-        QStringLiteral("chess --fullscreen"));
+    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("chess --fullscreen"));
 }
 
 void KavMenuDialogTest::execReturnsTheChosenCommandLine()
@@ -259,8 +269,7 @@ void KavMenuDialogTest::execReturnsTheChosenCommandLine()
         QTest::keyClick(edit, Qt::Key_Return);
     });
     QCOMPARE(dialog.exec(), 1);
-    QCOMPARE(dialog.selectedItemExec(QString(), QString(), nullptr, nullptr),
-        QStringLiteral("kav-edit"));
+    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("kav-edit"));
 }
 
 QTEST_MAIN(KavMenuDialogTest)
