@@ -7,7 +7,7 @@
 #include <QPluginLoader>
 #include <QWidget>
 
-IOrvanRunner *loadRunnerPlugin(const QString &directory)
+IOrvanRunner *loadFirstRunner(const QString &directory)
 {
     const QDir plugins(directory);
     if (!plugins.exists())

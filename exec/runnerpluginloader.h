@@ -17,7 +17,7 @@ class QWidget;
  * @return the runner, which stays loaded until the process ends and must not
  *         be deleted, or nullptr when the directory is missing or holds none
  */
-IOrvanRunner *loadRunnerPlugin(const QString &directory);
+IOrvanRunner *loadFirstRunner(const QString &directory);
 
 /**
  * Hands @p container and the option check boxes to @p runner, if there is

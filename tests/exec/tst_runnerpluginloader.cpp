@@ -108,11 +108,11 @@ private Q_SLOTS:
 void RunnerPluginLoaderTest::noFolderOrNoRunner()
 {
     QTemporaryDir parent;
-    QCOMPARE(loadRunnerPlugin(parent.filePath(QStringLiteral("missing"))), nullptr);
-    QCOMPARE(loadRunnerPlugin(parent.path()), nullptr);
+    QCOMPARE(loadFirstRunner(parent.filePath(QStringLiteral("missing"))), nullptr);
+    QCOMPARE(loadFirstRunner(parent.path()), nullptr);
 
     const auto folder = pluginFolder({ QStringLiteral("otherinterfaceplugin") }, true);
-    QCOMPARE(loadRunnerPlugin(folder->path()), nullptr);
+    QCOMPARE(loadFirstRunner(folder->path()), nullptr);
 
     OptionsForm form;
     QVERIFY(
@@ -124,7 +124,7 @@ void RunnerPluginLoaderTest::skipsLibrariesThatAreNotRunners()
 {
     const auto folder = pluginFolder(
         { QStringLiteral("otherinterfaceplugin"), QStringLiteral("prefixrunner") }, true);
-    IOrvanRunner *runner = loadRunnerPlugin(folder->path());
+    IOrvanRunner *runner = loadFirstRunner(folder->path());
     QVERIFY(runner);
     QVERIFY(runner->isActive());
     QCOMPARE(runner->wrapCommand(QStringLiteral("xterm -e top")),
@@ -145,13 +145,13 @@ void RunnerPluginLoaderTest::firstRunnerInFolderOrderWins()
             break;
         }
     }
-    QCOMPARE(runnerName(loadRunnerPlugin(folder->path())), expected);
+    QCOMPARE(runnerName(loadFirstRunner(folder->path())), expected);
 }
 
 void RunnerPluginLoaderTest::focusableControlsJoinTheTabOrder()
 {
     const auto folder = pluginFolder({ QStringLiteral("prefixrunner") });
-    IOrvanRunner *runner = loadRunnerPlugin(folder->path());
+    IOrvanRunner *runner = loadFirstRunner(folder->path());
     QVERIFY(runner);
 
     OptionsForm form;
@@ -176,7 +176,7 @@ void RunnerPluginLoaderTest::tabOrderUnchangedWithoutControlsOrWhenDeclined()
     QFETCH(bool, installed);
     QFETCH(bool, active);
     const auto folder = pluginFolder({ plugin });
-    IOrvanRunner *runner = loadRunnerPlugin(folder->path());
+    IOrvanRunner *runner = loadFirstRunner(folder->path());
     QCOMPARE(runnerName(runner), plugin);
 
     OptionsForm form;
