@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "exec/executablefilechooser.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -32,6 +33,11 @@ public:
                 return false;
             seenDirectories.append(chooser->directory().absolutePath());
             seenSizes.append(chooser->size());
+            seenSetups.append(chooser->windowTitle() + QLatin1Char('|')
+                + QString::number(chooser->viewMode()) + QLatin1Char('|')
+                + QString::number(chooser->testOption(QFileDialog::DontUseNativeDialog))
+                + QLatin1Char('|')
+                + QLatin1String(chooser->proxyModel()->metaObject()->className()));
             if (size.isValid())
                 chooser->resize(size);
             if (path.isEmpty()) {
@@ -71,6 +77,7 @@ public:
 
     QStringList seenDirectories;
     QList<QSize> seenSizes;
+    QStringList seenSetups;
     QStringList seenMessages;
 
 private:
@@ -162,6 +169,9 @@ void ExecutableFileChooserTest::firstUseOpensUsrBinAtDefaultSize()
     QVERIFY(script.finished());
     QCOMPARE(script.seenDirectories, QStringList { QStringLiteral("/usr/bin") });
     QCOMPARE(script.seenSizes.value(0), QSize(600, 400));
+    QCOMPARE(script.seenSetups,
+        QStringList {
+            QStringLiteral("Open executable|%1|1|FilterExecutablesModel").arg(QFileDialog::List) });
 }
 
 void ExecutableFileChooserTest::cancelStoresOnlyTheSize()
