@@ -1,0 +1,410 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>HelpWindow</name>
+    <message>
+        <location filename="../desktop/helpwindow.cpp" line="+19"/>
+        <source>%1 Handbook</source>
+        <translation>%1 – Handbuch</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryBox</name>
+    <message>
+        <location filename="../completion/historybox.cpp" line="+68"/>
+        <source>Clear history</source>
+        <translation>Verlauf löschen</translation>
+    </message>
+</context>
+<context>
+    <name>KavMenuDialog</name>
+    <message>
+        <location filename="../desktop/kavmenudialog.cpp" line="+32"/>
+        <location line="+1"/>
+        <location line="+1"/>
+        <source>Multimedia</source>
+        <translation>Multimedia</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Development</source>
+        <translation>Entwicklung</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Education</source>
+        <translation>Bildung</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Games</source>
+        <translation>Spiele</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Graphics</source>
+        <translation>Grafik</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Internet</source>
+        <translation>Internet</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Office</source>
+        <translation>Büro</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Science</source>
+        <translation>Wissenschaft</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Utilities</source>
+        <translation>Dienstprogramme</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Other</source>
+        <translation>Sonstige</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Choose Application</source>
+        <translation>Anwendung auswählen</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <location filename="../app/commandline.cpp" line="+15"/>
+        <source>Run in terminal</source>
+        <translation>Im Terminal ausführen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Run as user &lt;username&gt;</source>
+        <translation>Als Benutzer &lt;username&gt; ausführen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Use su by default</source>
+        <translation>Standardmäßig su verwenden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Use sudo by default</source>
+        <translation>Standardmäßig sudo verwenden</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Run with real-time scheduling</source>
+        <translation>Mit Echtzeit-Zuteilung ausführen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Set priority. It ranges from 19 to -20 for normal scheduling (as parameter for nice command). For realtime scheduling priority ranges from 1 to 99.</source>
+        <translation>Priorität festlegen. Sie reicht bei normaler Zuteilung von 19 bis -20 (wie der Parameter des Befehls nice), bei Echtzeit-Zuteilung von 1 bis 99.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Command to run</source>
+        <translation>Auszuführender Befehl</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <location line="+7"/>
+        <source>wrong priority</source>
+        <translation>ungültige Priorität</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>su can&apos;t be used with sudo</source>
+        <translation>su kann nicht zusammen mit sudo verwendet werden</translation>
+    </message>
+</context>
+<context>
+    <name>Roderuz</name>
+    <message>
+        <location filename="../dialog/roderuz.cpp" line="+177"/>
+        <source>Run Command</source>
+        <translation>Befehl ausführen</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <location line="+437"/>
+        <source>&amp;Advanced &gt;&gt;</source>
+        <translation>&amp;Erweitert &gt;&gt;</translation>
+    </message>
+    <message>
+        <location line="-408"/>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <location line="+174"/>
+        <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+Could not run the specified command.</source>
+        <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
+    </message>
+    <message>
+        <location line="+38"/>
+        <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
+        <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+Die doppelten Anführungszeichen des Befehls bilden keine Paare, deshalb lässt er sich nicht in seine Argumente zerlegen.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+The specified command does not exist.</source>
+        <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+Der angegebene Befehl existiert nicht.</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>The command contains control characters or invisible formatting characters that the command field cannot show. It is not run as another user.</source>
+        <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>&lt;qt&gt;The user &lt;b&gt;%1&lt;/b&gt; does not exist on this system.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Der Benutzer &lt;b&gt;%1&lt;/b&gt; existiert auf diesem System nicht.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>You do not exist!</source>
+        <translation>Sie existieren nicht!</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Incorrect password. Please try again.</source>
+        <translation>Falsches Passwort. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <location line="+61"/>
+        <source>Warning - Run command</source>
+        <translation>Warnung – Befehl ausführen</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Error - Run command</source>
+        <translation>Fehler – Befehl ausführen</translation>
+    </message>
+    <message>
+        <location line="+61"/>
+        <source>&amp;Advanced &lt;&lt;</source>
+        <translation>&amp;Erweitert &lt;&lt;</translation>
+    </message>
+    <message>
+        <location line="+53"/>
+        <source>Warning - Run Command</source>
+        <translation>Warnung – Befehl ausführen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Running a realtime application can be very dangerous. If the application misbehaves, the system might hang unrecoverably.
+Are you sure you want to continue?</source>
+        <translation>Eine Anwendung in Echtzeit auszuführen kann sehr gefährlich sein. Wenn sich die Anwendung fehlerhaft verhält, kann das System unwiederbringlich hängen bleiben.
+Möchten Sie wirklich fortfahren?</translation>
+    </message>
+    <message>
+        <location line="+123"/>
+        <source>%1 (Low)</source>
+        <translation>%1 (Niedrig)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 (High)</source>
+        <translation>%1 (Hoch)</translation>
+    </message>
+    <message>
+        <location filename="../exec/executablefilechooser.cpp" line="+38"/>
+        <source>Open executable</source>
+        <translation>Ausführbare Datei öffnen</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>File doesn&apos;t exist</source>
+        <translation>Datei existiert nicht</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>File isn&apos;t executable</source>
+        <translation>Datei ist nicht ausführbar</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>File you have selected doesn&apos;t exist. Do you want to choose another one?</source>
+        <translation>Die ausgewählte Datei existiert nicht. Möchten Sie eine andere auswählen?</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>You can&apos;t exec selected file. Do you want to choose another one?</source>
+        <translation>Die ausgewählte Datei kann nicht ausgeführt werden. Möchten Sie eine andere auswählen?</translation>
+    </message>
+</context>
+<context>
+    <name>RoderuzDlgUI</name>
+    <message>
+        <location filename="../dialog/roderuzdlgui.ui" line="+65"/>
+        <source>Enter the name of the application you want to run or the URL you want to view</source>
+        <translation>Geben Sie den Namen der Anwendung ein, die Sie ausführen möchten, oder die Adresse, die Sie ansehen möchten</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <location line="+30"/>
+        <source>Enter the command you want to run or the address of the resource you want to open. This can be a remote address such as &quot;https://www.example.org&quot; or a local one such as &quot;/usr/share&quot;.</source>
+        <translation>Geben Sie den Befehl ein, den Sie ausführen möchten, oder die Adresse der Ressource, die Sie öffnen möchten. Das kann eine entfernte Adresse wie „https://www.example.org“ oder eine lokale wie „/usr/share“ sein.</translation>
+    </message>
+    <message>
+        <location line="-27"/>
+        <source>Com&amp;mand:</source>
+        <translation>Be&amp;fehl:</translation>
+    </message>
+    <message>
+        <location line="+43"/>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Select application from menu</source>
+        <translation>Anwendung aus dem Menü auswählen</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Check this option if the application you want to run is a text mode application. The application will then be run in a terminal emulator window.</source>
+        <translation>Kreuzen Sie diese Einstellung an, wenn die Anwendung, die Sie ausführen möchten, im Textmodus läuft. Die Anwendung wird dann in einem Terminalfenster ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Run in &amp;terminal window</source>
+        <translation>Im &amp;Terminalfenster ausführen</translation>
+    </message>
+    <message>
+        <location line="+134"/>
+        <source>Check this option if you want to run the application with a different user id. Every process has a user id associated with it. This id code determines file access and other permissions. The password of the user is required to do this.</source>
+        <translation>Kreuzen Sie diese Einstellung an, wenn Sie die Anwendung unter einer anderen Benutzerkennung ausführen möchten. Zu jedem Prozess gehört eine Benutzerkennung. Sie bestimmt den Dateizugriff und andere Berechtigungen. Dazu wird das Passwort des Benutzers benötigt.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Run as a different &amp;user by means of </source>
+        <translation>Als anderer &amp;Benutzer ausführen mittels </translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>su</source>
+        <translation>su</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>sudo</source>
+        <translation>sudo</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <location line="+22"/>
+        <source>Enter the user you want to run the application as here.</source>
+        <translation>Geben Sie hier den Benutzer ein, als der die Anwendung ausgeführt werden soll.</translation>
+    </message>
+    <message>
+        <location line="-19"/>
+        <source>User&amp;name:</source>
+        <translation>Benutzer&amp;name:</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <location line="+22"/>
+        <source>Enter the password here for the user you specified above.</source>
+        <translation>Geben Sie hier das Passwort des oben angegebenen Benutzers ein.</translation>
+    </message>
+    <message>
+        <location line="-19"/>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;wort:</translation>
+    </message>
+    <message>
+        <location line="+35"/>
+        <source>Check this option if you want to run the application with a different priority. A higher priority tells the operating system to give more processing time to your application.</source>
+        <translation>Kreuzen Sie diese Einstellung an, wenn Sie die Anwendung mit einer anderen Priorität ausführen möchten. Eine höhere Priorität weist das Betriebssystem an, Ihrer Anwendung mehr Rechenzeit zu geben.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Run with a &amp;different priority</source>
+        <translation>Mit &amp;geänderter Priorität ausführen</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <location line="+45"/>
+        <location line="+35"/>
+        <location line="+13"/>
+        <source>The priority that the command will be run with can be set here. From left to right, it goes from low to high. The center position is the default value. For priorities higher than the default, you will need to provide the root password.</source>
+        <translation>Hier lässt sich die Priorität festlegen, mit der der Befehl ausgeführt wird. Von links nach rechts reicht sie von niedrig bis hoch. Die mittlere Stellung ist der Standardwert. Für eine höhere Priorität als den Standardwert brauchen Sie das Passwort des Systemverwalters (root).</translation>
+    </message>
+    <message>
+        <location line="-90"/>
+        <source>&amp;Priority:</source>
+        <translation>&amp;Priorität:</translation>
+    </message>
+    <message>
+        <location line="+80"/>
+        <source>Low</source>
+        <translation>Niedrig</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>High</source>
+        <translation>Hoch</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>&lt;qt&gt;Select whether realtime scheduling should be enabled for the application. The scheduler governs which process will run and which will have to wait. Two schedulers are available:
+&lt;ul&gt;
+&lt;li&gt;&lt;em&gt;Normal:&lt;/em&gt; This is the standard, timesharing scheduler. It will divide fairly the available processing time between all processes.&lt;/li&gt;
+&lt;li&gt;&lt;em&gt;Realtime:&lt;/em&gt;This scheduler will run your application uninterrupted until it gives up the processor. This can be dangerous. An application that does not give up the processor might hang the system. You need root&apos;s password to use the scheduler.&lt;/li&gt;
+&lt;/ul&gt;
+&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Wählen Sie, ob die Anwendung mit Echtzeit-Zuteilung laufen soll. Der Scheduler bestimmt, welcher Prozess läuft und welcher warten muss. Zwei Scheduler stehen zur Verfügung:
+&lt;ul&gt;
+&lt;li&gt;&lt;em&gt;Normal:&lt;/em&gt; Der übliche Scheduler mit Zeitscheiben. Er teilt die verfügbare Rechenzeit gerecht auf alle Prozesse auf.&lt;/li&gt;
+&lt;li&gt;&lt;em&gt;Echtzeit:&lt;/em&gt; Dieser Scheduler lässt Ihre Anwendung ohne Unterbrechung laufen, bis sie den Prozessor abgibt. Das kann gefährlich sein: Eine Anwendung, die den Prozessor nicht abgibt, kann das System zum Stillstand bringen. Für diesen Scheduler brauchen Sie das Passwort des Systemverwalters (root).&lt;/li&gt;
+&lt;/ul&gt;
+&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Run with realtime &amp;scheduling</source>
+        <translation>Mit Echtzeit-&amp;Zuteilung ausführen</translation>
+    </message>
+    <message>
+        <location line="+101"/>
+        <source>&amp;Run</source>
+        <translation>&amp;Ausführen</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+</context>
+</TS>
