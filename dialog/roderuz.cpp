@@ -2,27 +2,49 @@
 #include "roderuz.h"
 
 #include "app/kavdesktop.h"
-#include "exec/terminal.h"
+#include "desktop/kavmenudialog.h"
+#include "exec/calculator.h"
+#include "exec/desktopexec.h"
+#include "exec/executablefilechooser.h"
+#include "exec/iorvanrunner.h"
+#include "exec/runnerpluginloader.h"
+#include "su/suprocess.h"
 
 #include <KUser>
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QApplication>
 #include <QCompleter>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegExp>
 #include <QSettings>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 static const int parseDelay = 250;
+
+static QString &runnerPluginDirectory()
+{
+    static QString directory = QStringLiteral("/usr/lib/x86_64-linux-gnu/kav-run/");
+    return directory;
+}
 
 static QString rootUser()
 {
@@ -89,11 +111,75 @@ static bool readLocalUserNames(QStringList *names)
     return true;
 }
 
+// A number or an opening parenthesis first and no letter or square bracket:
+// the field holds an expression to evaluate in place.
+static bool isArithmeticExpression(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.at(0);
+    if (!first.isNumber() && first != QLatin1Char('('))
+        return false;
+    return QRegExp(QStringLiteral("[a-zA-Z\\]\\[]")).indexIn(text) == -1;
+}
+
+// Whether QProcess's splitting of @p line closes every double quote it opens:
+// a quote toggles grouping, three in a row stand for one literal quote, and two
+// in a row change nothing. Otherwise the rest of the line would silently
+// become one argument.
+static bool doubleQuotesPair(const QString &line)
+{
+    bool quoted = false;
+    int quotes = 0;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"')) {
+            quotes = (quotes + 1) % 3;
+            continue;
+        }
+        if (quotes == 1)
+            quoted = !quoted;
+        quotes = 0;
+    }
+    if (quotes == 1)
+        quoted = !quoted;
+    return !quoted;
+}
+
+// Characters the command field does not show: controls, and format characters
+// such as bidirectional overrides and zero-width characters. Someone asked to
+// type a password for a command must see all of it.
+static bool holdsInvisibleCharacters(const QString &command)
+{
+    const QVector<uint> codePoints = command.toUcs4();
+    return std::any_of(codePoints.cbegin(), codePoints.cend(), [](uint codePoint) {
+        const QChar::Category category = QChar::category(codePoint);
+        return category == QChar::Other_Control || category == QChar::Other_Format;
+    });
+}
+
+// A command shown in bold in a message box, exactly as it would be run.
+static QString commandForMessage(const QString &command)
+{
+    return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
+}
+
+// Shows the wait cursor while su or sudo checks a password.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY(WaitCursor)
+};
+
 Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("Run Command"));
     setupUi(this);
+    // A line edit cuts text at 32767 characters without a word; a command cut
+    // short would start something other than what was pasted.
+    cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
 
     connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
     connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);
@@ -108,6 +194,8 @@ Roderuz::Roderuz(QWidget *parent)
 
     advancedOptionsScrollArea->trackWidget();
     loadRunnerPlugin();
+    installRunner(runner, orvanWidget, { cbRunInTerminal, cbRunAsOther, cbPriority, cbRealtime },
+        cbRealtime, pbRun);
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
     selectFromMenuButton->setIcon(QIcon::fromTheme(QStringLiteral("kavmenuedit")));
@@ -285,8 +373,206 @@ void Roderuz::changeEvent(QEvent *event)
 
 void Roderuz::accept()
 {
+    const QString text = cbCommand->currentText().simplified();
+    if (isArithmeticExpression(text)) {
+        const QString result = calculate(text);
+        if (!result.isEmpty())
+            cbCommand->lineEdit()->setText(result);
+        return;
+    }
+    if (text != QLatin1String("logout") && runCommand() == 1)
+        return;
+
+    cbCommand->addToHistory(text);
+    // The command has been started: a settings file that cannot be written
+    // must not keep the dialog open as if it had failed.
+    saveSettings();
     resetDialog();
     QDialog::accept();
+}
+
+int Roderuz::runCommand()
+{
+    parseTimer->stop();
+    updateCommand(true);
+    // Blanks alone are no command, whatever the text before them was.
+    const QString command = cbCommand->currentText().simplified();
+    if (command.isEmpty())
+        return 1;
+    const bool inTerminal = cbRunInTerminal->isChecked();
+    if (needsPrivileges())
+        return runPrivileged(command, inTerminal);
+    return runPlain(command, inTerminal);
+}
+
+int Roderuz::runPlain(const QString &command, bool inTerminal)
+{
+    QString line = plainCommandLine(command, inTerminal);
+    if (line.isNull()) {
+        showError(tr("<center><b>%1</b></center>\nCould not run the specified command.")
+                      .arg(commandForMessage(command)));
+        return 1;
+    }
+    if (runner && runner->isActive())
+        line = runner->wrapCommand(line);
+    if (nicePriority > startNice)
+        line = QStringLiteral("nice -n %1 ").arg(nicePriority) + line;
+    if (inTerminal)
+        line = terminalCommand(line);
+    return startDetached(line) ? 0 : 1;
+}
+
+QString Roderuz::plainCommandLine(const QString &command, bool inTerminal) const
+{
+    const QString arguments = command.section(QLatin1Char(' '), 1, -1);
+    const QString opener = QStringLiteral("xdg-open ");
+    switch (parser.type()) {
+    case Network:
+        return opener + command;
+    case Executable:
+        return command;
+    case DesktopEntry:
+        // A launched application must never receive a literal "%U".
+        return expandDesktopExec(parser.desktopExec(), arguments,
+            { parser.desktopIcon(), parser.desktopName(), parser.desktopEntryPath() });
+    case File:
+    case Folder:
+        if (arguments.isEmpty())
+            return opener + command;
+        break;
+    }
+    return inTerminal ? command : QString();
+}
+
+bool Roderuz::startDetached(const QString &commandLine)
+{
+    if (!doubleQuotesPair(commandLine)) {
+        showWarning(tr("<center><b>%1</b></center>\nThe double quotes of the command do not "
+                       "pair up, so it cannot be split into its arguments.")
+                        .arg(commandForMessage(commandLine)));
+        return false;
+    }
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
+    if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
+        showWarning(tr("<center><b>%1</b></center>\nThe specified command does not exist.")
+                        .arg(commandForMessage(commandLine)));
+        return false;
+    }
+    return true;
+}
+
+QString Roderuz::terminalCommand(const QString &command, TerminalLineConsumer consumer)
+{
+    const QString line = terminalCommandLine(command, parser.isTerminalEntry(), consumer);
+    if (!terminalApps.contains(command))
+        terminalApps.append(command);
+    return line;
+}
+
+bool Roderuz::needsPrivileges() const
+{
+    return (cbPriority->isChecked() && scheduler == 1)
+        || (cbRunAsOther->isChecked() && !leUsername->text().isEmpty());
+}
+
+int Roderuz::runPrivileged(const QString &command, bool inTerminal)
+{
+    if (holdsInvisibleCharacters(command)) {
+        showWarning(tr("The command contains control characters or invisible formatting "
+                       "characters that the command field cannot show. It is not run as "
+                       "another user."));
+        return 1;
+    }
+
+    QByteArray user;
+    if (cbRunAsOther->isChecked()) {
+        const passwd *entry = getpwnam(leUsername->text().toLocal8Bit().constData());
+        if (!entry) {
+            showWarning(tr("<qt>The user <b>%1</b> does not exist on this system.</qt>")
+                            .arg(leUsername->text()));
+            return 1;
+        }
+        user = entry->pw_name;
+    } else {
+        const passwd *entry = getpwuid(getuid());
+        if (!entry) {
+            showError(tr("You do not exist!"));
+            return 1;
+        }
+        user = entry->pw_name;
+    }
+
+    const QString switchTool = rbSu->isChecked() ? QStringLiteral("su") : QStringLiteral("sudo");
+    if (!passwordAccepted(switchTool, user)) {
+        showWarning(tr("Incorrect password. Please try again."));
+        return 1;
+    }
+
+    // tavrine hands the line to "/bin/sh -c".
+    const QByteArray commandLine =
+        (inTerminal ? terminalCommand(command, TerminalLineConsumer::Shell) : command)
+            .toLocal8Bit();
+    // Requests still queued for the window system must not be sent twice.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->flush();
+    const pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0)
+        runInForkedChild(switchTool, user, commandLine);
+    return 0;
+}
+
+void Roderuz::configureSwitch(
+    SuProcess *process, const QString &switchTool, const QByteArray &user) const
+{
+    process->setSwitchTool(switchTool);
+    process->setTargetUser(user);
+    if (cbPriority->isChecked()) {
+        process->setPriorityValue(scheduler == 0 ? nicePriority : realtimePriority);
+        process->setSchedulingPolicy(scheduler);
+    }
+}
+
+bool Roderuz::passwordAccepted(const QString &switchTool, const QByteArray &user) const
+{
+    const WaitCursor waitCursor;
+    SuProcess check { QByteArray(), QByteArray() };
+    configureSwitch(&check, switchTool, user);
+    QByteArray password = lePassword->text().toLocal8Bit();
+    const int result = check.verifyPassword(password.constData());
+    explicit_bzero(password.data(), password.size());
+    return result == 0;
+}
+
+void Roderuz::runInForkedChild(
+    const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const
+{
+    SuProcess run { QByteArray(), QByteArray() };
+    configureSwitch(&run, switchTool, user);
+    run.setCommandLine(commandLine);
+    // The su or sudo child is reaped by the process itself, not by a handler.
+    sigset_t childSignal;
+    sigemptyset(&childSignal);
+    sigaddset(&childSignal, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &childSignal, nullptr);
+    run.setMirrorOutput(true);
+    run.setWipePassword(true);
+    QByteArray password = lePassword->text().toLocal8Bit();
+    _exit(run.authenticateAndRun(password.data(), SuProcess::RunCommand));
+}
+
+void Roderuz::showWarning(const QString &text)
+{
+    QMessageBox::warning(
+        this, tr("Warning - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void Roderuz::showError(const QString &text)
+{
+    QMessageBox::critical(
+        this, tr("Error - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void Roderuz::reject()
@@ -466,9 +752,20 @@ void Roderuz::showHelp()
     kavHelpShow(QString());
 }
 
-void Roderuz::selectCommandFile() { }
+void Roderuz::selectCommandFile()
+{
+    const QString path = ExecutableFileChooser(this).choose();
+    if (!path.isEmpty())
+        setCommandText(path);
+}
 
-void Roderuz::selectCommandFromMenu() { }
+void Roderuz::selectCommandFromMenu()
+{
+    KavMenuDialog menu(this);
+    if (menu.exec() == QDialog::Accepted)
+        cbCommand->lineEdit()->setText(
+            menu.selectedItemExec(QString(), QString(), nullptr, nullptr));
+}
 
 void Roderuz::updateRunButton()
 {
@@ -476,7 +773,15 @@ void Roderuz::updateRunButton()
         && (!cbRunAsOther->isChecked() || !leUsername->text().isEmpty()));
 }
 
-void Roderuz::loadRunnerPlugin() { }
+void Roderuz::setRunnerPluginDirectory(const QString &directory)
+{
+    runnerPluginDirectory() = directory;
+}
+
+void Roderuz::loadRunnerPlugin()
+{
+    runner = loadFirstRunner(runnerPluginDirectory());
+}
 
 void Roderuz::initPriorities()
 {

@@ -3,6 +3,7 @@
 #define RODERUZ_H
 
 #include "exec/commandparser.h"
+#include "exec/terminal.h"
 #include "ui_roderuzdlgui.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 
 class IOrvanRunner;
 class QTimer;
+class SuProcess;
 
 /**
  * The run dialog: a command field with its icon, the run-in-terminal box and
@@ -52,6 +54,12 @@ public:
     /** Resizes the dialog to its minimum size hint unless it is maximized. */
     virtual void adjustDialogSize();
 
+    /**
+     * Makes dialogs built afterwards look for their runner plug-in in
+     * @p directory instead of kav-run's plug-in folder. Only tests call it.
+     */
+    static void setRunnerPluginDirectory(const QString &directory);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -77,6 +85,48 @@ private Q_SLOTS:
     void updateRunButton();
 
 private:
+    /**
+     * Launches the command of the field: as the current user, or through su
+     * or sudo when needsPrivileges().
+     *
+     * @return 0 when it was started, 1 when nothing was started (the field is
+     *         empty or a message explained why), -1 when the process for
+     *         another user could not be forked
+     */
+    int runCommand();
+    /** @return the result of runCommand() for a start as the current user */
+    int runPlain(const QString &command, bool inTerminal);
+    /** @return the result of runCommand() for a start through su or sudo */
+    int runPrivileged(const QString &command, bool inTerminal);
+    /**
+     * The command line that starts @p command as the current user: the opener
+     * for addresses and documents, the expanded Exec value of a desktop entry.
+     *
+     * @return the line, or a null string when the command cannot be run
+     */
+    QString plainCommandLine(const QString &command, bool inTerminal) const;
+    /** Starts @p commandLine detached. @return whether it started; a message explains a failure */
+    bool startDetached(const QString &commandLine);
+    /**
+     * The command line that starts a terminal running @p command, with
+     * @p command escaped so that @p consumer passes it on unchanged. The
+     * command joins the terminal applications.
+     */
+    QString terminalCommand(const QString &command,
+        TerminalLineConsumer consumer = TerminalLineConsumer::DetachedStart);
+    /** Whether the command runs as another user or with real-time scheduling. */
+    bool needsPrivileges() const;
+    /** Gives @p process the switch tool, the target user and the priority options. */
+    void configureSwitch(
+        SuProcess *process, const QString &switchTool, const QByteArray &user) const;
+    /** Whether su or sudo accepts the typed password for @p user. */
+    bool passwordAccepted(const QString &switchTool, const QByteArray &user) const;
+    /** In the forked child: runs @p commandLine as @p user and ends the process. */
+    [[noreturn]] void runInForkedChild(
+        const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const;
+    void showWarning(const QString &text);
+    void showError(const QString &text);
+
     void loadRunnerPlugin();
     void startDefaultUserLookUp();
     void initPriorities();
@@ -111,6 +161,7 @@ private:
     bool userPreset = false;
 
     friend class RoderuzTest;
+    friend class RoderuzRunTest;
 };
 
 #endif

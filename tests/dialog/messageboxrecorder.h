@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef MESSAGEBOXRECORDER_H
+#define MESSAGEBOXRECORDER_H
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QTimer>
+
+/** What a message box looked like when it was answered. */
+struct RecordedMessageBox
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+};
+
+/**
+ * Answers every message box that opens while it lives with its OK button (or
+ * its first button) and records it, so that no box is ever left waiting.
+ */
+class MessageBoxRecorder : public QObject
+{
+public:
+    MessageBoxRecorder();
+
+    QList<RecordedMessageBox> boxes;
+
+private:
+    void answerOpenBox();
+
+    QTimer poll;
+};
+
+#endif

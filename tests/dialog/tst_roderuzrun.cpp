@@ -1,0 +1,651 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialog/roderuz.h"
+#include "messageboxrecorder.h"
+#include "testprograms.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The start-up of a command as the current user, and how the field is filled
+// from the file chooser and the application menu.
+class RoderuzRunTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void calculatorEvaluatesInPlace();
+    void lettersAndBracketsAreNoExpression_data();
+    void lettersAndBracketsAreNoExpression();
+    void emptyFieldDoesNothing();
+    void logoutClosesWithoutLaunching();
+
+    void launchesTheCommandDetached();
+    void lowerPriorityThroughNice();
+    void terminalReceivesTheCommandIntact();
+    void xdgOpenOpensDocumentsFoldersAndAddresses();
+    void desktopEntryFieldCodesAreExpanded_data();
+    void desktopEntryFieldCodesAreExpanded();
+    void runnerWrapsBeforeTheNicePrefix();
+
+    void unknownCommandIsRefused_data();
+    void unknownCommandIsRefused();
+    void unknownCommandStartsInATerminal();
+    void failedStartIsReported_data();
+    void failedStartIsReported();
+    void failedStartShowsTheLineThatFailed();
+    void unbalancedQuotesAreRefused();
+    void longArgumentsStart();
+    void oddSearchPathEntriesAreSkipped();
+    void undecodableFileNameNeverStartsAnotherProgram();
+
+    void fileChooserFillsTheField();
+    void menuFillsTheField();
+    void rejectedMenuChangesNothing();
+
+private:
+    std::unique_ptr<Roderuz> createDialog();
+    /** Clicks Run with @p text in the field. */
+    static void run(Roderuz *dialog, const QString &text);
+    /** A script in the work folder that records its arguments and nice value in @p marker. */
+    QString writeRecorder(const QString &name, const QString &marker);
+    QString workPath(const QString &name) const { return work->filePath(name); }
+    static QStringList recordedArguments(const QByteArray &record);
+    static int recordedNice(const QByteArray &record);
+    /** Checks that a refused @p text left the dialog open and untouched. */
+    static void verifyStayedOpen(Roderuz *dialog, const QString &text);
+    static QString boldCommand(const QString &command);
+
+    QTemporaryDir configHome;
+    std::unique_ptr<QTemporaryDir> work;
+    int ownNice = 0;
+};
+
+void RoderuzRunTest::initTestCase()
+{
+    QVERIFY(configHome.isValid());
+    // QSettings reads its paths once, so this must come before the first dialog.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    QCoreApplication::setOrganizationName(QStringLiteral("kav"));
+    QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
+    ownNice = getpriority(PRIO_PROCESS, 0);
+}
+
+void RoderuzRunTest::init()
+{
+    work = std::make_unique<QTemporaryDir>();
+    QVERIFY(work->isValid());
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("bin"))));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
+    QFile::remove(configHome.filePath(QStringLiteral("kav/kav-run.conf")));
+    Roderuz::setRunnerPluginDirectory(workPath(QStringLiteral("no-plugins")));
+}
+
+void RoderuzRunTest::cleanup()
+{
+    work.reset();
+}
+
+// The default user arrives from a pool thread; the dialog must outlive that.
+static void waitForDefaultUser(Roderuz *dialog)
+{
+    QTRY_VERIFY(dialog->findChildren<QFutureWatcher<QString> *>().isEmpty());
+}
+
+std::unique_ptr<Roderuz> RoderuzRunTest::createDialog()
+{
+    auto dialog = std::make_unique<Roderuz>();
+    // Desktop entries come from the test's own folder only.
+    dialog->parser.setApplicationsDirectory(workPath(QStringLiteral("applications")));
+    waitForDefaultUser(dialog.get());
+    return dialog;
+}
+
+void RoderuzRunTest::run(Roderuz *dialog, const QString &text)
+{
+    dialog->cbCommand->lineEdit()->setText(text);
+    QVERIFY(dialog->pbRun->isEnabled());
+    dialog->pbRun->click();
+}
+
+QString RoderuzRunTest::writeRecorder(const QString &name, const QString &marker)
+{
+    const QString path = workPath(name);
+    const QByteArray target = QFile::encodeName(workPath(marker));
+    const bool written = writeScript(path,
+        "{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done\n"
+        "  printf 'nice=%s\\n' \"$(/usr/bin/cut -d' ' -f19 /proc/$$/stat)\"; } > '"
+            + target + ".tmp' && /bin/mv '" + target + ".tmp' '" + target + "'\n");
+    return written ? path : QString();
+}
+
+QStringList RoderuzRunTest::recordedArguments(const QByteArray &record)
+{
+    QStringList lines = QString::fromLocal8Bit(record).split(QLatin1Char('\n'));
+    lines.removeLast();
+    lines.removeLast();
+    return lines;
+}
+
+int RoderuzRunTest::recordedNice(const QByteArray &record)
+{
+    const int start = record.lastIndexOf("nice=") + 5;
+    return record.mid(start).trimmed().toInt();
+}
+
+QString RoderuzRunTest::boldCommand(const QString &command)
+{
+    return QStringLiteral("<center><b>%1</b></center>\n")
+        .arg(Qt::convertFromPlainText(command, Qt::WhiteSpacePre));
+}
+
+void RoderuzRunTest::verifyStayedOpen(Roderuz *dialog, const QString &text)
+{
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(dialog->cbCommand->currentText(), text);
+    QVERIFY(dialog->cbCommand->historyItems().isEmpty());
+    QVERIFY(!QFile::exists(QSettings().fileName()));
+}
+
+void RoderuzRunTest::calculatorEvaluatesInPlace()
+{
+    auto dialog = createDialog();
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(ownNice + 2);
+    MessageBoxRecorder recorder;
+    run(dialog.get(), QStringLiteral("2+3*4"));
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("14"));
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(dialog->cbCommand->historyItems().isEmpty());
+    QVERIFY(!QFile::exists(QSettings().fileName()));
+    QVERIFY(dialog->cbPriority->isChecked());
+    QCOMPARE(dialog->nicePriority, ownNice + 2);
+
+    // A syntax error leaves the expression for the user to mend.
+    run(dialog.get(), QStringLiteral("(1+"));
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("(1+"));
+    QVERIFY(recorder.boxes.isEmpty());
+}
+
+void RoderuzRunTest::lettersAndBracketsAreNoExpression_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("letter") << QStringLiteral("1a");
+    QTest::newRow("bracket") << QStringLiteral("3[2]");
+}
+
+void RoderuzRunTest::lettersAndBracketsAreNoExpression()
+{
+    QFETCH(QString, text);
+    auto dialog = createDialog();
+    MessageBoxRecorder recorder;
+    run(dialog.get(), text);
+    // Not evaluated: launched, and refused as an unknown command.
+    QCOMPARE(recorder.boxes.size(), 1);
+    QCOMPARE(recorder.boxes.first().icon, QMessageBox::Critical);
+    verifyStayedOpen(dialog.get(), text);
+}
+
+void RoderuzRunTest::emptyFieldDoesNothing()
+{
+    auto dialog = createDialog();
+    MessageBoxRecorder recorder;
+    dialog->cbCommand->lineEdit()->setText(QStringLiteral("   "));
+    dialog->accept();
+    QTest::qWait(50);
+    QVERIFY(recorder.boxes.isEmpty());
+    verifyStayedOpen(dialog.get(), QStringLiteral("   "));
+}
+
+void RoderuzRunTest::logoutClosesWithoutLaunching()
+{
+    auto dialog = createDialog();
+    run(dialog.get(), QStringLiteral("logout"));
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
+        QStringList { QStringLiteral("logout") });
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzRunTest::launchesTheCommandDetached()
+{
+    const QString recorder = writeRecorder(QStringLiteral("launched"), QStringLiteral("mark"));
+    auto dialog = createDialog();
+    const QString typed = recorder + QStringLiteral("   first  \"two words\"");
+    run(dialog.get(), typed);
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QVERIFY(!record.isNull());
+    QCOMPARE(recordedArguments(record),
+        QStringList({ QStringLiteral("first"), QStringLiteral("two words") }));
+    QCOMPARE(recordedNice(record), ownNice);
+
+    // The history keeps the text as typed, simplified; the dialog starts afresh.
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
+        QStringList { typed.simplified() });
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzRunTest::lowerPriorityThroughNice()
+{
+    if (ownNice > 14)
+        QSKIP("the test runs at too low a priority to lower it further");
+    const QString recorder = writeRecorder(QStringLiteral("niced"), QStringLiteral("mark"));
+    auto dialog = createDialog();
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(ownNice + 5);
+    QVERIFY(!dialog->needsPrivileges());
+    run(dialog.get(), recorder);
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QVERIFY(!record.isNull());
+    // "nice -n" adds to the caller's value; the line carries the value chosen.
+    QCOMPARE(recordedNice(record), qMin(19, ownNice + ownNice + 5));
+}
+
+void RoderuzRunTest::terminalReceivesTheCommandIntact()
+{
+    const QString arguments = workPath(QStringLiteral("terminal-arguments"));
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")),
+        "printf '%s\\n' \"$@\" > '" + QFile::encodeName(arguments) + ".tmp'\n/bin/mv '"
+            + QFile::encodeName(arguments) + ".tmp' '" + QFile::encodeName(arguments)
+            + "'\nshift\nexec \"$@\"\n"));
+    // The fake terminal is the only one there is.
+    const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
+    auto dialog = createDialog();
+    QVERIFY(dialog->cbRunInTerminal->isEnabled());
+    dialog->cbRunInTerminal->setChecked(true);
+
+    const QByteArray mark = QFile::encodeName(workPath(QStringLiteral("mark")));
+    const QString command =
+        QStringLiteral("printf '%s|' \"two words\" 'back\\slash' '$HOME' \"a\\\"b\" > ")
+        + QFile::decodeName(mark) + QStringLiteral(".tmp && /bin/mv ") + QFile::decodeName(mark)
+        + QStringLiteral(".tmp ") + QFile::decodeName(mark);
+    run(dialog.get(), command);
+    QCOMPARE(waitForFile(QFile::decodeName(mark)), QByteArray("two words|back\\slash|$HOME|a\"b|"));
+    QCOMPARE(QString::fromLocal8Bit(waitForFile(arguments)),
+        QStringLiteral("-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
+    QCOMPARE(dialog->terminalApps.count(command), 1);
+}
+
+void RoderuzRunTest::xdgOpenOpensDocumentsFoldersAndAddresses()
+{
+    const QByteArray mark = QFile::encodeName(workPath(QStringLiteral("mark")));
+    QVERIFY(writeScript(workPath(QStringLiteral("opener")),
+        "printf '%s' \"$1\" > '" + mark + ".tmp' && /bin/mv '" + mark + ".tmp' '" + mark + "'\n"));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("data/applications"))));
+    QFile handler(workPath(QStringLiteral("data/applications/kavtest-opener.desktop")));
+    QVERIFY(handler.open(QIODevice::WriteOnly));
+    handler.write("[Desktop Entry]\nType=Application\nName=Kav test opener\nNoDisplay=true\n"
+                  "MimeType=text/plain;inode/directory;x-scheme-handler/http;\nExec="
+        + QFile::encodeName(workPath(QStringLiteral("opener"))) + " %u\n");
+    handler.close();
+    const QString mimeApps = configHome.filePath(QStringLiteral("mimeapps.list"));
+    QFile associations(mimeApps);
+    QVERIFY(associations.open(QIODevice::WriteOnly));
+    associations.write("[Default Applications]\ntext/plain=kavtest-opener.desktop\n"
+                       "inode/directory=kavtest-opener.desktop\n"
+                       "x-scheme-handler/http=kavtest-opener.desktop\n");
+    associations.close();
+    QFile document(workPath(QStringLiteral("notes.txt")));
+    QVERIFY(document.open(QIODevice::WriteOnly));
+    document.write("plain words\n");
+    document.close();
+
+    // The generic path of xdg-open, which asks the associations above.
+    const ScopedEnvironment dataHome(
+        "XDG_DATA_HOME", QFile::encodeName(workPath(QStringLiteral("data"))));
+    const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", QByteArray());
+    const ScopedEnvironment desktopName("DE", QByteArray());
+    const ScopedEnvironment browser("BROWSER", QByteArray());
+    const ScopedEnvironment display("DISPLAY", QByteArrayLiteral(":0"));
+
+    const QStringList targets = { workPath(QStringLiteral("notes.txt")),
+        workPath(QStringLiteral("data")), QStringLiteral("http://kav.invalid/page") };
+    for (const QString &target : targets) {
+        auto dialog = createDialog();
+        run(dialog.get(), target);
+        QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(mark))), target);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(QFile::remove(QFile::decodeName(mark)));
+    }
+    QFile::remove(mimeApps);
+}
+
+void RoderuzRunTest::desktopEntryFieldCodesAreExpanded_data()
+{
+    QTest::addColumn<QByteArray>("exec");
+    QTest::addColumn<QString>("typedArguments");
+    QTest::addColumn<QStringList>("received");
+    QTest::newRow("%U without files")
+        << QByteArray(" --first %U") << QString() << QStringList { QStringLiteral("--first") };
+    QTest::newRow("%U with files")
+        << QByteArray(" --first %U") << QStringLiteral(" one two")
+        << QStringList { QStringLiteral("--first"), QStringLiteral("one"), QStringLiteral("two") };
+    QTest::newRow("%f without a file")
+        << QByteArray(" %f --last") << QString() << QStringList { QStringLiteral("--last") };
+    QTest::newRow("%f with a file")
+        << QByteArray(" %f --last") << QStringLiteral(" \"a file\"")
+        << QStringList { QStringLiteral("a file"), QStringLiteral("--last") };
+}
+
+void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
+{
+    QFETCH(QByteArray, exec);
+    QFETCH(QString, typedArguments);
+    QFETCH(QStringList, received);
+    const QString recorder = writeRecorder(QStringLiteral("application"), QStringLiteral("mark"));
+    QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
+        + QFile::encodeName(recorder) + exec + "\n");
+    entry.close();
+
+    auto dialog = createDialog();
+    run(dialog.get(), QStringLiteral("kavtestapp") + typedArguments);
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QVERIFY(!record.isNull());
+    QCOMPARE(recordedArguments(record), received);
+}
+
+void RoderuzRunTest::runnerWrapsBeforeTheNicePrefix()
+{
+    const QString plugins = workPath(QStringLiteral("plugins"));
+    QVERIFY(QDir().mkpath(plugins));
+    QVERIFY(QFile::copy(QStringLiteral(TEST_PLUGIN_DIR "/prefixrunner.so"),
+        plugins + QStringLiteral("/prefixrunner.so")));
+    Roderuz::setRunnerPluginDirectory(plugins);
+    // The runner prefixes every command with the program "prefixrunner".
+    const QString wrapperRecord = workPath(QStringLiteral("wrapper-mark"));
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/prefixrunner")),
+        "{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done\n"
+        "  printf 'nice=%s\\n' \"$(/usr/bin/cut -d' ' -f19 /proc/$$/stat)\"; } > '"
+            + QFile::encodeName(wrapperRecord) + "'\nexec \"$@\"\n"));
+    const ScopedEnvironment path(
+        "PATH", QFile::encodeName(workPath(QStringLiteral("bin"))) + ':' + qgetenv("PATH"));
+    const QString recorder = writeRecorder(QStringLiteral("wrapped"), QStringLiteral("mark"));
+
+    auto dialog = createDialog();
+    QVERIFY(dialog->runner);
+    QCOMPARE(dialog->orvanWidget->property("optionNames").toStringList(),
+        QStringList({ QStringLiteral("cbRunInTerminal"), QStringLiteral("cbRunAsOther"),
+            QStringLiteral("cbPriority"), QStringLiteral("cbRealtime") }));
+    QCOMPARE(dialog->cbRealtime->nextInFocusChain(),
+        dialog->orvanWidget->findChild<QWidget *>(QStringLiteral("first")));
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(ownNice + 3);
+
+    run(dialog.get(), recorder + QStringLiteral(" hello"));
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QVERIFY(!record.isNull());
+    QCOMPARE(recordedArguments(record), QStringList { QStringLiteral("hello") });
+    // The wrapper runs under nice and receives the command without the prefix.
+    const QByteArray wrapper = waitForFile(wrapperRecord);
+    QCOMPARE(recordedArguments(wrapper), QStringList({ recorder, QStringLiteral("hello") }));
+    QCOMPARE(recordedNice(wrapper), qMin(19, ownNice + ownNice + 3));
+}
+
+void RoderuzRunTest::unknownCommandIsRefused_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown program") << QStringLiteral("kavtest-no-such-program --help");
+    QTest::newRow("document with an argument") << QStringLiteral("%1 more");
+}
+
+void RoderuzRunTest::unknownCommandIsRefused()
+{
+    QFETCH(QString, text);
+    QFile document(workPath(QStringLiteral("document.txt")));
+    QVERIFY(document.open(QIODevice::WriteOnly));
+    document.close();
+    text.replace(QStringLiteral("%1"), document.fileName());
+
+    auto dialog = createDialog();
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    MessageBoxRecorder recorder;
+    run(dialog.get(), text);
+    QCOMPARE(recorder.boxes.size(), 1);
+    const RecordedMessageBox &box = recorder.boxes.first();
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.title, QStringLiteral("Error - Run command"));
+    QCOMPARE(box.text, boldCommand(text) + QStringLiteral("Could not run the specified command."));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    verifyStayedOpen(dialog.get(), text);
+    QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
+}
+
+void RoderuzRunTest::unknownCommandStartsInATerminal()
+{
+    const QString arguments = workPath(QStringLiteral("terminal-arguments"));
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")),
+        "printf '%s\\n' \"$@\" > '" + QFile::encodeName(arguments) + ".tmp'\n/bin/mv '"
+            + QFile::encodeName(arguments) + ".tmp' '" + QFile::encodeName(arguments) + "'\n"));
+    const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
+    auto dialog = createDialog();
+    dialog->cbRunInTerminal->setChecked(true);
+    run(dialog.get(), QStringLiteral("kavtest-no-such-program"));
+    QCOMPARE(waitForFile(arguments), QByteArray("-e\n/bin/sh\n-c\nkavtest-no-such-program\n"));
+}
+
+void RoderuzRunTest::failedStartIsReported_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<int>("argumentLength");
+    QTest::newRow("missing interpreter") << QByteArray("#!/kavtest/no/interpreter\n") << 0;
+    // Longer than the kernel takes for one argument.
+    QTest::newRow("argument too long") << QByteArray("#!/bin/sh\n") << 140000;
+}
+
+void RoderuzRunTest::failedStartIsReported()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(int, argumentLength);
+    QFile program(workPath(QStringLiteral("program")));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.write(script);
+    program.close();
+    QVERIFY(program.setPermissions(program.permissions() | QFile::ExeOwner));
+    QString text = program.fileName();
+    if (argumentLength > 0)
+        text += QLatin1Char(' ') + QString(argumentLength, QLatin1Char('x'));
+
+    auto dialog = createDialog();
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    MessageBoxRecorder recorder;
+    run(dialog.get(), text);
+    QCOMPARE(recorder.boxes.size(), 1);
+    const RecordedMessageBox &box = recorder.boxes.first();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
+    QCOMPARE(box.text, boldCommand(text) + QStringLiteral("The specified command does not exist."));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    verifyStayedOpen(dialog.get(), text);
+    QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
+}
+
+void RoderuzRunTest::failedStartShowsTheLineThatFailed()
+{
+    QFile entry(workPath(QStringLiteral("applications/kavtestmissing.desktop")));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Missing\n"
+                "Exec=/kavtest/missing/program --open %U\n");
+    entry.close();
+    auto dialog = createDialog();
+    MessageBoxRecorder recorder;
+    run(dialog.get(), QStringLiteral("kavtestmissing \"a file\""));
+    QCOMPARE(recorder.boxes.size(), 1);
+    QCOMPARE(recorder.boxes.first().text,
+        boldCommand(QStringLiteral("/kavtest/missing/program --open \"a file\""))
+            + QStringLiteral("The specified command does not exist."));
+}
+
+void RoderuzRunTest::unbalancedQuotesAreRefused()
+{
+    const QString recorder = writeRecorder(QStringLiteral("quoted"), QStringLiteral("mark"));
+    auto dialog = createDialog();
+    MessageBoxRecorder boxes;
+    const QString text = recorder + QStringLiteral(" \"open --and more");
+    run(dialog.get(), text);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.boxes.first().title, QStringLiteral("Warning - Run command"));
+    QVERIFY(boxes.boxes.first().text.contains(QStringLiteral("double quotes")));
+    verifyStayedOpen(dialog.get(), text);
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("mark"))));
+
+    // Three quotes in a row are one literal quote and leave the grouping alone.
+    run(dialog.get(), recorder + QStringLiteral(" \"say \"\"\"hi\"\"\"\""));
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QCOMPARE(recordedArguments(record), QStringList { QStringLiteral("say \"hi\"") });
+}
+
+void RoderuzRunTest::longArgumentsStart()
+{
+    const QString recorder = writeRecorder(QStringLiteral("long"), QStringLiteral("mark"));
+    auto dialog = createDialog();
+    const QString argument(100000, QLatin1Char('y'));
+    run(dialog.get(), recorder + QLatin1Char(' ') + argument);
+    const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
+    QCOMPARE(recordedArguments(record), QStringList { argument });
+}
+
+void RoderuzRunTest::oddSearchPathEntriesAreSkipped()
+{
+    const QString recorder =
+        writeRecorder(QStringLiteral("bin/kavtest-program"), QStringLiteral("mark"));
+    const QString locked = workPath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(locked));
+    QVERIFY(QFile::setPermissions(locked, QFile::Permissions()));
+    QFile notADirectory(workPath(QStringLiteral("plain-file")));
+    QVERIFY(notADirectory.open(QIODevice::WriteOnly));
+    notADirectory.close();
+    const ScopedEnvironment path("PATH",
+        QFile::encodeName(locked + QLatin1Char(':') + notADirectory.fileName()
+            + QStringLiteral(":/kavtest/missing::") + workPath(QStringLiteral("bin"))));
+    auto dialog = createDialog();
+    run(dialog.get(), QStringLiteral("kavtest-program arg"));
+    QCOMPARE(recordedArguments(waitForFile(workPath(QStringLiteral("mark")))),
+        QStringList { QStringLiteral("arg") });
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void RoderuzRunTest::undecodableFileNameNeverStartsAnotherProgram()
+{
+    // Written byte for byte: the name need not survive a round trip through QString.
+    const QByteArray name = QFile::encodeName(work->path())
+        + "/kav\xff"
+          "prog";
+    FILE *script = std::fopen(name.constData(), "w");
+    QVERIFY(script);
+    std::fputs("#!/bin/sh\nprintf done > '", script);
+    std::fputs(QFile::encodeName(workPath(QStringLiteral("mark"))).constData(), script);
+    std::fputs("'\n", script);
+    std::fclose(script);
+    QCOMPARE(chmod(name.constData(), 0755), 0);
+    const QString typed = QFile::decodeName(name);
+    auto dialog = createDialog();
+    MessageBoxRecorder recorder;
+    run(dialog.get(), typed);
+    if (QFile::encodeName(typed) == name) {
+        // The local encoding keeps the byte: the program itself starts.
+        QCOMPARE(waitForFile(workPath(QStringLiteral("mark"))), QByteArray("done"));
+    } else {
+        QCOMPARE(recorder.boxes.size(), 1);
+        verifyStayedOpen(dialog.get(), typed);
+    }
+    // QTemporaryDir cannot name the file to remove it.
+    QCOMPARE(unlink(name.constData()), 0);
+}
+
+void RoderuzRunTest::fileChooserFillsTheField()
+{
+    const QString recorder = writeRecorder(QStringLiteral("chosen"), QStringLiteral("mark"));
+    QSettings().setValue(QStringLiteral("Roderuz/defaultSelectDialogDir"), work->path());
+    auto dialog = createDialog();
+    QTimer chooserAnswer;
+    connect(&chooserAnswer, &QTimer::timeout, this, [&] {
+        auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        chooserAnswer.stop();
+        chooser->selectFile(recorder);
+        chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(recorder);
+        static_cast<QDialog *>(chooser)->accept();
+    });
+    chooserAnswer.start(10);
+    dialog->selectCommandFileButton->click();
+    QCOMPARE(dialog->cbCommand->currentText(), QFileInfo(recorder).canonicalFilePath());
+    QVERIFY(dialog->pbRun->isEnabled());
+}
+
+// An application menu of one entry, answered by accepting or rejecting it.
+static void answerMenu(QTimer *timer, bool acceptIt)
+{
+    QObject::connect(timer, &QTimer::timeout, [timer, acceptIt] {
+        auto *menu = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!menu || !menu->inherits("KavMenuDialog"))
+            return;
+        timer->stop();
+        if (!acceptIt) {
+            menu->reject();
+            return;
+        }
+        auto *tree = menu->findChild<QTreeWidget *>();
+        const QList<QTreeWidgetItem *> items =
+            tree->findItems(QStringLiteral("Kav Menu Test"), Qt::MatchExactly | Qt::MatchRecursive);
+        if (!items.isEmpty())
+            tree->setCurrentItem(items.first());
+        menu->accept();
+    });
+    timer->start(10);
+}
+
+void RoderuzRunTest::menuFillsTheField()
+{
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("menu/applications"))));
+    QFile entry(workPath(QStringLiteral("menu/applications/kavmenutest.desktop")));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Kav Menu Test\n"
+                "Categories=Utility;\nExec=kavmenuprog --flag %U\n");
+    entry.close();
+    const ScopedEnvironment dataHome(
+        "XDG_DATA_HOME", QFile::encodeName(workPath(QStringLiteral("menu"))));
+    const ScopedEnvironment dataDirs(
+        "XDG_DATA_DIRS", QFile::encodeName(workPath(QStringLiteral("empty"))));
+    auto dialog = createDialog();
+    QTimer menuAnswer;
+    answerMenu(&menuAnswer, true);
+    dialog->selectFromMenuButton->click();
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("kavmenuprog --flag"));
+    // Set as it is, without the selection of typed arguments.
+    QVERIFY(!dialog->cbCommand->lineEdit()->hasSelectedText());
+    QVERIFY(dialog->findChildren<QDialog *>().isEmpty());
+}
+
+void RoderuzRunTest::rejectedMenuChangesNothing()
+{
+    auto dialog = createDialog();
+    dialog->setCommandText(QStringLiteral("kept as it was"));
+    QTimer menuAnswer;
+    answerMenu(&menuAnswer, false);
+    dialog->selectFromMenuButton->click();
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("kept as it was"));
+}
+
+QTEST_MAIN(RoderuzRunTest)
+#include "tst_roderuzrun.moc"
