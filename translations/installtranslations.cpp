@@ -28,8 +28,8 @@ int installTranslations()
 {
     registerCatalogues();
     int installed = 0;
-    if (installCatalogue(QStringLiteral("qtbase"),
-            QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+    if (installCatalogue(
+            QStringLiteral("qtbase"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
         ++installed;
     if (installCatalogue(QStringLiteral("kav-run"), QStringLiteral(":/translations")))
         ++installed;
