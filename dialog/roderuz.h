@@ -162,6 +162,7 @@ private:
 
     friend class RoderuzTest;
     friend class RoderuzRunTest;
+    friend class RoderuzAsUserTest;
 };
 
 #endif

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/roderuz.h"
 #include "messageboxrecorder.h"
+#include "testdialog.h"
 #include "testprograms.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFutureWatcher>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,18 +101,12 @@ void RoderuzRunTest::cleanup()
     work.reset();
 }
 
-// The default user arrives from a pool thread; the dialog must outlive that.
-static void waitForDefaultUser(Roderuz *dialog)
-{
-    QTRY_VERIFY(dialog->findChildren<QFutureWatcher<QString> *>().isEmpty());
-}
-
 std::unique_ptr<Roderuz> RoderuzRunTest::createDialog()
 {
-    auto dialog = std::make_unique<Roderuz>();
+    auto dialog = createSettledDialog();
     // Desktop entries come from the test's own folder only.
-    dialog->parser.setApplicationsDirectory(workPath(QStringLiteral("applications")));
-    waitForDefaultUser(dialog.get());
+    if (dialog)
+        dialog->parser.setApplicationsDirectory(workPath(QStringLiteral("applications")));
     return dialog;
 }
 
@@ -164,7 +158,8 @@ void RoderuzRunTest::verifyStayedOpen(Roderuz *dialog, const QString &text)
 
 void RoderuzRunTest::calculatorEvaluatesInPlace()
 {
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->cbPriority->setChecked(true);
     dialog->slPriority->setValue(ownNice + 2);
     MessageBoxRecorder recorder;
@@ -192,7 +187,8 @@ void RoderuzRunTest::lettersAndBracketsAreNoExpression_data()
 void RoderuzRunTest::lettersAndBracketsAreNoExpression()
 {
     QFETCH(QString, text);
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     MessageBoxRecorder recorder;
     run(dialog.get(), text);
     // Not evaluated: launched, and refused as an unknown command.
@@ -203,7 +199,8 @@ void RoderuzRunTest::lettersAndBracketsAreNoExpression()
 
 void RoderuzRunTest::emptyFieldDoesNothing()
 {
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     MessageBoxRecorder recorder;
     dialog->cbCommand->lineEdit()->setText(QStringLiteral("   "));
     dialog->accept();
@@ -214,7 +211,8 @@ void RoderuzRunTest::emptyFieldDoesNothing()
 
 void RoderuzRunTest::logoutClosesWithoutLaunching()
 {
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     run(dialog.get(), QStringLiteral("logout"));
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
@@ -225,7 +223,8 @@ void RoderuzRunTest::logoutClosesWithoutLaunching()
 void RoderuzRunTest::launchesTheCommandDetached()
 {
     const QString recorder = writeRecorder(QStringLiteral("launched"), QStringLiteral("mark"));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     const QString typed = recorder + QStringLiteral("   first  \"two words\"");
     run(dialog.get(), typed);
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
@@ -246,7 +245,8 @@ void RoderuzRunTest::lowerPriorityThroughNice()
     if (ownNice > 14)
         QSKIP("the test runs at too low a priority to lower it further");
     const QString recorder = writeRecorder(QStringLiteral("niced"), QStringLiteral("mark"));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->cbPriority->setChecked(true);
     dialog->slPriority->setValue(ownNice + 5);
     QVERIFY(!dialog->needsPrivileges());
@@ -266,7 +266,8 @@ void RoderuzRunTest::terminalReceivesTheCommandIntact()
             + "'\nshift\nexec \"$@\"\n"));
     // The fake terminal is the only one there is.
     const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     QVERIFY(dialog->cbRunInTerminal->isEnabled());
     dialog->cbRunInTerminal->setChecked(true);
 
@@ -317,7 +318,8 @@ void RoderuzRunTest::xdgOpenOpensDocumentsFoldersAndAddresses()
     const QStringList targets = { workPath(QStringLiteral("notes.txt")),
         workPath(QStringLiteral("data")), QStringLiteral("http://kav.invalid/page") };
     for (const QString &target : targets) {
-        auto dialog = createDialog();
+        const auto dialog = createDialog();
+        QVERIFY(dialog);
         run(dialog.get(), target);
         QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(mark))), target);
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -355,7 +357,8 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
         + QFile::encodeName(recorder) + exec + "\n");
     entry.close();
 
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     run(dialog.get(), QStringLiteral("kavtestapp") + typedArguments);
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
     QVERIFY(!record.isNull());
@@ -379,7 +382,8 @@ void RoderuzRunTest::runnerWrapsBeforeTheNicePrefix()
         "PATH", QFile::encodeName(workPath(QStringLiteral("bin"))) + ':' + qgetenv("PATH"));
     const QString recorder = writeRecorder(QStringLiteral("wrapped"), QStringLiteral("mark"));
 
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     QVERIFY(dialog->runner);
     QCOMPARE(dialog->orvanWidget->property("optionNames").toStringList(),
         QStringList({ QStringLiteral("cbRunInTerminal"), QStringLiteral("cbRunAsOther"),
@@ -414,7 +418,8 @@ void RoderuzRunTest::unknownCommandIsRefused()
     document.close();
     text.replace(QStringLiteral("%1"), document.fileName());
 
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->lePassword->setText(QStringLiteral("secret"));
     MessageBoxRecorder recorder;
     run(dialog.get(), text);
@@ -435,7 +440,8 @@ void RoderuzRunTest::unknownCommandStartsInATerminal()
         "printf '%s\\n' \"$@\" > '" + QFile::encodeName(arguments) + ".tmp'\n/bin/mv '"
             + QFile::encodeName(arguments) + ".tmp' '" + QFile::encodeName(arguments) + "'\n"));
     const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->cbRunInTerminal->setChecked(true);
     run(dialog.get(), QStringLiteral("kavtest-no-such-program"));
     QCOMPARE(waitForFile(arguments), QByteArray("-e\n/bin/sh\n-c\nkavtest-no-such-program\n"));
@@ -463,7 +469,8 @@ void RoderuzRunTest::failedStartIsReported()
     if (argumentLength > 0)
         text += QLatin1Char(' ') + QString(argumentLength, QLatin1Char('x'));
 
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->lePassword->setText(QStringLiteral("secret"));
     MessageBoxRecorder recorder;
     run(dialog.get(), text);
@@ -484,7 +491,8 @@ void RoderuzRunTest::failedStartShowsTheLineThatFailed()
     entry.write("[Desktop Entry]\nType=Application\nName=Missing\n"
                 "Exec=/kavtest/missing/program --open %U\n");
     entry.close();
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     MessageBoxRecorder recorder;
     run(dialog.get(), QStringLiteral("kavtestmissing \"a file\""));
     QCOMPARE(recorder.boxes.size(), 1);
@@ -496,7 +504,8 @@ void RoderuzRunTest::failedStartShowsTheLineThatFailed()
 void RoderuzRunTest::unbalancedQuotesAreRefused()
 {
     const QString recorder = writeRecorder(QStringLiteral("quoted"), QStringLiteral("mark"));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     MessageBoxRecorder boxes;
     const QString text = recorder + QStringLiteral(" \"open --and more");
     run(dialog.get(), text);
@@ -517,7 +526,8 @@ void RoderuzRunTest::unbalancedQuotesAreRefused()
 void RoderuzRunTest::longArgumentsStart()
 {
     const QString recorder = writeRecorder(QStringLiteral("long"), QStringLiteral("mark"));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     const QString argument(100000, QLatin1Char('y'));
     run(dialog.get(), recorder + QLatin1Char(' ') + argument);
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
@@ -537,7 +547,8 @@ void RoderuzRunTest::oddSearchPathEntriesAreSkipped()
     const ScopedEnvironment path("PATH",
         QFile::encodeName(locked + QLatin1Char(':') + notADirectory.fileName()
             + QStringLiteral(":/kavtest/missing::") + workPath(QStringLiteral("bin"))));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     run(dialog.get(), QStringLiteral("kavtest-program arg"));
     QCOMPARE(recordedArguments(waitForFile(workPath(QStringLiteral("mark")))),
         QStringList { QStringLiteral("arg") });
@@ -558,7 +569,8 @@ void RoderuzRunTest::undecodableFileNameNeverStartsAnotherProgram()
     std::fclose(script);
     QCOMPARE(chmod(name.constData(), 0755), 0);
     const QString typed = QFile::decodeName(name);
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     MessageBoxRecorder recorder;
     run(dialog.get(), typed);
     if (QFile::encodeName(typed) == name) {
@@ -576,7 +588,8 @@ void RoderuzRunTest::fileChooserFillsTheField()
 {
     const QString recorder = writeRecorder(QStringLiteral("chosen"), QStringLiteral("mark"));
     QSettings().setValue(QStringLiteral("Roderuz/defaultSelectDialogDir"), work->path());
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     QTimer chooserAnswer;
     connect(&chooserAnswer, &QTimer::timeout, this, [&] {
         auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -627,7 +640,8 @@ void RoderuzRunTest::menuFillsTheField()
         "XDG_DATA_HOME", QFile::encodeName(workPath(QStringLiteral("menu"))));
     const ScopedEnvironment dataDirs(
         "XDG_DATA_DIRS", QFile::encodeName(workPath(QStringLiteral("empty"))));
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     QTimer menuAnswer;
     answerMenu(&menuAnswer, true);
     dialog->selectFromMenuButton->click();
@@ -639,7 +653,8 @@ void RoderuzRunTest::menuFillsTheField()
 
 void RoderuzRunTest::rejectedMenuChangesNothing()
 {
-    auto dialog = createDialog();
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
     dialog->setCommandText(QStringLiteral("kept as it was"));
     QTimer menuAnswer;
     answerMenu(&menuAnswer, false);

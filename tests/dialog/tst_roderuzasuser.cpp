@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialog/roderuz.h"
+#include "messageboxrecorder.h"
+#include "testdialog.h"
+#include "testprograms.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+/** Runs a system administration command; false when it failed. */
+static bool runAdmin(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+/** A login of the test's own with a home and bash, removed with its home on every path. */
+class ThrowAwayUser
+{
+public:
+    static QString name() { return QStringLiteral("kavrunas"); }
+    bool create()
+    {
+        created = runAdmin(QStringLiteral("useradd"),
+            { QStringLiteral("-m"), QStringLiteral("-s"), QStringLiteral("/bin/bash"), name() });
+        return created;
+    }
+    ~ThrowAwayUser()
+    {
+        if (created)
+            runAdmin(QStringLiteral("userdel"), { QStringLiteral("-r"), name() });
+    }
+
+private:
+    bool created = false;
+};
+
+// The launch of a command as another user or with privileged scheduling.
+class RoderuzAsUserTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void missingUserIsNamed_data();
+    void missingUserIsNamed();
+    void wrongPasswordKeepsTheDialogOpen_data();
+    void wrongPasswordKeepsTheDialogOpen();
+    void invisibleCharactersAreRefused_data();
+    void invisibleCharactersAreRefused();
+    void runsAsAnotherUser();
+    void raisedPriorityGoesToTheSwitch();
+    void terminalReceivesTheCommandIntact();
+
+private:
+    QString workPath(const QString &name) const { return work->filePath(name); }
+    /** A fake su or sudo that records how it was called, then refuses the password. */
+    void writeRefusingSwitch(const QString &name);
+    /** Clicks Run with @p text and checks that the dialog stayed as it was. */
+    static void runAndStay(Roderuz *dialog, const QString &text);
+
+    QTemporaryDir configHome;
+    std::unique_ptr<QTemporaryDir> work;
+    std::unique_ptr<ScopedEnvironment> path;
+};
+
+void RoderuzAsUserTest::initTestCase()
+{
+    QVERIFY(configHome.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    QCoreApplication::setOrganizationName(QStringLiteral("kav"));
+    QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
+}
+
+void RoderuzAsUserTest::init()
+{
+    work = std::make_unique<QTemporaryDir>();
+    QVERIFY(work->isValid());
+    // Readable and writable for the user the command runs as.
+    QVERIFY(QFile::setPermissions(work->path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+            | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+            | QFile::ExeOther));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("bin"))));
+    const QByteArray stub = qgetenv("KAVRUN_BINARY_DIR") + "/stub";
+    path = std::make_unique<ScopedEnvironment>("PATH",
+        QFile::encodeName(workPath(QStringLiteral("bin"))) + ':' + stub + ':' + qgetenv("PATH"));
+    Roderuz::setRunnerPluginDirectory(workPath(QStringLiteral("no-plugins")));
+}
+
+void RoderuzAsUserTest::cleanup()
+{
+    path.reset();
+    work.reset();
+}
+
+void RoderuzAsUserTest::writeRefusingSwitch(const QString &name)
+{
+    const QByteArray work = QFile::encodeName(this->work->path());
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/") + name),
+        "printf '%s\\n' \"$0\" \"$@\" > '" + work
+            + "/arguments'\n"
+              "env > '"
+            + work
+            + "/environment'\n"
+              "stty -echo\n"
+              "printf 'Password: '\n"
+              "read -r typed\n"
+              "printf '%s' \"$typed\" > '"
+            + work
+            + "/typed'\n"
+              "printf '\\n'\n"
+              "echo 'su: Authentication failure'\n"
+              "exit 1\n"));
+}
+
+void RoderuzAsUserTest::runAndStay(Roderuz *dialog, const QString &text)
+{
+    const QString user = dialog->leUsername->text();
+    const QString password = dialog->lePassword->text();
+    dialog->cbCommand->lineEdit()->setText(text);
+    QVERIFY(dialog->pbRun->isEnabled());
+    dialog->pbRun->click();
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(dialog->cbCommand->currentText(), text);
+    QVERIFY(dialog->cbRunAsOther->isChecked());
+    QCOMPARE(dialog->leUsername->text(), user);
+    QCOMPARE(dialog->lePassword->text(), password);
+    QVERIFY(dialog->cbCommand->historyItems().isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void RoderuzAsUserTest::missingUserIsNamed_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::newRow("unknown name") << QStringLiteral("kavtest-nobody");
+    QTest::newRow("blanks") << QStringLiteral("  ");
+}
+
+void RoderuzAsUserTest::missingUserIsNamed()
+{
+    QFETCH(QString, user);
+    writeRefusingSwitch(QStringLiteral("su"));
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(user);
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    QVERIFY(dialog->needsPrivileges());
+    MessageBoxRecorder recorder;
+    runAndStay(dialog.get(), QStringLiteral("true"));
+    QCOMPARE(recorder.boxes.size(), 1);
+    const RecordedMessageBox &box = recorder.boxes.first();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
+    QCOMPARE(box.text,
+        QStringLiteral("<qt>The user <b>%1</b> does not exist on this system.</qt>").arg(user));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
+}
+
+void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen_data()
+{
+    QTest::addColumn<bool>("useSu");
+    QTest::addColumn<QStringList>("arguments");
+    const QString stub =
+        QString::fromLocal8Bit(qgetenv("KAVRUN_BINARY_DIR")) + QStringLiteral("/stub/tavrine");
+    QTest::newRow("su") << true
+                        << QStringList { QStringLiteral("root"), QStringLiteral("-c"), stub,
+                               QStringLiteral("-") };
+    QTest::newRow("sudo") << false
+                          << QStringList { QStringLiteral("-u"), QStringLiteral("root"), stub,
+                                 QStringLiteral("-") };
+}
+
+void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen()
+{
+    QFETCH(bool, useSu);
+    QFETCH(QStringList, arguments);
+    const QString tool = useSu ? QStringLiteral("su") : QStringLiteral("sudo");
+    writeRefusingSwitch(tool);
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->lePassword->setText(QStringLiteral("kav-wrong-secret"));
+    if (useSu)
+        dialog->setUseSu();
+    else
+        dialog->setUseSudo();
+    MessageBoxRecorder recorder;
+    runAndStay(dialog.get(), QStringLiteral("true"));
+    QCOMPARE(recorder.boxes.size(), 1);
+    const RecordedMessageBox &box = recorder.boxes.first();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
+    QCOMPARE(box.text, QStringLiteral("Incorrect password. Please try again."));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    // The password went over the terminal only.
+    QCOMPARE(waitForFile(workPath(QStringLiteral("typed"))), QByteArray("kav-wrong-secret"));
+    const QByteArray called = waitForFile(workPath(QStringLiteral("arguments")));
+    QCOMPARE(QString::fromLocal8Bit(called).split(QLatin1Char('\n')).mid(1, arguments.size()),
+        arguments);
+    QVERIFY(!called.contains("kav-wrong-secret"));
+    QVERIFY(!waitForFile(workPath(QStringLiteral("environment"))).contains("kav-wrong-secret"));
+}
+
+void RoderuzAsUserTest::invisibleCharactersAreRefused_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("right-to-left override")
+        << QStringLiteral("echo harmless") + QChar(0x202E) + QStringLiteral("txt.sh");
+    QTest::newRow("zero-width space")
+        << QStringLiteral("r") + QChar(0x200B) + QStringLiteral("m x");
+    QTest::newRow("escape") << QStringLiteral("echo ") + QChar(0x1B) + QStringLiteral("[2J");
+    QTest::newRow("tag character") << QStringLiteral("echo a")
+            + QString::fromUcs4(std::array<char32_t, 1> { 0xE0041 }.data(), 1);
+}
+
+void RoderuzAsUserTest::invisibleCharactersAreRefused()
+{
+    QFETCH(QString, command);
+    writeRefusingSwitch(QStringLiteral("su"));
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    MessageBoxRecorder recorder;
+    runAndStay(dialog.get(), command);
+    QCOMPARE(recorder.boxes.size(), 1);
+    QCOMPARE(recorder.boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(recorder.boxes.first().title, QStringLiteral("Warning - Run command"));
+    QVERIFY(recorder.boxes.first().text.contains(QStringLiteral("cannot show")));
+    // Refused before su was asked anything.
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
+}
+
+void RoderuzAsUserTest::runsAsAnotherUser()
+{
+    if (geteuid() != 0)
+        QSKIP("creating a user and switching to it without a password needs root");
+    ThrowAwayUser user;
+    QVERIFY(user.create());
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(ThrowAwayUser::name());
+    dialog->setUseSu();
+    const QString mark = workPath(QStringLiteral("mark"));
+    const QString command = QStringLiteral("id -un > %1.tmp && mv %1.tmp %1").arg(mark);
+    dialog->cbCommand->lineEdit()->setText(command);
+    dialog->pbRun->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(waitForFile(mark, 20000), ThrowAwayUser::name().toLocal8Bit() + '\n');
+}
+
+void RoderuzAsUserTest::raisedPriorityGoesToTheSwitch()
+{
+    if (geteuid() != 0)
+        QSKIP("raising the priority through su without a password needs root");
+    const int ownNice = getpriority(PRIO_PROCESS, 0);
+    if (ownNice < -17)
+        QSKIP("the test already runs at the highest priorities");
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->setUseSu();
+    dialog->cbPriority->setChecked(true);
+    dialog->slPriority->setValue(ownNice - 3);
+    // Root is forced for a raised priority.
+    QCOMPARE(dialog->leUsername->text(), QStringLiteral("root"));
+    QVERIFY(dialog->needsPrivileges());
+    const QString mark = workPath(QStringLiteral("mark"));
+    dialog->cbCommand->lineEdit()->setText(
+        QStringLiteral("cut -d' ' -f19 /proc/self/stat > %1.tmp && mv %1.tmp %1").arg(mark));
+    dialog->pbRun->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(waitForFile(mark, 20000).trimmed().toInt(), ownNice - 3);
+}
+
+void RoderuzAsUserTest::terminalReceivesTheCommandIntact()
+{
+    if (geteuid() != 0)
+        QSKIP("switching to root without a password needs root");
+    // kav-term is looked for first, and only the fake one exists.
+    const QByteArray arguments = QFile::encodeName(workPath(QStringLiteral("terminal-arguments")));
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/kav-term")),
+        "printf '%s\\n' \"$@\" > '" + arguments + ".tmp'\nmv '" + arguments + ".tmp' '" + arguments
+            + "'\nwhile [ \"$1\" != -e ]; do shift; done\nshift\nexec \"$@\"\n"));
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->cbRunInTerminal->isEnabled());
+    dialog->cbRunInTerminal->setChecked(true);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->setUseSu();
+
+    const QString mark = workPath(QStringLiteral("mark"));
+    const QString command =
+        QStringLiteral("printf '%s|' \"two words\" 'back\\slash' '$HOME' \"a\\\"b\" `echo tick` "
+                       "> %1.tmp && mv %1.tmp %1")
+            .arg(mark);
+    dialog->cbCommand->lineEdit()->setText(command);
+    dialog->pbRun->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(waitForFile(mark, 20000), QByteArray("two words|back\\slash|$HOME|a\"b|tick|"));
+    QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(arguments))),
+        QStringLiteral("--noclose\n-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
+}
+
+QTEST_MAIN(RoderuzAsUserTest)
+#include "tst_roderuzasuser.moc"
