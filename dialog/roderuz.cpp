@@ -157,7 +157,7 @@ static bool holdsInvisibleCharacters(const QString &command)
     });
 }
 
-// A command shown in bold in a message box, exactly as it would be run.
+// A command as a message box shows it: markup escaped, every blank kept.
 static QString commandForMessage(const QString &command)
 {
     return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
