@@ -1,0 +1,643 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// su and sudo with a password: against scripts that stand in for them, and
+// against the real programs with throw-away accounts (root only).
+#include "su/suprocess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const int TimedOut = -100;
+const QString switchingUser = QStringLiteral("kavsutest1");
+const QString otherUser = QStringLiteral("kavsutest2");
+const QString sudoersDropIn = QStringLiteral("/etc/sudoers.d/kavsutest");
+
+QByteArray binaryPath(const char *relativePath)
+{
+    return qgetenv("KAVRUN_BINARY_DIR") + '/' + relativePath;
+}
+
+bool runProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+QByteArray randomPassword()
+{
+    static const char characters[] = "abcdefghijkmnopqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789-_";
+    QByteArray password;
+    for (int i = 0; i < 16; ++i)
+        password += characters[QRandomGenerator::global()->bounded(int(sizeof characters) - 1)];
+    return password;
+}
+
+bool hasNoNewPrivileges()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    return status.open(QIODevice::ReadOnly)
+        && status.readAll().contains(QByteArrayLiteral("\nNoNewPrivs:\t1"));
+}
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs @p attempt in a forked child, so that an exchange that waits for ever cannot hang
+// the suite. @return what it returned (-1 to 254), or TimedOut
+int runWithTimeLimit(const std::function<int()> &attempt, unsigned seconds = 10)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(seconds);
+        _exit(attempt() & 0xff);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return TimedOut;
+    return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+}
+
+/**
+ * Two accounts with real shells and random passwords, the first allowed to use sudo.
+ * Whatever it creates goes again when it is destroyed, and leftovers of an earlier,
+ * crashed run go before it starts.
+ */
+class ThrowAwayAccounts
+{
+public:
+    ThrowAwayAccounts()
+    {
+        removeAll();
+        for (const QString &user : { switchingUser, otherUser }) {
+            const QByteArray password = randomPassword();
+            if (!runProgram(QStringLiteral("useradd"),
+                    { QStringLiteral("-m"), QStringLiteral("-s"), QStringLiteral("/bin/bash"),
+                        user })
+                || !runProgram(
+                    QStringLiteral("chpasswd"), {}, user.toLatin1() + ':' + password + '\n'))
+                return;
+            passwords.insert(user, password);
+        }
+        ready = installSudoersDropIn();
+    }
+    ~ThrowAwayAccounts() { removeAll(); }
+    Q_DISABLE_COPY(ThrowAwayAccounts)
+
+    bool isReady() const { return ready; }
+    QByteArray password(const QString &user) const { return passwords.value(user); }
+
+    // sudo would otherwise remember an earlier authentication and not ask.
+    static void forgetSudoAuthentication()
+    {
+        QFile::remove(QStringLiteral("/run/sudo/ts/") + switchingUser);
+        QFile::remove(QStringLiteral("/var/run/sudo/ts/") + switchingUser);
+    }
+
+private:
+    static bool installSudoersDropIn()
+    {
+        QTemporaryDir directory;
+        const QString draft = directory.filePath(QStringLiteral("kavsutest"));
+        QFile file(draft);
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(switchingUser.toLatin1() + " ALL=(ALL:ALL) ALL\n") < 0)
+            return false;
+        file.close();
+        return runProgram(QStringLiteral("visudo"), { QStringLiteral("-cf"), draft })
+            && runProgram(QStringLiteral("install"),
+                { QStringLiteral("-m"), QStringLiteral("0440"), draft, sudoersDropIn });
+    }
+
+    static void removeAll()
+    {
+        QFile::remove(sudoersDropIn);
+        forgetSudoAuthentication();
+        for (const QString &user : { switchingUser, otherUser }) {
+            QFile::remove(QStringLiteral("/var/lib/sudo/lectured/") + user);
+            // -f: an orphaned su or sudo of the user must not keep the account alive.
+            runProgram(
+                QStringLiteral("userdel"), { QStringLiteral("-r"), QStringLiteral("-f"), user });
+        }
+    }
+
+    QHash<QString, QByteArray> passwords;
+    bool ready = false;
+};
+
+struct DriverRun
+{
+    int result = TimedOut;
+    bool wiped = false;
+    qint64 milliseconds = 0;
+};
+
+} // namespace
+
+class SuProcessTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void argumentLists_data();
+    void argumentLists();
+    void answersOnlyAPrompt_data();
+    void answersOnlyAPrompt();
+    void checksTheEchoOfThePassword_data();
+    void checksTheEchoOfThePassword();
+    void refusalKillsAndReapsTheChild_data();
+    void refusalKillsAndReapsTheChild();
+    void missingSwitchTool_data();
+    void missingSwitchTool();
+    void wipesThePasswordWhenAsked_data();
+    void wipesThePasswordWhenAsked();
+
+    void suWithThePassword();
+    void wrongPassword_data();
+    void wrongPassword();
+    void sudoWithThePassword();
+    void verifyRunsNothing_data();
+    void verifyRunsNothing();
+    void rootIsNotAsked_data();
+    void rootIsNotAsked();
+    void realtimeSchedulingReachesTheCommand();
+    void raisedPriorityReachesTheCommand();
+
+private:
+    /** Writes an executable bash script @p name with @p body into the folder of fake tools. */
+    void installFakeTool(const char *name, const QByteArray &body);
+    QString outPath(const char *name) const
+    {
+        return outFolder + QLatin1Char('/') + QLatin1String(name);
+    }
+    QByteArray outFile(const char *name) const { return QFile::encodeName(outPath(name)); }
+    /** Skips the test unless su and sudo can really switch users here. */
+    bool realSwitchingPossible();
+    /** Runs the driver, as the first throw-away user unless @p asRoot, with @p password on its
+     * input. */
+    DriverRun runDriver(const QByteArray &tool, const QString &user, int mode,
+        const QByteArray &command, const QByteArray &password, bool asRoot = false,
+        int priority = 1, int policy = StubProcess::SchedulingNormal);
+
+    QTemporaryDir directory;
+    QString binFolder; // tavrine and the driver, readable by everyone
+    QString fakeFolder; // scripts that stand in for su and sudo
+    QString outFolder; // what the commands write, writable by everyone
+    QByteArray savedPath;
+    std::unique_ptr<ThrowAwayAccounts> accounts;
+};
+
+void SuProcessTest::initTestCase()
+{
+    QVERIFY(directory.isValid());
+    // The throw-away users need to reach the programs and write their results.
+    const QFile::Permissions open =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    binFolder = directory.filePath(QStringLiteral("bin"));
+    fakeFolder = directory.filePath(QStringLiteral("fake"));
+    outFolder = directory.filePath(QStringLiteral("out"));
+    for (const QString &folder : { binFolder, fakeFolder, outFolder })
+        QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(directory.path(), open));
+    QVERIFY(QFile::setPermissions(binFolder, open));
+    QVERIFY(QFile::setPermissions(outFolder, open | QFile::WriteOther));
+    for (const char *binary : { "stub/tavrine", "tests/su/suprocessdriver" }) {
+        const QString source = QFile::decodeName(binaryPath(binary));
+        QVERIFY2(QFile::copy(source, binFolder + QLatin1Char('/') + QFileInfo(source).fileName()),
+            qPrintable(source));
+    }
+    savedPath = qgetenv("PATH");
+
+    if (getuid() == 0 && !hasNoNewPrivileges()) {
+        accounts = std::make_unique<ThrowAwayAccounts>();
+        QVERIFY2(accounts->isReady(), "the throw-away accounts could not be set up");
+    }
+}
+
+void SuProcessTest::init()
+{
+    qputenv(
+        "PATH", QFile::encodeName(fakeFolder + QLatin1Char(':') + binFolder) + ":/usr/bin:/bin");
+    qunsetenv("DISPLAY"); // no xauth look-up
+}
+
+void SuProcessTest::cleanup()
+{
+    qputenv("PATH", savedPath);
+    for (const QString &name : QDir(fakeFolder).entryList(QDir::Files))
+        QFile::remove(fakeFolder + QLatin1Char('/') + name);
+    for (const QString &name : QDir(outFolder).entryList(QDir::Files))
+        QFile::remove(outFolder + QLatin1Char('/') + name);
+}
+
+void SuProcessTest::cleanupTestCase()
+{
+    accounts.reset();
+}
+
+void SuProcessTest::installFakeTool(const char *name, const QByteArray &body)
+{
+    QFile script(fakeFolder + QLatin1Char('/') + QLatin1String(name));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/bash\n" + body + '\n');
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner | QFile::ExeOther));
+}
+
+void SuProcessTest::argumentLists_data()
+{
+    QTest::addColumn<QString>("chosenTool");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArrayList>("commandLine");
+    const QByteArray companion = QFile::encodeName(binFolder) + "/tavrine";
+    const QByteArrayList sudoToRoot { "sudo", "-u", "root", companion, "-" };
+    QTest::newRow("sudo to root") << QStringLiteral("sudo") << QByteArray("root") << sudoToRoot;
+    QTest::newRow("sudo unless told") << QString() << QByteArray("root") << sudoToRoot;
+    QTest::newRow("sudo to another user is su") << QStringLiteral(
+        "sudo") << QByteArray("nobody") << QByteArrayList { "su", "nobody", "-c", companion, "-" };
+    QTest::newRow("su to root") << QStringLiteral("su") << QByteArray("root")
+                                << QByteArrayList { "su", "root", "-c", companion, "-" };
+    QTest::newRow("unknown tool is su") << QStringLiteral("doas") << QByteArray("root")
+                                        << QByteArrayList { "su", "root", "-c", companion, "-" };
+}
+
+void SuProcessTest::argumentLists()
+{
+    QFETCH(QString, chosenTool);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArrayList, commandLine);
+    // Both stand-ins file their name, arguments and environment, ask, then start the companion.
+    const QByteArray recorder = "{ basename \"$0\"; printf '%s\\n' \"$@\"; } > '" + outFile("args")
+        + "'; env > '" + outFile("env") + "'; printf 'Password: '; IFS= read -r typed; "
+        + "printf '%s\\n' \"$typed\" > '" + outFile("typed") + "'; echo; exec \"$3\" \"$4\"";
+    installFakeTool("su", recorder);
+    installFakeTool("sudo", recorder);
+    qputenv("BASH_ENV", "/nonexistent/bashrc");
+
+    SuProcess process(user, "true");
+    if (!chosenTool.isNull())
+        process.setSwitchTool(chosenTool);
+    QCOMPARE(process.verifyPassword("Secret 1"), int(SuProcess::SwitchOk));
+
+    QCOMPARE(fileContent(outPath("args")).split('\n'), commandLine << QByteArray());
+    QCOMPARE(fileContent(outPath("typed")), QByteArray("Secret 1\n"));
+    const QByteArray environment = fileContent(outPath("env"));
+    QVERIFY(!environment.contains("Secret 1"));
+    QVERIFY(!environment.contains("BASH_ENV="));
+    QVERIFY(qgetenv("BASH_ENV").isNull());
+}
+
+void SuProcessTest::answersOnlyAPrompt_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("prompt") << QByteArray("Password: ") << true;
+    QTest::newRow("blanks and a tab") << QByteArray("Passwort: \\t ") << true;
+    QTest::newRow("sudo's prompt") << QByteArray("[sudo] password for ann: ") << true;
+    QTest::newRow("banner, then prompt")
+        << QByteArray("Welcome: this is a test host\\nLast login: never\\nPassword: ") << true;
+    QTest::newRow("lecture with a colon and blank lines")
+        << QByteArray("It boils down to these things:\\n\\n    #1) Think.\\n\\nPassword: ") << true;
+    QTest::newRow("two colons") << QByteArray("Host: Password: ") << false;
+    QTest::newRow("text after the colon") << QByteArray("Password: x") << false;
+    QTest::newRow("no colon") << QByteArray("Password ") << false;
+    QTest::newRow("colon line, then text") << QByteArray("Note:\\nread the rules\\n") << false;
+}
+
+void SuProcessTest::answersOnlyAPrompt()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(bool, answered);
+    // What is typed within a second of the output is an answer to it; a plain prompt follows.
+    installFakeTool("su",
+        "printf '" + output + "'; if IFS= read -r -t 1 typed; then answer=\"answered $typed\"; "
+            + "else printf 'Password: '; IFS= read -r typed; answer=\"later $typed\"; fi; "
+            + "echo \"$answer\" > '" + outFile("typed") + "'; echo; exec \"$3\" -");
+
+    const int result = runWithTimeLimit([] {
+        SuProcess process("nobody", "true");
+        return process.verifyPassword("pw");
+    });
+    QCOMPARE(result, int(SuProcess::SwitchOk));
+    QCOMPARE(fileContent(outPath("typed")), QByteArray(answered ? "answered pw\n" : "later pw\n"));
+}
+
+void SuProcessTest::checksTheEchoOfThePassword_data()
+{
+    QTest::addColumn<QByteArray>("echo");
+    QTest::addColumn<int>("result");
+    QTest::newRow("nothing") << QByteArray("") << int(SuProcess::SwitchOk);
+    QTest::newRow("asterisks between blanks")
+        << QByteArray("  ****\\t") << int(SuProcess::SwitchOk);
+    QTest::newRow("carriage return") << QByteArray("\\r") << int(SuProcess::SwitchOk);
+    QTest::newRow("the password itself") << QByteArray("pw") << int(SuProcess::SwitchFailed);
+    QTest::newRow("asterisks and more") << QByteArray("**x*") << int(SuProcess::SwitchFailed);
+}
+
+void SuProcessTest::checksTheEchoOfThePassword()
+{
+    QFETCH(QByteArray, echo);
+    QFETCH(int, result);
+    installFakeTool(
+        "su", "printf 'Password: '; IFS= read -r typed; printf '" + echo + "\\n'; exec \"$3\" -");
+    QCOMPARE(runWithTimeLimit([] {
+        SuProcess process("nobody", "true");
+        return process.verifyPassword("pw");
+    }),
+        result);
+}
+
+void SuProcessTest::refusalKillsAndReapsTheChild_data()
+{
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<QByteArray>("refusal");
+    QTest::newRow("su, message") << QByteArray("su") << QByteArray("su: Authentication failure\\n");
+    QTest::newRow("su, terminal closed") << QByteArray("su") << QByteArray("exit 1");
+    // sudo asks again after its message; it is killed while it waits.
+    QTest::newRow("sudo, asks again")
+        << QByteArray("sudo") << QByteArray("Sorry, try again.\\r\\n[sudo] password for ann: ");
+}
+
+void SuProcessTest::refusalKillsAndReapsTheChild()
+{
+    QFETCH(QByteArray, tool);
+    QFETCH(QByteArray, refusal);
+    const QByteArray message = refusal.startsWith("exit") ? refusal : "printf '" + refusal + "'";
+    installFakeTool(tool.constData(),
+        "printf 'Password: '; IFS= read -r typed; echo; sleep 0.2; " + message
+            + "; read -r -t 20 again");
+
+    SuProcess process("root", "true");
+    process.setSwitchTool(QString::fromLatin1(tool));
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(
+        process.authenticateAndRun("pw", SuProcess::RunCommand), int(SuProcess::SwitchRefused));
+    QVERIFY(timer.elapsed() < 10000);
+    const bool reaped = kill(process.childPid(), 0) == -1 && errno == ESRCH;
+    QVERIFY(reaped);
+}
+
+void SuProcessTest::missingSwitchTool_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("result");
+    QTest::newRow("su, verify") << QStringLiteral("su") << int(SuProcess::VerifyOnly)
+                                << int(SuProcess::SwitchNotStarted);
+    QTest::newRow("su, run") << QStringLiteral("su") << int(SuProcess::RunCommand)
+                             << int(SuProcess::SwitchFailed);
+    QTest::newRow("sudo, verify") << QStringLiteral("sudo") << int(SuProcess::VerifyOnly)
+                                  << int(SuProcess::SwitchNotStarted);
+    QTest::newRow("sudo, run") << QStringLiteral("sudo") << int(SuProcess::RunCommand)
+                               << int(SuProcess::SwitchFailed);
+}
+
+void SuProcessTest::missingSwitchTool()
+{
+    QFETCH(QString, tool);
+    QFETCH(int, mode);
+    QFETCH(int, result);
+    qputenv("PATH", QFile::encodeName(binFolder));
+    SuProcess process("root", "true");
+    process.setSwitchTool(tool);
+    QCOMPARE(process.authenticateAndRun("pw", mode), result);
+    QCOMPARE(process.childPid(), pid_t(-1));
+    QCOMPARE(process.terminalFd(), -1);
+}
+
+void SuProcessTest::wipesThePasswordWhenAsked_data()
+{
+    QTest::addColumn<QByteArray>("fake");
+    QTest::addColumn<bool>("wipe");
+    QTest::addColumn<int>("result");
+    const QByteArray accepting = "printf 'Password: '; IFS= read -r typed; echo; exec \"$3\" -";
+    QTest::newRow("accepted") << accepting << true << int(SuProcess::SwitchOk);
+    QTest::newRow("accepted, kept") << accepting << false << int(SuProcess::SwitchOk);
+    QTest::newRow("refused") << QByteArray("printf 'Password: '; read -r typed; echo; echo Sorry")
+                             << true << int(SuProcess::SwitchRefused);
+    QTest::newRow("broken off") << QByteArray("printf 'Password: '; read -r typed; echo $typed")
+                                << true << int(SuProcess::SwitchFailed);
+    QTest::newRow("su missing") << QByteArray() << true << int(SuProcess::SwitchNotStarted);
+}
+
+void SuProcessTest::wipesThePasswordWhenAsked()
+{
+    QFETCH(QByteArray, fake);
+    QFETCH(bool, wipe);
+    QFETCH(int, result);
+    if (fake.isEmpty())
+        qputenv("PATH", QFile::encodeName(binFolder));
+    else
+        installFakeTool("su", fake);
+
+    char password[] = "Secret 1";
+    SuProcess process("nobody", "true");
+    process.setWipePassword(wipe);
+    QCOMPARE(process.verifyPassword(password), result);
+    if (wipe)
+        QCOMPARE(QByteArray(password, sizeof password), QByteArray(sizeof password, '\0'));
+    else
+        QCOMPARE(QByteArray(password), QByteArray("Secret 1"));
+}
+
+bool SuProcessTest::realSwitchingPossible()
+{
+    if (getuid() != 0) {
+        QTest::qSkip("creating the users su and sudo switch to needs root", __FILE__, __LINE__);
+        return false;
+    }
+    if (hasNoNewPrivileges()) {
+        QTest::qSkip("no_new_privs is set: su and sudo cannot gain privileges", __FILE__, __LINE__);
+        return false;
+    }
+    return accounts && accounts->isReady();
+}
+
+DriverRun SuProcessTest::runDriver(const QByteArray &tool, const QString &user, int mode,
+    const QByteArray &command, const QByteArray &password, bool asRoot, int priority, int policy)
+{
+    const QString driver = binFolder + QStringLiteral("/suprocessdriver");
+    QStringList arguments { QStringLiteral("/usr/bin/env"),
+        QLatin1String("PATH=") + binFolder + QLatin1String(":/usr/sbin:/usr/bin:/sbin:/bin"),
+        driver, QString::fromLatin1(tool), user, QString::number(mode),
+        QString::fromLocal8Bit(command), QString::number(priority), QString::number(policy) };
+    // runuser asks for no password: su or sudo, started by the driver, are the ones that ask.
+    if (!asRoot)
+        arguments = QStringList { QStringLiteral("/usr/sbin/runuser"), QStringLiteral("-u"),
+            switchingUser, QStringLiteral("--") }
+            + arguments;
+
+    DriverRun run;
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setWorkingDirectory(QStringLiteral("/"));
+    const QString program = arguments.takeFirst();
+    process.start(program, arguments);
+    process.write(password + '\n');
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000)) {
+        qWarning("driver: %s", qPrintable(process.errorString()));
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.milliseconds = timer.elapsed();
+    const QByteArray report = process.readAllStandardError();
+    for (const QByteArray &line : report.split('\n')) {
+        if (line.startsWith("result "))
+            run.result = line.mid(7).toInt();
+        else if (line.startsWith("wiped "))
+            run.wiped = line.endsWith("yes");
+    }
+    if (run.result == TimedOut)
+        qWarning("driver: %s", report.constData());
+    return run;
+}
+
+void SuProcessTest::suWithThePassword()
+{
+    if (!realSwitchingPossible())
+        return;
+    const DriverRun run = runDriver("su", otherUser, SuProcess::RunCommand,
+        "id -un > '" + outFile("who") + "'; exit 7", accounts->password(otherUser));
+    QCOMPARE(run.result, 7);
+    QVERIFY(run.wiped);
+    QCOMPARE(fileContent(outPath("who")), otherUser.toLatin1() + '\n');
+}
+
+void SuProcessTest::wrongPassword_data()
+{
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<QString>("user");
+    QTest::newRow("su") << QByteArray("su") << otherUser;
+    QTest::newRow("sudo") << QByteArray("sudo") << QStringLiteral("root");
+}
+
+void SuProcessTest::wrongPassword()
+{
+    QFETCH(QByteArray, tool);
+    QFETCH(QString, user);
+    if (!realSwitchingPossible())
+        return;
+    ThrowAwayAccounts::forgetSudoAuthentication();
+    const DriverRun run = runDriver(
+        tool, user, SuProcess::RunCommand, "touch '" + outFile("ran") + "'", "not the password");
+    QCOMPARE(run.result, int(SuProcess::SwitchRefused));
+    QVERIFY(run.wiped);
+    QVERIFY(!QFile::exists(outPath("ran")));
+    qInfo("a wrong password blocks %s for %.2f s", tool.constData(), run.milliseconds / 1000.0);
+}
+
+void SuProcessTest::sudoWithThePassword()
+{
+    if (!realSwitchingPossible())
+        return;
+    ThrowAwayAccounts::forgetSudoAuthentication();
+    // sudo runs the companion on an inner terminal that the companion quietens itself.
+    const DriverRun run = runDriver("sudo", QStringLiteral("root"), SuProcess::RunCommand,
+        "id -un > '" + outFile("who") + "'; exit 6", accounts->password(switchingUser));
+    QCOMPARE(run.result, 6);
+    QVERIFY(run.wiped);
+    QCOMPARE(fileContent(outPath("who")), QByteArray("root\n"));
+}
+
+void SuProcessTest::verifyRunsNothing_data()
+{
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<QString>("user");
+    QTest::newRow("su") << QByteArray("su") << otherUser;
+    QTest::newRow("sudo") << QByteArray("sudo") << QStringLiteral("root");
+}
+
+void SuProcessTest::verifyRunsNothing()
+{
+    QFETCH(QByteArray, tool);
+    QFETCH(QString, user);
+    if (!realSwitchingPossible())
+        return;
+    ThrowAwayAccounts::forgetSudoAuthentication();
+    const QByteArray password = accounts->password(tool == "su" ? otherUser : switchingUser);
+    const DriverRun run = runDriver(
+        tool, user, SuProcess::VerifyOnly, "touch '" + outFile("ran") + "'; exit 5", password);
+    QCOMPARE(run.result, int(SuProcess::SwitchOk));
+    QVERIFY(!QFile::exists(outPath("ran")));
+}
+
+void SuProcessTest::rootIsNotAsked_data()
+{
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<QString>("user");
+    QTest::newRow("su to root") << QByteArray("su") << QStringLiteral("root");
+    QTest::newRow("su to another user") << QByteArray("su") << otherUser;
+    QTest::newRow("sudo to root") << QByteArray("sudo") << QStringLiteral("root");
+}
+
+void SuProcessTest::rootIsNotAsked()
+{
+    QFETCH(QByteArray, tool);
+    QFETCH(QString, user);
+    if (!realSwitchingPossible())
+        return;
+    // Whatever root would be asked to type could not be the password: it is no password.
+    const DriverRun run = runDriver(tool, user, SuProcess::RunCommand,
+        "id -un > '" + outFile("who") + "'; exit 9", "no password", true);
+    QCOMPARE(run.result, 9);
+    QCOMPARE(fileContent(outPath("who")), user.toLatin1() + '\n');
+}
+
+void SuProcessTest::realtimeSchedulingReachesTheCommand()
+{
+    if (!realSwitchingPossible())
+        return;
+    if (!runProgram(QStringLiteral("chrt"),
+            { QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("true") }))
+        QSKIP("this system does not grant real-time scheduling");
+    const DriverRun run = runDriver("sudo", QStringLiteral("root"), SuProcess::RunCommand,
+        "chrt -p $$ > '" + outFile("sched") + "'", "", true, 12, StubProcess::SchedulingRealtime);
+    QCOMPARE(run.result, 0);
+    const QByteArray scheduling = fileContent(outPath("sched"));
+    QVERIFY2(scheduling.contains("policy: SCHED_FIFO\n"), scheduling.constData());
+    QVERIFY2(scheduling.contains("priority: 12\n"), scheduling.constData());
+}
+
+void SuProcessTest::raisedPriorityReachesTheCommand()
+{
+    if (!realSwitchingPossible())
+        return;
+    const DriverRun run = runDriver("su", QStringLiteral("root"), SuProcess::RunCommand,
+        "ps -o ni= -p $$ > '" + outFile("nice") + "'", "", true, -5);
+    QCOMPARE(run.result, 0);
+    QCOMPARE(fileContent(outPath("nice")).trimmed(), QByteArray("-5"));
+}
+
+QTEST_GUILESS_MAIN(SuProcessTest)
+#include "tst_suprocess.moc"
