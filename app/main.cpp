@@ -1,1 +1,50 @@
-int main() { return 0; }
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandline.h"
+#include "dialog/roderuz.h"
+#include "kavdesktop.h"
+#include "qtsingleapplication.h"
+
+#include <QIcon>
+
+static const char glIntegrationVariable[] = "QT_XCB_GL_INTEGRATION";
+
+// The xcb platform loads OpenGL with the first native window, which costs a
+// widgets dialog most of its start-up and is never used. Only our own process
+// goes without it, and a user's explicit choice stands. Returns whether the
+// variable was set here.
+static bool disableGlIntegration()
+{
+    if (qEnvironmentVariableIsSet(glIntegrationVariable))
+        return false;
+    qputenv(glIntegrationVariable, QByteArrayLiteral("none"));
+    return true;
+}
+
+int main(int argc, char *argv[])
+{
+    const bool glIntegrationDisabled = disableGlIntegration();
+
+    QtSingleApplication app(QStringLiteral("kav-run"), argc, argv);
+    if (app.isRunning()) {
+        app.sendMessage(QStringLiteral("raise"), 5000);
+        return -1;
+    }
+
+    kavInit("0.2.2", "Kav command runner");
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
+
+    CommandLine commandLine;
+    commandLine.process(QCoreApplication::arguments());
+
+    Roderuz dialog;
+    app.setActivationWindow(&dialog, true);
+    commandLine.applyPresets(dialog);
+    dialog.show();
+
+    // The native window exists now; commands started from the dialog get the
+    // environment the user gave us.
+    if (glIntegrationDisabled)
+        qunsetenv(glIntegrationVariable);
+
+    return app.exec();
+}

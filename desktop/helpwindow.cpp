@@ -2,6 +2,7 @@
 #include "helpwindow.h"
 
 #include <QGuiApplication>
+#include <QScrollBar>
 
 // The handbook sits in a static library; its resource must be registered
 // by name or the linker drops it.
@@ -25,7 +26,7 @@ HelpWindow::HelpWindow(QWidget *parent)
 void HelpWindow::showTopic(const QString &topic)
 {
     if (topic.isEmpty())
-        scrollToAnchor(QStringLiteral("top"));
+        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     else
         scrollToAnchor(topic);
     show();
