@@ -174,6 +174,10 @@ private Q_SLOTS:
     void checksTheEchoOfThePassword();
     void refusalKillsAndReapsTheChild_data();
     void refusalKillsAndReapsTheChild();
+    void handshakeWithoutPrompt_data();
+    void handshakeWithoutPrompt();
+    void carriageReturnsOfSudo();
+    void terminalClosedDuringConversation();
     void missingSwitchTool_data();
     void missingSwitchTool();
     void wipesThePasswordWhenAsked_data();
@@ -383,6 +387,9 @@ void SuProcessTest::refusalKillsAndReapsTheChild_data()
     // sudo asks again after its message; it is killed while it waits.
     QTest::newRow("sudo, asks again")
         << QByteArray("sudo") << QByteArray("Sorry, try again.\\r\\n[sudo] password for ann: ");
+    // The companion's handshake, then a line that is no request of it.
+    QTest::newRow("su, odd line in the conversation")
+        << QByteArray("su") << QByteArray("tavrine\\nLast login: never\\n");
 }
 
 void SuProcessTest::refusalKillsAndReapsTheChild()
@@ -403,6 +410,50 @@ void SuProcessTest::refusalKillsAndReapsTheChild()
     QVERIFY(timer.elapsed() < 10000);
     const bool reaped = kill(process.childPid(), 0) == -1 && errno == ESRCH;
     QVERIFY(reaped);
+}
+
+void SuProcessTest::handshakeWithoutPrompt_data()
+{
+    QTest::addColumn<QByteArray>("banner");
+    QTest::newRow("handshake first") << QByteArray();
+    QTest::newRow("banner, then handshake") << QByteArray("echo 'Welcome: test host'; ");
+}
+
+void SuProcessTest::handshakeWithoutPrompt()
+{
+    QFETCH(QByteArray, banner);
+    // What is typed before the companion runs would be read as its first answer.
+    installFakeTool("su",
+        banner + "if IFS= read -r -t 0.5 typed; then echo \"typed $typed\" > '" + outFile("typed")
+            + "'; fi; exec \"$3\" -");
+    QCOMPARE(runWithTimeLimit([this] {
+        SuProcess process("nobody", "touch '" + outFile("ran") + "'; exit 4");
+        return process.authenticateAndRun("pw", SuProcess::RunCommand);
+    }),
+        4);
+    QVERIFY(QFile::exists(outPath("ran")));
+    QVERIFY(!QFile::exists(outPath("typed")));
+}
+
+void SuProcessTest::carriageReturnsOfSudo()
+{
+    installFakeTool("sudo",
+        "printf '[sudo] password for ann: '; IFS= read -r typed; printf '\\r\\ntavrine\\r\\n'; "
+        "IFS= read -r answer; echo \"$answer\" > '"
+            + outFile("answer") + "'; printf 'end\\r\\n'");
+    QCOMPARE(runWithTimeLimit([] {
+        SuProcess process("root", "true");
+        return process.verifyPassword("pw");
+    }),
+        int(SuProcess::SwitchOk));
+    QCOMPARE(fileContent(outPath("answer")), QByteArray("stop\n"));
+}
+
+void SuProcessTest::terminalClosedDuringConversation()
+{
+    installFakeTool("su", "printf 'Password: '; IFS= read -r typed; printf '\\ntavrine\\n'");
+    SuProcess process("nobody", "true");
+    QCOMPARE(process.authenticateAndRun("pw", SuProcess::RunCommand), int(SuProcess::SwitchFailed));
 }
 
 void SuProcessTest::missingSwitchTool_data()
