@@ -54,8 +54,9 @@ public:
      * Starts su or sudo with tavrine as their command, types @p password at the
      * first prompt and converses with the companion.
      * @param password zero-terminated, in the local 8-bit encoding, possibly
-     *        empty, never null; overwritten with zeros once typed (or once it is
-     *        clear that it will not be) when the wipe-password flag is set
+     *        empty, never null; when the wipe-password flag is set it is
+     *        overwritten with zeros once typed (or once it is clear that it will
+     *        not be), so it must then be writable
      * @param mode a SwitchMode
      * @return a SwitchResult; in run mode also the command's exit status,
      *         which may itself be 1 or 3
