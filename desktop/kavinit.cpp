@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/kavdesktop.h"
+#include "translations/installtranslations.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,5 +75,6 @@ void kavInit(const char *version, const char *displayName)
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(version));
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(displayName));
+    installTranslations();
     ensureIconTheme();
 }

@@ -144,12 +144,12 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+177"/>
+        <location filename="../dialog/roderuz.cpp" line="+178"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+31"/>
         <location line="+437"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
