@@ -415,8 +415,10 @@ int Roderuz::runPlain(const QString &command, bool inTerminal)
     }
     if (runner && runner->isActive())
         line = runner->wrapCommand(line);
+    // nice adds its argument to the dialog's own nice value, so it gets the
+    // difference: the command then runs at exactly the value chosen.
     if (nicePriority > startNice)
-        line = QStringLiteral("nice -n %1 ").arg(nicePriority) + line;
+        line = QStringLiteral("nice -n %1 ").arg(nicePriority - startNice) + line;
     if (inTerminal)
         line = terminalCommand(line);
     return startDetached(line) ? 0 : 1;
