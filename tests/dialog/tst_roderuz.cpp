@@ -961,7 +961,8 @@ void RoderuzTest::damagedSettingsGiveDefaults()
     // The next launch writes a sound file again.
     dialog->cbCommand->addToHistory(QStringLiteral("after repair"));
     QVERIFY(dialog->saveSettings());
-    QCOMPARE(createDialog()->cbCommand->historyItems(), QStringList{QStringLiteral("after repair")} + history);
+    QCOMPARE(createDialog()->cbCommand->historyItems(),
+        QStringList { QStringLiteral("after repair") } + history);
 }
 
 void RoderuzTest::savingReplacesTheFileWhole()
