@@ -25,11 +25,19 @@ private Q_SLOTS:
     void killedInstanceDoesNotBlockTheNextStart();
     void simultaneousStartsGiveOnePrimary();
     void showsTheDialogOnAnXServer();
+    void launchedCommandsGetTheUsersEnvironment_data();
+    void launchedCommandsGetTheUsersEnvironment();
 
 private:
     std::unique_ptr<ChildProgram> startKavRun(const QStringList &arguments = {});
     std::unique_ptr<ChildProgram> startProbe();
     bool waitUntilListening();
+    /** Points the programs started from now on at @p server; false when it cannot start. */
+    bool useXServer(XvfbServer &server);
+    /** xdotool's output, or an empty string when it failed. */
+    QString xdotool(const QStringList &arguments);
+    /** The X window id of the visible dialog, or an empty string. */
+    QString waitForDialogWindow(const ChildProgram &dialog);
     static QString kavRun() { return builtProgram(QStringLiteral("app/kav-run")); }
 
     std::unique_ptr<QTemporaryDir> m_directory;
@@ -161,34 +169,96 @@ void MainTest::simultaneousStartsGiveOnePrimary()
     QVERIFY(running.isRunning());
 }
 
-void MainTest::showsTheDialogOnAnXServer()
+bool MainTest::useXServer(XvfbServer &server)
 {
-    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (xdotool.isEmpty())
-        QSKIP("xdotool is not installed");
-    XvfbServer server;
-    if (!server.start())
-        QSKIP("Xvfb could not be started");
-
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() || !server.start())
+        return false;
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_environment.insert(QStringLiteral("DISPLAY"), server.display());
     m_environment.insert(QStringLiteral("XAUTHORITY"), server.authorityFile());
-    auto dialog = startKavRun();
+    return true;
+}
 
-    QProcess search;
-    search.setProcessEnvironment(m_environment);
-    bool found = false;
-    for (int attempt = 0; attempt < 100 && !found && dialog->isRunning(); ++attempt) {
-        search.start(xdotool,
-            { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                QStringLiteral("^Run Command$") });
-        search.waitForFinished();
-        found = search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty();
-        if (!found)
-            QTest::qWait(100);
+QString MainTest::xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished();
+    return process.exitCode() == 0
+        ? QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed()
+        : QString();
+}
+
+QString MainTest::waitForDialogWindow(const ChildProgram &dialog)
+{
+    QString window;
+    QTest::qWaitFor(
+        [&] {
+            window = xdotool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--name"), QStringLiteral("^Run Command$") });
+            return !window.isEmpty() || !dialog.isRunning();
+        },
+        10000);
+    return window.section(QLatin1Char('\n'), 0, 0);
+}
+
+void MainTest::showsTheDialogOnAnXServer()
+{
+    XvfbServer server;
+    if (!useXServer(server))
+        QSKIP("Xvfb or xdotool is not available");
+    auto dialog = startKavRun();
+    QVERIFY(!waitForDialogWindow(*dialog).isEmpty());
+}
+
+// Without OpenGL the dialog starts faster, but what it launches gets the
+// user's environment as it was.
+void MainTest::launchedCommandsGetTheUsersEnvironment_data()
+{
+    QTest::addColumn<QString>("glIntegration");
+    QTest::newRow("not set") << QString();
+    QTest::newRow("set by the user") << QStringLiteral("xcb_glx");
+}
+
+void MainTest::launchedCommandsGetTheUsersEnvironment()
+{
+    QFETCH(QString, glIntegration);
+    XvfbServer server;
+    if (!useXServer(server))
+        QSKIP("Xvfb or xdotool is not available");
+    if (!glIntegration.isEmpty())
+        m_environment.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), glIntegration);
+
+    const QString recorder = m_directory->filePath(QStringLiteral("record-environment"));
+    const QString record = m_directory->filePath(QStringLiteral("environment.txt"));
+    QFile script(recorder);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nenv > \"$1\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    auto dialog = startKavRun({ recorder, record });
+    const QString window = waitForDialogWindow(*dialog);
+    QVERIFY(!window.isEmpty());
+    xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+    xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
+    QCOMPARE(dialog->waitForExit(), 0);
+
+    QFile environment(record);
+    QTRY_VERIFY(environment.exists() && environment.size() > 0);
+    QVERIFY(environment.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = environment.readAll().split('\n');
+    QVERIFY(lines.contains("QT_QPA_PLATFORM=xcb"));
+    const QByteArray expected = glIntegration.isEmpty()
+        ? QByteArray()
+        : QByteArrayLiteral("QT_XCB_GL_INTEGRATION=") + glIntegration.toUtf8();
+    QByteArray seen;
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("QT_XCB_GL_INTEGRATION="))
+            seen = line;
     }
-    QVERIFY(found);
-    dialog->kill();
+    QCOMPARE(seen, expected);
 }
 
 QTEST_GUILESS_MAIN(MainTest)
