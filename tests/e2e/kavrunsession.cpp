@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "kavrunsession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+
+static const char sessionVariable[] = "KAVRUN_E2E_SESSION";
+
+// Writes its mark through a temporary file so that a reader never sees half of it.
+static const char markProgram[] = R"sh(#!/bin/sh
+mark="$KAVRUN_E2E_MARKS/$1"
+{
+    echo "$*"
+    cut -d' ' -f19 /proc/$$/stat
+    pid=$$
+    while [ "$pid" -gt 1 ]; do
+        echo "$pid $(cat /proc/$pid/comm)"
+        pid=$(sed 's/.*) . //' /proc/$pid/stat | cut -d' ' -f1)
+    done
+} > "$mark.part"
+mv "$mark.part" "$mark"
+)sh";
+
+KavRunSession::KavRunSession(const QProcessEnvironment &display)
+    : m_directory(QDir::tempPath() + QStringLiteral("/kavrun-e2e-XXXXXX"))
+    , m_environment(display)
+{
+    if (!m_directory.isValid())
+        return;
+    const QDir root(path());
+    for (const char *folder : { "home", "config", "runtime", "marks", "bin" }) {
+        if (!root.mkdir(QLatin1String(folder)))
+            return;
+    }
+    QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!writeMarkProgram())
+        return;
+
+    m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    m_environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    m_environment.insert(
+        QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    m_environment.insert(
+        QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+    m_environment.insert(
+        QStringLiteral("KAVRUN_E2E_MARKS"), root.filePath(QStringLiteral("marks")));
+    m_environment.insert(QLatin1String(sessionVariable), path());
+    m_environment.insert(QStringLiteral("PATH"),
+        binDirectory() + QLatin1Char(':') + m_environment.value(QStringLiteral("PATH")));
+    m_valid = true;
+}
+
+KavRunSession::~KavRunSession()
+{
+    killAll();
+}
+
+QString KavRunSession::binDirectory() const
+{
+    return path() + QStringLiteral("/bin");
+}
+
+QString KavRunSession::settingsFile() const
+{
+    return path() + QStringLiteral("/config/kav/kav-run.conf");
+}
+
+bool KavRunSession::writeMarkProgram() const
+{
+    QFile program(binDirectory() + QStringLiteral("/kavmark"));
+    if (!program.open(QIODevice::WriteOnly))
+        return false;
+    const bool written = program.write(markProgram) == qint64(sizeof markProgram - 1);
+    program.close();
+    return written
+        && program.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+            | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
+}
+
+QProcess *KavRunSession::startKavRun(const QStringList &arguments)
+{
+    return startKavRun(arguments, m_environment);
+}
+
+QProcess *KavRunSession::startKavRun(
+    const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->start(
+        qEnvironmentVariable("KAVRUN_BINARY_DIR") + QStringLiteral("/app/kav-run"), arguments);
+    process->waitForStarted();
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QString KavRunSession::waitForMark(const QString &name, int timeout) const
+{
+    QFile mark(path() + QStringLiteral("/marks/") + name);
+    QElapsedTimer clock;
+    clock.start();
+    while (!mark.exists()) {
+        if (clock.hasExpired(timeout))
+            return QString();
+        QThread::msleep(50);
+    }
+    if (!mark.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLocal8Bit(mark.readAll());
+}
+
+QList<qint64> KavRunSession::leftoverProcesses() const
+{
+    const QByteArray entry = QByteArray(sessionVariable) + '=' + QFile::encodeName(path());
+    const qint64 self = QCoreApplication::applicationPid();
+    QList<qint64> found;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &name : pids) {
+        bool isPid = false;
+        const qint64 pid = name.toLongLong(&isPid);
+        if (!isPid || pid == self)
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry))
+            found.append(pid);
+    }
+    return found;
+}
+
+void KavRunSession::killAll()
+{
+    for (const auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+    m_processes.clear();
+    // Detached commands (a terminal, a marker still writing) are not our children.
+    for (const qint64 pid : leftoverProcesses())
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+int waitForExitCode(QProcess *process, int timeout)
+{
+    if (!process->waitForFinished(timeout) || process->exitStatus() != QProcess::NormalExit)
+        return -1000;
+    return process->exitCode();
+}

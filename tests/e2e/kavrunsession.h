@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef KAVRUNSESSION_H
+#define KAVRUNSESSION_H
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+/**
+ * A user's session for kav-run on a given display: a private home, settings,
+ * runtime and marks folder, and a folder first on the search path with
+ * "kavmark", a program that leaves a mark when the dialog starts it.
+ *
+ * Every process started here, and every process those leave behind (found by
+ * the session's own environment variable), is killed by its PID when the
+ * session goes.
+ */
+class KavRunSession
+{
+public:
+    /** @p display holds DISPLAY and XAUTHORITY of the server to use. */
+    explicit KavRunSession(const QProcessEnvironment &display);
+    ~KavRunSession();
+    Q_DISABLE_COPY(KavRunSession)
+
+    /** False when the private folders could not be made. */
+    bool isValid() const { return m_valid; }
+    QString path() const { return m_directory.path(); }
+    /** The folder at the head of the search path, which holds "kavmark". */
+    QString binDirectory() const;
+    /** Where kav-run keeps its settings in this session (absent until written). */
+    QString settingsFile() const;
+
+    /** The environment kav-run gets: the private folders, the display, the xcb platform. */
+    QProcessEnvironment environment() const { return m_environment; }
+
+    /** Starts kav-run with @p arguments in environment(), or in @p environment. */
+    QProcess *startKavRun(const QStringList &arguments = {});
+    QProcess *startKavRun(const QStringList &arguments, const QProcessEnvironment &environment);
+
+    /**
+     * The mark that "kavmark @p name ..." left: its arguments, its nice value
+     * and its ancestors as "pid comm" pairs, one a line. Null when no mark
+     * appeared within @p timeout ms.
+     */
+    QString waitForMark(const QString &name, int timeout = 10000) const;
+
+    /** Kills what this session started and left behind. */
+    void killAll();
+
+private:
+    bool writeMarkProgram() const;
+    QList<qint64> leftoverProcesses() const;
+
+    QTemporaryDir m_directory;
+    QProcessEnvironment m_environment;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+    bool m_valid = false;
+};
+
+/** The exit code of @p process once it ended; -1000 when it ran on or died of a signal. */
+int waitForExitCode(QProcess *process, int timeout = 10000);
+
+#endif

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The dialog as its user meets it: a real kav-run on a real X server, driven
+// from the keyboard.
+#include "../common/xvfbserver.h"
+#include "kavrunsession.h"
+#include "xdriver.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+#include <memory>
+
+// The process is gone or a zombie that nobody reaped yet.
+static bool hasEnded(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    return !status.open(QIODevice::ReadOnly) || status.readAll().contains(") Z ");
+}
+
+class TestRunDialog : public QObject
+{
+    Q_OBJECT
+
+private:
+    /** Waits for the dialog of @p kavRun and focuses it; its window id, empty on failure. */
+    QString showDialog(QProcess *kavRun) const;
+    /** The command field's text, read back through the clipboard. */
+    QString commandFieldText() const;
+    QStringList storedHistory() const;
+
+    XvfbServer m_server;
+    std::unique_ptr<XDriver> m_x;
+    std::unique_ptr<KavRunSession> m_session;
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void launchesTheTypedCommandAndCloses();
+    void calculatesInPlaceAndStays();
+    void secondStartLeavesTheFirstAndExits255();
+    void offersTheHistoryAtTheNextStart();
+    void escapeClosesWithoutSaving();
+    void runsInATerminalThatClosesWithTheCommand();
+    void advancedPanelAndPriorityPreset();
+};
+
+QString TestRunDialog::showDialog(QProcess *kavRun) const
+{
+    const QString window = m_x->waitForWindow(QStringLiteral("Run Command"));
+    if (window.isEmpty()) {
+        qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
+        return QString();
+    }
+    return m_x->focus(window) ? window : QString();
+}
+
+QString TestRunDialog::commandFieldText() const
+{
+    if (!m_x->key({ QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c") }))
+        return QString();
+    // The dialog takes the clipboard when it handles the key, a moment later.
+    QString text;
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        text = m_x->clipboard();
+    } while (text.isNull() && !clock.hasExpired(1000));
+    return text;
+}
+
+QStringList TestRunDialog::storedHistory() const
+{
+    return QSettings(m_session->settingsFile(), QSettings::IniFormat)
+        .value(QStringLiteral("history"))
+        .toStringList();
+}
+
+void TestRunDialog::initTestCase()
+{
+    if (!m_server.start())
+        QSKIP("Xvfb and xauth are needed for the dialog on a real X server");
+    m_x = std::make_unique<XDriver>(m_server);
+}
+
+void TestRunDialog::init()
+{
+    m_session = std::make_unique<KavRunSession>(m_x->environment());
+    QVERIFY(m_session->isValid());
+}
+
+void TestRunDialog::cleanup()
+{
+    m_session.reset();
+}
+
+void TestRunDialog::launchesTheTypedCommandAndCloses()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+
+    QVERIFY(m_x->type(QStringLiteral("kavmark typed with  two   blanks")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    const QString mark = m_session->waitForMark(QStringLiteral("typed"));
+    QVERIFY2(!mark.isNull(), "the typed command did not run");
+    QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), QStringLiteral("typed with two blanks"));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark typed with two blanks") });
+}
+
+void TestRunDialog::calculatesInPlaceAndStays()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+
+    QVERIFY(m_x->type(QStringLiteral("2+3*4")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(commandFieldText(), QStringLiteral("14"), 3000);
+    QVERIFY(m_x->key({ QStringLiteral("BackSpace") }));
+    QVERIFY(m_x->type(QStringLiteral("7/2")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QTRY_COMPARE_WITH_TIMEOUT(commandFieldText(), QStringLiteral("3.50000000"), 3000);
+
+    QCOMPARE(kavRun->state(), QProcess::Running);
+    QVERIFY2(!QFile::exists(m_session->settingsFile()), "a calculation saved the settings");
+}
+
+void TestRunDialog::secondStartLeavesTheFirstAndExits255()
+{
+    QProcess *first = m_session->startKavRun();
+    QVERIFY(!showDialog(first).isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavmark first")));
+
+    // The second start's options and words must reach nothing.
+    QProcess *second = m_session->startKavRun(
+        { QStringLiteral("--terminal"), QStringLiteral("kavmark"), QStringLiteral("second") });
+    QCOMPARE(waitForExitCode(second), 255);
+
+    QCOMPARE(first->state(), QProcess::Running);
+    QVERIFY(!showDialog(first).isEmpty());
+    QCOMPARE(commandFieldText(), QStringLiteral("kavmark first"));
+    QVERIFY(m_x->key({ QStringLiteral("End"), QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("first")).isNull());
+    QCOMPARE(waitForExitCode(first), 0);
+    QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/second")));
+}
+
+void TestRunDialog::offersTheHistoryAtTheNextStart()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavmark remembered")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(QFile::remove(m_session->path() + QStringLiteral("/marks/remembered")));
+    QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark remembered") });
+
+    kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    const QStringList windows = m_x->visibleWindows(kavRun->processId());
+    QVERIFY(m_x->type(QStringLiteral("kavmark r")));
+    // The completion popup is a window of its own.
+    QTRY_VERIFY(m_x->visibleWindows(kavRun->processId()).size() > windows.size());
+    // Return takes the popup's entry and runs it at once.
+    QVERIFY(m_x->key({ QStringLiteral("Down"), QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("remembered")).isNull());
+    QCOMPARE(waitForExitCode(kavRun), 0);
+}
+
+void TestRunDialog::escapeClosesWithoutSaving()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavmark escaped")));
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(!QFile::exists(m_session->settingsFile()));
+    QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/escaped")));
+}
+
+void TestRunDialog::runsInATerminalThatClosesWithTheCommand()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavmark terminal")));
+    QVERIFY(m_x->key({ QStringLiteral("alt+t") }));
+    // A mnemonic clicks its box with an animation: the tick comes 100 ms later.
+    QTest::qWait(300);
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    const QString mark = m_session->waitForMark(QStringLiteral("terminal"));
+    QVERIFY2(!mark.isNull(), "the command did not run in the terminal");
+    QCOMPARE(waitForExitCode(kavRun), 0);
+
+    // The mark lists the command's ancestors as "pid name" lines.
+    qint64 terminal = 0;
+    for (const QString &line : mark.split(QLatin1Char('\n')).mid(2)) {
+        if (line.section(QLatin1Char(' '), 1) == QLatin1String("xterm"))
+            terminal = line.section(QLatin1Char(' '), 0, 0).toLongLong();
+    }
+    QVERIFY2(terminal > 0, qPrintable(QStringLiteral("no xterm among the ancestors:\n") + mark));
+    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(terminal), 5000);
+    QVERIFY(QSettings(m_session->settingsFile(), QSettings::IniFormat)
+                .value(QStringLiteral("terminalApps"))
+                .toStringList()
+                .contains(QStringLiteral("kavmark terminal")));
+}
+
+void TestRunDialog::advancedPanelAndPriorityPreset()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    const QString window = showDialog(kavRun);
+    QVERIFY(!window.isEmpty());
+    const QSize closed = m_x->windowSize(window);
+    QVERIFY(closed.isValid());
+    QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
+    QTRY_VERIFY(m_x->windowSize(window).height() > closed.height());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+
+    kavRun = m_session->startKavRun({ QStringLiteral("-p"), QStringLiteral("5") });
+    const QString presetWindow = showDialog(kavRun);
+    QVERIFY(!presetWindow.isEmpty());
+    QVERIFY2(m_x->windowSize(presetWindow).height() > closed.height(),
+        "the priority preset did not open the advanced panel");
+    QVERIFY(m_x->type(QStringLiteral("kavmark niced")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    const QString mark = m_session->waitForMark(QStringLiteral("niced"));
+    QVERIFY(!mark.isNull());
+    QCOMPARE(mark.section(QLatin1Char('\n'), 1, 1), QStringLiteral("5"));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+}
+
+QTEST_GUILESS_MAIN(TestRunDialog)
+#include "tst_rundialog.moc"

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "xdriver.h"
+
+#include "../common/xvfbserver.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+XDriver::XDriver(const XvfbServer &server)
+    : m_environment(QProcessEnvironment::systemEnvironment())
+{
+    m_environment.insert(QStringLiteral("DISPLAY"), server.display());
+    m_environment.insert(QStringLiteral("XAUTHORITY"), server.authorityFile());
+}
+
+bool XDriver::run(
+    const QString &program, const QStringList &arguments, QString *output, int timeout) const
+{
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeout)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool XDriver::xdotool(const QStringList &arguments, QString *output, int timeout) const
+{
+    return run(QStringLiteral("xdotool"), arguments, output, timeout);
+}
+
+QString XDriver::waitForWindow(const QString &name, int timeout) const
+{
+    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(name) + QLatin1Char('$');
+    QString windows;
+    xdotool({ QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                QStringLiteral("--name"), pattern },
+        &windows, timeout);
+    return windows.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+QStringList XDriver::visibleWindows(qint64 pid) const
+{
+    // xdotool reports "nothing found" with a failure status and no output.
+    QString windows;
+    xdotool({ QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                QString::number(pid) },
+        &windows);
+    return windows.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool XDriver::focus(const QString &window) const
+{
+    // Without a window manager only the focus can be set, not the activation.
+    return xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+}
+
+bool XDriver::type(const QString &text) const
+{
+    return xdotool(
+        { QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text }, nullptr,
+        10000);
+}
+
+bool XDriver::key(const QStringList &keys) const
+{
+    return xdotool(
+        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30") }
+        + keys);
+}
+
+QSize XDriver::windowSize(const QString &window) const
+{
+    static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    QString report;
+    if (!xdotool({ QStringLiteral("getwindowgeometry"), window }, &report))
+        return QSize();
+    const QRegularExpressionMatch match = geometry.match(report);
+    if (!match.hasMatch())
+        return QSize();
+    return QSize(match.captured(1).toInt(), match.captured(2).toInt());
+}
+
+QString XDriver::clipboard() const
+{
+    QString text;
+    if (!run(QStringLiteral("xclip"),
+            { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") },
+            &text))
+        return QString();
+    return text;
+}

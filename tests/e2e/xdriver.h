@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef XDRIVER_H
+#define XDRIVER_H
+
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QStringList>
+
+class XvfbServer;
+
+/**
+ * Drives an X server the way a user would: finds windows, gives them the
+ * input focus, types and presses keys (xdotool) and reads the clipboard
+ * (xclip). Every call waits for its tool with a time-out and kills it when
+ * the time is up.
+ */
+class XDriver
+{
+public:
+    explicit XDriver(const XvfbServer &server);
+
+    /** The display and authority of the server, for the programs under test. */
+    QProcessEnvironment environment() const { return m_environment; }
+
+    /**
+     * The first visible window whose whole name is @p name, as an xdotool
+     * window id; empty when none appeared within @p timeout ms.
+     */
+    QString waitForWindow(const QString &name, int timeout = 10000) const;
+    /** The visible windows of the process @p pid; empty when it shows none. */
+    QStringList visibleWindows(qint64 pid) const;
+    /** Gives @p window the input focus; false when xdotool failed. */
+    bool focus(const QString &window) const;
+    /** Types @p text into the focused window; false when xdotool failed. */
+    bool type(const QString &text) const;
+    /** Presses key combinations such as "ctrl+a" or "Return", one after the other. */
+    bool key(const QStringList &keys) const;
+    /** The size of @p window; an invalid size when xdotool failed. */
+    QSize windowSize(const QString &window) const;
+    /** The text of the clipboard; null when xclip could not read it. */
+    QString clipboard() const;
+
+private:
+    /**
+     * Runs @p program and stores its standard output in @p output when given;
+     * false when it failed or was still running after @p timeout ms.
+     */
+    bool run(const QString &program, const QStringList &arguments, QString *output = nullptr,
+        int timeout = 5000) const;
+    bool xdotool(const QStringList &arguments, QString *output = nullptr, int timeout = 5000) const;
+
+    QProcessEnvironment m_environment;
+};
+
+#endif
