@@ -29,6 +29,14 @@ private Q_SLOTS:
     void launchedCommandsGetTheUsersEnvironment();
 
 private:
+    struct Outcome
+    {
+        int exitCode;
+        QByteArray output;
+        QByteArray errors;
+    };
+    /** Runs kav-run to its end; exit code -1000 when it did not end in time. */
+    Outcome runKavRun(const QStringList &arguments);
     std::unique_ptr<ChildProgram> startKavRun(const QStringList &arguments = {});
     std::unique_ptr<ChildProgram> startProbe();
     bool waitUntilListening();
@@ -80,38 +88,39 @@ bool MainTest::waitUntilListening()
         10000);
 }
 
-void MainTest::versionAndHelp()
+MainTest::Outcome MainTest::runKavRun(const QStringList &arguments)
 {
     QProcess process;
     process.setProcessEnvironment(m_environment);
-    process.start(kavRun(), { QStringLiteral("--version") });
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(process.readAllStandardOutput(), QByteArrayLiteral("kav-run 0.2.2\n"));
+    process.start(kavRun(), arguments);
+    if (!process.waitForFinished())
+        return { -1000, {}, {} };
+    return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
+}
 
-    process.start(kavRun(), { QStringLiteral("--help") });
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 0);
-    const QByteArray help = process.readAllStandardOutput();
+void MainTest::versionAndHelp()
+{
+    const Outcome version = runKavRun({ QStringLiteral("--version") });
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.output, QByteArrayLiteral("kav-run 0.2.2\n"));
+
+    const Outcome help = runKavRun({ QStringLiteral("--help") });
+    QCOMPARE(help.exitCode, 0);
     for (const char *line : { "-t, --terminal", "-u, --user <username>", "Run as user <username>",
              "--su ", "--sudo ", "-r, --realtime", "-p, --priority <priority>", "Command to run" })
-        QVERIFY2(help.contains(line), line);
-    QVERIFY(help.indexOf("--help") < help.indexOf("--terminal"));
+        QVERIFY2(help.output.contains(line), line);
+    QVERIFY(help.output.indexOf("--help") < help.output.indexOf("--terminal"));
 }
 
 void MainTest::unknownOptionEndsTheStart()
 {
-    QProcess process;
-    process.setProcessEnvironment(m_environment);
-    process.start(kavRun(), { QStringLiteral("--bogus") });
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardError().contains("Unknown option 'bogus'"));
+    const Outcome unknown = runKavRun({ QStringLiteral("--bogus") });
+    QCOMPARE(unknown.exitCode, 1);
+    QVERIFY(unknown.errors.contains("Unknown option 'bogus'"));
 
-    process.start(kavRun(), { QStringLiteral("--priority") });
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardError().contains("Missing value after '--priority'"));
+    const Outcome missing = runKavRun({ QStringLiteral("--priority") });
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY(missing.errors.contains("Missing value after '--priority'"));
 }
 
 void MainTest::secondStartRaisesTheFirst()
@@ -128,18 +137,14 @@ void MainTest::secondStartIgnoresItsCommandLine()
     auto first = startKavRun();
     QVERIFY(waitUntilListening());
 
-    QProcess second;
-    second.setProcessEnvironment(m_environment);
-    second.start(kavRun(),
-        { QStringLiteral("--version"), QStringLiteral("--su"), QStringLiteral("--sudo"),
-            QStringLiteral("-p"), QStringLiteral("abc"), QStringLiteral("--bogus"),
-            QStringLiteral("ls") });
-    QVERIFY(second.waitForFinished());
-    QCOMPARE(second.exitCode(), 255);
-    QVERIFY(second.readAllStandardOutput().isEmpty());
-    const QByteArray errors = second.readAllStandardError();
-    QVERIFY2(!errors.contains("sudo") && !errors.contains("priority") && !errors.contains("bogus"),
-        errors.constData());
+    const Outcome second = runKavRun({ QStringLiteral("--version"), QStringLiteral("--su"),
+        QStringLiteral("--sudo"), QStringLiteral("-p"), QStringLiteral("abc"),
+        QStringLiteral("--bogus"), QStringLiteral("ls") });
+    QCOMPARE(second.exitCode, 255);
+    QVERIFY(second.output.isEmpty());
+    QVERIFY2(!second.errors.contains("sudo") && !second.errors.contains("priority")
+            && !second.errors.contains("bogus"),
+        second.errors.constData());
     QVERIFY(first->isRunning());
 }
 
