@@ -149,8 +149,12 @@ void CommandLineTest::priority()
     // The priority option never ticks the priority box (real-time scheduling may).
     const bool realtime =
         options.contains(QStringLiteral("-r")) || options.contains(QStringLiteral("--realtime"));
-    if (!realtime)
+    if (realtime) {
+        QCOMPARE(priority->minimum(), 1);
+        QCOMPARE(priority->maximum(), 99);
+    } else {
         QVERIFY(!widget<QCheckBox>("cbPriority")->isChecked());
+    }
     QVERIFY(!widget<QCheckBox>("cbRealtime")->isChecked());
 }
 
