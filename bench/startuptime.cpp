@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <signal.h>
@@ -204,8 +205,9 @@ int main(int argc, char *argv[])
     }
     xcb_disconnect(connection);
     stop(xvfb);
-    const std::string cleanup = "rm -rf '" + home + "'";
-    if (std::system(cleanup.c_str()) != 0)
+    std::error_code error;
+    std::filesystem::remove_all(home, error);
+    if (error)
         std::fprintf(stderr, "startuptime: could not remove %s\n", home.c_str());
 
     std::printf("time to map, %d runs each (ms)\n\n", runs);
