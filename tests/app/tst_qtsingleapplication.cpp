@@ -178,6 +178,7 @@ void QtSingleApplicationTest::unsafeRuntimeDirectoryIsNotUsed()
     first.kill();
     QFile::remove(fallback + QLatin1Char('/') + identifier + QStringLiteral(".lock"));
     QFile::remove(fallback + QLatin1Char('/') + identifier + QStringLiteral(".socket"));
+    QDir().rmdir(fallback); // only when no other instance uses it
 }
 
 void QtSingleApplicationTest::otherUsersHaveTheirOwnInstance()
