@@ -83,6 +83,11 @@ bool KavRunSession::writeMarkProgram() const
             | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
 }
 
+QProcess *KavRunSession::startProgram(const QString &program, const QStringList &arguments)
+{
+    return start(program, arguments, m_environment);
+}
+
 QProcess *KavRunSession::startKavRun(const QStringList &arguments)
 {
     return startKavRun(arguments, m_environment);
@@ -91,10 +96,16 @@ QProcess *KavRunSession::startKavRun(const QStringList &arguments)
 QProcess *KavRunSession::startKavRun(
     const QStringList &arguments, const QProcessEnvironment &environment)
 {
+    return start(qEnvironmentVariable("KAVRUN_BINARY_DIR") + QStringLiteral("/app/kav-run"),
+        arguments, environment);
+}
+
+QProcess *KavRunSession::start(
+    const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+{
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->start(
-        qEnvironmentVariable("KAVRUN_BINARY_DIR") + QStringLiteral("/app/kav-run"), arguments);
+    process->start(program, arguments);
     process->waitForStarted();
     m_processes.push_back(std::move(process));
     return m_processes.back().get();

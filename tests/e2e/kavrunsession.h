@@ -37,6 +37,8 @@ public:
     /** The environment kav-run gets: the private folders, the display, the xcb platform. */
     QProcessEnvironment environment() const { return m_environment; }
 
+    /** Starts @p program in environment(). */
+    QProcess *startProgram(const QString &program, const QStringList &arguments);
     /** Starts kav-run with @p arguments in environment(), or in @p environment. */
     QProcess *startKavRun(const QStringList &arguments = {});
     QProcess *startKavRun(const QStringList &arguments, const QProcessEnvironment &environment);
@@ -53,6 +55,8 @@ public:
 
 private:
     bool writeMarkProgram() const;
+    QProcess *start(const QString &program, const QStringList &arguments,
+        const QProcessEnvironment &environment);
     QList<qint64> leftoverProcesses() const;
 
     QTemporaryDir m_directory;

@@ -41,7 +41,8 @@ private slots:
 
     void launchesTheTypedCommandAndCloses();
     void calculatesInPlaceAndStays();
-    void secondStartLeavesTheFirstAndExits255();
+    void secondStartRaisesTheFirstAndExits255();
+    void unknownCommandExplainsAndStays();
     void offersTheHistoryAtTheNextStart();
     void escapeClosesWithoutSaving();
     void runsInATerminalThatClosesWithTheCommand();
@@ -129,24 +130,54 @@ void TestRunDialog::calculatesInPlaceAndStays()
     QVERIFY2(!QFile::exists(m_session->settingsFile()), "a calculation saved the settings");
 }
 
-void TestRunDialog::secondStartLeavesTheFirstAndExits255()
+void TestRunDialog::secondStartRaisesTheFirstAndExits255()
 {
     QProcess *first = m_session->startKavRun();
-    QVERIFY(!showDialog(first).isEmpty());
+    const QString dialog = showDialog(first);
+    QVERIFY(!dialog.isEmpty());
     QVERIFY(m_x->type(QStringLiteral("kavmark first")));
+
+    // A terminal window opened later covers the dialog.
+    m_session->startProgram(QStringLiteral("xterm"),
+        { QStringLiteral("-T"), QStringLiteral("kav-run cover"), QStringLiteral("-e"),
+            QStringLiteral("sleep"), QStringLiteral("60") });
+    const QString cover = m_x->waitForWindow(QStringLiteral("kav-run cover"));
+    QVERIFY(!cover.isEmpty());
+    QVERIFY(m_x->stackingOrder().indexOf(cover) > m_x->stackingOrder().indexOf(dialog));
 
     // The second start's options and words must reach nothing.
     QProcess *second = m_session->startKavRun(
         { QStringLiteral("--terminal"), QStringLiteral("kavmark"), QStringLiteral("second") });
     QCOMPARE(waitForExitCode(second), 255);
+    QTRY_VERIFY(m_x->stackingOrder().indexOf(dialog) > m_x->stackingOrder().indexOf(cover));
 
     QCOMPARE(first->state(), QProcess::Running);
-    QVERIFY(!showDialog(first).isEmpty());
+    QVERIFY(m_x->focus(dialog));
     QCOMPARE(commandFieldText(), QStringLiteral("kavmark first"));
     QVERIFY(m_x->key({ QStringLiteral("End"), QStringLiteral("Return") }));
     QVERIFY(!m_session->waitForMark(QStringLiteral("first")).isNull());
     QCOMPARE(waitForExitCode(first), 0);
     QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/second")));
+}
+
+void TestRunDialog::unknownCommandExplainsAndStays()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavrun-no-such-program now")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    const QString message = m_x->waitForWindow(QStringLiteral("Error - Run command"));
+    QVERIFY2(!message.isEmpty(), "no message about the unknown command");
+    QVERIFY(m_x->focus(message));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QTRY_VERIFY(!m_x->visibleWindows(kavRun->processId()).contains(message));
+
+    QCOMPARE(kavRun->state(), QProcess::Running);
+    QVERIFY(m_x->focus(dialog));
+    QCOMPARE(commandFieldText(), QStringLiteral("kavrun-no-such-program now"));
+    QVERIFY(!QFile::exists(m_session->settingsFile()));
 }
 
 void TestRunDialog::offersTheHistoryAtTheNextStart()

@@ -86,6 +86,22 @@ QSize XDriver::windowSize(const QString &window) const
     return QSize(match.captured(1).toInt(), match.captured(2).toInt());
 }
 
+QStringList XDriver::stackingOrder() const
+{
+    // xwininfo lists the root's children top-most first, in hexadecimal.
+    static const QRegularExpression child(
+        QStringLiteral("^\\s+0x([0-9a-f]+) "), QRegularExpression::MultilineOption);
+    QString tree;
+    if (!run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") },
+            &tree))
+        return {};
+    QStringList windows;
+    QRegularExpressionMatchIterator children = child.globalMatch(tree);
+    while (children.hasNext())
+        windows.prepend(QString::number(children.next().captured(1).toULongLong(nullptr, 16)));
+    return windows;
+}
+
 QString XDriver::clipboard() const
 {
     QString text;

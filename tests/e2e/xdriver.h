@@ -37,6 +37,8 @@ public:
     bool key(const QStringList &keys) const;
     /** The size of @p window; an invalid size when xdotool failed. */
     QSize windowSize(const QString &window) const;
+    /** The windows at the top of the screen, bottom-most first; empty on failure. */
+    QStringList stackingOrder() const;
     /** The text of the clipboard; null when xclip could not read it. */
     QString clipboard() const;
 
