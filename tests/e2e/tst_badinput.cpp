@@ -52,8 +52,7 @@ private slots:
 QProcess *TestBadInput::showDialog(const QProcessEnvironment &environment)
 {
     QProcess *kavRun = m_session->startKavRun({}, environment);
-    const QString window = m_x->waitForWindow(QStringLiteral("Run Command"));
-    if (window.isEmpty() || !m_x->focus(window)) {
+    if (m_x->waitForFocusedWindow(QStringLiteral("Run Command")).isEmpty()) {
         qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
         return nullptr;
     }

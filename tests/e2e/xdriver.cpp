@@ -44,6 +44,12 @@ QString XDriver::waitForWindow(const QString &name, int timeout) const
     return windows.section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
+QString XDriver::waitForFocusedWindow(const QString &name) const
+{
+    const QString window = waitForWindow(name);
+    return !window.isEmpty() && focus(window) ? window : QString();
+}
+
 QStringList XDriver::visibleWindows(qint64 pid) const
 {
     // xdotool reports "nothing found" with a failure status and no output.

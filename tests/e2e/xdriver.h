@@ -27,6 +27,8 @@ public:
      * window id; empty when none appeared within @p timeout ms.
      */
     QString waitForWindow(const QString &name, int timeout = 10000) const;
+    /** waitForWindow() and focus() in one: the window's id, empty when either failed. */
+    QString waitForFocusedWindow(const QString &name) const;
     /** The visible windows of the process @p pid; empty when it shows none. */
     QStringList visibleWindows(qint64 pid) const;
     /** Gives @p window the input focus; false when xdotool failed. */
