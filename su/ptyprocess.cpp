@@ -12,6 +12,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/resource.h>
@@ -167,16 +168,24 @@ int PtyProcess::startChild(const QByteArray &command, const QList<QByteArray> &a
     const QList<QByteArray> environment = childEnvironment();
     std::vector<char *> envp = pointerVector(environment);
 
+    // A signal that reached the child before its dispositions are reset would run one of
+    // our handlers there; held back, it arrives once the child has the default ones.
+    sigset_t allSignals;
+    sigset_t previousMask;
+    sigfillset(&allSignals);
+    pthread_sigmask(SIG_SETMASK, &allSignals, &previousMask);
     pid = fork();
-    if (pid < 0)
-        return -1;
-    if (pid > 0) {
+    if (pid != 0) {
+        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+        if (pid < 0)
+            return -1;
         d->terminal->closeSlaveSide();
         return 0;
     }
 
     if (prepareChildTerminal() < 0 || executable.isEmpty())
         _exit(1);
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     execve(executable.constData(), argv.data(), envp.data());
     _exit(1);
 }
