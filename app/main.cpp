@@ -6,6 +6,9 @@
 
 #include <QIcon>
 
+#include <cstdio>
+#include <unistd.h>
+
 static const char glIntegrationVariable[] = "QT_XCB_GL_INTEGRATION";
 
 // The xcb platform loads OpenGL with the first native window, which costs a
@@ -20,11 +23,32 @@ static bool disableGlIntegration()
     return true;
 }
 
+static QtMessageHandler defaultMessageHandler = nullptr;
+
+// Without a display the toolkit gives up with an abort, as after a crash. While
+// the application object is built, a fatal message ends the start with a plain
+// explanation and an error status instead.
+static void exitOnFatalStartupMessage(
+    QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        defaultMessageHandler(type, context, message);
+        return;
+    }
+    Q_UNUSED(message)
+    fprintf(stderr, "kav-run: cannot start without a usable display (DISPLAY=\"%s\")\n",
+        qgetenv("DISPLAY").constData());
+    fflush(stderr);
+    _exit(1);
+}
+
 int main(int argc, char *argv[])
 {
     const bool glIntegrationDisabled = disableGlIntegration();
 
+    defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QStringLiteral("kav-run"), argc, argv);
+    qInstallMessageHandler(defaultMessageHandler);
     if (app.isRunning()) {
         app.sendMessage(QStringLiteral("raise"), 5000);
         return -1;
