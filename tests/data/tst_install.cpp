@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include <KConfigGroup>
+#include <KDesktopFile>
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Installs the build into a temporary prefix, as a distribution would, and
+// checks that a desktop finds everything it needs there.
+class InstallTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void programsAreOnTheSearchPath();
+    void desktopEntryCanBeBoundToAKey();
+    void pluginAuthorsGetTheInterface();
+    void manualPagesAreInstalled();
+
+private:
+    QString installed(const QString &relativePath) const
+    {
+        return prefix.path() + QLatin1Char('/') + relativePath;
+    }
+
+    QTemporaryDir prefix;
+};
+
+void InstallTest::initTestCase()
+{
+    QVERIFY(prefix.isValid());
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(CMAKE_COMMAND),
+        { QStringLiteral("--install"), qEnvironmentVariable("KAVRUN_BINARY_DIR"),
+            QStringLiteral("--prefix"), prefix.path() });
+    QVERIFY(install.waitForFinished(60000));
+    QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+}
+
+void InstallTest::programsAreOnTheSearchPath()
+{
+    for (const QString &program :
+        { QStringLiteral("bin/kav-run"), QStringLiteral("bin/tavrine") }) {
+        const QFileInfo info(installed(program));
+        QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
+    }
+}
+
+void InstallTest::desktopEntryCanBeBoundToAKey()
+{
+    const QString path = installed(QStringLiteral("share/applications/kav-run.desktop"));
+    QVERIFY(QFileInfo::exists(path));
+    KDesktopFile entry(path);
+    QCOMPARE(entry.readType(), QStringLiteral("Application"));
+    const KConfigGroup group = entry.desktopGroup();
+    QCOMPARE(group.readEntry("Name", QString()), QStringLiteral("Run Command"));
+    QCOMPARE(entry.readIcon(), QStringLiteral("system-run"));
+    QCOMPARE(group.readEntry("Exec", QString()).section(QLatin1Char(' '), 0, 0),
+        QStringLiteral("kav-run"));
+    const QStringList categories = group.readXdgListEntry("Categories");
+    QVERIFY(categories.contains(QStringLiteral("System")));
+    QVERIFY(categories.contains(QStringLiteral("Utility")));
+}
+
+void InstallTest::pluginAuthorsGetTheInterface()
+{
+    QFile header(installed(QStringLiteral("include/kav-run/iorvanrunner.h")));
+    QVERIFY(header.open(QIODevice::ReadOnly));
+    QVERIFY(header.readAll().contains(".kav-run.IOrvanRunner\""));
+}
+
+void InstallTest::manualPagesAreInstalled()
+{
+    for (const QString &page : { QStringLiteral("kav-run.1"), QStringLiteral("tavrine.1") })
+        QVERIFY2(QFileInfo::exists(installed(QStringLiteral("share/man/man1/") + page)),
+            qPrintable(page));
+}
+
+QTEST_GUILESS_MAIN(InstallTest)
+#include "tst_install.moc"
