@@ -218,4 +218,4 @@ void TerminalTest::runsInRealXterm()
 }
 
 QTEST_GUILESS_MAIN(TerminalTest)
-#include "terminaltest.moc"
+#include "tst_terminal.moc"

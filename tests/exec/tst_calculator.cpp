@@ -137,4 +137,4 @@ void CalculatorTest::runsNothingInjected()
 }
 
 QTEST_GUILESS_MAIN(CalculatorTest)
-#include "calculatortest.moc"
+#include "tst_calculator.moc"

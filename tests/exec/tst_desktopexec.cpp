@@ -95,4 +95,4 @@ void DesktopExecTest::launchesWithExpandedArguments()
 }
 
 QTEST_GUILESS_MAIN(DesktopExecTest)
-#include "desktopexectest.moc"
+#include "tst_desktopexec.moc"

@@ -347,4 +347,4 @@ void CommandParserTest::survivesBadInput()
 }
 
 QTEST_MAIN(CommandParserTest)
-#include "commandparsertest.moc"
+#include "tst_commandparser.moc"
