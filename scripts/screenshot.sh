@@ -18,7 +18,8 @@ command_text='xterm -e top'
 scripts/setup.sh
 # import (ImageMagick) captures the window; only this script needs it.
 if ! command -v import >/dev/null 2>&1; then
-    [ "$(id -u)" -eq 0 ] && sudo= || sudo=sudo
+    sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends imagemagick
 fi
@@ -44,7 +45,7 @@ export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config"
 export XDG_RUNTIME_DIR="$work/runtime"
 export XAUTHORITY="$work/Xauthority"
-export LANG=C.UTF-8 LANGUAGE= LC_ALL=
+export LANG=C.UTF-8 LANGUAGE='' LC_ALL=''
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # The first display without a server, guarded by a cookie of our own.
