@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
-exec build/app/kav-run "$@"
+# su and sudo find the companion program on the search path.
+PATH="$PWD/build/stub:$PATH" exec build/app/kav-run "$@"
