@@ -8,8 +8,10 @@
 #include <QIcon>
 
 #include <algorithm>
+#include <set>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 using Entry = QPair<QString, QString>;
 
@@ -21,6 +23,7 @@ static bool nameLess(const Entry &left, const Entry &right)
 PathExecsModel::PathExecsModel(const QSet<QString> &excludedNames, QObject *parent)
     : QAbstractListModel(parent)
     , excludedNames(excludedNames)
+    , executableIcon(QIcon::fromTheme(QStringLiteral("application-x-executable")))
 {
     // Empty parts stay: they name no directory (not the current one) and yield nothing.
     const QString searchPath = QFile::decodeName(qgetenv("PATH"));
@@ -54,7 +57,7 @@ QVariant PathExecsModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         return execs.at(position).first;
     case Qt::DecorationRole:
-        return QIcon::fromTheme(QStringLiteral("application-x-executable"));
+        return executableIcon;
     default:
         return QVariant();
     }
@@ -82,7 +85,14 @@ void PathExecsModel::rebuild()
     beginResetModel();
     execs.clear();
     hiddenPositions.clear();
+    // A directory met again under another name (/bin as a link to /usr/bin)
+    // holds only names that its first name already gave, so it is read once.
+    std::set<std::pair<dev_t, ino_t>> readDirectories;
     for (const QString &directory : qAsConst(paths)) {
+        struct stat status;
+        if (stat(QFile::encodeName(directory).constData(), &status) == 0
+            && !readDirectories.insert({ status.st_dev, status.st_ino }).second)
+            continue;
         const QStringList names = scanDirectory(directory);
         for (const QString &name : names) {
             if (!excludedNames.contains(name))

@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <QBitArray>
+#include <QIcon>
 #include <QList>
 #include <QPair>
 #include <QSet>
@@ -59,6 +60,8 @@ private:
     // The set bits of hiddenBits in ascending order, so that row and position map
     // onto each other by binary search: the completer reads every row per key press.
     QVector<int> hiddenPositions;
+    // Every row shows this one icon; the theme is asked once.
+    QIcon executableIcon;
 };
 
 #endif
