@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QFutureWatcher>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -163,6 +164,43 @@ static QString commandForMessage(const QString &command)
     return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
 }
 
+// A theme icon that counts as present until it is drawn. Asking whether a
+// theme has an icon it lacks walks every theme it inherits and reads their
+// index files, which costs more than building the rest of the dialog; a
+// button without text has the same size with or without an icon, so the
+// look-up can wait until the button is first painted.
+class DeferredThemeIconEngine : public QIconEngine
+{
+public:
+    explicit DeferredThemeIconEngine(const QString &name)
+        : themeIcon(QIcon::fromTheme(name))
+        , name(name)
+    { }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        themeIcon.paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return themeIcon.actualSize(size, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return themeIcon.pixmap(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) const override
+    {
+        return themeIcon.availableSizes(mode, state);
+    }
+    QString iconName() const override { return name; }
+    QIconEngine *clone() const override { return new DeferredThemeIconEngine(name); }
+
+private:
+    const QIcon themeIcon;
+    const QString name;
+};
+
 // Shows the wait cursor while su or sudo checks a password.
 class WaitCursor
 {
@@ -198,7 +236,8 @@ Roderuz::Roderuz(QWidget *parent)
         cbRealtime, pbRun);
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
-    selectFromMenuButton->setIcon(QIcon::fromTheme(QStringLiteral("kavmenuedit")));
+    selectFromMenuButton->setIcon(
+        QIcon(new DeferredThemeIconEngine(QStringLiteral("kavmenuedit"))));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
 
     if (terminalProgram().isEmpty())
