@@ -55,7 +55,6 @@ int main(int argc, char *argv[])
     }
 
     kavInit("0.2.2", "Kav command runner");
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
 
     CommandLine commandLine;
     commandLine.process(QCoreApplication::arguments());
@@ -64,6 +63,9 @@ int main(int argc, char *argv[])
     app.setActivationWindow(&dialog, true);
     commandLine.applyPresets(dialog);
     dialog.show();
+    // The window manager gets the icon in every size the theme has, each one
+    // decoded; that waits until the window has asked to be mapped.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
 
     // The native window exists now; commands started from the dialog get the
     // environment the user gave us.
