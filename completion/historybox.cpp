@@ -24,6 +24,10 @@ void HistoryBox::setHistoryItems(const QStringList &items)
 {
     clear();
     insertItems(count(), items);
+    // Deselecting empties the field, which a completer would take for an empty
+    // prefix typed and have every program on the search path tested; that work
+    // belongs to the first key press, so the completer comes afterwards.
+    setCurrentIndex(-1);
 
     // The completer copies the items now, so they must be in place first. The line
     // edit deletes the completer this one replaces, as it is the line edit's child.
@@ -31,8 +35,6 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     setCompleter(commandCompleter);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
         &HistoryBox::slotItemActivated);
-
-    setCurrentIndex(-1);
 }
 
 void HistoryBox::addToHistory(const QString &command)

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void cleanup();
     void startsEmptyAndNeverInsertsByItself();
     void loadsItemsUnchanged();
+    void loadingTestsNoProgram();
     void addToHistoryMovesAnEntryToTheTop();
     void contextMenuClearsHistory();
     void activatedHistoryEntryRunsOnce();
@@ -123,6 +124,18 @@ void TestHistoryBox::startsEmptyAndNeverInsertsByItself()
     QTest::keyClicks(box->lineEdit(), QStringLiteral("fresh"));
     QTest::keyClick(box->lineEdit(), Qt::Key_Return);
     QCOMPARE(box->count(), 0);
+}
+
+// Loading clears the field; that is no prefix typed, so no program is tested yet.
+void TestHistoryBox::loadingTestsNoProgram()
+{
+    fake->addProgram(fake->directory(QStringLiteral("bin")), QStringLiteral("data"), false);
+    box->setHistoryItems({ QStringLiteral("ls -l") });
+    const QAbstractItemModel *candidates = box->completer()->model();
+    QCOMPARE(candidates->rowCount(), 5);
+
+    box->completer()->setCompletionPrefix(QStringLiteral("d"));
+    QCOMPARE(candidates->rowCount(), 4);
 }
 
 void TestHistoryBox::loadsItemsUnchanged()
