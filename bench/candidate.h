@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef CANDIDATE_H
+#define CANDIDATE_H
+
+#include "maptimer.h"
+
+#include <string>
+#include <vector>
+
+/** A program whose start a benchmark times, and the figures of its runs. */
+struct Candidate
+{
+    Candidate(
+        std::string label, std::vector<std::string> command, std::vector<std::string> environment);
+
+    std::string label;
+    std::vector<std::string> command;
+    /** "NAME=value" entries set on top of the benchmark's environment. */
+    std::vector<std::string> environment;
+    /** Why the candidate is not run, such as "not installed"; empty when it is run. */
+    std::string unavailable;
+
+    std::vector<double> milliseconds;
+    std::vector<long> rssAnonKb;
+    /** Runs that mapped no window in time. */
+    int unmapped = 0;
+
+    /** The median time to map in ms, or -1 when no run mapped a window. */
+    double medianMilliseconds() const;
+};
+
+/**
+ * Runs every available candidate once to fill the caches, then @p runs rounds
+ * in which each takes its turn, so that a change in the machine's load falls
+ * on all of them alike. Each run may take at most @p timeoutMs.
+ */
+void measureInterleaved(
+    MapTimer &timer, std::vector<Candidate> &candidates, int runs, double timeoutMs);
+
+/** Prints min, median and max time to map and the median RssAnon of each candidate. */
+void printCandidates(const std::vector<Candidate> &candidates);
+
+#endif

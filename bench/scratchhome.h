@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef SCRATCHHOME_H
+#define SCRATCHHOME_H
+
+#include <string>
+#include <vector>
+
+/**
+ * A temporary home for the programs a benchmark starts: HOME and the XDG
+ * configuration, data, cache and runtime directories point into it, so no
+ * program reads or changes the user's settings or meets a running instance of
+ * itself. Removed with everything in it when the object goes.
+ */
+class ScratchHome
+{
+public:
+    /** Creates the directories; path() is empty when that failed. */
+    ScratchHome();
+    ~ScratchHome();
+    ScratchHome(const ScratchHome &) = delete;
+    ScratchHome &operator=(const ScratchHome &) = delete;
+
+    /** The home directory, or an empty string when it could not be made. */
+    const std::string &path() const;
+    /** The XDG configuration directory inside the home. */
+    std::string configHome() const;
+    /** "NAME=value" entries for HOME and the XDG directories. */
+    std::vector<std::string> environment() const;
+
+private:
+    std::string home;
+};
+
+#endif
