@@ -168,37 +168,51 @@ static QString commandForMessage(const QString &command)
 // theme has an icon it lacks walks every theme it inherits and reads their
 // index files, which costs more than building the rest of the dialog; a
 // button without text has the same size with or without an icon, so the
-// look-up can wait until the button is first painted.
+// look-up can wait until the button is first painted. A theme without the
+// icon shows the fallback instead of an empty button.
 class DeferredThemeIconEngine : public QIconEngine
 {
 public:
-    explicit DeferredThemeIconEngine(const QString &name)
-        : themeIcon(QIcon::fromTheme(name))
-        , name(name)
+    DeferredThemeIconEngine(const QString &name, const QString &fallbackName)
+        : name(name)
+        , fallbackName(fallbackName)
     { }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {
-        themeIcon.paint(painter, rect, Qt::AlignCenter, mode, state);
+        themeIcon().paint(painter, rect, Qt::AlignCenter, mode, state);
     }
     QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        return themeIcon.actualSize(size, mode, state);
+        return themeIcon().actualSize(size, mode, state);
     }
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        return themeIcon.pixmap(size, mode, state);
+        return themeIcon().pixmap(size, mode, state);
     }
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) const override
     {
-        return themeIcon.availableSizes(mode, state);
+        return themeIcon().availableSizes(mode, state);
     }
     QString iconName() const override { return name; }
-    QIconEngine *clone() const override { return new DeferredThemeIconEngine(name); }
+    QIconEngine *clone() const override { return new DeferredThemeIconEngine(name, fallbackName); }
 
 private:
-    const QIcon themeIcon;
+    const QIcon &themeIcon() const
+    {
+        if (!resolved) {
+            resolvedIcon = QIcon::fromTheme(name);
+            if (resolvedIcon.availableSizes().isEmpty())
+                resolvedIcon = QIcon::fromTheme(fallbackName);
+            resolved = true;
+        }
+        return resolvedIcon;
+    }
+
     const QString name;
+    const QString fallbackName;
+    mutable QIcon resolvedIcon;
+    mutable bool resolved = false;
 };
 
 // Shows the wait cursor while su or sudo checks a password.
@@ -237,7 +251,9 @@ Roderuz::Roderuz(QWidget *parent)
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
     selectFromMenuButton->setIcon(
-        QIcon(new DeferredThemeIconEngine(QStringLiteral("kavmenuedit"))));
+        // "start-here" is the freedesktop name of the applications menu's icon.
+        QIcon(new DeferredThemeIconEngine(
+            QStringLiteral("kavmenuedit"), QStringLiteral("start-here"))));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
 
     if (terminalProgram().isEmpty())

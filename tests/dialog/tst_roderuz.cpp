@@ -122,6 +122,7 @@ private Q_SLOTS:
     void advancedPanelFocusRules();
     void closingKeepsTheSizeOfAMaximizedDialog();
     void fontChangeShrinksTheDialog();
+    void longHistoryEntryKeepsTheDialogNarrow();
     void escapeCancelsThroughTheButton();
     void resetDialogReturnsToTheStart();
     void setCommandTextSelectsTheArguments();
@@ -441,6 +442,18 @@ void RoderuzTest::closingKeepsTheSizeOfAMaximizedDialog()
     const QSize openSize = dialog->size();
     dialog->slotAdvanced();
     QCOMPARE(dialog->size(), openSize);
+}
+
+void RoderuzTest::longHistoryEntryKeepsTheDialogNarrow()
+{
+    auto dialog = createDialog();
+    const int usualWidth = dialog->sizeHint().width();
+    dialog->cbCommand->setHistoryItems(
+        { QStringLiteral("echo ") + QString(5000, QLatin1Char('x')) });
+    dialog->slotAdvanced();
+    dialog->slotAdvanced();
+    QCOMPARE(dialog->sizeHint().width(), usualWidth);
+    QVERIFY(dialog->width() <= usualWidth);
 }
 
 void RoderuzTest::fontChangeShrinksTheDialog()
