@@ -446,10 +446,13 @@ void RoderuzTest::closingKeepsTheSizeOfAMaximizedDialog()
 
 void RoderuzTest::longHistoryEntryKeepsTheDialogNarrow()
 {
+    const int usualWidth = createDialog()->sizeHint().width();
     auto dialog = createDialog();
-    const int usualWidth = dialog->sizeHint().width();
+    // The history is there before the first show, as when it is loaded.
     dialog->cbCommand->setHistoryItems(
         { QStringLiteral("echo ") + QString(5000, QLatin1Char('x')) });
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     dialog->slotAdvanced();
     dialog->slotAdvanced();
     QCOMPARE(dialog->sizeHint().width(), usualWidth);
