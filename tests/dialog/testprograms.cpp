@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 bool writeScript(const QString &path, const QByteArray &body)
@@ -48,4 +49,13 @@ ScopedEnvironment::~ScopedEnvironment()
         qputenv(name, previous);
     else
         qunsetenv(name);
+}
+
+bool runAdmin(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, arguments);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
 }

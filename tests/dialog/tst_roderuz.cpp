@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/roderuz.h"
+#include "testprograms.h"
 
 #include <KUser>
 
@@ -51,16 +52,6 @@ private:
     QMessageBox::StandardButton answer;
     QTimer poll;
 };
-
-/** Runs a system administration command; false when it failed. */
-static bool runAdmin(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
 
 /** The group "zirna-admin" and a user of the test's own, removed on every path. */
 class TemporaryAdminGroup

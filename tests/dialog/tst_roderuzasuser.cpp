@@ -13,16 +13,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-/** Runs a system administration command; false when it failed. */
-static bool runAdmin(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
-
 /** A login of the test's own with a home and bash, removed with its home on every path. */
 class ThrowAwayUser
 {
