@@ -25,3 +25,26 @@ void MessageBoxRecorder::answerOpenBox()
     QAbstractButton *ok = box->button(QMessageBox::Ok);
     (ok ? ok : box->buttons().constFirst())->click();
 }
+
+bool operator==(const RecordedMessageBox &left, const RecordedMessageBox &right)
+{
+    return left.icon == right.icon && left.title == right.title && left.text == right.text
+        && left.buttons == right.buttons;
+}
+
+QList<RecordedMessageBox> singleOkBox(
+    QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    return { { icon, title, text, QMessageBox::Ok } };
+}
+
+template<>
+char *QTest::toString(const RecordedMessageBox &box)
+{
+    return qstrdup(QStringLiteral("icon %1, \"%2\", \"%3\", buttons %4")
+                       .arg(int(box.icon))
+                       .arg(box.title, box.text)
+                       .arg(int(box.buttons))
+                       .toLocal8Bit()
+                       .constData());
+}

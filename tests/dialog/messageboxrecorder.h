@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QTimer>
+#include <QtTest/qtestcase.h>
 
 /** What a message box looked like when it was answered. */
 struct RecordedMessageBox
@@ -15,6 +16,17 @@ struct RecordedMessageBox
     QString text;
     QMessageBox::StandardButtons buttons;
 };
+
+bool operator==(const RecordedMessageBox &left, const RecordedMessageBox &right);
+
+/** What the recorder holds after one box with a single OK button. */
+QList<RecordedMessageBox> singleOkBox(
+    QMessageBox::Icon icon, const QString &title, const QString &text);
+
+namespace QTest {
+template<>
+char *toString(const RecordedMessageBox &box);
+}
 
 /**
  * Answers every message box that opens while it lives with its OK button (or

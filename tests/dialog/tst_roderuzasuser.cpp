@@ -151,13 +151,10 @@ void RoderuzAsUserTest::missingUserIsNamed()
     QVERIFY(dialog->needsPrivileges());
     MessageBoxRecorder recorder;
     runAndStay(dialog.get(), QStringLiteral("true"));
-    QCOMPARE(recorder.boxes.size(), 1);
-    const RecordedMessageBox &box = recorder.boxes.first();
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
-    QCOMPARE(box.text,
-        QStringLiteral("<qt>The user <b>%1</b> does not exist on this system.</qt>").arg(user));
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"),
+            QStringLiteral("<qt>The user <b>%1</b> does not exist on this system.</qt>")
+                .arg(user)));
     QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
 }
 
@@ -192,12 +189,9 @@ void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen()
         dialog->setUseSudo();
     MessageBoxRecorder recorder;
     runAndStay(dialog.get(), QStringLiteral("true"));
-    QCOMPARE(recorder.boxes.size(), 1);
-    const RecordedMessageBox &box = recorder.boxes.first();
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
-    QCOMPARE(box.text, QStringLiteral("Incorrect password. Please try again."));
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"),
+            QStringLiteral("Incorrect password. Please try again.")));
 
     // The password went over the terminal only.
     QCOMPARE(waitForFile(workPath(QStringLiteral("typed"))), QByteArray("kav-wrong-secret"));

@@ -423,12 +423,9 @@ void RoderuzRunTest::unknownCommandIsRefused()
     dialog->lePassword->setText(QStringLiteral("secret"));
     MessageBoxRecorder recorder;
     run(dialog.get(), text);
-    QCOMPARE(recorder.boxes.size(), 1);
-    const RecordedMessageBox &box = recorder.boxes.first();
-    QCOMPARE(box.icon, QMessageBox::Critical);
-    QCOMPARE(box.title, QStringLiteral("Error - Run command"));
-    QCOMPARE(box.text, boldCommand(text) + QStringLiteral("Could not run the specified command."));
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Critical, QStringLiteral("Error - Run command"),
+            boldCommand(text) + QStringLiteral("Could not run the specified command.")));
     verifyStayedOpen(dialog.get(), text);
     QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
 }
@@ -474,12 +471,9 @@ void RoderuzRunTest::failedStartIsReported()
     dialog->lePassword->setText(QStringLiteral("secret"));
     MessageBoxRecorder recorder;
     run(dialog.get(), text);
-    QCOMPARE(recorder.boxes.size(), 1);
-    const RecordedMessageBox &box = recorder.boxes.first();
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.title, QStringLiteral("Warning - Run command"));
-    QCOMPARE(box.text, boldCommand(text) + QStringLiteral("The specified command does not exist."));
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"),
+            boldCommand(text) + QStringLiteral("The specified command does not exist.")));
     verifyStayedOpen(dialog.get(), text);
     QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
 }
