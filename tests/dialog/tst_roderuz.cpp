@@ -58,7 +58,7 @@ class TemporaryAdminGroup
 {
 public:
     static QString groupName() { return QStringLiteral("zirna-admin"); }
-    static QString memberName() { return QStringLiteral("kavdlgmember"); }
+    static QString memberName() { return QStringLiteral("zz-kavrun-member"); }
 
     bool create()
     {

@@ -17,7 +17,7 @@
 class ThrowAwayUser
 {
 public:
-    static QString name() { return QStringLiteral("kavrunas"); }
+    static QString name() { return QStringLiteral("zz-kavrun-as"); }
     bool create()
     {
         created = runAdmin(QStringLiteral("useradd"),
@@ -135,7 +135,7 @@ void RoderuzAsUserTest::runAndStay(Roderuz *dialog, const QString &text)
 void RoderuzAsUserTest::missingUserIsNamed_data()
 {
     QTest::addColumn<QString>("user");
-    QTest::newRow("unknown name") << QStringLiteral("kavtest-nobody");
+    QTest::newRow("unknown name") << QStringLiteral("zz-kavrun-nobody");
     QTest::newRow("blanks") << QStringLiteral("  ");
 }
 

@@ -24,9 +24,9 @@
 namespace {
 
 const int TimedOut = -100;
-const QString switchingUser = QStringLiteral("kavsutest1");
-const QString otherUser = QStringLiteral("kavsutest2");
-const QString sudoersDropIn = QStringLiteral("/etc/sudoers.d/kavsutest");
+const QString switchingUser = QStringLiteral("zz-kavrun-su1");
+const QString otherUser = QStringLiteral("zz-kavrun-su2");
+const QString sudoersDropIn = QStringLiteral("/etc/sudoers.d/zz-kavrun-su");
 
 QByteArray binaryPath(const char *relativePath)
 {
