@@ -43,7 +43,7 @@ static const int parseDelay = 250;
 
 static QString &runnerPluginDirectory()
 {
-    static QString directory = QStringLiteral("/usr/lib/x86_64-linux-gnu/kav-run/");
+    static QString directory = QStringLiteral(KAVRUN_PLUGIN_DIR);
     return directory;
 }
 

@@ -71,6 +71,7 @@ void InstallTest::pluginAuthorsGetTheInterface()
     QFile header(installed(QStringLiteral("include/kav-run/iorvanrunner.h")));
     QVERIFY(header.open(QIODevice::ReadOnly));
     QVERIFY(header.readAll().contains(".kav-run.IOrvanRunner\""));
+    QVERIFY(QFileInfo(installed(QStringLiteral(PLUGIN_INSTALL_DIR))).isDir());
 }
 
 void InstallTest::manualPagesAreInstalled()
