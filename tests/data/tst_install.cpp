@@ -61,9 +61,8 @@ void InstallTest::desktopEntryCanBeBoundToAKey()
     QCOMPARE(entry.readIcon(), QStringLiteral("system-run"));
     QCOMPARE(group.readEntry("Exec", QString()).section(QLatin1Char(' '), 0, 0),
         QStringLiteral("kav-run"));
-    const QStringList categories = group.readXdgListEntry("Categories");
-    QVERIFY(categories.contains(QStringLiteral("System")));
-    QVERIFY(categories.contains(QStringLiteral("Utility")));
+    // One main category, so that menus list the dialog once.
+    QCOMPARE(group.readXdgListEntry("Categories"), QStringList { QStringLiteral("Utility") });
 }
 
 void InstallTest::pluginAuthorsGetTheInterface()
