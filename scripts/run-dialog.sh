@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing, builds, and starts the run dialog on the current display.
 set -eu
 cd "$(dirname "$0")/.."

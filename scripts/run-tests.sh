@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing, builds, and runs the whole test suite.
 set -eu
 cd "$(dirname "$0")/.."

@@ -1,6 +1,12 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what building, running and testing kav-run need from Debian's
 # packages. Does nothing when everything is already present.
+#
+#   scripts/setup.sh [--packaging]
+#
+# --packaging adds what building and checking the Debian packages needs
+# (scripts/build-packages.sh).
 set -eu
 
 packages="
@@ -12,6 +18,9 @@ bc sudo xterm xdg-utils procps passwd login
 strace
 adwaita-icon-theme hicolor-icon-theme
 "
+if [ "${1:-}" = --packaging ]; then
+    packages="$packages dpkg-dev debhelper lintian"
+fi
 
 missing=""
 for package in $packages; do
