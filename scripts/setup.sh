@@ -40,4 +40,5 @@ else
 fi
 echo "Installing:$missing"
 $sudo apt-get update -q
+# shellcheck disable=SC2086 # one word per package
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
