@@ -12,8 +12,9 @@ IOrvanRunner *loadFirstRunner(const QString &directory)
     const QDir plugins(directory);
     if (!plugins.exists())
         return nullptr;
+    // Qt 5 reads QDir::NoSort as "the default sort"; Unsorted is the folder's own order.
     const QStringList names =
-        plugins.entryList({ QStringLiteral("*.so") }, QDir::Files, QDir::NoSort);
+        plugins.entryList({ QStringLiteral("*.so") }, QDir::Files, QDir::Unsorted);
     for (const QString &name : names) {
         // The loader may go; a library whose instance we got stays loaded.
         QPluginLoader loader(plugins.absoluteFilePath(name));
