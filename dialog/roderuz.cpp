@@ -481,24 +481,30 @@ int Roderuz::runPlain(const QString &command, bool inTerminal)
 
 QString Roderuz::plainCommandLine(const QString &command, bool inTerminal) const
 {
+    // In a terminal the shell reads the line and expands "~" itself.
+    const LineConsumer consumer = inTerminal ? LineConsumer::Shell : LineConsumer::DetachedStart;
     const QString arguments = command.section(QLatin1Char(' '), 1, -1);
     const QString opener = QStringLiteral("xdg-open ");
     switch (parser.type()) {
     case Network:
-        return opener + command;
+        return opener + typedCommandLine(command, consumer);
     case Executable:
-        return command;
+        return inTerminal ? command : typedCommandLine(command, consumer);
     case DesktopEntry:
-        // A launched application must never receive a literal "%U".
-        return expandDesktopExec(parser.desktopExec(), arguments,
-            { parser.desktopIcon(), parser.desktopName(), parser.desktopEntryPath() });
+        return desktopEntryCommandLine(arguments, consumer);
     case File:
     case Folder:
         if (arguments.isEmpty())
-            return opener + command;
+            return opener + typedCommandLine(command, consumer);
         break;
     }
     return inTerminal ? command : QString();
+}
+
+QString Roderuz::desktopEntryCommandLine(const QString &arguments, LineConsumer consumer) const
+{
+    return expandDesktopExec(parser.desktopExec(), arguments,
+        { parser.desktopIcon(), parser.desktopName(), parser.desktopEntryPath() }, consumer);
 }
 
 bool Roderuz::startDetached(const QString &commandLine)
@@ -519,7 +525,7 @@ bool Roderuz::startDetached(const QString &commandLine)
     return true;
 }
 
-QString Roderuz::terminalCommand(const QString &command, TerminalLineConsumer consumer)
+QString Roderuz::terminalCommand(const QString &command, LineConsumer consumer)
 {
     const QString line = terminalCommandLine(command, parser.isTerminalEntry(), consumer);
     if (!terminalApps.contains(command))
@@ -567,9 +573,11 @@ int Roderuz::runPrivileged(const QString &command, bool inTerminal)
     }
 
     // tavrine hands the line to "/bin/sh -c".
+    const QString line = parser.type() == DesktopEntry
+        ? desktopEntryCommandLine(command.section(QLatin1Char(' '), 1, -1), LineConsumer::Shell)
+        : command;
     const QByteArray commandLine =
-        (inTerminal ? terminalCommand(command, TerminalLineConsumer::Shell) : command)
-            .toLocal8Bit();
+        (inTerminal ? terminalCommand(line, LineConsumer::Shell) : line).toLocal8Bit();
     // Requests still queued for the window system must not be sent twice.
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
         dispatcher->flush();

@@ -101,10 +101,14 @@ private:
     /**
      * The command line that starts @p command as the current user: the opener
      * for addresses and documents, the expanded Exec value of a desktop entry.
+     * Outside a terminal a typed "~" is expanded here, inside one the
+     * terminal's shell expands it.
      *
      * @return the line, or a null string when the command cannot be run
      */
     QString plainCommandLine(const QString &command, bool inTerminal) const;
+    /** The parsed desktop entry's command line with the typed @p arguments, for @p consumer. */
+    QString desktopEntryCommandLine(const QString &arguments, LineConsumer consumer) const;
     /** Starts @p commandLine detached. @return whether it started; a message explains a failure */
     bool startDetached(const QString &commandLine);
     /**
@@ -112,8 +116,8 @@ private:
      * @p command escaped so that @p consumer passes it on unchanged. The
      * command joins the terminal applications.
      */
-    QString terminalCommand(const QString &command,
-        TerminalLineConsumer consumer = TerminalLineConsumer::DetachedStart);
+    QString terminalCommand(
+        const QString &command, LineConsumer consumer = LineConsumer::DetachedStart);
     /** Whether the command runs as another user or with real-time scheduling. */
     bool needsPrivileges() const;
     /** Gives @p process the switch tool, the target user and the priority options. */

@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "calculator.h"
 
+#include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
 #include <QTextStream>
 
 #include <cstdio>
-
-static QString shellQuoted(QString text)
-{
-    text.replace(QLatin1Char('\''), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
 
 // The shell expands the fallback expression unquoted inside $((...)): only
 // operators and digits may reach it, and parentheses must balance so that the

@@ -2,6 +2,7 @@
 #include "commandparser.h"
 
 #include "desktop/kavicontheme.h"
+#include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
 #include <KConfigGroup>
@@ -19,12 +20,23 @@ CommandParser::CommandParser(const QString &text)
 
 CommandParser::~CommandParser() = default;
 
+// @p word with a leading "~" read as the launch reads it, otherwise as typed.
+static QString withLeadingHome(const QString &word)
+{
+    const CommandWord typed = splitCommandWords(word).value(0);
+    return typed.tildePrefixLength > 0 ? withHomeExpanded(typed) : word;
+}
+
 void CommandParser::parse(const QString &text)
 {
     command = text.simplified();
-    executablePath = findCommandExecutable(command);
+    const QString typedWord = command.section(QLatin1Char(' '), 0, 0);
+    const QString word = withLeadingHome(typedWord);
+    // A document's icon is looked up by its path.
+    command.replace(0, typedWord.size(), word);
+    executablePath = findCommandExecutable(word);
     desktopEntryIsCurrent = false;
-    commandType = classify(command);
+    commandType = classify(word);
 }
 
 int CommandParser::type() const
@@ -93,9 +105,8 @@ void CommandParser::loadDesktopEntry(const QString &name)
     desktopEntry = std::make_unique<KDesktopFile>(path);
 }
 
-int CommandParser::classify(const QString &command)
+int CommandParser::classify(QString word)
 {
-    QString word = command.section(QLatin1Char(' '), 0, 0);
     const QUrl url(word, QUrl::TolerantMode);
     const QString scheme = url.scheme();
     if (!scheme.isEmpty() && scheme != QLatin1String("file"))

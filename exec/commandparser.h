@@ -35,7 +35,11 @@ public:
     ~CommandParser();
     Q_DISABLE_COPY(CommandParser)
 
-    /** Classifies the simplified @p text; the queries below then answer for it. */
+    /**
+     * Classifies the simplified @p text by its first word, in which a leading
+     * "~" or "~name" names a home folder as in the shell; the queries below
+     * then answer for it.
+     */
     void parse(const QString &text);
 
     /** The CommandType of the text parsed last. */
@@ -60,7 +64,7 @@ public:
 
 private:
     void loadDesktopEntry(const QString &name);
-    int classify(const QString &command);
+    int classify(QString word);
     const KDesktopFile *currentEntry() const;
 
     QString command;

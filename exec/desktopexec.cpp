@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktopexec.h"
 
-#include <QProcess>
 #include <QStringList>
-
-#include <algorithm>
 
 // Splits an Exec value into its words: blanks separate, double quotes group,
 // and inside them a backslash makes the next character literal.
@@ -46,19 +43,31 @@ static bool isFileCode(QChar code)
     return QStringLiteral("fFuU").contains(code);
 }
 
-// The arguments one Exec word stands for. A word that is a single field code
-// may become several arguments or none; codes inside a word expand in place.
-static QStringList expandWord(
-    const QString &word, const QStringList &arguments, const DesktopEntryFields &fields)
+static QVector<CommandWord> literalWords(const QStringList &texts)
+{
+    QVector<CommandWord> words;
+    for (const QString &text : texts)
+        words += CommandWord { text };
+    return words;
+}
+
+// The words one Exec word stands for. A word that is a single field code may
+// become several words or none; codes inside a word expand in place, where a
+// typed "~" is no longer at the start of a word and is expanded here.
+// @p tookArguments is set when a file or URL code received the typed words.
+static QVector<CommandWord> expandWord(const QString &word, const QVector<CommandWord> &typed,
+    const DesktopEntryFields &fields, bool *tookArguments)
 {
     const QStringList iconArguments = fields.icon.isEmpty()
         ? QStringList()
         : QStringList { QStringLiteral("--icon"), fields.icon };
     if (word.size() == 2 && word.at(0) == QLatin1Char('%')) {
-        if (isFileCode(word.at(1)))
-            return arguments;
+        if (isFileCode(word.at(1))) {
+            *tookArguments = true;
+            return typed;
+        }
         if (word.at(1) == QLatin1Char('i'))
-            return iconArguments;
+            return literalWords(iconArguments);
     }
 
     QString expanded;
@@ -68,44 +77,42 @@ static QStringList expandWord(
             continue;
         }
         const QChar code = word.at(++i);
-        if (isFileCode(code))
-            expanded += arguments.join(QLatin1Char(' '));
-        else if (code == QLatin1Char('i'))
+        if (isFileCode(code)) {
+            *tookArguments = true;
+            QStringList texts;
+            for (const CommandWord &argument : typed)
+                texts += withHomeExpanded(argument);
+            expanded += texts.join(QLatin1Char(' '));
+        } else if (code == QLatin1Char('i')) {
             expanded += iconArguments.join(QLatin1Char(' '));
-        else if (code == QLatin1Char('c'))
+        } else if (code == QLatin1Char('c')) {
             expanded += fields.name;
-        else if (code == QLatin1Char('k'))
+        } else if (code == QLatin1Char('k')) {
             expanded += fields.filePath;
-        else if (code == QLatin1Char('%'))
+        } else if (code == QLatin1Char('%')) {
             expanded += QLatin1Char('%');
+        }
         // Deprecated and unknown codes vanish.
     }
     if (expanded.isEmpty() && !word.isEmpty())
-        return QStringList();
-    return QStringList { expanded };
+        return {};
+    return { CommandWord { expanded } };
 }
 
-// One argument written so that QProcess's splitting gives it back: grouped in
-// double quotes, where three double quotes stand for one.
-static QString quotedForSplitting(const QString &argument)
+QString expandDesktopExec(const QString &exec, const QString &arguments,
+    const DesktopEntryFields &fields, LineConsumer consumer)
 {
-    const bool plain = !argument.isEmpty() && !argument.contains(QLatin1Char('"'))
-        && std::none_of(argument.cbegin(), argument.cend(), [](QChar c) { return c.isSpace(); });
-    if (plain)
-        return argument;
-    QString quoted = argument;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
+    const QVector<CommandWord> typed = splitCommandWords(arguments);
+    QVector<CommandWord> words;
+    bool tookArguments = false;
+    for (const QString &word : execWords(exec))
+        words += expandWord(word, typed, fields, &tookArguments);
+    // Without a place for them, what the user typed follows the Exec value.
+    if (!tookArguments)
+        words += typed;
 
-QString expandDesktopExec(
-    const QString &exec, const QString &arguments, const DesktopEntryFields &fields)
-{
-    const QStringList typed = QProcess::splitCommand(arguments);
     QStringList line;
-    for (const QString &word : execWords(exec)) {
-        for (const QString &argument : expandWord(word, typed, fields))
-            line += quotedForSplitting(argument);
-    }
+    for (const CommandWord &word : qAsConst(words))
+        line += quotedWord(word, consumer);
     return line.join(QLatin1Char(' '));
 }

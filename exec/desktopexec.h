@@ -2,6 +2,8 @@
 #ifndef DESKTOPEXEC_H
 #define DESKTOPEXEC_H
 
+#include "exec/commandwords.h"
+
 #include <QString>
 
 /** What a desktop entry contributes to its command line besides the Exec value. */
@@ -19,18 +21,21 @@ struct DesktopEntryFields
  * The command line that launches a desktop entry's application.
  *
  * The Exec value is read as the desktop entry format quotes it, and its field
- * codes are expanded: "%f", "%F", "%u" and "%U" take the typed arguments (none
+ * codes are expanded: "%f", "%F", "%u" and "%U" take the typed words (none
  * when nothing was typed), "%i" becomes "--icon" and the icon (nothing without
  * one), "%c" the name, "%k" the file path, "%%" a percent sign; the deprecated
- * and unknown codes vanish.
+ * and unknown codes vanish. When the Exec value holds none of "%f", "%F",
+ * "%u" and "%U", the typed words follow it.
  *
  * @param exec the entry's Exec value
- * @param arguments the typed words after the first, as QProcess splits them
- * @return a line for QProcess's single-string splitting, with every expanded
- *         value that holds blanks or double quotes quoted; empty when @p exec
- *         holds nothing but field codes that vanish
+ * @param arguments the typed text after the entry's name, split into words
+ *        as splitCommandWords() says
+ * @param consumer who reads the line: every word reaches the application as
+ *        the same word, a typed "~" expanded as quotedWord() says
+ * @return the line; empty when @p exec holds nothing but field codes that
+ *         vanish and nothing was typed
  */
-QString expandDesktopExec(
-    const QString &exec, const QString &arguments, const DesktopEntryFields &fields);
+QString expandDesktopExec(const QString &exec, const QString &arguments,
+    const DesktopEntryFields &fields, LineConsumer consumer);
 
 #endif

@@ -18,9 +18,9 @@ QString terminalProgram()
 
 // The text to put between the line's double quotes so that its consumer
 // yields exactly the command.
-static QString escapedForQuotes(QString command, TerminalLineConsumer consumer)
+static QString escapedForQuotes(QString command, LineConsumer consumer)
 {
-    if (consumer == TerminalLineConsumer::DetachedStart)
+    if (consumer == LineConsumer::DetachedStart)
         return command.replace(QLatin1Char('"'), QLatin1String("\"\"\""));
 
     QString escaped;
@@ -34,8 +34,7 @@ static QString escapedForQuotes(QString command, TerminalLineConsumer consumer)
     return escaped;
 }
 
-QString terminalCommandLine(
-    const QString &command, bool terminalEntry, TerminalLineConsumer consumer)
+QString terminalCommandLine(const QString &command, bool terminalEntry, LineConsumer consumer)
 {
     QString line = terminalProgram();
     const bool keepsOpenOnRequest =

@@ -2,6 +2,8 @@
 #ifndef TERMINAL_H
 #define TERMINAL_H
 
+#include "exec/commandwords.h"
+
 #include <QString>
 
 /**
@@ -13,14 +15,6 @@
  */
 QString terminalProgram();
 
-/** Who splits the line that terminalCommandLine() builds. */
-enum class TerminalLineConsumer {
-    /** QProcess's single-string splitting: blanks separate, double quotes group. */
-    DetachedStart,
-    /** "/bin/sh -c", which reads the command inside double quotes. */
-    Shell,
-};
-
 /**
  * The command line that starts the terminal emulator running @p command
  * through "/bin/sh -c": the emulator's path, " --noclose" for kav-term and
@@ -30,7 +24,6 @@ enum class TerminalLineConsumer {
  *
  * @return the line; it begins with a blank when no emulator is installed
  */
-QString terminalCommandLine(
-    const QString &command, bool terminalEntry, TerminalLineConsumer consumer);
+QString terminalCommandLine(const QString &command, bool terminalEntry, LineConsumer consumer);
 
 #endif

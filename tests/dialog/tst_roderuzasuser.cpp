@@ -238,18 +238,31 @@ void RoderuzAsUserTest::runsAsAnotherUser()
         QSKIP("creating a user and switching to it without a password needs root");
     ThrowAwayUser user;
     QVERIFY(user.create());
+    const QString mark = workPath(QStringLiteral("mark"));
+    QVERIFY(writeScript(workPath(QStringLiteral("recorder")),
+        "{ id -un; printf '%s\\n' \"$@\"; } > '" + QFile::encodeName(mark) + ".tmp' && mv '"
+            + QFile::encodeName(mark) + ".tmp' '" + QFile::encodeName(mark) + "'\n"));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
+    QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
+        + QFile::encodeName(workPath(QStringLiteral("recorder"))) + "\n");
+    entry.close();
+
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);
+    dialog->parser.setApplicationsDirectory(workPath(QStringLiteral("applications")));
     dialog->cbRunAsOther->setChecked(true);
     dialog->leUsername->setText(ThrowAwayUser::name());
     dialog->setUseSu();
-    const QString mark = workPath(QStringLiteral("mark"));
-    const QString command = QStringLiteral("id -un > %1.tmp && mv %1.tmp %1").arg(mark);
-    dialog->cbCommand->lineEdit()->setText(command);
+    // The words follow the entry's Exec value; the shell reads "~" as the user's home.
+    dialog->cbCommand->lineEdit()->setText(QStringLiteral("kavtestapp \"two words\" ~ $HOME;'"));
     dialog->pbRun->click();
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(waitForFile(mark, 20000), ThrowAwayUser::name().toLocal8Bit() + '\n');
+    QCOMPARE(QString::fromLocal8Bit(waitForFile(mark, 20000)),
+        ThrowAwayUser::name()
+            + QStringLiteral("\ntwo words\n/home/%1\n$HOME;'\n").arg(ThrowAwayUser::name()));
 }
 
 void RoderuzAsUserTest::raisedPriorityGoesToTheSwitch()

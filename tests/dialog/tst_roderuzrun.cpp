@@ -223,14 +223,17 @@ void RoderuzRunTest::logoutClosesWithoutLaunching()
 void RoderuzRunTest::launchesTheCommandDetached()
 {
     const QString recorder = writeRecorder(QStringLiteral("launched"), QStringLiteral("mark"));
+    const ScopedEnvironment home("HOME", QFile::encodeName(work->path()));
     const auto dialog = createDialog();
     QVERIFY(dialog);
-    const QString typed = recorder + QStringLiteral("   first  \"two words\"");
+    // No shell is involved, so the dialog itself reads "~" as one would.
+    const QString typed = QStringLiteral("~/launched   first  \"two words\" ~ \"~/x\"");
     run(dialog.get(), typed);
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
     QVERIFY(!record.isNull());
     QCOMPARE(recordedArguments(record),
-        QStringList({ QStringLiteral("first"), QStringLiteral("two words") }));
+        QStringList({ QStringLiteral("first"), QStringLiteral("two words"), work->path(),
+            QStringLiteral("~/x") }));
     QCOMPARE(recordedNice(record), ownNice);
 
     // The history keeps the text as typed, simplified; the dialog starts afresh.
@@ -315,13 +318,17 @@ void RoderuzRunTest::xdgOpenOpensDocumentsFoldersAndAddresses()
     const ScopedEnvironment browser("BROWSER", QByteArray());
     const ScopedEnvironment display("DISPLAY", QByteArrayLiteral(":0"));
 
+    const ScopedEnvironment home("HOME", QFile::encodeName(work->path()));
+
     const QStringList targets = { workPath(QStringLiteral("notes.txt")),
-        workPath(QStringLiteral("data")), QStringLiteral("http://kav.invalid/page") };
+        workPath(QStringLiteral("data")), QStringLiteral("http://kav.invalid/page"),
+        QStringLiteral("~/notes.txt") };
     for (const QString &target : targets) {
         const auto dialog = createDialog();
         QVERIFY(dialog);
         run(dialog.get(), target);
-        QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(mark))), target);
+        QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(mark))),
+            QString(target).replace(QLatin1Char('~'), work->path()));
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(QFile::remove(QFile::decodeName(mark)));
     }
@@ -332,23 +339,33 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded_data()
 {
     QTest::addColumn<QByteArray>("exec");
     QTest::addColumn<QString>("typedArguments");
+    QTest::addColumn<bool>("inTerminal");
     QTest::addColumn<QStringList>("received");
-    QTest::newRow("%U without files")
-        << QByteArray(" --first %U") << QString() << QStringList { QStringLiteral("--first") };
+    QTest::newRow("%U without files") << QByteArray(" --first %U") << QString() << false
+                                      << QStringList { QStringLiteral("--first") };
     QTest::newRow("%U with files")
-        << QByteArray(" --first %U") << QStringLiteral(" one two")
+        << QByteArray(" --first %U") << QStringLiteral(" one two") << false
         << QStringList { QStringLiteral("--first"), QStringLiteral("one"), QStringLiteral("two") };
-    QTest::newRow("%f without a file")
-        << QByteArray(" %f --last") << QString() << QStringList { QStringLiteral("--last") };
-    QTest::newRow("%f with a file")
-        << QByteArray(" %f --last") << QStringLiteral(" \"a file\"")
-        << QStringList { QStringLiteral("a file"), QStringLiteral("--last") };
+    QTest::newRow("%f without a file") << QByteArray(" %f --last") << QString() << false
+                                       << QStringList { QStringLiteral("--last") };
+    const QStringList typedWords = { QStringLiteral("a file"), QStringLiteral("$HOME;'"),
+        QStringLiteral("--last") };
+    for (const bool inTerminal : { false, true }) {
+        const char *where = inTerminal ? "in a terminal" : "detached";
+        QTest::addRow("%%f with a file, %s", where)
+            << QByteArray(" %f --last") << QStringLiteral(" \"a file\" $HOME;'") << inTerminal
+            << typedWords;
+        QTest::addRow("no field code, %s", where)
+            << QByteArray() << QStringLiteral(" \"a file\" $HOME;' --last") << inTerminal
+            << typedWords;
+    }
 }
 
 void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
 {
     QFETCH(QByteArray, exec);
     QFETCH(QString, typedArguments);
+    QFETCH(bool, inTerminal);
     QFETCH(QStringList, received);
     const QString recorder = writeRecorder(QStringLiteral("application"), QStringLiteral("mark"));
     QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
@@ -356,9 +373,14 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
     entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
         + QFile::encodeName(recorder) + exec + "\n");
     entry.close();
+    // A terminal that runs its command line at once.
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")), "shift\nexec \"$@\"\n"));
+    const ScopedEnvironment path("PATH",
+        QFile::encodeName(workPath(QStringLiteral("bin"))) + (inTerminal ? "" : ":/usr/bin:/bin"));
 
     const auto dialog = createDialog();
     QVERIFY(dialog);
+    dialog->cbRunInTerminal->setChecked(inTerminal);
     run(dialog.get(), QStringLiteral("kavtestapp") + typedArguments);
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
     QVERIFY(!record.isNull());

@@ -5,8 +5,10 @@
 #include "kavrunsession.h"
 #include "xdriver.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTest>
 
@@ -40,6 +42,8 @@ private slots:
     void cleanup();
 
     void launchesTheTypedCommandAndCloses();
+    void typedWordsReachTheProgram_data();
+    void typedWordsReachTheProgram();
     void calculatesInPlaceAndStays();
     void secondStartRaisesTheFirstAndExits255();
     void unknownCommandExplainsAndStays();
@@ -109,6 +113,55 @@ void TestRunDialog::launchesTheTypedCommandAndCloses()
     QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), QStringLiteral("typed with two blanks"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark typed with two blanks") });
+}
+
+static bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(contents) == contents.size();
+}
+
+void TestRunDialog::typedWordsReachTheProgram_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("received");
+    // The entry's Exec is "xterm": the words after its name become xterm's.
+    QTest::newRow("words after a desktop entry")
+        << QStringLiteral("debian-xterm -e kavmark entry two words")
+        << QStringLiteral("entry two words");
+    // The session's default application for text, through xdg-open.
+    QTest::newRow("document in the home folder")
+        << QStringLiteral("~/notes.txt") << QStringLiteral("opened ~/notes.txt");
+}
+
+void TestRunDialog::typedWordsReachTheProgram()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, received);
+    if (typed.startsWith(QLatin1String("debian-xterm"))
+        && !QFile::exists(QStringLiteral("/usr/share/applications/debian-xterm.desktop")))
+        QSKIP("xterm's desktop entry is not installed");
+    const QString home = m_session->environment().value(QStringLiteral("HOME"));
+    QVERIFY(writeFile(home + QStringLiteral("/notes.txt"), "plain words\n"));
+    QVERIFY(writeFile(home + QStringLiteral("/.local/share/applications/kavmark-opener.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Opener\nMimeType=text/plain;\n"
+        "Exec=kavmark opened %f\n"));
+    QVERIFY(writeFile(m_session->path() + QStringLiteral("/config/mimeapps.list"),
+        "[Default Applications]\ntext/plain=kavmark-opener.desktop\n"));
+    QProcessEnvironment environment = m_session->environment();
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("X-Generic"));
+
+    QProcess *kavRun = m_session->startKavRun({}, environment);
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->type(typed));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    const QString mark = m_session->waitForMark(received.section(QLatin1Char(' '), 0, 0));
+    QVERIFY2(!mark.isNull(),
+        qPrintable(QStringLiteral("nothing ran; kav-run said: ")
+            + QString::fromLocal8Bit(kavRun->readAllStandardError())));
+    QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), received.replace(QLatin1Char('~'), home));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 void TestRunDialog::calculatesInPlaceAndStays()

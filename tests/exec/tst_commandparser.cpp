@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "exec/commandparser.h"
 #include "desktop/kavicontheme.h"
+#include "exec/commandparser.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -39,6 +39,7 @@ private:
 
     QTemporaryDir root;
     QByteArray savedPath;
+    QByteArray savedHome;
     std::vector<std::unique_ptr<CommandParser>> parsers;
 };
 
@@ -116,11 +117,14 @@ void CommandParserTest::initTestCase()
 
     savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(path(QStringLiteral("bin"))) + ":/usr/bin:/bin");
+    savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(root.path()));
 }
 
 void CommandParserTest::cleanupTestCase()
 {
     qputenv("PATH", savedPath);
+    qputenv("HOME", savedHome);
     QFile::setPermissions(
         path(QStringLiteral("closed")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -160,6 +164,12 @@ void CommandParserTest::classifies_data()
     QTest::newRow("broken entry") << QStringLiteral("kavbroken") << int(Unknown);
     QTest::newRow("entry that is a folder") << QStringLiteral("kavdir") << int(Unknown);
     QTest::newRow("nothing known") << QStringLiteral("kavnothing") << int(Unknown);
+    QTest::newRow("home folder") << QStringLiteral("~") << int(Folder);
+    QTest::newRow("file in the home folder") << QStringLiteral("~/notes.txt x") << int(File);
+    QTest::newRow("program in the home folder") << QStringLiteral("~/script") << int(Executable);
+    QTest::newRow("home of a named user") << QStringLiteral("~root/") << int(Folder);
+    QTest::newRow("quoted tilde") << QStringLiteral("\"~/notes.txt\"") << int(Unknown);
+    QTest::newRow("unknown user") << QStringLiteral("~zz-kavrun-nobody") << int(Unknown);
 }
 
 void CommandParserTest::classifies()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "exec/desktopexec.h"
 
+#include "tests/common/shellwords.h"
+
 #include <QProcess>
 #include <QTest>
 
@@ -66,6 +68,18 @@ void DesktopExecTest::expandsFieldCodes_data()
     QTest::newRow("trailing percent")
         << QStringLiteral("tool 5%") << QString() << noIcon
         << QStringList { QStringLiteral("tool"), QStringLiteral("5%") };
+    QTest::newRow("typed words follow an Exec without file codes")
+        << QStringLiteral("xterm %i") << QStringLiteral("-e top \"a b\" $HOME") << icon
+        << QStringList { QStringLiteral("xterm"), QStringLiteral("--icon"), icon,
+               QStringLiteral("-e"), QStringLiteral("top"), QStringLiteral("a b"),
+               QStringLiteral("$HOME") };
+    QTest::newRow("%%f is no file code")
+        << QStringLiteral("printf %%f") << QStringLiteral("x") << noIcon
+        << QStringList { QStringLiteral("printf"), QStringLiteral("%f"), QStringLiteral("x") };
+    QTest::newRow("typed home folders")
+        << QStringLiteral("viewer %F --file=%f") << QStringLiteral("~/a \"~/b\"") << noIcon
+        << QStringList { QStringLiteral("viewer"), QStringLiteral("/tmp/kav home/a"),
+               QStringLiteral("~/b"), QStringLiteral("--file=/tmp/kav home/a ~/b") };
 }
 
 void DesktopExecTest::expandsFieldCodes()
@@ -76,8 +90,14 @@ void DesktopExecTest::expandsFieldCodes()
     QFETCH(QStringList, expected);
     const DesktopEntryFields fields { icon, QStringLiteral("Kav \"Text\" Editor"),
         QStringLiteral("/apps/kav editor.desktop") };
-    const QString line = expandDesktopExec(exec, arguments, fields);
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", "/tmp/kav home");
+    const QString line = expandDesktopExec(exec, arguments, fields, LineConsumer::DetachedStart);
+    const QString shellLine = expandDesktopExec(exec, arguments, fields, LineConsumer::Shell);
+    const QStringList shellReceived = shellWords(shellLine);
+    qputenv("HOME", savedHome);
     QCOMPARE(QProcess::splitCommand(line), expected);
+    QCOMPARE(shellReceived, expected);
     QVERIFY(!line.contains(QLatin1String("%U")));
 }
 
@@ -87,7 +107,7 @@ void DesktopExecTest::launchesWithExpandedArguments()
         QString() };
     QStringList words = QProcess::splitCommand(
         expandDesktopExec(QStringLiteral("/bin/sh -c \"printf '%%s|' \\\"\\$@\\\"\" sh %i %U"),
-            QStringLiteral("one \"two words\""), fields));
+            QStringLiteral("one \"two words\""), fields, LineConsumer::DetachedStart));
     QProcess process;
     process.start(words.takeFirst(), words);
     QVERIFY(process.waitForFinished(5000));

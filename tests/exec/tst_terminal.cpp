@@ -110,7 +110,7 @@ void TerminalTest::prefersKavTermThenLinkThenXterm()
     QCOMPARE(terminalProgram(), bin(QStringLiteral("xterm")));
     QVERIFY(QFile::remove(bin(QStringLiteral("xterm"))));
     QCOMPARE(terminalProgram(), QString());
-    QCOMPARE(terminalCommandLine(QStringLiteral("ls"), false, TerminalLineConsumer::DetachedStart),
+    QCOMPARE(terminalCommandLine(QStringLiteral("ls"), false, LineConsumer::DetachedStart),
         QStringLiteral(" -e /bin/sh -c \"ls\""));
 }
 
@@ -140,8 +140,8 @@ void TerminalTest::keepsOpenOnlyWhereAsked()
         addFakeTerminal(emulator);
     }
 
-    const QString line = terminalCommandLine(
-        QStringLiteral("top -d 2"), terminalEntry, TerminalLineConsumer::DetachedStart);
+    const QString line =
+        terminalCommandLine(QStringLiteral("top -d 2"), terminalEntry, LineConsumer::DetachedStart);
     const QString keepOpen = noclose ? QStringLiteral(" --noclose") : QString();
     QCOMPARE(line, program + keepOpen + QStringLiteral(" -e /bin/sh -c \"top -d 2\""));
 }
@@ -167,13 +167,13 @@ void TerminalTest::deliversTheCommandUnchanged()
         QStringLiteral("/bin/sh"), QStringLiteral("-c"), command };
 
     // Split by QProcess, as the dialog's own detached start does.
-    QStringList words = QProcess::splitCommand(
-        terminalCommandLine(command, false, TerminalLineConsumer::DetachedStart));
+    QStringList words =
+        QProcess::splitCommand(terminalCommandLine(command, false, LineConsumer::DetachedStart));
     QVERIFY(QProcess::startDetached(words.takeFirst(), words));
     QCOMPARE(recordedArguments(), expected);
 
     // Read by the shell, as the companion program runs it for another user.
-    const QString line = terminalCommandLine(command, false, TerminalLineConsumer::Shell);
+    const QString line = terminalCommandLine(command, false, LineConsumer::Shell);
     QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), line }), 0);
     QCOMPARE(recordedArguments(), expected);
 }
@@ -195,8 +195,8 @@ void TerminalTest::runsInRealXterm()
     const QString marker = scratch->filePath(QStringLiteral("marker"));
     const QString command =
         QStringLiteral("printf '%s|' \"x  y\" 'a\"b' 'c\\d' '$e' '`f`' > ") + marker;
-    QStringList words = QProcess::splitCommand(
-        terminalCommandLine(command, false, TerminalLineConsumer::DetachedStart));
+    QStringList words =
+        QProcess::splitCommand(terminalCommandLine(command, false, LineConsumer::DetachedStart));
     QCOMPARE(words.first(), bin(QStringLiteral("xterm")));
 
     QProcess terminal;
