@@ -2,7 +2,9 @@
 #include "roderuz.h"
 
 #include "app/kavdesktop.h"
+#include "desktop/deferredthemeicon.h"
 #include "desktop/kavmenudialog.h"
+#include "desktop/themeicon.h"
 #include "exec/calculator.h"
 #include "exec/desktopexec.h"
 #include "exec/executablefilechooser.h"
@@ -17,12 +19,10 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QFutureWatcher>
-#include <QIconEngine>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
-#include <QRegExp>
 #include <QSettings>
 #include <QTextDocument>
 #include <QTimer>
@@ -112,18 +112,6 @@ static bool readLocalUserNames(QStringList *names)
     return true;
 }
 
-// A number or an opening parenthesis first and no letter or square bracket:
-// the field holds an expression to evaluate in place.
-static bool isArithmeticExpression(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    const QChar first = text.at(0);
-    if (!first.isNumber() && first != QLatin1Char('('))
-        return false;
-    return QRegExp(QStringLiteral("[a-zA-Z\\]\\[]")).indexIn(text) == -1;
-}
-
 // Whether QProcess's splitting of @p line closes every double quote it opens:
 // a quote toggles grouping, three in a row stand for one literal quote, and two
 // in a row change nothing. Otherwise the rest of the line would silently
@@ -164,56 +152,12 @@ static QString commandForMessage(const QString &command)
     return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
 }
 
-// A theme icon that counts as present until it is drawn. Asking whether a
-// theme has an icon it lacks walks every theme it inherits and reads their
-// index files, which costs more than building the rest of the dialog; a
-// button without text has the same size with or without an icon, so the
-// look-up can wait until the button is first painted. A theme without the
-// icon shows the fallback instead of an empty button.
-class DeferredThemeIconEngine : public QIconEngine
+// The icon beside the empty field.
+static QIcon runIcon()
 {
-public:
-    DeferredThemeIconEngine(const QString &name, const QString &fallbackName)
-        : name(name)
-        , fallbackName(fallbackName)
-    { }
-
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
-    {
-        themeIcon().paint(painter, rect, Qt::AlignCenter, mode, state);
-    }
-    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
-    {
-        return themeIcon().actualSize(size, mode, state);
-    }
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
-    {
-        return themeIcon().pixmap(size, mode, state);
-    }
-    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) const override
-    {
-        return themeIcon().availableSizes(mode, state);
-    }
-    QString iconName() const override { return name; }
-    QIconEngine *clone() const override { return new DeferredThemeIconEngine(name, fallbackName); }
-
-private:
-    const QIcon &themeIcon() const
-    {
-        if (!resolved) {
-            resolvedIcon = QIcon::fromTheme(name);
-            if (resolvedIcon.availableSizes().isEmpty())
-                resolvedIcon = QIcon::fromTheme(fallbackName);
-            resolved = true;
-        }
-        return resolvedIcon;
-    }
-
-    const QString name;
-    const QString fallbackName;
-    mutable QIcon resolvedIcon;
-    mutable bool resolved = false;
-};
+    return firstThemeIcon(
+        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
+}
 
 // Shows the wait cursor while su or sudo checks a password.
 class WaitCursor
@@ -250,17 +194,17 @@ Roderuz::Roderuz(QWidget *parent)
         cbRealtime, pbRun);
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
-    selectFromMenuButton->setIcon(
-        // "start-here" is the freedesktop name of the applications menu's icon.
-        QIcon(new DeferredThemeIconEngine(
-            QStringLiteral("kavmenuedit"), QStringLiteral("start-here"))));
+    // "start-here" is the freedesktop name of the applications menu's icon.
+    new DeferredThemeIcon(selectFromMenuButton,
+        { QStringLiteral("kavmenuedit"), QStringLiteral("start-here"),
+            QStringLiteral("applications-other"), QStringLiteral("application-x-executable") });
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
 
     if (terminalProgram().isEmpty())
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
-    lbRunIcon->setIcon(QIcon::fromTheme(QStringLiteral("system-run")));
+    lbRunIcon->setIcon(runIcon());
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -360,7 +304,8 @@ void Roderuz::setRunInTerminal(bool on)
         return;
     cbRunInTerminal->setChecked(on);
     if (on) {
-        currentIcon = QIcon::fromTheme(QStringLiteral("utilities-terminal"));
+        currentIcon = firstThemeIcon({ QStringLiteral("utilities-terminal"),
+            QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
         updateIcon();
     } else {
         // Brings the command's own icon back.
@@ -809,7 +754,7 @@ void Roderuz::slotCmdChanged(const QString &text)
     parser.parse(QString());
     if (autoTerminal)
         setRunInTerminal(false);
-    lbRunIcon->setIcon(QIcon::fromTheme(QStringLiteral("system-run")));
+    lbRunIcon->setIcon(runIcon());
 }
 
 void Roderuz::showHelp()

@@ -4,6 +4,7 @@
 #include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
+#include <QRegExp>
 #include <QTextStream>
 
 #include <cstdio>
@@ -36,6 +37,16 @@ static QString evaluatorCommand(const QString &expression)
     if (!isPlainArithmetic(expression))
         return QString();
     return QStringLiteral("echo $((%1))").arg(expression);
+}
+
+bool isArithmeticExpression(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.at(0);
+    if (!first.isNumber() && first != QLatin1Char('('))
+        return false;
+    return QRegExp(QStringLiteral("[a-zA-Z\\]\\[]")).indexIn(text) == -1;
 }
 
 QString calculate(const QString &expression)

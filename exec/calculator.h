@@ -5,6 +5,13 @@
 #include <QString>
 
 /**
+ * Whether the text of the command field is an expression to evaluate in
+ * place: it begins with a number or an opening parenthesis and holds no
+ * ASCII letter and no square bracket.
+ */
+bool isArithmeticExpression(const QString &text);
+
+/**
  * Evaluates an arithmetic expression with bc, or with the shell's integer
  * arithmetic when bc is not installed. Blocks until the evaluator is done.
  *

@@ -2,6 +2,8 @@
 #include "commandparser.h"
 
 #include "desktop/kavicontheme.h"
+#include "desktop/themeicon.h"
+#include "exec/calculator.h"
 #include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
@@ -137,35 +139,31 @@ int CommandParser::classify(QString word)
     return File;
 }
 
-// A themed icon; an empty name gives a null icon rather than an unnamed one.
-static QIcon themedIcon(const QString &name)
-{
-    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
-}
-
-static QIcon withFallback(const QIcon &icon, const QString &fallbackName)
-{
-    return icon.isNull() ? themedIcon(fallbackName) : icon;
-}
-
 QIcon CommandParser::icon() const
 {
-    const QString systemRun = QStringLiteral("system-run");
+    // The names after the first are freedesktop names that the common themes have.
+    const QStringList programFallback = { QStringLiteral("system-run"),
+        QStringLiteral("application-x-executable") };
     switch (commandType) {
     case File: {
         const std::string name = KavIconTheme::current(false)->getURLIconName(
             command.toLocal8Bit().constData(), nullptr);
-        return themedIcon(QString::fromStdString(name));
+        return firstThemeIcon({ QString::fromStdString(name), QStringLiteral("text-x-generic") });
     }
     case Folder:
-        return themedIcon(QStringLiteral("folder"));
+        return firstThemeIcon({ QStringLiteral("folder") });
     case Executable:
-        return withFallback(withFallback(themedIcon(desktopIcon()), executableName()), systemRun);
+        return firstThemeIcon(QStringList { desktopIcon(), executableName() } + programFallback);
     case Network:
-        return themedIcon(QStringLiteral("network"));
+        return firstThemeIcon({ QStringLiteral("network"), QStringLiteral("applications-internet"),
+            QStringLiteral("network-workgroup") });
     case DesktopEntry:
-        return withFallback(themedIcon(desktopIcon()), systemRun);
+        return firstThemeIcon(QStringList { desktopIcon() } + programFallback);
     default:
-        return themedIcon(QStringLiteral("unknown"));
+        if (isArithmeticExpression(command))
+            return firstThemeIcon(
+                { QStringLiteral("unknown"), QStringLiteral("accessories-calculator") });
+        return firstThemeIcon({ QStringLiteral("unknown"), QStringLiteral("dialog-question"),
+            QStringLiteral("text-x-generic") });
     }
 }

@@ -56,7 +56,15 @@ public:
     QString desktopName() const;
     /** The Icon value of the text's desktop entry; empty without one. */
     QString desktopIcon() const;
-    /** The icon for the text parsed last; see CommandType for the choice. */
+    /**
+     * The icon for the text parsed last, by its CommandType, falling back to
+     * names the common themes have where the theme lacks the first choice: an
+     * address "network", then "applications-internet"; an unknown text
+     * "unknown", then "dialog-question", an arithmetic expression
+     * "accessories-calculator"; a program "system-run", then
+     * "application-x-executable"; a document "text-x-generic".
+     * A null icon only when the theme has none of them.
+     */
     QIcon icon() const;
 
     /** The folder desktop entries are read from; tests point it elsewhere. */

@@ -17,6 +17,7 @@ class CommandParserTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void cleanup();
     void classifies_data();
     void classifies();
     void readsTheDesktopEntry();
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void reusesALoadedEntry();
     void choosesIcons_data();
     void choosesIcons();
+    void fallsBackToNamesTheInstalledThemeHas_data();
+    void fallsBackToNamesTheInstalledThemeHas();
     void namesFileIconsByContentType();
     void survivesBadInput();
 
@@ -112,13 +115,18 @@ void CommandParserTest::initTestCase()
     for (const char *icon : { "system-run", "folder", "network", "unknown", "kavicon-app",
              "kavtool", "text-x-generic", "image-png" })
         addThemeIcon(QLatin1String(icon));
-    QIcon::setThemeSearchPaths({ path(QStringLiteral("icons")) });
-    QIcon::setThemeName(QStringLiteral("kavtest"));
+    cleanup();
 
     savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(path(QStringLiteral("bin"))) + ":/usr/bin:/bin");
     savedHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(root.path()));
+}
+
+void CommandParserTest::cleanup()
+{
+    QIcon::setThemeSearchPaths({ path(QStringLiteral("icons")) });
+    QIcon::setThemeName(QStringLiteral("kavtest"));
 }
 
 void CommandParserTest::cleanupTestCase()
@@ -271,6 +279,8 @@ void CommandParserTest::choosesIcons_data()
     QTest::addColumn<QString>("iconName");
 
     QTest::newRow("address") << QStringLiteral("https://example.org") << QStringLiteral("network");
+    QTest::newRow("mail address") << QStringLiteral("mailto:a@b.org") << QStringLiteral("network");
+    QTest::newRow("expression") << QStringLiteral("2+3") << QStringLiteral("unknown");
     QTest::newRow("folder") << path(QStringLiteral("folder")) << QStringLiteral("folder");
     QTest::newRow("unknown") << path(QStringLiteral("missing")) << QStringLiteral("unknown");
     QTest::newRow("entry icon of a program")
@@ -301,6 +311,41 @@ void CommandParserTest::choosesIcons()
     const QIcon icon = parser->icon();
     QVERIFY(!icon.isNull());
     QCOMPARE(icon.name(), iconName);
+}
+
+// What the dialog shows with the theme this system installs, which has none
+// of "network", "unknown" and "kavicon-app".
+void CommandParserTest::fallsBackToNamesTheInstalledThemeHas_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("iconName");
+    QTest::newRow("address") << QStringLiteral("www.example.org")
+                             << QStringLiteral("applications-internet");
+    QTest::newRow("mail address") << QStringLiteral("mailto:a@b.org")
+                                  << QStringLiteral("applications-internet");
+    QTest::newRow("unknown") << QStringLiteral("kavnothing") << QStringLiteral("dialog-question");
+    QTest::newRow("expression") << QStringLiteral("2+3")
+                                << QStringLiteral("accessories-calculator");
+    QTest::newRow("program") << QStringLiteral("kavterm") << QStringLiteral("system-run");
+    QTest::newRow("desktop entry") << QStringLiteral("kavapp") << QStringLiteral("system-run");
+    QTest::newRow("document") << path(QStringLiteral("notes.txt"))
+                              << QStringLiteral("text-x-generic");
+    QTest::newRow("folder") << QStringLiteral("~") << QStringLiteral("folder");
+}
+
+void CommandParserTest::fallsBackToNamesTheInstalledThemeHas()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, iconName);
+    const QString icons = QStringLiteral("/usr/share/icons");
+    if (!QFile::exists(icons + QStringLiteral("/Adwaita/index.theme")))
+        QSKIP("the Adwaita icon theme is not installed");
+    QIcon::setThemeSearchPaths({ icons });
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    CommandParser *parser = newParser();
+    parser->parse(text);
+    QCOMPARE(parser->icon().name(), iconName);
+    QVERIFY(!parser->icon().availableSizes().isEmpty());
 }
 
 void CommandParserTest::namesFileIconsByContentType()
