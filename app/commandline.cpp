@@ -24,10 +24,13 @@ CommandLine::CommandLine()
                       "parameter for nice command). For realtime scheduling priority "
                       "ranges from 1 to 99."),
           QStringLiteral("priority"))
+    , m_resident(QStringLiteral("resident"),
+          QObject::tr("Wait in the background without a window; later starts show the dialog "
+                      "at once"))
 {
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({ m_terminal, m_user, m_su, m_sudo, m_realtime, m_priority });
+    m_parser.addOptions({ m_terminal, m_user, m_su, m_sudo, m_realtime, m_priority, m_resident });
     m_parser.addPositionalArgument(
         QStringLiteral("command"), QObject::tr("Command to run"), QString());
 }
@@ -35,6 +38,18 @@ CommandLine::CommandLine()
 void CommandLine::process(const QStringList &arguments)
 {
     m_parser.process(arguments);
+}
+
+bool CommandLine::read(const QStringList &arguments)
+{
+    return m_parser.parse(arguments) && !m_parser.isSet(QStringLiteral("help"))
+        && !m_parser.isSet(QStringLiteral("help-all"))
+        && !m_parser.isSet(QStringLiteral("version"));
+}
+
+bool CommandLine::isResident() const
+{
+    return m_parser.isSet(m_resident);
 }
 
 // The priority option's value; a value that is no number counts as 0 and a

@@ -23,6 +23,17 @@ public:
      */
     void process(const QStringList &arguments);
 
+    /**
+     * Reads @p arguments like process() but never ends the process.
+     *
+     * @return true when they ask for the dialog; false when they ask for help
+     *         or the version or hold an error, which only process() answers
+     */
+    bool read(const QStringList &arguments);
+
+    /** Whether the arguments read ask kav-run to stay in the background. */
+    bool isResident() const;
+
     /** Applies the options read by process() to @p dialog. */
     void applyPresets(Roderuz &dialog) const;
 
@@ -36,6 +47,7 @@ private:
     const QCommandLineOption m_sudo;
     const QCommandLineOption m_realtime;
     const QCommandLineOption m_priority;
+    const QCommandLineOption m_resident;
 };
 
 #endif

@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtsingleapplication.h"
 
+#include "instanceclient.h"
+
 #include <QDataStream>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// The running instance answers each message with this byte once it has it.
-static const char acknowledgement = '\x06';
 
 static bool isPrivateDirectory(const QByteArray &path)
 {
@@ -41,23 +38,38 @@ static QString privateDirectory()
     return isPrivateDirectory(fallback) ? QFile::decodeName(fallback) : QString();
 }
 
-static QString fileNameFor(const QString &identifier)
+// The lock and the socket of @p identifier without their endings; empty when
+// there is no private directory.
+static QString instanceFilesBase(const QString &identifier)
 {
+    const QString directory = privateDirectory();
+    if (directory.isEmpty())
+        return QString();
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    return QString(identifier).replace(unsafe, QStringLiteral("_"));
+    return directory + QLatin1Char('/') + QString(identifier).replace(unsafe, QStringLiteral("_"));
+}
+
+static QString socketPathFor(const QString &base)
+{
+    return base + QStringLiteral(".socket");
+}
+
+QString QtSingleApplication::serverPath(const QString &identifier)
+{
+    const QString base = instanceFilesBase(identifier);
+    return base.isEmpty() ? QString() : socketPathFor(base);
 }
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
     : QApplication(argc, argv)
     , m_identifier(identifier)
 {
-    const QString directory = privateDirectory();
-    if (directory.isEmpty()) {
+    const QString base = instanceFilesBase(identifier);
+    if (base.isEmpty()) {
         qWarning("QtSingleApplication: no private directory for the instance lock");
         return;
     }
-    const QString base = directory + QLatin1Char('/') + fileNameFor(identifier);
-    m_socketPath = base + QStringLiteral(".socket");
+    m_socketPath = socketPathFor(base);
     m_lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
     // The first instance holds the lock for as long as it runs, however long
     // that is; only a lock whose process has gone counts as stale.
@@ -101,8 +113,12 @@ void QtSingleApplication::readMessage(QLocalSocket *socket)
     stream >> message;
     if (!stream.commitTransaction())
         return;
-    socket->write(&acknowledgement, 1);
+    const QByteArray answer =
+        m_messageHandler ? m_messageHandler(message) : QByteArray(1, acknowledgement);
+    socket->write(answer);
     socket->flush();
+    // The answer ends with the connection.
+    socket->disconnectFromServer();
     emit messageReceived(message);
 }
 
@@ -110,35 +126,10 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
 {
     if (m_socketPath.isEmpty())
         return false;
-    const QDeadlineTimer deadline(timeout);
-    auto remaining = [&deadline] { return int(qMax<qint64>(0, deadline.remainingTime())); };
-
     // The running instance may hold the lock but not listen yet.
-    QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(remaining()))
-            break;
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(20);
-    }
-
-    QByteArray data;
-    QDataStream stream(&data, QIODevice::WriteOnly);
-    stream.setVersion(QDataStream::Qt_5_15);
-    stream << message;
-    socket.write(data);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(remaining()))
-            return false;
-    }
-    while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(remaining()))
-            return false;
-    }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == acknowledgement;
+    InstanceClient client(m_socketPath);
+    return client.send(message, timeout, InstanceClient::WaitForListener)
+        == InstanceClient::Answered;
 }
 
 void QtSingleApplication::setActivationWindow(QWidget *window, bool activateOnMessage)

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -25,12 +26,29 @@ class QtSingleApplication : public QApplication
     Q_OBJECT
 
 public:
+    /** The byte with which a running instance acknowledges a message it has taken. */
+    static constexpr char acknowledgement = '\x06';
+
+    /**
+     * Answers a received message in place of the acknowledgement; see
+     * setMessageHandler().
+     */
+    using MessageHandler = std::function<QByteArray(const QString &message)>;
+
     QtSingleApplication(const QString &identifier, int &argc, char **argv);
     ~QtSingleApplication() override;
     Q_DISABLE_COPY(QtSingleApplication)
 
     /** The identifier given to the constructor. */
     QString id() const { return m_identifier; }
+
+    /**
+     * Where the first instance with @p identifier listens for this user; an
+     * empty string when no private directory could be found. Needs no
+     * application object, so that a later start can hand its message over
+     * before it builds one (see InstanceClient).
+     */
+    static QString serverPath(const QString &identifier);
 
     /**
      * True when another instance with this identifier runs for this user;
@@ -57,6 +75,14 @@ public:
     /** Shows, un-minimises, raises and activates the activation window. */
     void activateWindow();
 
+    /**
+     * Makes @p handler answer every message from now on: what it returns is
+     * sent back instead of the acknowledgement, and messageReceived() is
+     * still emitted afterwards. An empty function restores the
+     * acknowledgement.
+     */
+    void setMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
+
 Q_SIGNALS:
     void messageReceived(const QString &message);
 
@@ -71,6 +97,7 @@ private:
     QLocalServer *m_server = nullptr;
     QPointer<QWidget> m_activationWindow;
     QMetaObject::Connection m_activateOnMessage;
+    MessageHandler m_messageHandler;
     bool m_running = false;
 };
 

@@ -4,7 +4,7 @@
 <context>
     <name>HelpWindow</name>
     <message>
-        <location filename="../desktop/helpwindow.cpp" line="+19"/>
+        <location filename="../desktop/helpwindow.cpp" line="+36"/>
         <source>%1 Handbook</source>
         <translation>%1 – Handbuch</translation>
     </message>
@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+68"/>
+        <location filename="../completion/historybox.cpp" line="+70"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -125,12 +125,17 @@
         <translation>Priorität festlegen. Sie reicht bei normaler Zuteilung von 19 bis -20 (wie der Parameter des Befehls nice), bei Echtzeit-Zuteilung von 1 bis 99.</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+5"/>
+        <source>Wait in the background without a window; later starts show the dialog at once</source>
+        <translation>Ohne Fenster im Hintergrund warten; spätere Starts zeigen den Dialog sofort</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Command to run</source>
         <translation>Auszuführender Befehl</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+28"/>
         <location line="+7"/>
         <source>wrong priority</source>
         <translation>ungültige Priorität</translation>
@@ -144,18 +149,18 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+178"/>
+        <location filename="../dialog/roderuz.cpp" line="+230"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+31"/>
-        <location line="+437"/>
+        <location line="+34"/>
+        <location line="+439"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-408"/>
+        <location line="-410"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
@@ -167,7 +172,7 @@ Could not run the specified command.</source>
 Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+40"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -282,7 +287,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Be&amp;fehl:</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+49"/>
         <source>...</source>
         <translation>...</translation>
     </message>

@@ -18,12 +18,14 @@ class MainTest : public QObject
 
 private Q_SLOTS:
     void init();
+    void versionAndHelp_data();
     void versionAndHelp();
     void unknownOptionEndsTheStart();
     void secondStartRaisesTheFirst();
     void secondStartIgnoresItsCommandLine();
     void killedInstanceDoesNotBlockTheNextStart();
     void simultaneousStartsGiveOnePrimary();
+    void residentInstanceAnswersLaterStarts();
     void showsTheDialogOnAnXServer();
     void launchedCommandsGetTheUsersEnvironment_data();
     void launchedCommandsGetTheUsersEnvironment();
@@ -98,8 +100,21 @@ MainTest::Outcome MainTest::runKavRun(const QStringList &arguments)
     return { process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError() };
 }
 
+// Packaging tools ask for help and the version where no display exists.
+void MainTest::versionAndHelp_data()
+{
+    QTest::addColumn<bool>("display");
+    QTest::newRow("offscreen") << true;
+    QTest::newRow("no display") << false;
+}
+
 void MainTest::versionAndHelp()
 {
+    QFETCH(bool, display);
+    if (!display) {
+        m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        m_environment.remove(QStringLiteral("DISPLAY"));
+    }
     const Outcome version = runKavRun({ QStringLiteral("--version") });
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.output, QByteArrayLiteral("kav-run 0.2.2\n"));
@@ -110,6 +125,10 @@ void MainTest::versionAndHelp()
              "--su ", "--sudo ", "-r, --realtime", "-p, --priority <priority>", "Command to run" })
         QVERIFY2(help.output.contains(line), line);
     QVERIFY(help.output.indexOf("--help") < help.output.indexOf("--terminal"));
+
+    const Outcome helpAll = runKavRun({ QStringLiteral("--help-all") });
+    QCOMPARE(helpAll.exitCode, 0);
+    QVERIFY(helpAll.output.contains("-platform <platformName[:options]>"));
 }
 
 void MainTest::unknownOptionEndsTheStart()
@@ -172,6 +191,37 @@ void MainTest::simultaneousStartsGiveOnePrimary()
     QCOMPARE(ended.waitForExit(), 255);
     QTest::qWait(200);
     QVERIFY(running.isRunning());
+}
+
+void MainTest::residentInstanceAnswersLaterStarts()
+{
+    auto resident = startKavRun({ QStringLiteral("--resident") });
+    QVERIFY(waitUntilListening());
+
+    // What asks for no dialog is answered by the later start itself.
+    const Outcome version = runKavRun({ QStringLiteral("--version") });
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.output, QByteArrayLiteral("kav-run 0.2.2\n"));
+    const Outcome unknown = runKavRun({ QStringLiteral("--bogus") });
+    QCOMPARE(unknown.exitCode, 1);
+    QVERIFY(unknown.errors.contains("Unknown option 'bogus'"));
+    QCOMPARE(runKavRun({ QStringLiteral("--resident") }).exitCode, 0);
+
+    // The toolkit's own options are taken out as at a start of its own; the
+    // diagnostics of the presets reach the later start's standard error.
+    const Outcome shown = runKavRun({ QStringLiteral("-platform"), QStringLiteral("offscreen"),
+        QStringLiteral("-p"), QStringLiteral("abc"), QStringLiteral("ls") });
+    QCOMPARE(shown.exitCode, 0);
+    QCOMPARE(shown.errors, QByteArrayLiteral("\"wrong priority\"\n"));
+    QCOMPARE(runKavRun({ QStringLiteral("ls") }).exitCode, 255);
+    QVERIFY(resident->isRunning());
+
+    // A killed resident leaves its socket behind; the next start is a first start.
+    resident->kill();
+    auto next = startKavRun();
+    QVERIFY(waitUntilListening());
+    QCOMPARE(runKavRun({ QStringLiteral("ls") }).exitCode, 255);
+    QVERIFY(next->isRunning());
 }
 
 bool MainTest::useXServer(XvfbServer &server)

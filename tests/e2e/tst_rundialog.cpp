@@ -21,6 +21,31 @@ static bool hasEnded(qint64 pid)
     return !status.open(QIODevice::ReadOnly) || status.readAll().contains(") Z ");
 }
 
+// Whether the writable memory of @p pid holds @p text, as UTF-16 or as UTF-8.
+static bool memoryHolds(qint64 pid, const QString &text)
+{
+    const QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    const QByteArray utf8 = text.toUtf8();
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    QFile memory(QStringLiteral("/proc/%1/mem").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly) || !memory.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 2 || !fields.at(1).startsWith("rw"))
+            continue;
+        const QList<QByteArray> range = fields.at(0).split('-');
+        const qint64 begin = range.at(0).toLongLong(nullptr, 16);
+        const qint64 end = range.value(1).toLongLong(nullptr, 16);
+        if (!memory.seek(begin))
+            continue;
+        const QByteArray contents = memory.read(end - begin);
+        if (contents.contains(utf16) || contents.contains(utf8))
+            return true;
+    }
+    return false;
+}
+
 class TestRunDialog : public QObject
 {
     Q_OBJECT
@@ -51,6 +76,8 @@ private slots:
     void escapeClosesWithoutSaving();
     void runsInATerminalThatClosesWithTheCommand();
     void advancedPanelAndPriorityPreset();
+    void residentDialogComesBackCleanEachTime();
+    void residentEndsWithTheSession();
 };
 
 QString TestRunDialog::showDialog(QProcess *kavRun) const
@@ -317,6 +344,73 @@ void TestRunDialog::advancedPanelAndPriorityPreset()
     QVERIFY(!mark.isNull());
     QCOMPARE(mark.section(QLatin1Char('\n'), 1, 1), QStringLiteral("5"));
     QCOMPARE(waitForExitCode(kavRun), 0);
+}
+
+void TestRunDialog::residentDialogComesBackCleanEachTime()
+{
+    QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
+    const QString socket = m_session->path() + QStringLiteral("/runtime/kav-run.socket");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 10000);
+    QVERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
+
+    // A later start hands over its options and words, the toolkit's own
+    // options left out, and is done.
+    QProcess *start = m_session->startKavRun(
+        { QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-u"),
+            QStringLiteral("root"), QStringLiteral("kavmark"), QStringLiteral("resident") });
+    QCOMPARE(waitForExitCode(start), 0);
+    const QString preset = showDialog(resident);
+    QVERIFY(!preset.isEmpty());
+    // As at a start of its own, the user preset leaves the focus in the user field.
+    QCOMPARE(commandFieldText(), QStringLiteral("root"));
+    QVERIFY(m_x->key({ QStringLiteral("alt+m") }));
+    QCOMPARE(commandFieldText(), QStringLiteral("kavmark resident"));
+    const QSize presetSize = m_x->windowSize(preset);
+    const QString password = QStringLiteral("zz-kavrun-secret-4711");
+    QVERIFY(m_x->key({ QStringLiteral("alt+w") }));
+    QVERIFY(m_x->type(password));
+    QVERIFY(memoryHolds(resident->processId(), password));
+
+    // A dialog in the foreground is raised, as without a resident.
+    QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("ls") })), 255);
+
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QTRY_VERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!memoryHolds(resident->processId(), password), 5000);
+    QVERIFY(!QFile::exists(m_session->settingsFile()));
+
+    // The next dialog keeps nothing of the last: no text, no advanced
+    // options, no other user.
+    QCOMPARE(waitForExitCode(m_session->startKavRun()), 0);
+    const QString clean = showDialog(resident);
+    QVERIFY(!clean.isEmpty());
+    QVERIFY(m_x->windowSize(clean).height() < presetSize.height());
+    QVERIFY(m_x->type(QStringLiteral("kavmark clean")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    const QString mark = m_session->waitForMark(QStringLiteral("clean"));
+    QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), QStringLiteral("clean"));
+    QTRY_VERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
+    QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark clean") });
+    QCOMPARE(resident->state(), QProcess::Running);
+
+    // A killed resident leaves a normal start behind it.
+    resident->kill();
+    QProcess *normal = m_session->startKavRun();
+    QVERIFY(!showDialog(normal).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(normal), 0);
+}
+
+void TestRunDialog::residentEndsWithTheSession()
+{
+    XvfbServer session;
+    QVERIFY(session.start());
+    KavRunSession user(XDriver(session).environment());
+    QProcess *resident = user.startKavRun({ QStringLiteral("--resident") });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(user.path() + QStringLiteral("/runtime/kav-run.socket")), 10000);
+    session.stop();
+    QVERIFY(waitForExitCode(resident) != -1000 || resident->state() == QProcess::NotRunning);
 }
 
 QTEST_GUILESS_MAIN(TestRunDialog)

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "residentdialog.h"
+
+#include "commandline.h"
+#include "dialog/roderuz.h"
+#include "handover.h"
+#include "qtsingleapplication.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTimer>
+
+#include <malloc.h>
+#include <sys/stat.h>
+
+// A launched program gets the processor first; the next dialog is built
+// afterwards.
+static const int rebuildDelayMs = 300;
+// Freed memory is overwritten with this byte, so that nothing typed into a
+// dialog, the password above all, outlives it in the heap.
+static const int freedMemoryFill = 0x5a;
+
+static QByteArray *capturedDiagnostics = nullptr;
+
+static void captureDiagnostic(
+    QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    capturedDiagnostics->append(qFormatLogMessage(type, context, message).toLocal8Bit() + '\n');
+}
+
+// While it lives, messages of the toolkit's channels go to @p diagnostics.
+class DiagnosticsCapture
+{
+public:
+    explicit DiagnosticsCapture(QByteArray *diagnostics)
+    {
+        capturedDiagnostics = diagnostics;
+        previousHandler = qInstallMessageHandler(captureDiagnostic);
+    }
+    ~DiagnosticsCapture()
+    {
+        qInstallMessageHandler(previousHandler);
+        capturedDiagnostics = nullptr;
+    }
+    Q_DISABLE_COPY(DiagnosticsCapture)
+
+private:
+    QtMessageHandler previousHandler;
+};
+
+// The toolkit's options that name the platform read as a priority
+// ("-platform" is "-p latform"), so only a start of its own can tell them.
+static bool holdsPlatformOptions(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            return false;
+        if (argument.startsWith(QLatin1String("-pl")) || argument.startsWith(QLatin1String("--pl")))
+            return true;
+    }
+    return false;
+}
+
+ResidentDialog::ResidentDialog(QtSingleApplication &app)
+    : m_app(app)
+    , m_settingsFile(QSettings().fileName())
+    , m_startDirectory(QDir::currentPath())
+{
+    mallopt(M_PERTURB, freedMemoryFill);
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_app.setMessageHandler([this](const QString &message) { return answer(message); });
+    prepareDialog();
+}
+
+ResidentDialog::~ResidentDialog()
+{
+    m_app.setMessageHandler(nullptr);
+}
+
+QByteArray ResidentDialog::answer(const QString &message)
+{
+    if (m_dialog && m_dialog->isVisible()) {
+        m_app.activateWindow();
+        return QByteArray(1, QtSingleApplication::acknowledgement);
+    }
+
+    HandOver handOver;
+    if (!HandOver::fromMessage(message, &handOver))
+        handOver.arguments = QStringList { QCoreApplication::applicationName() };
+    CommandLine commandLine;
+    if (holdsPlatformOptions(handOver.arguments) || !commandLine.read(handOver.arguments))
+        return HandOver::selfAnswer();
+    if (commandLine.isResident())
+        return HandOver::answer(0);
+
+    if (!m_dialog || settingsStamp() != m_dialogSettingsStamp)
+        prepareDialog();
+    if (!handOver.directory.isEmpty())
+        QDir::setCurrent(handOver.directory);
+    QByteArray diagnostics;
+    {
+        const DiagnosticsCapture capture(&diagnostics);
+        commandLine.applyPresets(*m_dialog);
+    }
+    m_app.activateWindow();
+    return HandOver::answer(0, diagnostics);
+}
+
+void ResidentDialog::prepareDialog()
+{
+    if (m_dialog)
+        m_dialog.release()->deleteLater();
+    m_dialogSettingsStamp = settingsStamp();
+    m_dialog = std::make_unique<Roderuz>();
+    connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
+    m_app.setActivationWindow(m_dialog.get(), false);
+    // The window exists before it is asked for; showing it is then all that is left.
+    m_dialog->winId();
+    malloc_trim(0);
+}
+
+void ResidentDialog::dialogFinished()
+{
+    // Run and Cancel end inside the dialog's own functions.
+    m_dialog.release()->deleteLater();
+    QDir::setCurrent(m_startDirectory);
+    QTimer::singleShot(rebuildDelayMs, this, [this] {
+        if (!m_dialog)
+            prepareDialog();
+    });
+}
+
+QByteArray ResidentDialog::settingsStamp() const
+{
+    struct stat status;
+    if (stat(QFile::encodeName(m_settingsFile).constData(), &status) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(status.st_ino)) + ' '
+        + QByteArray::number(qlonglong(status.st_size)) + ' '
+        + QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef RESIDENTDIALOG_H
+#define RESIDENTDIALOG_H
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QtSingleApplication;
+class Roderuz;
+
+/**
+ * kav-run in the background: keeps a run dialog built but hidden, and shows
+ * it when a later start hands over its command line, preset exactly as that
+ * start would have preset a dialog of its own. A dialog is used once: after
+ * Run, Cancel or Escape it goes with everything typed into it, and the next
+ * one is built from the settings as they are then.
+ */
+class ResidentDialog : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** Answers @p app's messages from now on; the application keeps running without a window. */
+    explicit ResidentDialog(QtSingleApplication &app);
+    ~ResidentDialog() override;
+    Q_DISABLE_COPY(ResidentDialog)
+
+private:
+    /** The answer to a later start's @p message (see HandOver). */
+    QByteArray answer(const QString &message);
+    void prepareDialog();
+    void dialogFinished();
+    /** Identifies the settings file's contents as they are now; empty when it is absent. */
+    QByteArray settingsStamp() const;
+
+    QtSingleApplication &m_app;
+    std::unique_ptr<Roderuz> m_dialog;
+    const QString m_settingsFile;
+    QByteArray m_dialogSettingsStamp;
+    const QString m_startDirectory;
+};
+
+#endif
