@@ -37,7 +37,10 @@ public:
     virtual ~IOrvanRunner() = default;
 
     /**
-     * Called once, while the dialog is being built.
+     * Called while a dialog is being built: once per kav-run process, or,
+     * with "kav-run --resident", once for each use of the dialog, each time
+     * with a new container and new check boxes. Keep nothing of an earlier
+     * call.
      *
      * @param container an empty widget in the advanced options; the runner
      *        may give it a layout and child widgets. Focusable children are

@@ -63,6 +63,12 @@ void InstallTest::desktopEntryCanBeBoundToAKey()
         QStringLiteral("kav-run"));
     // One main category, so that menus list the dialog once.
     QCOMPARE(group.readXdgListEntry("Categories"), QStringList { QStringLiteral("Utility") });
+
+    // The resident dialog's autostart entry is there but off.
+    KDesktopFile autostart(installed(QStringLiteral("etc/xdg/autostart/kav-run-resident.desktop")));
+    QCOMPARE(autostart.desktopGroup().readEntry("Exec", QString()),
+        QStringLiteral("kav-run --resident"));
+    QVERIFY(autostart.desktopGroup().readEntry("Hidden", false));
 }
 
 void InstallTest::pluginAuthorsGetTheInterface()
