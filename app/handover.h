@@ -2,48 +2,69 @@
 #ifndef HANDOVER_H
 #define HANDOVER_H
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+#include "instanceclient.h"
+
+#include <optional>
+#include <string>
+#include <vector>
 
 /**
  * A later start's command line on its way to a resident kav-run, and the
- * answer that comes back. The command line travels as a single-instance
- * message; the answer tells the later start its exit status and the
- * diagnostics it prints, or that it must answer the command line itself.
+ * answer that comes back. The command line travels as the single-instance
+ * message "raise" followed by the working directory and the arguments; the
+ * answer gives the later start its exit status and the diagnostics to print,
+ * or leaves the command line to it. Everything here uses the C library alone,
+ * so that the launcher can use it before it loads the toolkit.
  */
 struct HandOver
 {
-    /** The later start's working directory. */
-    QString directory;
-    /** Its arguments, the program name first. */
-    QStringList arguments;
+    /** The single-instance identifier of kav-run. */
+    static constexpr char instanceIdentifier[] = "kav-run";
 
-    /** The message that carries this hand-over. */
-    QString message() const;
+    /** The later start's working directory, as the system names it. */
+    std::string directory;
+    /** Its arguments in the local encoding, the program name first. */
+    std::vector<std::string> arguments;
+
+    /** The single-instance message that carries this hand-over. */
+    std::u16string message() const;
+    /**
+     * Hands this over to the running kav-run, waiting for it as @p wait says,
+     * and prints the diagnostics of its answer.
+     * @return the exit status of the later start (see finish()), or nothing
+     *         when no instance runs
+     */
+    std::optional<int> deliver(InstanceClient::ListenerWait wait) const;
     /**
      * Reads @p message into @p handOver.
-     * @return false when it is no hand-over, such as the "raise" of an older start
+     * @return false when it is no hand-over, such as the bare "raise" of an older start
      */
-    static bool fromMessage(const QString &message, HandOver *handOver);
+    static bool fromMessage(const std::u16string &message, HandOver *handOver);
 
     /** The answer of a later start that ends with @p status after printing @p errors. */
-    static QByteArray answer(int status, const QByteArray &errors = QByteArray());
+    static std::string answer(int status, const std::string &errors = std::string());
     /**
-     * The answer of a later start that must answer its command line itself,
-     * because it asks for help or the version, is faulty, or holds options
-     * of the toolkit that only a start of its own can read.
+     * The answer of a later start that must read its command line itself:
+     * help, the version, faulty options and the toolkit's own options.
      */
-    static QByteArray selfAnswer();
+    static std::string selfAnswer();
 
-    /** Where finish() leaves a later start that must answer its command line itself. */
+    /** finish() of selfAnswer(). */
     static const int answerItself = -2;
     /**
-     * Prints what @p answer carries to standard error and returns the exit
-     * status: 255 for a plain acknowledgement (the running dialog came to the
-     * front), answerItself, or 255 for an answer that cannot be read.
+     * Prints the diagnostics that @p answer carries to standard error and
+     * returns the exit status it gives: 255 for a plain acknowledgement (the
+     * running dialog came to the front), for no answer in time and for an
+     * answer that cannot be read, answerItself for selfAnswer().
      */
-    static int finish(const QByteArray &answer);
+    static int finish(const std::string &answer);
+
+    /**
+     * Whether a start with these arguments can reach a window system: a
+     * platform other than X11 is chosen, or an X display is named. Without
+     * one only help and the version can be answered.
+     */
+    static bool windowSystemNamed(int argc, char *argv[]);
 };
 
 #endif

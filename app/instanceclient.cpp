@@ -1,21 +1,62 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "instanceclient.h"
 
-#include "qtsingleapplication.h"
-
-#include <QDataStream>
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QThread>
-
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 static const int listenerRetryMs = 20;
+
+static long long nowMs()
+{
+    timespec time {};
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return (long long)time.tv_sec * 1000 + time.tv_nsec / 1000000;
+}
+
+static int remainingMs(long long deadline)
+{
+    return int(std::max(0LL, deadline - nowMs()));
+}
+
+static bool isPrivateDirectory(const std::string &path)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
+        && (info.st_mode & 077) == 0;
+}
+
+// The temporary directory as the toolkit names it: $TMPDIR, else /tmp,
+// without a trailing slash.
+static std::string temporaryDirectory()
+{
+    const char *variable = std::getenv("TMPDIR");
+    std::string path = variable && *variable ? variable : "/tmp";
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// A directory that only this user can enter. Empty when there is none, for
+// example when another user has taken the temporary one's name.
+static std::string privateDirectory(bool create)
+{
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime && isPrivateDirectory(runtime))
+        return runtime;
+    const std::string fallback =
+        temporaryDirectory() + "/qtsingleapplication-" + std::to_string(getuid());
+    if (create && mkdir(fallback.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::string();
+    return isPrivateDirectory(fallback) ? fallback : std::string();
+}
 
 // Owns a socket descriptor.
 class SocketDescriptor
@@ -29,23 +70,19 @@ public:
         if (fd >= 0)
             close(fd);
     }
-    Q_DISABLE_COPY(SocketDescriptor)
+    SocketDescriptor(const SocketDescriptor &) = delete;
+    SocketDescriptor &operator=(const SocketDescriptor &) = delete;
 
     const int fd;
 };
 
-static int remainingMs(const QDeadlineTimer &deadline)
-{
-    return int(qMax<qint64>(0, deadline.remainingTime()));
-}
-
-static bool connectTo(int fd, const QByteArray &path)
+static bool connectTo(int fd, const std::string &path)
 {
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
-    if (size_t(path.size()) >= sizeof address.sun_path)
+    if (path.size() >= sizeof address.sun_path)
         return false;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    std::memcpy(address.sun_path, path.data(), path.size());
     int result;
     do
         result = connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
@@ -53,29 +90,42 @@ static bool connectTo(int fd, const QByteArray &path)
     return result == 0;
 }
 
-static bool writeAll(int fd, const QByteArray &data)
+static bool writeAll(int fd, const std::string &data)
 {
-    qint64 written = 0;
+    size_t written = 0;
     while (written < data.size()) {
-        const ssize_t count =
-            send(fd, data.constData() + written, size_t(data.size() - written), MSG_NOSIGNAL);
+        const ssize_t count = send(fd, data.data() + written, data.size() - written, MSG_NOSIGNAL);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return false;
-        written += count;
+        written += size_t(count);
     }
     return true;
 }
 
+// A string as the toolkit's data stream writes it: its length in bytes, then
+// its UTF-16 code units, all big-endian.
+static std::string streamed(const std::u16string &text)
+{
+    const uint32_t length = uint32_t(text.size() * 2);
+    std::string data;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        data.push_back(char(length >> shift));
+    for (const char16_t unit : text) {
+        data.push_back(char(unit >> 8));
+        data.push_back(char(unit));
+    }
+    return data;
+}
+
 // Reads until the answer is complete: the acknowledgement byte alone (an
-// instance without a message handler keeps the connection open), or else
-// everything up to the end of the connection.
-static InstanceClient::Outcome readAnswer(
-    int fd, const QDeadlineTimer &deadline, QByteArray *answer)
+// instance may keep the connection open after it), or else everything up to
+// the end of the connection.
+static InstanceClient::Outcome readAnswer(int fd, long long deadline, std::string *answer)
 {
     for (;;) {
-        if (answer->startsWith(QtSingleApplication::acknowledgement))
+        if (!answer->empty() && answer->front() == InstanceClient::acknowledgement)
             return InstanceClient::Answered;
         pollfd readable { fd, POLLIN, 0 };
         const int ready = poll(&readable, 1, remainingMs(deadline));
@@ -87,50 +137,70 @@ static InstanceClient::Outcome readAnswer(
         const ssize_t count = read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
             continue;
+        // An instance killed before it answered resets the connection or just closes it.
+        const bool gone = count == 0 || (count < 0 && errno == ECONNRESET);
+        if (gone && answer->empty())
+            return InstanceClient::NotRunning;
         if (count < 0)
             return InstanceClient::Unanswered;
         if (count == 0)
-            return answer->isEmpty() ? InstanceClient::NotRunning : InstanceClient::Answered;
-        answer->append(buffer, int(count));
+            return InstanceClient::Answered;
+        answer->append(buffer, size_t(count));
     }
 }
 
-InstanceClient::InstanceClient(const QString &serverPath)
-    : m_serverPath(serverPath)
+std::string InstanceClient::instanceFiles(const std::string &identifier, bool createFolder)
+{
+    const std::string directory = privateDirectory(createFolder);
+    if (directory.empty())
+        return std::string();
+    std::string name = identifier;
+    for (char &c : name) {
+        const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+            || c == '.' || c == '_' || c == '-';
+        if (!safe)
+            c = '_';
+    }
+    return directory + '/' + name;
+}
+
+std::string InstanceClient::serverPath(const std::string &identifier)
+{
+    const std::string files = instanceFiles(identifier, false);
+    return files.empty() ? std::string() : files + ".socket";
+}
+
+InstanceClient::InstanceClient(std::string serverPath)
+    : m_serverPath(std::move(serverPath))
 { }
 
-InstanceClient::Outcome InstanceClient::send(const QString &message, int timeout, ListenerWait wait)
+InstanceClient::Outcome InstanceClient::send(
+    const std::u16string &message, int timeout, ListenerWait wait)
 {
     m_answer.clear();
-    if (m_serverPath.isEmpty())
+    if (m_serverPath.empty())
         return NotRunning;
-    const QDeadlineTimer deadline(timeout);
-    const QByteArray path = QFile::encodeName(m_serverPath);
+    const long long deadline = nowMs() + timeout;
     for (;;) {
         const SocketDescriptor socket;
         if (socket.fd < 0)
             return NotRunning;
-        if (connectTo(socket.fd, path))
+        if (connectTo(socket.fd, m_serverPath))
             return exchange(socket.fd, message, deadline);
         if (wait == NoWait)
             return NotRunning;
-        if (deadline.hasExpired())
+        if (nowMs() >= deadline)
             return Unanswered;
-        QThread::msleep(listenerRetryMs);
+        usleep(listenerRetryMs * 1000);
     }
 }
 
 InstanceClient::Outcome InstanceClient::exchange(
-    int fd, const QString &message, const QDeadlineTimer &deadline)
+    int fd, const std::u16string &message, long long deadline)
 {
-    QByteArray data;
-    QDataStream stream(&data, QIODevice::WriteOnly);
-    stream.setVersion(QDataStream::Qt_5_15);
-    stream << message;
-    if (!writeAll(fd, data))
+    if (!writeAll(fd, streamed(message)))
         return NotRunning;
-
-    QByteArray answer;
+    std::string answer;
     const Outcome outcome = readAnswer(fd, deadline, &answer);
     if (outcome == Answered)
         m_answer = answer;

@@ -2,15 +2,12 @@
 #ifndef INSTANCECLIENT_H
 #define INSTANCECLIENT_H
 
-#include <QByteArray>
-#include <QString>
-
-class QDeadlineTimer;
+#include <string>
 
 /**
  * Hands a message to the running instance of a QtSingleApplication and
- * waits for its answer. It needs neither an application object nor an event
- * loop, so that a later start can be done before it builds either.
+ * waits for its answer. It uses the C library alone, so that a later start
+ * can find the running instance before it loads the toolkit.
  */
 class InstanceClient
 {
@@ -30,24 +27,37 @@ public:
         WaitForListener,
     };
 
-    /** @p serverPath is QtSingleApplication::serverPath() of the identifier. */
-    explicit InstanceClient(const QString &serverPath);
+    /** The byte with which a running instance acknowledges a message it has taken. */
+    static constexpr char acknowledgement = '\x06';
+
+    /**
+     * The lock and socket of @p identifier for this user, without their
+     * endings: in the runtime directory when it is private, else in a private
+     * folder of the user's under the temporary directory, made here when
+     * @p createFolder. Empty when neither is safe to use.
+     */
+    static std::string instanceFiles(const std::string &identifier, bool createFolder);
+    /** Where the first instance with @p identifier listens; empty when nowhere is safe. */
+    static std::string serverPath(const std::string &identifier);
+
+    /** @p serverPath is where the instance listens (see serverPath()). */
+    explicit InstanceClient(std::string serverPath);
 
     /** Sends @p message and waits at most @p timeout ms in all for the answer. */
-    Outcome send(const QString &message, int timeout, ListenerWait wait);
+    Outcome send(const std::u16string &message, int timeout, ListenerWait wait);
 
     /**
      * What the instance answered to the last send(): the acknowledgement byte
-     * alone, or everything a message handler sent. Empty unless send()
+     * alone, or everything its message handler sent. Empty unless send()
      * returned Answered.
      */
-    QByteArray answer() const { return m_answer; }
+    const std::string &answer() const { return m_answer; }
 
 private:
-    Outcome exchange(int fd, const QString &message, const QDeadlineTimer &deadline);
+    Outcome exchange(int fd, const std::u16string &message, long long deadline);
 
-    QString m_serverPath;
-    QByteArray m_answer;
+    std::string m_serverPath;
+    std::string m_answer;
 };
 
 #endif

@@ -2,28 +2,21 @@
 #include "commandline.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
-#include "instanceclient.h"
 #include "kavdesktop.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <unistd.h>
 
 static const char glIntegrationVariable[] = "QT_XCB_GL_INTEGRATION";
-static const int handOverTimeoutMs = 5000;
 // The running dialog was brought to the front, or did not answer.
 static const int raisedStatus = 255;
-
-static QString instanceIdentifier()
-{
-    return QStringLiteral("kav-run");
-}
 
 // The xcb platform loads OpenGL with the first native window, which costs a
 // widgets dialog most of its start-up and is never used. Only our own process
@@ -61,48 +54,14 @@ static void exitOnFatalStartupMessage(
     _exit(1);
 }
 
-// Whether this start can reach a window system: a platform other than X11 is
-// chosen, or an X display is named.
-static bool windowSystemNamed(int argc, char *argv[])
+// Hands @p arguments to the running kav-run, which may still be starting.
+static std::optional<int> handOver(const QStringList &arguments)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb"))
-        return true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0)
-            return true;
-    }
-    return !qEnvironmentVariableIsEmpty("DISPLAY");
-}
-
-// The arguments as the application object would give them, before it has
-// taken out the toolkit's own options.
-static QStringList argumentList(int argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    return arguments;
-}
-
-/**
- * Hands @p arguments to the running kav-run. Returns the exit status of this
- * start, which may be HandOver::answerItself, or nothing when no instance
- * runs.
- */
-static std::optional<int> handOver(const QStringList &arguments, InstanceClient::ListenerWait wait)
-{
-    InstanceClient client(QtSingleApplication::serverPath(instanceIdentifier()));
-    const HandOver handOver { QDir::currentPath(), arguments };
-    switch (client.send(handOver.message(), handOverTimeoutMs, wait)) {
-    case InstanceClient::NotRunning:
-        return std::nullopt;
-    case InstanceClient::Unanswered:
-        return raisedStatus;
-    case InstanceClient::Answered:
-        break;
-    }
-    return HandOver::finish(client.answer());
+    HandOver handOver;
+    handOver.directory = QFile::encodeName(QDir::currentPath()).toStdString();
+    for (const QString &argument : arguments)
+        handOver.arguments.push_back(argument.toLocal8Bit().toStdString());
+    return handOver.deliver(InstanceClient::WaitForListener);
 }
 
 /**
@@ -114,8 +73,7 @@ static int answerCommandLine()
 {
     kavInit("0.2.2", "Kav command runner");
     CommandLine().process(QCoreApplication::arguments());
-    const std::optional<int> status =
-        handOver(QCoreApplication::arguments(), InstanceClient::WaitForListener);
+    const std::optional<int> status = handOver(QCoreApplication::arguments());
     return status && *status != HandOver::answerItself ? *status : raisedStatus;
 }
 
@@ -130,27 +88,21 @@ static int startWithoutWindowSystem(int argc, char *argv[])
     return 1;
 }
 
+// The dialog program, which the kav-run launcher starts when no running
+// instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
-    if (!windowSystemNamed(argc, argv))
+    if (!HandOver::windowSystemNamed(argc, argv))
         return startWithoutWindowSystem(argc, argv);
-
-    // A later start builds no application object unless the running kav-run
-    // leaves the command line to it.
-    const std::optional<int> handedOver =
-        handOver(argumentList(argc, argv), InstanceClient::NoWait);
-    if (handedOver && *handedOver != HandOver::answerItself)
-        return *handedOver;
 
     const bool glIntegrationDisabled = disableGlIntegration();
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
-    QtSingleApplication app(instanceIdentifier(), argc, argv);
+    QtSingleApplication app(QLatin1String(HandOver::instanceIdentifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
     if (app.isRunning()) {
         // It started at the same moment, it does not listen yet, or it left
-        // the command line to us.
-        const std::optional<int> status =
-            handOver(QCoreApplication::arguments(), InstanceClient::WaitForListener);
+        // the command line to us, now without the toolkit's own options.
+        const std::optional<int> status = handOver(QCoreApplication::arguments());
         if (status == HandOver::answerItself)
             return answerCommandLine();
         return status.value_or(raisedStatus);

@@ -4,72 +4,23 @@
 #include "instanceclient.h"
 
 #include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QRegularExpression>
-
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
-
-static bool isPrivateDirectory(const QByteArray &path)
-{
-    struct stat info;
-    return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
-        && (info.st_mode & 077) == 0;
-}
-
-// A directory that only this user can enter: the runtime directory, or else
-// one of the user's own under the temporary directory. Empty when neither is
-// safe, for example when another user has taken the temporary one's name.
-static QString privateDirectory()
-{
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivateDirectory(runtime))
-        return QFile::decodeName(runtime);
-
-    const QByteArray fallback = QFile::encodeName(QDir::tempPath())
-        + QByteArrayLiteral("/qtsingleapplication-") + QByteArray::number(getuid());
-    if (mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST)
-        return QString();
-    return isPrivateDirectory(fallback) ? QFile::decodeName(fallback) : QString();
-}
-
-// The lock and the socket of @p identifier without their endings; empty when
-// there is no private directory.
-static QString instanceFilesBase(const QString &identifier)
-{
-    const QString directory = privateDirectory();
-    if (directory.isEmpty())
-        return QString();
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    return directory + QLatin1Char('/') + QString(identifier).replace(unsafe, QStringLiteral("_"));
-}
-
-static QString socketPathFor(const QString &base)
-{
-    return base + QStringLiteral(".socket");
-}
-
-QString QtSingleApplication::serverPath(const QString &identifier)
-{
-    const QString base = instanceFilesBase(identifier);
-    return base.isEmpty() ? QString() : socketPathFor(base);
-}
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
     : QApplication(argc, argv)
     , m_identifier(identifier)
 {
-    const QString base = instanceFilesBase(identifier);
+    const std::string files =
+        InstanceClient::instanceFiles(QFile::encodeName(identifier).toStdString(), true);
+    const QString base = QFile::decodeName(QByteArray::fromStdString(files));
     if (base.isEmpty()) {
         qWarning("QtSingleApplication: no private directory for the instance lock");
         return;
     }
-    m_socketPath = socketPathFor(base);
+    m_socketPath = base + QStringLiteral(".socket");
     m_lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
     // The first instance holds the lock for as long as it runs, however long
     // that is; only a lock whose process has gone counts as stale.
@@ -113,8 +64,8 @@ void QtSingleApplication::readMessage(QLocalSocket *socket)
     stream >> message;
     if (!stream.commitTransaction())
         return;
-    const QByteArray answer =
-        m_messageHandler ? m_messageHandler(message) : QByteArray(1, acknowledgement);
+    const QByteArray answer = m_messageHandler ? m_messageHandler(message)
+                                               : QByteArray(1, InstanceClient::acknowledgement);
     socket->write(answer);
     socket->flush();
     // The answer ends with the connection.
@@ -127,8 +78,8 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeout)
     if (m_socketPath.isEmpty())
         return false;
     // The running instance may hold the lock but not listen yet.
-    InstanceClient client(m_socketPath);
-    return client.send(message, timeout, InstanceClient::WaitForListener)
+    InstanceClient client(QFile::encodeName(m_socketPath).toStdString());
+    return client.send(message.toStdU16String(), timeout, InstanceClient::WaitForListener)
         == InstanceClient::Answered;
 }
 

@@ -26,12 +26,9 @@ class QtSingleApplication : public QApplication
     Q_OBJECT
 
 public:
-    /** The byte with which a running instance acknowledges a message it has taken. */
-    static constexpr char acknowledgement = '\x06';
-
     /**
-     * Answers a received message in place of the acknowledgement; see
-     * setMessageHandler().
+     * Answers a received message in place of the acknowledgement
+     * (InstanceClient::acknowledgement); see setMessageHandler().
      */
     using MessageHandler = std::function<QByteArray(const QString &message)>;
 
@@ -41,14 +38,6 @@ public:
 
     /** The identifier given to the constructor. */
     QString id() const { return m_identifier; }
-
-    /**
-     * Where the first instance with @p identifier listens for this user; an
-     * empty string when no private directory could be found. Needs no
-     * application object, so that a later start can hand its message over
-     * before it builds one (see InstanceClient).
-     */
-    static QString serverPath(const QString &identifier);
 
     /**
      * True when another instance with this identifier runs for this user;

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
+#include "instanceclient.h"
 #include "qtsingleapplication.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 
 #include <malloc.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // A launched program gets the processor first; the next dialog is built
 // afterwards.
@@ -82,29 +84,36 @@ QByteArray ResidentDialog::answer(const QString &message)
 {
     if (m_dialog && m_dialog->isVisible()) {
         m_app.activateWindow();
-        return QByteArray(1, QtSingleApplication::acknowledgement);
+        return QByteArray(1, InstanceClient::acknowledgement);
     }
 
     HandOver handOver;
-    if (!HandOver::fromMessage(message, &handOver))
-        handOver.arguments = QStringList { QCoreApplication::applicationName() };
+    if (!HandOver::fromMessage(message.toStdU16String(), &handOver))
+        handOver.arguments = {
+            QFile::encodeName(QCoreApplication::applicationName()).toStdString()
+        };
+    // As the application object reads its own arguments.
+    QStringList arguments;
+    for (const std::string &argument : handOver.arguments)
+        arguments.append(QString::fromLocal8Bit(QByteArray::fromStdString(argument)));
     CommandLine commandLine;
-    if (holdsPlatformOptions(handOver.arguments) || !commandLine.read(handOver.arguments))
-        return HandOver::selfAnswer();
+    if (holdsPlatformOptions(arguments) || !commandLine.read(arguments))
+        return QByteArray::fromStdString(HandOver::selfAnswer());
     if (commandLine.isResident())
-        return HandOver::answer(0);
+        return QByteArray::fromStdString(HandOver::answer(0));
 
     if (!m_dialog || settingsStamp() != m_dialogSettingsStamp)
         prepareDialog();
-    if (!handOver.directory.isEmpty())
-        QDir::setCurrent(handOver.directory);
+    // Relative paths in the command mean what they meant to the later start.
+    if (!handOver.directory.empty() && chdir(handOver.directory.c_str()) != 0)
+        qWarning("kav-run: cannot enter %s", handOver.directory.c_str());
     QByteArray diagnostics;
     {
         const DiagnosticsCapture capture(&diagnostics);
         commandLine.applyPresets(*m_dialog);
     }
     m_app.activateWindow();
-    return HandOver::answer(0, diagnostics);
+    return QByteArray::fromStdString(HandOver::answer(0, diagnostics.toStdString()));
 }
 
 void ResidentDialog::prepareDialog()

@@ -48,6 +48,16 @@ void InstallTest::programsAreOnTheSearchPath()
         const QFileInfo info(installed(program));
         QVERIFY2(info.isFile() && info.isExecutable(), qPrintable(program));
     }
+
+    // kav-run finds its dialog program from where it was installed.
+    QProcess kavRun;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    kavRun.setProcessEnvironment(environment);
+    kavRun.start(installed(QStringLiteral("bin/kav-run")), { QStringLiteral("--version") });
+    QVERIFY(kavRun.waitForFinished(20000));
+    QCOMPARE(kavRun.readAllStandardOutput(), QByteArrayLiteral("kav-run 0.2.2\n"));
 }
 
 void InstallTest::desktopEntryCanBeBoundToAKey()

@@ -395,6 +395,7 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
 
     // A killed resident leaves a normal start behind it.
     resident->kill();
+    QVERIFY(resident->waitForFinished());
     QProcess *normal = m_session->startKavRun();
     QVERIFY(!showDialog(normal).isEmpty());
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
