@@ -73,12 +73,16 @@ MapTimer::MapTimer()
         _exit(127);
     }
     close(pipeFds[1]);
-    char buffer[16] = {};
-    const ssize_t length = read(pipeFds[0], buffer, sizeof buffer - 1);
+    // Xvfb writes the number and the newline separately and gives up when the
+    // pipe is closed in between, so the whole line is read.
+    std::string number;
+    char c;
+    while (number.size() < 16 && read(pipeFds[0], &c, 1) == 1 && c != '\n')
+        number.push_back(c);
     close(pipeFds[0]);
-    if (length <= 0)
+    if (number.empty())
         return;
-    displayName = ":" + std::to_string(std::atoi(buffer));
+    displayName = ":" + number;
 
     connection = xcb_connect(displayName.c_str(), nullptr);
     if (xcb_connection_has_error(connection))
