@@ -50,7 +50,7 @@ struct HandOver
     static std::string selfAnswer();
 
     /** finish() of selfAnswer(). */
-    static const int answerItself = -2;
+    static constexpr int answerItself = -2;
     /**
      * Prints the diagnostics that @p answer carries to standard error and
      * returns the exit status it gives: 255 for a plain acknowledgement (the
