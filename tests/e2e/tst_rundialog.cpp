@@ -21,9 +21,18 @@ static bool hasEnded(qint64 pid)
     return !status.open(QIODevice::ReadOnly) || status.readAll().contains(") Z ");
 }
 
+// The sanitizers' allocator sets freed memory aside and ignores the C
+// library's allocation options, so what a freed dialog held stays there.
+#ifdef __SANITIZE_ADDRESS__
+static const bool freedMemoryIsWiped = false;
+#else
+static const bool freedMemoryIsWiped = true;
+#endif
+
 // Whether the writable memory of @p pid holds @p text, as UTF-16 or as UTF-8.
 static bool memoryHolds(qint64 pid, const QString &text)
 {
+    const qint64 maximumRegion = 256 * 1024 * 1024;
     const QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
     const QByteArray utf8 = text.toUtf8();
     QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
@@ -37,7 +46,8 @@ static bool memoryHolds(qint64 pid, const QString &text)
         const QList<QByteArray> range = fields.at(0).split('-');
         const qint64 begin = range.at(0).toLongLong(nullptr, 16);
         const qint64 end = range.value(1).toLongLong(nullptr, 16);
-        if (!memory.seek(begin))
+        // Far larger than a dialog's heap: a reservation such as a sanitizer's shadow.
+        if (end - begin > maximumRegion || !memory.seek(begin))
             continue;
         const QByteArray contents = memory.read(end - begin);
         if (contents.contains(utf16) || contents.contains(utf8))
@@ -377,14 +387,15 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     const QString password = QStringLiteral("zz-kavrun-secret-4711");
     QVERIFY(m_x->key({ QStringLiteral("alt+w") }));
     QVERIFY(m_x->type(password));
-    QVERIFY(memoryHolds(resident->processId(), password));
+    QVERIFY(!freedMemoryIsWiped || memoryHolds(resident->processId(), password));
 
     // A dialog in the foreground is raised, as without a resident.
     QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("ls") })), 255);
 
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QTRY_VERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!memoryHolds(resident->processId(), password), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !freedMemoryIsWiped || !memoryHolds(resident->processId(), password), 5000);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark external") });
 
     // The next dialog keeps nothing of the last: no text, no advanced
