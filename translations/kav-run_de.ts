@@ -149,30 +149,30 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+230"/>
+        <location filename="../dialog/roderuz.cpp" line="+174"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
         <location line="+34"/>
-        <location line="+439"/>
+        <location line="+448"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-410"/>
+        <location line="-419"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+174"/>
+        <location line="+175"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+46"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -206,7 +206,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Falsches Passwort. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+63"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
