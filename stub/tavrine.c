@@ -7,6 +7,7 @@
  */
 
 #include <errno.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
@@ -20,6 +21,8 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+
+extern char **environ;
 
 struct request
 {
@@ -55,11 +58,19 @@ enum {
     REQUEST_COUNT
 };
 
-static char authorityFile[] = "/tmp/xauth.XXXXXXXXXX";
-static int authorityFileCreated;
+/*
+ * The authority file lives in a folder of its own, so that xauth's lock files
+ * beside it are out of other users' reach.
+ */
+static char authorityFolder[] = "/tmp/xauth.XXXXXX";
+static char authorityFile[sizeof(authorityFolder) + sizeof("/Xauthority")];
+static volatile sig_atomic_t authorityFolderCreated;
 
 static struct termios originalTerminal;
-static int terminalChanged;
+static volatile sig_atomic_t terminalChanged;
+
+/* Children between fork and exec share our signal handlers, not our files. */
+static pid_t ownPid;
 
 static void *allocOrExit(size_t size)
 {
@@ -82,18 +93,28 @@ static char *copyLine(const char *text)
     return copy;
 }
 
+static void fail(const char *message)
+{
+    perror(message);
+    exit(1);
+}
+
 /* putenv keeps the string itself, so it stays allocated. */
+static void putEnvEntry(char *entry)
+{
+    if (putenv(entry) != 0)
+        fail("tavrine: putenv()");
+}
+
 static void putEnvPair(const char *name, const char *value)
 {
     size_t nameLength = strlen(name);
     size_t valueLength = strlen(value);
-    char *pair = malloc(nameLength + 1 + valueLength + 1);
-    if (pair == NULL)
-        return;
+    char *pair = allocOrExit(nameLength + 1 + valueLength + 1);
     memcpy(pair, name, nameLength);
     pair[nameLength] = '=';
     memcpy(pair + nameLength + 1, value, valueLength + 1);
-    putenv(pair);
+    putEnvEntry(pair);
 }
 
 static void writeLine(const char *line)
@@ -102,36 +123,35 @@ static void writeLine(const char *line)
     fflush(stdout);
 }
 
+/* The parent drains what comes after "end" instead of answering it. */
+static void endConversationAndFail(const char *message)
+{
+    writeLine("end");
+    fprintf(stderr, "tavrine: %s\n", message);
+    exit(1);
+}
+
 /*
- * Answers are read whole, however long: a command longer than the buffer
+ * Answers are read whole, however long: a command longer than any buffer
  * must neither be cut nor spill over into the answers that follow it.
  */
 static char *readAnswer(void)
 {
-    static char buffer[8192];
     char *line = NULL;
-    size_t length = 0;
-
-    while (length == 0 || line[length - 1] != '\n') {
-        if (fgets(buffer, sizeof(buffer), stdin) == NULL) {
-            if (length > 0)
-                break;
-            int savedErrno = errno;
-            writeLine("end");
-            errno = savedErrno;
-            perror("tavrine: fgets()");
-            exit(1);
-        }
-        size_t chunkLength = strlen(buffer);
-        char *longer = realloc(line, length + chunkLength + 1);
-        if (longer == NULL) {
-            perror("malloc()");
-            exit(1);
-        }
-        line = longer;
-        memcpy(line + length, buffer, chunkLength + 1);
-        length += chunkLength;
+    size_t capacity = 0;
+    errno = 0;
+    ssize_t length = getline(&line, &capacity, stdin);
+    if (length == -1) {
+        if (!ferror(stdin))
+            endConversationAndFail("the input ended before the conversation was over");
+        int savedErrno = errno;
+        writeLine("end");
+        errno = savedErrno;
+        fail("tavrine: getline()");
     }
+    /* The C string would end at the NUL and the rest would be lost or misread. */
+    if (strlen(line) != (size_t)length)
+        endConversationAndFail("an answer holds a NUL byte");
 
     char *answer = copyLine(line);
     free(line);
@@ -148,35 +168,77 @@ static void restoreTerminal(void)
 /*
  * sudo may run us on a terminal of its own with echo on, which would send the
  * parent's answers back to it as if they were requests; in canonical mode a
- * long answer would reach us cut at the line editor's limit.
+ * long answer would reach us cut at the line editor's limit. Raw, every byte
+ * of an answer stays itself: a carriage return makes no line, and no byte
+ * raises a signal or stops the output.
  */
 static void makeTerminalRaw(void)
 {
     if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &originalTerminal) == -1)
         return;
     struct termios raw = originalTerminal;
-    raw.c_lflag &= ~(ECHO | ICANON);
-    raw.c_oflag &= ~OPOST;
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
+    cfmakeraw(&raw);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == -1)
         return;
     terminalChanged = 1;
 }
 
+/* Async-signal-safe: also called from the handler of the ending signals. */
+static void removeAuthority(void)
+{
+    /* xauth's lock files and its file in the making, which a killed xauth leaves behind. */
+    static const char *const suffixes[] = { "", "-c", "-l", "-n" };
+    if (!authorityFolderCreated)
+        return;
+    for (size_t i = 0; i < sizeof(suffixes) / sizeof(suffixes[0]); i++) {
+        char path[sizeof(authorityFile) + 2];
+        strcpy(path, authorityFile);
+        strcat(path, suffixes[i]);
+        unlink(path);
+    }
+    rmdir(authorityFolder);
+    authorityFolderCreated = 0;
+}
+
 /* Every exit, the failures included, leaves the terminal as found and no authority file behind. */
 static void cleanUp(void)
 {
+    if (getpid() != ownPid)
+        return;
     restoreTerminal();
-    if (authorityFileCreated)
-        unlink(authorityFile);
-    authorityFileCreated = 0;
+    removeAuthority();
 }
 
-static void fail(const char *message)
+/* su passes SIGTERM on at logout; a hung-up terminal brings SIGHUP. */
+static void endBySignal(int signalNumber)
 {
-    perror(message);
-    exit(1);
+    cleanUp();
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+/*
+ * A signal ignored when we start stays ignored: kav-run's terminal ignores
+ * SIGHUP, so that the command outlives a closed terminal with its authority.
+ */
+static void cleanUpOnEndingSignals(void)
+{
+    static const int endingSignals[] = { SIGTERM, SIGHUP, SIGINT };
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = endBySignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < sizeof(endingSignals) / sizeof(endingSignals[0]); i++)
+        sigaddset(&action.sa_mask, endingSignals[i]);
+    for (size_t i = 0; i < sizeof(endingSignals) / sizeof(endingSignals[0]); i++) {
+        struct sigaction inherited;
+        if (sigaction(endingSignals[i], NULL, &inherited) == -1)
+            fail("tavrine: sigaction()");
+        if (inherited.sa_handler == SIG_IGN)
+            continue;
+        if (sigaction(endingSignals[i], &action, NULL) == -1)
+            fail("tavrine: sigaction()");
+    }
 }
 
 static void askRequests(void)
@@ -191,23 +253,92 @@ static void askRequests(void)
     }
 }
 
-static void readEnvironment(void)
+/* @return the NAME=value entries the parent sends, in a NULL-terminated list */
+static char **readEnvironment(void)
 {
     writeLine("environment");
-    for (;;) {
-        char *entry = readAnswer();
-        if (entry[0] == '\0') {
-            free(entry);
-            return;
-        }
-        putenv(entry);
+    char **entries = allocOrExit(sizeof(*entries));
+    size_t count = 0;
+    for (char *entry = readAnswer(); entry[0] != '\0'; entry = readAnswer()) {
+        char **longer = realloc(entries, (count + 2) * sizeof(*entries));
+        if (longer == NULL)
+            fail("malloc()");
+        entries = longer;
+        entries[count++] = entry;
     }
+    entries[count] = NULL;
+    return entries;
 }
 
-static void setPriority(const char *priorityAnswer, const char *schedulerAnswer)
+/* What may pass from one user to another, as sudo's env_reset lets it. */
+static int mayPassToAnotherUser(const char *entry)
 {
-    int priority = (int)strtol(priorityAnswer, NULL, 10);
-    if (strcmp(schedulerAnswer, "realtime") != 0) {
+    static const char *const names[] = {
+        "DISPLAY=", "XAUTHORITY=", "TERM=", "COLORTERM=", "LANG=", "LANGUAGE=", "TZ=", "LC_"
+    };
+    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); i++) {
+        if (strncmp(entry, names[i], strlen(names[i])) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+/*
+ * A shell option, a start-up file or a plug-in folder of the caller must not
+ * reach a command that runs as somebody else.
+ */
+static void keepOnlyPortableEnvironment(void)
+{
+    size_t count = 0;
+    while (environ != NULL && environ[count] != NULL)
+        count++;
+    char **kept = allocOrExit((count + 1) * sizeof(*kept));
+    size_t keptCount = 0;
+    for (size_t i = 0; i < count; i++) {
+        if (mayPassToAnotherUser(environ[i]))
+            kept[keptCount++] = environ[i];
+    }
+    if (clearenv() != 0)
+        fail("tavrine: clearenv()");
+    /* The strings are the original environment's or our own, which clearenv leaves alone. */
+    for (size_t i = 0; i < keptCount; i++)
+        putEnvEntry(kept[i]);
+    free(kept);
+}
+
+/* @return the answer as a number from @p lowest to @p highest; anything else ends the program */
+static int numberInRange(const char *answer, const char *name, long lowest, long highest)
+{
+    char *end;
+    errno = 0;
+    long value = strtol(answer, &end, 10);
+    if (errno != 0 || end == answer || *end != '\0' || value < lowest || value > highest) {
+        fprintf(stderr, "tavrine: %s \"%s\" is not a number from %ld to %ld\n", name, answer,
+            lowest, highest);
+        exit(1);
+    }
+    return (int)value;
+}
+
+static int isRealtime(const char *schedulerAnswer)
+{
+    return strcmp(schedulerAnswer, "realtime") == 0;
+}
+
+static int checkedPriority(const char *priorityAnswer, const char *schedulerAnswer)
+{
+    if (!isRealtime(schedulerAnswer))
+        return numberInRange(priorityAnswer, "priority", PRIO_MIN, PRIO_MAX - 1);
+    int lowest = sched_get_priority_min(SCHED_FIFO);
+    int highest = sched_get_priority_max(SCHED_FIFO);
+    if (lowest == -1 || highest == -1)
+        fail("tavrine: sched_get_priority_min()");
+    return numberInRange(priorityAnswer, "real-time priority", lowest, highest);
+}
+
+static void setPriority(int priority, const char *schedulerAnswer)
+{
+    if (!isRealtime(schedulerAnswer)) {
         setpriority(PRIO_PROCESS, getpid(), priority);
         return;
     }
@@ -236,12 +367,14 @@ static void installAuthority(const char *display, const char *authority)
     if (strncmp(display, "localhost:", 10) == 0)
         xauthName = display + 9;
 
-    mode_t oldMask = umask(077);
-    int fd = mkstemp(authorityFile);
-    umask(oldMask);
+    if (mkdtemp(authorityFolder) == NULL)
+        fail("tavrine: mkdtemp()");
+    strcpy(authorityFile, authorityFolder);
+    strcat(authorityFile, "/Xauthority");
+    authorityFolderCreated = 1;
+    int fd = open(authorityFile, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd == -1)
-        fail("tavrine: mkstemp()");
-    authorityFileCreated = 1;
+        fail("tavrine: open(authority file)");
     close(fd);
     putEnvPair("XAUTHORITY", authorityFile);
 
@@ -286,17 +419,15 @@ static int runCommand(const char *command)
 
 int main(void)
 {
+    ownPid = getpid();
     if (atexit(cleanUp) != 0)
         fail("tavrine: atexit()");
+    cleanUpOnEndingSignals();
     makeTerminalRaw();
 
     askRequests();
-    readEnvironment();
+    char **entries = readEnvironment();
     writeLine("end");
-
-    putEnvPair("PATH", requestTable[PATH].answer);
-    putEnvPair("DESKTOP_STARTUP_ID", requestTable[APP_STARTUP_ID].answer);
-    unsetenv("LC_ALL");
 
     const char *userName = requestTable[USER].answer;
     struct passwd *user = getpwnam(userName);
@@ -308,9 +439,23 @@ int main(void)
     uid_t uid = user->pw_uid;
     gid_t gid = user->pw_gid;
     char *home = copyLine(user->pw_dir);
+    char *shell = copyLine(user->pw_shell[0] != '\0' ? user->pw_shell : "/bin/sh");
+    int priority = checkedPriority(requestTable[PRIORITY].answer, requestTable[SCHEDULER].answer);
+
+    if (getuid() != uid) {
+        keepOnlyPortableEnvironment();
+        putEnvPair("USER", userName);
+        putEnvPair("LOGNAME", userName);
+        putEnvPair("SHELL", shell);
+    }
+    for (size_t i = 0; entries[i] != NULL; i++)
+        putEnvEntry(entries[i]);
+    putEnvPair("PATH", requestTable[PATH].answer);
+    putEnvPair("DESKTOP_STARTUP_ID", requestTable[APP_STARTUP_ID].answer);
+    unsetenv("LC_ALL");
     putEnvPair("HOME", home);
 
-    setPriority(requestTable[PRIORITY].answer, requestTable[SCHEDULER].answer);
+    setPriority(priority, requestTable[SCHEDULER].answer);
     becomeUser(uid, gid, userName, home);
 
     const char *display = requestTable[DISPLAY].answer;

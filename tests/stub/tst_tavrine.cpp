@@ -10,7 +10,9 @@
 #include <QTest>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 static QByteArray tavrinePath()
@@ -39,10 +41,14 @@ struct Conversation
     QList<QByteArray> environment;
     // Leaves echo as a fresh terminal has it, the way sudo's own terminal does.
     bool parentSwitchesEchoOff = true;
+    // Sent to tavrine instead of the answer to the request signalAt.
+    QByteArray signalAt;
+    int signalNumber = 0;
 
     QList<QByteArray> requests; // what tavrine asked, "end" included
     QByteArray output; // everything it wrote after "end"
     int exitStatus = -1; // its exit code, or -1 when it did not exit normally
+    bool lineModesAtEnd = false; // echo, line editing and CR as line end on, as at the start
 
     bool run()
     {
@@ -56,7 +62,9 @@ struct Conversation
                 break;
             if (line == "tavrine" && parentSwitchesEchoOff)
                 process.setTerminalEcho(false);
-            if (line == "environment") {
+            if (line == signalAt) {
+                kill(process.childPid(), signalNumber);
+            } else if (line == "environment") {
                 for (const QByteArray &entry : qAsConst(environment))
                     process.sendLine(entry);
                 process.sendLine(QByteArray());
@@ -74,6 +82,9 @@ struct Conversation
         if (waitpid(process.childPid(), &status, 0) != process.childPid())
             return false;
         exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        struct termios modes;
+        lineModesAtEnd = tcgetattr(process.terminalFd(), &modes) == 0
+            && (modes.c_lflag & (ECHO | ICANON)) == (ECHO | ICANON) && (modes.c_iflag & ICRNL);
         return true;
     }
 };
@@ -92,6 +103,9 @@ private Q_SLOTS:
     void answersAreNotEchoedAndTheTerminalIsRestored();
     void longAnswersRunWhole_data();
     void longAnswersRunWhole();
+    void carriageReturnStaysInItsAnswer();
+    void oddAnswersRunNothing_data();
+    void oddAnswersRunNothing();
     void displayNoInstallsNothing();
     void localhostDisplayInstallsATemporaryAuthority();
     void missingXauthStillRemovesTheAuthorityFile();
@@ -100,6 +114,8 @@ private Q_SLOTS:
     void realtimeScheduling();
     void changesToAnotherUser();
     void endOfInputWhileAsking();
+    void endingSignalsCleanUp_data();
+    void endingSignalsCleanUp();
 };
 
 void TavrineTest::initTestCase()
@@ -163,11 +179,16 @@ void TavrineTest::setsUpTheEnvironment()
     conversation.answers[QByteArrayLiteral("path")] = "/usr/bin:/bin:/kavrun/test";
     conversation.answers[QByteArrayLiteral("app_startup_id")] = "startup-42";
     conversation.answers[QByteArrayLiteral("command")] =
-        "echo \"[$KAVRUN_FIRST|$KAVRUN_SECOND|$PATH|$DESKTOP_STARTUP_ID|$HOME|${LC_ALL-unset}]\"";
+        "echo \"[$KAVRUN_FIRST|$KAVRUN_SECOND|$PATH|"
+        "$DESKTOP_STARTUP_ID|$HOME|${LC_ALL-unset}|"
+        "$KAVRUN_CALLER]\"";
+    // The same user: the caller's environment stays.
+    qputenv("KAVRUN_CALLER", "kept");
     QVERIFY(conversation.run());
+    qunsetenv("KAVRUN_CALLER");
     QCOMPARE(conversation.exitStatus, 0);
     QVERIFY2(conversation.output.contains(
-                 "[one|two words|/usr/bin:/bin:/kavrun/test|startup-42|/root|unset]"),
+                 "[one|two words|/usr/bin:/bin:/kavrun/test|startup-42|/root|unset|kept]"),
         conversation.output.constData());
 }
 
@@ -206,6 +227,56 @@ void TavrineTest::longAnswersRunWhole()
     QCOMPARE(lines, (QList<QByteArray> { QByteArray::number(length), "[/usr/bin:/bin]" }));
 }
 
+void TavrineTest::carriageReturnStaysInItsAnswer()
+{
+    Conversation conversation;
+    conversation.answers[QByteArrayLiteral("command")] =
+        "printf '%s' 'x\ry' | od -An -tx1; echo \"[$PATH]\"";
+    QVERIFY(conversation.run());
+    QCOMPARE(conversation.exitStatus, 0);
+    // No line was made of it: the later answers are still in their places.
+    QCOMPARE(conversation.output.simplified(), QByteArray("78 0d 79 [/usr/bin:/bin]"));
+}
+
+void TavrineTest::oddAnswersRunNothing_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QByteArray>("scheduler");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("NUL byte") << QByteArray("user") << QByteArray("ro\0junk", 7)
+                              << QByteArray("normal")
+                              << QByteArray("tavrine: an answer holds a NUL byte\n");
+    QTest::newRow("priority beyond int")
+        << QByteArray("priority") << QByteArray("-999999999999") << QByteArray("normal")
+        << QByteArray("tavrine: priority \"-999999999999\" is not a number from -20 to 19\n");
+    QTest::newRow("priority beyond nice")
+        << QByteArray("priority") << QByteArray("20") << QByteArray("normal")
+        << QByteArray("tavrine: priority \"20\" is not a number from -20 to 19\n");
+    QTest::newRow("priority not a number")
+        << QByteArray("priority") << QByteArray("5x") << QByteArray("normal")
+        << QByteArray("tavrine: priority \"5x\" is not a number from -20 to 19\n");
+    QTest::newRow("real-time priority 0")
+        << QByteArray("priority") << QByteArray("0") << QByteArray("realtime")
+        << QByteArray("tavrine: real-time priority \"0\" is not a number from 1 to 99\n");
+}
+
+void TavrineTest::oddAnswersRunNothing()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, scheduler);
+    QFETCH(QByteArray, message);
+    Conversation conversation;
+    conversation.answers[key] = answer;
+    conversation.answers[QByteArrayLiteral("scheduler")] = scheduler;
+    conversation.answers[QByteArrayLiteral("command")] = "echo kavrun-ran";
+    QVERIFY(conversation.run());
+    QCOMPARE(conversation.requests.last(), QByteArray("end"));
+    QCOMPARE(conversation.output, message);
+    QCOMPARE(conversation.exitStatus, 1);
+}
+
 void TavrineTest::displayNoInstallsNothing()
 {
     qputenv("DISPLAY", ":kavrun-inherited");
@@ -225,21 +296,33 @@ void TavrineTest::localhostDisplayInstallsATemporaryAuthority()
     conversation.answers[QByteArrayLiteral("display")] = "localhost:93";
     conversation.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 " + cookie;
     conversation.answers[QByteArrayLiteral("command")] =
-        "echo \"[$DISPLAY]\"; echo \"[$XAUTHORITY]\"; stat -c '[%a]' \"$XAUTHORITY\"; xauth list";
+        "echo \"[$DISPLAY]\"; echo \"[$XAUTHORITY]\"; "
+        "echo \"[$(stat -c %a \"${XAUTHORITY%/*}\" \"$XAUTHORITY\" | paste -sd' ')]\"; xauth list";
     QVERIFY(conversation.run());
     QCOMPARE(conversation.exitStatus, 0);
 
     const QList<QByteArray> lines = conversation.output.split('\n');
     QVERIFY2(lines.size() >= 4, conversation.output.constData());
     QCOMPARE(lines.at(0).trimmed(), QByteArray("[localhost:93]"));
+    // In a folder of its own, where no other user can put xauth's lock files.
     const QByteArray authorityFile = lines.at(1).trimmed().mid(1).chopped(1);
-    QVERIFY2(authorityFile.startsWith("/tmp/xauth.") && authorityFile.size() == 21,
+    const QByteArray folder = authorityFile.left(authorityFile.lastIndexOf('/'));
+    QVERIFY2(folder.startsWith("/tmp/xauth.") && authorityFile.endsWith("/Xauthority"),
         authorityFile.constData());
-    QCOMPARE(lines.at(2).trimmed(), QByteArray("[600]"));
+    QCOMPARE(lines.at(2).trimmed(), QByteArray("[700 600]"));
     // Filed under ":93": without the word localhost, xauth would add a TCP entry.
     QVERIFY2(lines.at(3).simplified().endsWith("/unix:93 MIT-MAGIC-COOKIE-1 " + cookie),
         conversation.output.constData());
-    QVERIFY(!QFile::exists(QFile::decodeName(authorityFile)));
+    QVERIFY(!QFile::exists(QFile::decodeName(folder)));
+}
+
+// The folder of the authority file that the command reported as "[$XAUTHORITY]".
+static QString reportedAuthorityFolder(const QByteArray &output)
+{
+    const int start = output.indexOf("[/tmp/xauth.");
+    const int end = output.indexOf("/Xauthority]", start);
+    return start < 0 || end < 0 ? QString()
+                                : QFile::decodeName(output.mid(start + 1, end - start - 1));
 }
 
 void TavrineTest::missingXauthStillRemovesTheAuthorityFile()
@@ -251,10 +334,9 @@ void TavrineTest::missingXauthStillRemovesTheAuthorityFile()
     conversation.answers[QByteArrayLiteral("command")] = "echo \"[$XAUTHORITY]\"; exit 3";
     QVERIFY(conversation.run());
     QCOMPARE(conversation.exitStatus, 3);
-    const int start = conversation.output.indexOf("[/tmp/xauth.");
-    QVERIFY2(start >= 0, conversation.output.constData());
-    const QByteArray authorityFile = conversation.output.mid(start + 1, 21);
-    QVERIFY(!QFile::exists(QFile::decodeName(authorityFile)));
+    const QString folder = reportedAuthorityFolder(conversation.output);
+    QVERIFY2(!folder.isEmpty(), conversation.output.constData());
+    QVERIFY(!QFile::exists(folder));
 }
 
 void TavrineTest::unknownUserIsRefused()
@@ -305,12 +387,24 @@ void TavrineTest::changesToAnotherUser()
     conversation.answers[QByteArrayLiteral("user")] = "nobody";
     conversation.answers[QByteArrayLiteral("display")] = ":93";
     conversation.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 00112233";
+    conversation.environment = { "KAVRUN_SENT=sent" };
     conversation.answers[QByteArrayLiteral("command")] =
-        "echo \"[$(id -u) $(id -g) $(id -G) $HOME]\"; stat -c '[%U]' \"$XAUTHORITY\"";
+        "echo \"[$(id -u) $(id -g) $(id -G) $HOME]\"; stat -c '[%U]' \"$XAUTHORITY\"; "
+        "echo \"[$(env | grep -cE '^(SHELLOPTS|PS4|PYTHONPATH|XDG_CONFIG_HOME)=')|"
+        "$LANG|$TZ|$USER|$LOGNAME|$SHELL|$KAVRUN_SENT]\"";
+    // Of the caller's environment, only the display, terminal, language and time zone pass.
+    const QList<QPair<const char *, QByteArray>> caller = { { "SHELLOPTS", "xtrace" },
+        { "PS4", "$(id)" }, { "PYTHONPATH", "/tmp" }, { "XDG_CONFIG_HOME", "/root/.config" },
+        { "LANG", "de_DE.UTF-8" }, { "TZ", "Europe/Berlin" } };
+    for (const auto &variable : caller)
+        qputenv(variable.first, variable.second);
     QVERIFY(conversation.run());
+    for (const auto &variable : caller)
+        qunsetenv(variable.first);
     QCOMPARE(conversation.exitStatus, 0);
-    QCOMPARE(
-        conversation.output.simplified(), QByteArray("[65534 65534 65534 /nonexistent] [nobody]"));
+    QCOMPARE(conversation.output.simplified(),
+        QByteArray("[65534 65534 65534 /nonexistent] [nobody] "
+                   "[0|de_DE.UTF-8|Europe/Berlin|nobody|nobody|/usr/sbin/nologin|sent]"));
 }
 
 void TavrineTest::endOfInputWhileAsking()
@@ -323,7 +417,40 @@ void TavrineTest::endOfInputWhileAsking()
     QVERIFY(tavrine.waitForFinished());
     QCOMPARE(tavrine.exitCode(), 1);
     QCOMPARE(tavrine.readAllStandardOutput(), QByteArray("tavrine\ndisplay\ndisplay_auth\nend\n"));
-    QVERIFY(tavrine.readAllStandardError().startsWith("tavrine: fgets(): "));
+    QCOMPARE(tavrine.readAllStandardError(),
+        QByteArray("tavrine: the input ended before the conversation was over\n"));
+}
+
+void TavrineTest::endingSignalsCleanUp_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TavrineTest::endingSignalsCleanUp()
+{
+    QFETCH(int, signalNumber);
+    // While it asks: the terminal gets its modes back.
+    Conversation asking;
+    asking.parentSwitchesEchoOff = false;
+    asking.signalAt = "display";
+    asking.signalNumber = signalNumber;
+    QVERIFY(asking.run());
+    QCOMPARE(asking.exitStatus, -1);
+    QVERIFY(asking.lineModesAtEnd);
+
+    // While the command runs: the authority goes, with its folder.
+    Conversation running;
+    running.answers[QByteArrayLiteral("display")] = ":93";
+    running.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 00112233";
+    running.answers[QByteArrayLiteral("command")] =
+        "echo \"[$XAUTHORITY]\"; kill -" + QByteArray::number(signalNumber) + " $PPID; sleep 1";
+    QVERIFY(running.run());
+    QCOMPARE(running.exitStatus, -1);
+    const QString folder = reportedAuthorityFolder(running.output);
+    QVERIFY2(!folder.isEmpty(), running.output.constData());
+    QVERIFY(!QFile::exists(folder));
 }
 
 QTEST_GUILESS_MAIN(TavrineTest)
