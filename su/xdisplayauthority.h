@@ -11,9 +11,10 @@
 struct XDisplayAuthority
 {
     /**
-     * Fills both fields from DISPLAY and "xauth list". Silent: an unset
-     * DISPLAY, a missing xauth, no entry or several entries leave the
-     * authority line empty.
+     * Fills both fields from DISPLAY and "xauth -i list", run without a shell
+     * and without waiting for the authority file's lock. Silent: an unset
+     * DISPLAY, a missing or hanging xauth, no entry or several entries leave
+     * the authority line empty.
      */
     void readDisplayAuthority();
 

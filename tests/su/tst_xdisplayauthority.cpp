@@ -100,21 +100,25 @@ void XDisplayAuthorityTest::fakeXauthOutput_data()
 
     const QByteArray entry = "host/unix:5  MIT-MAGIC-COOKIE-1  00112233445566778899aabbccddeeff\\n";
     const QByteArray line = "MIT-MAGIC-COOKIE-1 00112233445566778899aabbccddeeff";
-    QTest::newRow("one entry") << QByteArray(":5") << entry << QByteArray("list :5") << line;
-    QTest::newRow("localhost") << QByteArray("localhost:5") << entry << QByteArray("list :5")
+    // -i: the entry is read without waiting for the file's lock.
+    QTest::newRow("one entry") << QByteArray(":5") << entry << QByteArray("-i list :5") << line;
+    QTest::newRow("localhost") << QByteArray("localhost:5") << entry << QByteArray("-i list :5")
                                << line;
     QTest::newRow("other host") << QByteArray("remote:5.0") << entry
-                                << QByteArray("list remote:5.0") << line;
-    QTest::newRow("two entries") << QByteArray(":5") << entry + entry << QByteArray("list :5")
+                                << QByteArray("-i list remote:5.0") << line;
+    QTest::newRow("two entries") << QByteArray(":5") << entry + entry << QByteArray("-i list :5")
                                  << QByteArray();
-    QTest::newRow("no entry") << QByteArray(":5") << QByteArray() << QByteArray("list :5")
+    QTest::newRow("no entry") << QByteArray(":5") << QByteArray() << QByteArray("-i list :5")
                               << QByteArray();
     QTest::newRow("two fields") << QByteArray(":5")
                                 << QByteArray("host/unix:5 MIT-MAGIC-COOKIE-1\\n")
-                                << QByteArray("list :5") << QByteArray();
+                                << QByteArray("-i list :5") << QByteArray();
     // Only the first 255 bytes are read: a key cut there is still taken as it came.
     QTest::newRow("long") << QByteArray(":5") << "host/unix:5 PROTO " + QByteArray(300, 'a')
-                          << QByteArray("list :5") << "PROTO " + QByteArray(255 - 18, 'a');
+                          << QByteArray("-i list :5") << "PROTO " + QByteArray(255 - 18, 'a');
+    // No shell reads the display's name.
+    const QByteArray injection = ":5;touch '" + QFile::encodeName(directory.path()) + "/ran'";
+    QTest::newRow("shell syntax") << injection << entry << "-i list " + injection << line;
 }
 
 void XDisplayAuthorityTest::fakeXauthOutput()
@@ -131,6 +135,7 @@ void XDisplayAuthorityTest::fakeXauthOutput()
     QCOMPARE(authority.displayName, display);
     QCOMPARE(authority.authorityLine, authorityLine);
     QCOMPARE(fakeXauthArguments(), lookupArguments);
+    QVERIFY(!QFile::exists(directory.filePath(QStringLiteral("ran"))));
 }
 
 void XDisplayAuthorityTest::missingXauth()
@@ -146,19 +151,25 @@ void XDisplayAuthorityTest::missingXauth()
 void XDisplayAuthorityTest::realXauth_data()
 {
     QTest::addColumn<QByteArray>("display");
-    QTest::newRow("plain") << QByteArray(":47");
-    QTest::newRow("localhost") << QByteArray("localhost:47");
+    QTest::addColumn<bool>("staleLock");
+    QTest::newRow("plain") << QByteArray(":47") << false;
+    QTest::newRow("localhost") << QByteArray("localhost:47") << false;
+    // Left by an xauth that crashed; waiting for it would take 20 s and find nothing.
+    QTest::newRow("stale lock") << QByteArray(":47") << true;
 }
 
 void XDisplayAuthorityTest::realXauth()
 {
     QFETCH(QByteArray, display);
+    QFETCH(bool, staleLock);
     const QString authorityFile = directory.filePath(QStringLiteral("Xauthority"));
     const QString cookie = QStringLiteral("8899aabbccddeeff0011223344556677");
     QCOMPARE(QProcess::execute(QStringLiteral("xauth"),
                  { QStringLiteral("-f"), authorityFile, QStringLiteral("add"),
                      QStringLiteral(":47"), QStringLiteral("MIT-MAGIC-COOKIE-1"), cookie }),
         0);
+    QFile lock(authorityFile + QStringLiteral("-c"));
+    QVERIFY(!staleLock || lock.open(QIODevice::WriteOnly));
     qputenv("XAUTHORITY", QFile::encodeName(authorityFile));
     qputenv("DISPLAY", display);
 
@@ -166,6 +177,7 @@ void XDisplayAuthorityTest::realXauth()
     authority.readDisplayAuthority();
     QCOMPARE(authority.displayName, display);
     QCOMPARE(authority.authorityLine, "MIT-MAGIC-COOKIE-1 " + cookie.toLatin1());
+    lock.remove();
 }
 
 QTEST_GUILESS_MAIN(XDisplayAuthorityTest)
