@@ -4,6 +4,7 @@
 #include "exec/findcommandexecutable.h"
 #include "su/pseudoterminal.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <memory>
@@ -26,10 +27,15 @@ struct PtyProcess::Private
 {
     std::unique_ptr<PseudoTerminal> terminal;
     QByteArray inputBuffer;
+    QByteArray lastLine;
+    std::optional<QList<QByteArray>> childEnvironment;
+    QDeadlineTimer progressDeadline { QDeadlineTimer::Forever };
     bool wantLocalEcho = true;
 };
 
 namespace {
+
+int progressTimeoutMs = 25000;
 
 // The executable to run, found on our PATH, which is also the child's; empty when not found.
 QByteArray resolveExecutable(const QByteArray &command)
@@ -39,16 +45,23 @@ QByteArray resolveExecutable(const QByteArray &command)
     return findCommandExecutable(QString::fromLocal8Bit(command)).toLocal8Bit();
 }
 
-// Our environment without the desktop session's bus and session manager, in the C locale,
+QList<QByteArray> ownEnvironment()
+{
+    QList<QByteArray> environment;
+    for (char **entry = environ; entry && *entry; ++entry)
+        environment.append(QByteArray(*entry));
+    return environment;
+}
+
+// @p base without the desktop session's bus and session manager, in the C locale,
 // so that the messages the child writes are the ones its driver expects.
-QList<QByteArray> childEnvironment()
+QList<QByteArray> childEnvironment(const QList<QByteArray> &base)
 {
     static const char *const dropped[] = {
         "SESSION_MANAGER=", "DBUS_SESSION_BUS_ADDRESS=", "LC_ALL="
     };
     QList<QByteArray> environment;
-    for (char **entry = environ; entry && *entry; ++entry) {
-        const QByteArray variable(*entry);
+    for (const QByteArray &variable : base) {
         bool keep = true;
         for (const char *prefix : dropped)
             keep = keep && !variable.startsWith(prefix);
@@ -68,18 +81,6 @@ std::vector<char *> pointerVector(const QList<QByteArray> &strings)
         pointers.push_back(const_cast<char *>(string.constData()));
     pointers.push_back(nullptr);
     return pointers;
-}
-
-// Async-signal-safe: called between fork and exec.
-void closeDescriptorsFrom(int first)
-{
-    struct rlimit limit;
-    if (getrlimit(RLIMIT_NOFILE, &limit) < 0 || limit.rlim_cur <= rlim_t(first))
-        return;
-    if (close_range(first, limit.rlim_cur - 1, 0) == 0)
-        return;
-    for (rlim_t fd = first; fd < limit.rlim_cur; ++fd)
-        close(int(fd));
 }
 
 void writeIgnoringErrors(int fd, const char *data, size_t size)
@@ -155,6 +156,11 @@ int PtyProcess::openTerminal()
     return 0;
 }
 
+void PtyProcess::setChildEnvironment(const std::optional<QList<QByteArray>> &environment)
+{
+    d->childEnvironment = environment;
+}
+
 int PtyProcess::startChild(const QByteArray &command, const QList<QByteArray> &arguments)
 {
     if (openTerminal() < 0)
@@ -165,7 +171,8 @@ int PtyProcess::startChild(const QByteArray &command, const QList<QByteArray> &a
     const QByteArray executable = resolveExecutable(command);
     const QList<QByteArray> argumentList = QList<QByteArray>() << executable << arguments;
     std::vector<char *> argv = pointerVector(argumentList);
-    const QList<QByteArray> environment = childEnvironment();
+    const QList<QByteArray> environment =
+        childEnvironment(d->childEnvironment.value_or(ownEnvironment()));
     std::vector<char *> envp = pointerVector(environment);
 
     // A signal that reached the child before its dispositions are reset would run one of
@@ -222,6 +229,15 @@ QByteArray PtyProcess::readAvailable(bool block)
     }
 
     const int fd = terminalFd();
+    if (block && !d->progressDeadline.isForever()) {
+        struct pollfd request = { fd, POLLIN, 0 };
+        int ready;
+        do {
+            ready = poll(&request, 1, int(d->progressDeadline.remainingTime()));
+        } while (ready < 0 && errno == EINTR);
+        if (ready == 0)
+            return result;
+    }
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0)
         return result;
@@ -246,15 +262,18 @@ QByteArray PtyProcess::nextLine(bool block)
     if (d->inputBuffer.isEmpty())
         return QByteArray();
 
+    QByteArray line;
     const int newline = d->inputBuffer.indexOf('\n');
     if (newline < 0) {
-        QByteArray partialLine;
-        partialLine.swap(d->inputBuffer);
-        return partialLine;
+        line.swap(d->inputBuffer); // a partial line, such as a prompt
+    } else {
+        // Constructed from the data so that an empty line stays non-null.
+        line = QByteArray(d->inputBuffer.constData(), newline);
+        d->inputBuffer.remove(0, newline + 1);
     }
-    // Constructed from the data so that an empty line stays non-null.
-    const QByteArray line(d->inputBuffer.constData(), newline);
-    d->inputBuffer.remove(0, newline + 1);
+    const QByteArray shown = line.trimmed();
+    if (!shown.isEmpty())
+        d->lastLine = shown;
     return line;
 }
 
@@ -275,8 +294,15 @@ void PtyProcess::pushBackLine(const QByteArray &line, bool appendNewline)
         d->inputBuffer.prepend(copy);
 }
 
-int PtyProcess::waitForEchoOff()
+QByteArray PtyProcess::lastLine() const
 {
+    return d->lastLine;
+}
+
+int PtyProcess::waitForEchoOff(int timeoutMs)
+{
+    const QDeadlineTimer limit =
+        timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
     for (;;) {
         if (!isAlive(childPid()) || hasEnded(childPid()))
             return -1;
@@ -285,23 +311,41 @@ int PtyProcess::waitForEchoOff()
             return -1;
         if (!(attributes.c_lflag & ECHO))
             return 0;
+        if (limit.hasExpired() || progressClockRanOut())
+            return -2;
         usleep(10000);
     }
 }
 
 int PtyProcess::drainUntilExit()
 {
+    const int fd = terminalFd();
+    if (fd < 0)
+        return -1;
+    bool hungUp = false;
+    useconds_t pause = 1000;
     for (;;) {
-        const int ready = waitReadable(terminalFd(), 100);
-        if (ready < 0 && errno != EINTR)
+        if (progressClockRanOut())
             return -1;
-        if (ready > 0) {
-            for (QByteArray chunk = readAvailable(false); !chunk.isNull();
-                 chunk = readAvailable(false)) {
-                if (mirrorOutput) {
-                    fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
-                    fflush(stdout);
+        if (hungUp) {
+            // No output can come any more: only the end of the child is awaited, soon after
+            // the hang-up in most cases, but perhaps hours later.
+            usleep(pause);
+            pause = qMin<useconds_t>(pause * 2, 100000);
+        } else {
+            struct pollfd request = { fd, POLLIN, 0 };
+            const int ready = poll(&request, 1, 100);
+            if (ready < 0 && errno != EINTR)
+                return -1;
+            if (ready > 0) {
+                for (QByteArray chunk = readAvailable(false); !chunk.isNull();
+                     chunk = readAvailable(false)) {
+                    if (mirrorOutput) {
+                        fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
+                        fflush(stdout);
+                    }
                 }
+                hungUp = request.revents & (POLLHUP | POLLERR | POLLNVAL);
             }
         }
 
@@ -313,6 +357,37 @@ int PtyProcess::drainUntilExit()
         if (exitCode != -2)
             return exitCode;
     }
+}
+
+void PtyProcess::setProgressTimeout(int ms)
+{
+    progressTimeoutMs = ms;
+}
+
+int PtyProcess::progressTimeout()
+{
+    return progressTimeoutMs;
+}
+
+void PtyProcess::startProgressClock()
+{
+    d->progressDeadline.setRemainingTime(progressTimeoutMs);
+}
+
+void PtyProcess::noteProgress()
+{
+    if (!d->progressDeadline.isForever())
+        startProgressClock();
+}
+
+void PtyProcess::stopProgressClock()
+{
+    d->progressDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+}
+
+bool PtyProcess::progressClockRanOut() const
+{
+    return d->progressDeadline.hasExpired();
 }
 
 int PtyProcess::waitReadable(int fd, int ms)
@@ -342,4 +417,15 @@ int PtyProcess::pollExit(pid_t pid)
     if (!WIFEXITED(status))
         return -3;
     return WEXITSTATUS(status);
+}
+
+void PtyProcess::closeDescriptorsFrom(int first)
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) < 0 || limit.rlim_cur <= rlim_t(first))
+        return;
+    if (close_range(first, limit.rlim_cur - 1, 0) == 0)
+        return;
+    for (rlim_t fd = first; fd < limit.rlim_cur; ++fd)
+        close(int(fd));
 }

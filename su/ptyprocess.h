@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
+
 #include <sys/types.h>
 
 /**
@@ -15,6 +17,10 @@
  * Everything blocks the calling thread. Nothing is printed; results are
  * integers, and a null byte array means nothing could be read while an empty
  * one is an empty line.
+ *
+ * Once the progress clock runs (startProgressClock()), blocking reads, the wait
+ * for echo and the drain give up when progressTimeout() passes without
+ * noteProgress(): a child that hangs or only talks cannot hold the caller.
  */
 class PtyProcess
 {
@@ -46,6 +52,12 @@ public:
     int setTerminalEcho(bool enable);
     /** Replaces the terminal by a new pair. @return 0, or -1 when none could be opened */
     int openTerminal();
+    /**
+     * The environment the next child gets instead of ours (entries NAME=value);
+     * either way without the desktop session's bus and manager, and with LC_ALL=C.
+     * std::nullopt gives it ours again.
+     */
+    void setChildEnvironment(const std::optional<QList<QByteArray>> &environment);
 
     /**
      * Starts @p command (looked up on the search path when it has no "/") with
@@ -57,9 +69,11 @@ public:
 
     /**
      * Buffered text, then at most one read of up to 255 bytes, zero bytes
-     * included. Without @p block, or with buffered text, the read does not wait.
+     * included. Without @p block, or with buffered text, the read does not wait;
+     * with the progress clock running, it waits at most until the clock runs out.
      * @return null when there was nothing buffered and nothing could be read
-     *         (nothing to read yet, end of file, or the child side closed)
+     *         (nothing to read yet, end of file, the child side closed, or the
+     *         progress clock ran out)
      */
     QByteArray readAvailable(bool block);
     /**
@@ -71,21 +85,42 @@ public:
     void sendLine(const QByteArray &line, bool appendNewline = true);
     /** Puts @p line back so that the next nextLine() returns it. */
     void pushBackLine(const QByteArray &line, bool appendNewline = true);
+    /**
+     * The last non-empty line nextLine() returned, without a trailing carriage
+     * return: what the child said last. Empty before the first such line.
+     */
+    QByteArray lastLine() const;
 
     /**
-     * Polls every 10 ms, without a time limit, until the child turned echo off.
-     * @return 0 once the terminal's echo is off, -1 when the child is gone (also
-     *         when it has ended but is not reaped yet) or the attributes cannot be read
+     * Polls every 10 ms until the child turned echo off, for at most
+     * @p timeoutMs milliseconds (no limit when negative) and never beyond the
+     * progress clock.
+     * @return 0 once the terminal's echo is off, -2 when the time is up with
+     *         echo still on, -1 when the child is gone (also when it has ended
+     *         but is not reaped yet) or the attributes cannot be read
      */
-    int waitForEchoOff();
+    int waitForEchoOff(int timeoutMs = -1);
     /**
      * Reads the child's output until it ends, copying it to standard output
-     * while mirroring is set.
+     * while mirroring is set. Once the terminal has hung up, only the end of
+     * the child is awaited.
      * @return its exit code; 0 when it was ended by a signal or is already
      *         reaped, 1 when waitpid failed otherwise, -1 when the terminal
-     *         could not be watched
+     *         could not be watched or the progress clock ran out
      */
     int drainUntilExit();
+
+    /** Time without progress after which the waits give up, for every object; 25 s unless set. */
+    static void setProgressTimeout(int ms);
+    static int progressTimeout();
+    /** Starts the progress clock afresh: the waits are limited from now on. */
+    void startProgressClock();
+    /** Restarts the progress clock if it runs; a step forward in a conversation. */
+    void noteProgress();
+    /** Stops the progress clock: the waits are unlimited again. */
+    void stopProgressClock();
+    /** Whether the progress clock runs and has run out. */
+    bool progressClockRanOut() const;
 
     /**
      * Waits at most @p ms milliseconds (below 1000) for @p fd to become
@@ -100,6 +135,11 @@ public:
      *         for a pid of 0 or below), -2 while it runs, -3 when it was ended by a signal
      */
     static int pollExit(pid_t pid);
+    /**
+     * Closes every descriptor from @p first on. Async-signal-safe, for a child
+     * between fork and exec or one that never returns to its parent's code.
+     */
+    static void closeDescriptorsFrom(int first);
 
 protected:
     /** In the forked child: signals, controlling terminal, standard streams. @return 0 or -1 */

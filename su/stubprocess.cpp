@@ -49,17 +49,18 @@ void StubProcess::setSchedulingPolicy(int policy)
     schedulingPolicy = policy;
 }
 
-// root gets the system directories in front, so that its tools are found first.
+// root gets the secure path that sudo gives it; anyone else gets the caller's folders, but
+// only absolute ones: an empty or relative entry searches whatever folder the command is in.
 QByteArray StubProcess::pathForTarget() const
 {
-    QByteArray path = qgetenv("PATH");
-    if (path.startsWith(':'))
-        path.remove(0, 1);
-    if (targetUser != "root")
-        return path;
-    if (path.isEmpty())
-        return QByteArrayLiteral("/sbin:/bin:/usr/sbin:/usr/bin");
-    return QByteArrayLiteral("/sbin:/bin:/usr/sbin:/usr/bin:") + path;
+    if (targetUser == "root")
+        return QByteArrayLiteral("/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
+    QList<QByteArray> folders;
+    for (const QByteArray &folder : qgetenv("PATH").split(':')) {
+        if (folder.startsWith('/'))
+            folders.append(folder);
+    }
+    return folders.join(':');
 }
 
 // Answers one request; false when the request is not one the companion asks.
@@ -110,5 +111,6 @@ int StubProcess::converseWithStub(int mode)
         } else if (!answerRequest(line)) {
             return 1;
         }
+        noteProgress();
     }
 }

@@ -41,17 +41,23 @@ public:
      * it is told to stop right after the handshake.
      * @return 0 when the companion said "end", 1 when a line came that is not
      *         part of the conversation, -1 when the terminal closed before "end"
+     *         or the progress clock ran out (each answered request is progress)
      */
     int converseWithStub(int mode);
 
 protected:
+    /**
+     * The search path for the command: for root the system folders alone,
+     * for anyone else the caller's PATH without empty or relative entries.
+     */
+    QByteArray pathForTarget() const;
+
     int priorityValue = 1;
     int schedulingPolicy = SchedulingNormal;
     QByteArray commandLine;
     QByteArray targetUser = QByteArrayLiteral("root");
 
 private:
-    QByteArray pathForTarget() const;
     bool answerRequest(const QByteArray &request);
 
     XDisplayAuthority *const displayAuthorityRecord;

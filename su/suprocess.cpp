@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "suprocess.h"
 
+#include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
 #include <ctype.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+
+extern char **environ;
 
 struct SuProcess::Private
 {
@@ -17,6 +21,12 @@ struct SuProcess::Private
 namespace {
 
 const QByteArray handshake = QByteArrayLiteral("tavrine");
+
+// su and sudo turn echo off right after they show their prompt.
+const int echoOffGraceMs = 3000;
+
+// Banners and sudo's lecture come in one burst with the prompt; a flood is no burst.
+const int burstLimit = 4096;
 
 // sudo runs the companion on a terminal of its own and ends its own lines with "\r\n".
 QByteArray withoutCarriageReturn(QByteArray line)
@@ -45,6 +55,30 @@ bool isHiddenEcho(const QByteArray &line)
 {
     const QByteArray shown = line.trimmed();
     return shown.count('*') == shown.size();
+}
+
+// su and sudo talk in the C locale here (PtyProcess sets LC_ALL=C), so their words for a
+// refused password are known: PAM's "Authentication failure", sudo's "Sorry, try again."
+// and its "3 incorrect password attempts".
+bool saysThePasswordIsWrong(const QByteArray &line)
+{
+    return line.contains("Authentication failure") || line.contains("Sorry, try again")
+        || line.contains("incorrect password attempt");
+}
+
+// What may pass from the caller to another user, as sudo's env_reset lets it: the display,
+// the terminal type, the language and locale, the time zone. Shell options, start-up files
+// and plug-in folders of the caller stay behind.
+bool mayPassToAnotherUser(const QByteArray &entry)
+{
+    static const char *const names[] = {
+        "DISPLAY=", "XAUTHORITY=", "TERM=", "COLORTERM=", "LANG=", "LANGUAGE=", "TZ=", "LC_"
+    };
+    for (const char *name : names) {
+        if (entry.startsWith(name))
+            return true;
+    }
+    return false;
 }
 
 QByteArray executableOnPath(const char *name)
@@ -91,6 +125,11 @@ void SuProcess::setSwitchTool(const QString &name)
     d->switchTool = name == QLatin1String("sudo") ? name : QStringLiteral("su");
 }
 
+QString SuProcess::switchTool() const
+{
+    return d->switchTool;
+}
+
 int SuProcess::verifyPassword(const char *password)
 {
     return authenticateAndRun(password, VerifyOnly);
@@ -101,19 +140,19 @@ int SuProcess::authenticateAndRun(const char *password, int mode)
     if (mode != RunCommand)
         setMirrorOutput(true);
 
-    const bool started = startSwitchTool() == 0;
-    const int answer = started ? converseWithSwitchTool(password) : -1;
+    const int started = startSwitchTool();
+    const int answer = started == SwitchOk ? converseWithSwitchTool(password) : started;
     // Nothing reads the password from here on, whichever way the exchange went.
     if (wipePassword)
         explicit_bzero(const_cast<char *>(password), strlen(password));
 
-    if (!started)
+    if (started == SwitchNotStarted)
         return mode == RunCommand ? SwitchFailed : SwitchNotStarted;
-    if (answer < 0)
-        return SwitchFailed;
-    if (answer != 0) {
+    if (started != SwitchOk)
+        return started;
+    if (answer != SwitchOk) {
         stopChild();
-        return SwitchRefused;
+        return answer;
     }
     return finishWithStub(mode);
 }
@@ -125,24 +164,49 @@ int SuProcess::startSwitchTool()
         d->switchTool = QStringLiteral("su");
     const bool sudo = d->switchTool == QLatin1String("sudo");
 
+    const QByteArray executable = executableOnPath(sudo ? "sudo" : "su");
+    if (executable.isEmpty())
+        return SwitchNotStarted;
+    const QString companion = findCommandExecutable(QStringLiteral("tavrine"));
+    if (companion.isEmpty())
+        return SwitchNoCompanion;
+
     QList<QByteArray> arguments;
     if (sudo)
         arguments << QByteArrayLiteral("-u");
     arguments << targetUser;
-    if (!sudo)
-        arguments << QByteArrayLiteral("-c");
-    // A missing companion is left for the exchange to fail on.
-    arguments << executableOnPath("tavrine") << QByteArrayLiteral("-");
-
-    const QByteArray executable = executableOnPath(sudo ? "sudo" : "su");
-    if (executable.isEmpty())
-        return -1;
+    // su hands its command to the target's shell, which must read the path as one word.
+    if (sudo)
+        arguments << companion.toLocal8Bit();
+    else
+        arguments << QByteArrayLiteral("-c") << shellQuoted(companion).toLocal8Bit();
+    arguments << QByteArrayLiteral("-");
 
     // bash would read that file before it starts the companion.
     unsetenv("BASH_ENV");
-    // The password must never show, even before su or sudo switch echo off.
-    setTerminalEcho(false);
-    return startChild(executable, arguments);
+    setChildEnvironment(environmentForTarget());
+    // The terminal keeps its echo on, so that a prompt that leaves it on is noticed.
+    setTerminalEcho(true);
+    startProgressClock();
+    return startChild(executable, arguments) == 0 ? SwitchOk : SwitchNotStarted;
+}
+
+std::optional<QList<QByteArray>> SuProcess::environmentForTarget() const
+{
+    const passwd *target = getpwnam(targetUser.constData());
+    if (target && target->pw_uid == getuid())
+        return std::nullopt; // no boundary to cross
+    QList<QByteArray> environment;
+    for (char **entry = environ; entry && *entry; ++entry) {
+        if (mayPassToAnotherUser(*entry))
+            environment.append(QByteArray(*entry));
+    }
+    environment << "PATH=" + pathForTarget() << "USER=" + targetUser << "LOGNAME=" + targetUser;
+    if (target) {
+        environment << QByteArrayLiteral("HOME=") + QByteArray(target->pw_dir)
+                    << QByteArrayLiteral("SHELL=") + QByteArray(target->pw_shell);
+    }
+    return environment;
 }
 
 int SuProcess::converseWithSwitchTool(const char *password)
@@ -150,8 +214,11 @@ int SuProcess::converseWithSwitchTool(const char *password)
     enum { WaitForPrompt, CheckEcho, AwaitHandshake } state = WaitForPrompt;
     for (;;) {
         const QByteArray rawLine = nextLine(true);
+        // Output that never stops is no progress either.
+        if (progressClockRanOut())
+            return SwitchTimedOut;
         if (rawLine.isNull())
-            return state == AwaitHandshake ? 2 : -1;
+            return state == AwaitHandshake ? SwitchRefused : SwitchFailed;
         const QByteArray line = withoutCarriageReturn(rawLine);
 
         switch (state) {
@@ -160,29 +227,31 @@ int SuProcess::converseWithSwitchTool(const char *password)
             if (candidate == handshake) {
                 // No password was asked for: root, or a remembered sudo authentication.
                 pushBackLine(candidate);
-                return 0;
+                return SwitchOk;
             }
             if (!isPasswordPrompt(candidate))
                 break;
-            if (typePassword(password) < 0)
-                return -1;
+            const int typed = typePassword(password);
+            if (typed != SwitchOk)
+                return typed;
+            noteProgress();
             state = CheckEcho;
             break;
         }
         case CheckEcho:
             // Anything else would be the password shown in clear: give up at once.
             if (!isHiddenEcho(line))
-                return -1;
+                return SwitchFailed;
             state = AwaitHandshake;
             break;
         case AwaitHandshake:
             // Nothing is written until the companion speaks: sudo discards typed-ahead input.
             if (line == handshake) {
                 pushBackLine(line);
-                return 0;
+                return SwitchOk;
             }
             if (!line.isEmpty())
-                return 2;
+                return saysThePasswordIsWrong(line) ? SwitchRefused : SwitchDenied;
             break;
         }
     }
@@ -194,7 +263,8 @@ int SuProcess::converseWithSwitchTool(const char *password)
 QByteArray SuProcess::newestLineOfBurst(const QByteArray &first)
 {
     QByteArray candidate = first;
-    while (candidate != handshake) {
+    int gathered = first.size();
+    while (candidate != handshake && gathered < burstLimit) {
         QByteArray next = nextLine(false);
         if (next.isNull()) {
             if (waitReadable(terminalFd(), 100) <= 0)
@@ -203,6 +273,7 @@ QByteArray SuProcess::newestLineOfBurst(const QByteArray &first)
             if (next.isNull())
                 break;
         }
+        gathered += next.size() + 1;
         next = withoutCarriageReturn(next);
         if (!next.isEmpty())
             candidate = next;
@@ -210,30 +281,42 @@ QByteArray SuProcess::newestLineOfBurst(const QByteArray &first)
     return candidate;
 }
 
+// A prompt that keeps echo on (a PAM "Username:") would show the password: it gets nothing.
 int SuProcess::typePassword(const char *password)
 {
-    if (!isAlive(childPid()) || waitForEchoOff() != 0 || !isAlive(childPid()))
-        return -1;
+    if (!isAlive(childPid()))
+        return SwitchFailed;
+    const int echo = waitForEchoOff(echoOffGraceMs);
+    if (echo == -2)
+        return SwitchEchoOn;
+    if (echo != 0 || !isAlive(childPid()))
+        return SwitchFailed;
     // The password and the line end in two writes, as a person would type them.
     writeIgnoringErrors(terminalFd(), password, strlen(password));
     writeIgnoringErrors(terminalFd(), "\n", 1);
-    return 0;
+    return SwitchOk;
 }
 
 int SuProcess::finishWithStub(int mode)
 {
     const int conversation = converseWithStub(mode);
-    if (conversation < 0)
-        return SwitchFailed;
-    if (conversation == 1) {
+    if (conversation != 0) {
+        const int result = progressClockRanOut() ? SwitchTimedOut
+            : conversation < 0                   ? SwitchFailed
+                                                 : SwitchDenied;
         stopChild();
-        return SwitchRefused;
+        return result;
     }
     if (mode != RunCommand) {
         // The companion has said "end" and exits with 0.
-        drainUntilExit();
+        if (drainUntilExit() < 0 && progressClockRanOut()) {
+            stopChild();
+            return SwitchTimedOut;
+        }
         return SwitchOk;
     }
+    // The command runs as long as it likes.
+    stopProgressClock();
     return drainUntilExit();
 }
 
@@ -241,7 +324,8 @@ void SuProcess::stopChild()
 {
     // A sudo that turned root cannot be killed by an ordinary caller and would wait for
     // another password: only a child that was killed is drained and reaped; any other
-    // ends when its terminal closes.
+    // ends when its terminal closes. A killed child ends at once.
+    stopProgressClock();
     if (kill(childPid(), SIGKILL) == 0)
         drainUntilExit();
 }

@@ -4,7 +4,8 @@
 // (one line), never on the command line.
 //
 // Usage: suprocessdriver TOOL USER MODE COMMAND PRIORITY POLICY
-// Writes "result N" and "wiped yes|no" to standard error.
+// Writes "result N", "wiped yes|no" and "last LINE" (what su or sudo said last) to
+// standard error.
 #include "su/suprocess.h"
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ int main(int argc, char **argv)
 
     const bool wiped =
         password[0] == '\0' && memcmp(password, password + 1, sizeof password - 1) == 0;
-    fprintf(stderr, "result %d\nwiped %s\n", result, wiped ? "yes" : "no");
+    fprintf(stderr, "result %d\nwiped %s\nlast %s\n", result, wiped ? "yes" : "no",
+        process.lastLine().constData());
     return 0;
 }

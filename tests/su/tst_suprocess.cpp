@@ -26,6 +26,9 @@ namespace {
 const int TimedOut = -100;
 const QString switchingUser = QStringLiteral("zz-kavrun-su1");
 const QString otherUser = QStringLiteral("zz-kavrun-su2");
+const QString closedUser = QStringLiteral("zz-kavrun-closed"); // a nologin shell
+const QString expiredUser = QStringLiteral("zz-kavrun-expired"); // must change its password
+const QStringList throwAwayUsers { switchingUser, otherUser, closedUser, expiredUser };
 const QString sudoersDropIn = QStringLiteral("/etc/sudoers.d/zz-kavrun-su");
 
 QByteArray binaryPath(const char *relativePath)
@@ -66,7 +69,7 @@ QByteArray fileContent(const QString &path)
 }
 
 // Runs @p attempt in a forked child, so that an exchange that waits for ever cannot hang
-// the suite. @return what it returned (-1 to 254), or TimedOut
+// the suite. @return what it returned (-6 to 249), or TimedOut
 int runWithTimeLimit(const std::function<int()> &attempt, unsigned seconds = 10)
 {
     const pid_t child = fork();
@@ -77,11 +80,12 @@ int runWithTimeLimit(const std::function<int()> &attempt, unsigned seconds = 10)
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return TimedOut;
-    return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+    return WEXITSTATUS(status) >= 250 ? WEXITSTATUS(status) - 256 : WEXITSTATUS(status);
 }
 
 /**
- * Two accounts with real shells and random passwords, the first allowed to use sudo.
+ * Accounts with random passwords: two with real shells, the first allowed to use sudo, a
+ * closed one and one whose password has expired.
  * Whatever it creates goes again when it is destroyed, and leftovers of an earlier,
  * crashed run go before it starts.
  */
@@ -91,17 +95,20 @@ public:
     ThrowAwayAccounts()
     {
         removeAll();
-        for (const QString &user : { switchingUser, otherUser }) {
+        for (const QString &user : throwAwayUsers) {
             const QByteArray password = randomPassword();
+            const QString shell = user == closedUser ? QStringLiteral("/usr/sbin/nologin")
+                                                     : QStringLiteral("/bin/bash");
             if (!runProgram(QStringLiteral("useradd"),
-                    { QStringLiteral("-m"), QStringLiteral("-s"), QStringLiteral("/bin/bash"),
-                        user })
+                    { QStringLiteral("-m"), QStringLiteral("-s"), shell, user })
                 || !runProgram(
                     QStringLiteral("chpasswd"), {}, user.toLatin1() + ':' + password + '\n'))
                 return;
             passwords.insert(user, password);
         }
-        ready = installSudoersDropIn();
+        ready = runProgram(QStringLiteral("chage"),
+                    { QStringLiteral("-d"), QStringLiteral("0"), expiredUser })
+            && installSudoersDropIn();
     }
     ~ThrowAwayAccounts() { removeAll(); }
     Q_DISABLE_COPY(ThrowAwayAccounts)
@@ -112,8 +119,10 @@ public:
     // sudo would otherwise remember an earlier authentication and not ask.
     static void forgetSudoAuthentication()
     {
-        QFile::remove(QStringLiteral("/run/sudo/ts/") + switchingUser);
-        QFile::remove(QStringLiteral("/var/run/sudo/ts/") + switchingUser);
+        for (const QString &user : throwAwayUsers) {
+            QFile::remove(QStringLiteral("/run/sudo/ts/") + user);
+            QFile::remove(QStringLiteral("/var/run/sudo/ts/") + user);
+        }
     }
 
 private:
@@ -135,7 +144,7 @@ private:
     {
         QFile::remove(sudoersDropIn);
         forgetSudoAuthentication();
-        for (const QString &user : { switchingUser, otherUser }) {
+        for (const QString &user : throwAwayUsers) {
             QFile::remove(QStringLiteral("/var/lib/sudo/lectured/") + user);
             // -f: an orphaned su or sudo of the user must not keep the account alive.
             runProgram(
@@ -151,6 +160,7 @@ struct DriverRun
 {
     int result = TimedOut;
     bool wiped = false;
+    QByteArray lastLine;
     qint64 milliseconds = 0;
 };
 
@@ -174,6 +184,11 @@ private Q_SLOTS:
     void checksTheEchoOfThePassword();
     void refusalKillsAndReapsTheChild_data();
     void refusalKillsAndReapsTheChild();
+    void promptWithEchoOnGetsNothing();
+    void givesUpWithoutProgress_data();
+    void givesUpWithoutProgress();
+    void missingCompanion_data();
+    void missingCompanion();
     void handshakeWithoutPrompt_data();
     void handshakeWithoutPrompt();
     void carriageReturnsOfSudo();
@@ -193,6 +208,11 @@ private Q_SLOTS:
     void rootIsNotAsked();
     void realtimeSchedulingReachesTheCommand();
     void raisedPriorityReachesTheCommand();
+    void hostileEnvironmentStaysBehind();
+    void companionPathIsOneWord_data();
+    void companionPathIsOneWord();
+    void refusalsSayWhy_data();
+    void refusalsSayWhy();
 
 private:
     /** Writes an executable bash script @p name with @p body into the folder of fake tools. */
@@ -204,10 +224,13 @@ private:
     QByteArray outFile(const char *name) const { return QFile::encodeName(outPath(name)); }
     /** Skips the test unless su and sudo can really switch users here. */
     bool realSwitchingPossible();
-    /** Runs the driver, as the first throw-away user unless @p asRoot, with @p password on its
-     * input. */
+    /**
+     * Runs the driver in the folder of results, as @p caller (root when null), with
+     * @p password on its input and @p environment (NAME=value) added to its own.
+     */
     DriverRun runDriver(const QByteArray &tool, const QString &user, int mode,
-        const QByteArray &command, const QByteArray &password, bool asRoot = false,
+        const QByteArray &command, const QByteArray &password,
+        const QString &caller = switchingUser, const QStringList &environment = {},
         int priority = 1, int policy = StubProcess::SchedulingNormal);
 
     QTemporaryDir directory;
@@ -270,7 +293,8 @@ void SuProcessTest::installFakeTool(const char *name, const QByteArray &body)
 {
     QFile script(fakeFolder + QLatin1Char('/') + QLatin1String(name));
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/bash\n" + body + '\n');
+    // As su and sudo do before they show a prompt.
+    script.write("#!/bin/bash\nstty -echo\n" + body + '\n');
     script.close();
     QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner | QFile::ExeOther));
 }
@@ -281,15 +305,17 @@ void SuProcessTest::argumentLists_data()
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<QByteArrayList>("commandLine");
     const QByteArray companion = QFile::encodeName(binFolder) + "/tavrine";
+    // su hands its command to a shell, sudo runs it itself.
+    const QByteArray quoted = '\'' + companion + '\'';
     const QByteArrayList sudoToRoot { "sudo", "-u", "root", companion, "-" };
     QTest::newRow("sudo to root") << QStringLiteral("sudo") << QByteArray("root") << sudoToRoot;
     QTest::newRow("sudo unless told") << QString() << QByteArray("root") << sudoToRoot;
     QTest::newRow("sudo to another user is su") << QStringLiteral(
-        "sudo") << QByteArray("nobody") << QByteArrayList { "su", "nobody", "-c", companion, "-" };
+        "sudo") << QByteArray("nobody") << QByteArrayList { "su", "nobody", "-c", quoted, "-" };
     QTest::newRow("su to root") << QStringLiteral("su") << QByteArray("root")
-                                << QByteArrayList { "su", "root", "-c", companion, "-" };
+                                << QByteArrayList { "su", "root", "-c", quoted, "-" };
     QTest::newRow("unknown tool is su") << QStringLiteral("doas") << QByteArray("root")
-                                        << QByteArrayList { "su", "root", "-c", companion, "-" };
+                                        << QByteArrayList { "su", "root", "-c", quoted, "-" };
 }
 
 void SuProcessTest::argumentLists()
@@ -300,7 +326,7 @@ void SuProcessTest::argumentLists()
     // Both stand-ins file their name, arguments and environment, ask, then start the companion.
     const QByteArray recorder = "{ basename \"$0\"; printf '%s\\n' \"$@\"; } > '" + outFile("args")
         + "'; env > '" + outFile("env") + "'; printf 'Password: '; IFS= read -r typed; "
-        + "printf '%s\\n' \"$typed\" > '" + outFile("typed") + "'; echo; exec \"$3\" \"$4\"";
+        + "printf '%s\\n' \"$typed\" > '" + outFile("typed") + "'; echo; exec sh -c \"$3\" \"$4\"";
     installFakeTool("su", recorder);
     installFakeTool("sudo", recorder);
     qputenv("BASH_ENV", "/nonexistent/bashrc");
@@ -343,7 +369,7 @@ void SuProcessTest::answersOnlyAPrompt()
     installFakeTool("su",
         "printf '" + output + "'; if IFS= read -r -t 1 typed; then answer=\"answered $typed\"; "
             + "else printf 'Password: '; IFS= read -r typed; answer=\"later $typed\"; fi; "
-            + "echo \"$answer\" > '" + outFile("typed") + "'; echo; exec \"$3\" -");
+            + "echo \"$answer\" > '" + outFile("typed") + "'; echo; exec sh -c \"$3\" -");
 
     const int result = runWithTimeLimit([] {
         SuProcess process("nobody", "true");
@@ -369,8 +395,8 @@ void SuProcessTest::checksTheEchoOfThePassword()
 {
     QFETCH(QByteArray, echo);
     QFETCH(int, result);
-    installFakeTool(
-        "su", "printf 'Password: '; IFS= read -r typed; printf '" + echo + "\\n'; exec \"$3\" -");
+    installFakeTool("su",
+        "printf 'Password: '; IFS= read -r typed; printf '" + echo + "\\n'; exec sh -c \"$3\" -");
     QCOMPARE(runWithTimeLimit([] {
         SuProcess process("nobody", "true");
         return process.verifyPassword("pw");
@@ -382,20 +408,37 @@ void SuProcessTest::refusalKillsAndReapsTheChild_data()
 {
     QTest::addColumn<QByteArray>("tool");
     QTest::addColumn<QByteArray>("refusal");
-    QTest::newRow("su, message") << QByteArray("su") << QByteArray("su: Authentication failure\\n");
-    QTest::newRow("su, terminal closed") << QByteArray("su") << QByteArray("exit 1");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("lastLine");
+    const int refused = SuProcess::SwitchRefused;
+    const int denied = SuProcess::SwitchDenied;
+    QTest::newRow("su, message") << QByteArray("su") << QByteArray("su: Authentication failure\\n")
+                                 << refused << QByteArray("su: Authentication failure");
+    QTest::newRow("su, terminal closed")
+        << QByteArray("su") << QByteArray("exit 1") << refused << QByteArray("Password:");
     // sudo asks again after its message; it is killed while it waits.
     QTest::newRow("sudo, asks again")
-        << QByteArray("sudo") << QByteArray("Sorry, try again.\\r\\n[sudo] password for ann: ");
+        << QByteArray("sudo") << QByteArray("Sorry, try again.\\r\\n[sudo] password for ann: ")
+        << refused << QByteArray("Sorry, try again.");
+    // The password was right, but su or sudo go no further.
+    QTest::newRow("su, closed account")
+        << QByteArray("su") << QByteArray("This account is currently not available.\\n") << denied
+        << QByteArray("This account is currently not available.");
+    QTest::newRow("sudo, not in sudoers")
+        << QByteArray("sudo") << QByteArray("ann is not in the sudoers file.\\r\\n") << denied
+        << QByteArray("ann is not in the sudoers file.");
     // The companion's handshake, then a line that is no request of it.
     QTest::newRow("su, odd line in the conversation")
-        << QByteArray("su") << QByteArray("tavrine\\nLast login: never\\n");
+        << QByteArray("su") << QByteArray("tavrine\\nLast login: never\\n") << denied
+        << QByteArray("Last login: never");
 }
 
 void SuProcessTest::refusalKillsAndReapsTheChild()
 {
     QFETCH(QByteArray, tool);
     QFETCH(QByteArray, refusal);
+    QFETCH(int, result);
+    QFETCH(QByteArray, lastLine);
     const QByteArray message = refusal.startsWith("exit") ? refusal : "printf '" + refusal + "'";
     installFakeTool(tool.constData(),
         "printf 'Password: '; IFS= read -r typed; echo; sleep 0.2; " + message
@@ -405,11 +448,80 @@ void SuProcessTest::refusalKillsAndReapsTheChild()
     process.setSwitchTool(QString::fromLatin1(tool));
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(
-        process.authenticateAndRun("pw", SuProcess::RunCommand), int(SuProcess::SwitchRefused));
+    QCOMPARE(process.authenticateAndRun("pw", SuProcess::RunCommand), result);
+    QCOMPARE(process.lastLine(), lastLine);
     QVERIFY(timer.elapsed() < 10000);
     const bool reaped = kill(process.childPid(), 0) == -1 && errno == ESRCH;
     QVERIFY(reaped);
+}
+
+void SuProcessTest::promptWithEchoOnGetsNothing()
+{
+    // A PAM "Username:" leaves echo on: what is typed would show.
+    installFakeTool("su",
+        "stty echo; printf 'Username: '; if IFS= read -r -t 10 typed; then echo \"$typed\" > '"
+            + outFile("typed") + "'; fi");
+    SuProcess process("nobody", "true");
+    QCOMPARE(process.verifyPassword("pw"), int(SuProcess::SwitchEchoOn));
+    QCOMPARE(process.lastLine(), QByteArray("Username:"));
+    QVERIFY(!QFile::exists(outPath("typed")));
+}
+
+void SuProcessTest::givesUpWithoutProgress_data()
+{
+    QTest::addColumn<QByteArray>("fake");
+    QTest::addColumn<int>("mode");
+    const int verify = SuProcess::VerifyOnly;
+    const int run = SuProcess::RunCommand;
+    // exec: the child that is killed is the one that hangs or floods.
+    QTest::newRow("silence") << QByteArray("exec sleep 30") << verify;
+    QTest::newRow("no line break") << QByteArray("printf 'Password'; exec sleep 30") << verify;
+    // Run mode: the verification's mirror would copy the flood to the test's output.
+    QTest::newRow("flood of lines") << QByteArray("exec yes 'a line'") << run;
+    QTest::newRow("flood without line breaks") << QByteArray("exec tr '\\0' x < /dev/zero") << run;
+    QTest::newRow("silence after the password")
+        << QByteArray("printf 'Password: '; read -r typed; echo; exec sleep 30") << verify;
+    // The companion asks, and nobody passes the answers on.
+    QTest::newRow("silence after the handshake")
+        << QByteArray("printf 'Password: '; read -r typed; printf '\\ntavrine\\n'; exec sleep 30")
+        << run;
+    QTest::newRow("silence after the companion")
+        << QByteArray("printf 'Password: '; read -r typed; echo; sh -c \"$3\" -; exec sleep 30")
+        << verify;
+}
+
+void SuProcessTest::givesUpWithoutProgress()
+{
+    QFETCH(QByteArray, fake);
+    QFETCH(int, mode);
+    installFakeTool("su", fake);
+    PtyProcess::setProgressTimeout(1000);
+    const int result = runWithTimeLimit([mode] {
+        SuProcess process("nobody", "true");
+        const int result = process.authenticateAndRun("pw", mode);
+        // Killed and reaped: nothing of the attempt is left.
+        return kill(process.childPid(), 0) == -1 && errno == ESRCH ? result : 100;
+    });
+    PtyProcess::setProgressTimeout(25000);
+    QCOMPARE(result, int(SuProcess::SwitchTimedOut));
+}
+
+void SuProcessTest::missingCompanion_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("verify") << int(SuProcess::VerifyOnly);
+    QTest::newRow("run") << int(SuProcess::RunCommand);
+}
+
+void SuProcessTest::missingCompanion()
+{
+    QFETCH(int, mode);
+    installFakeTool("su", "touch '" + outFile("started") + "'");
+    qputenv("PATH", QFile::encodeName(fakeFolder) + ":/usr/bin:/bin");
+    SuProcess process("nobody", "true");
+    QCOMPARE(process.authenticateAndRun("pw", mode), int(SuProcess::SwitchNoCompanion));
+    QCOMPARE(process.childPid(), pid_t(-1));
+    QVERIFY(!QFile::exists(outPath("started")));
 }
 
 void SuProcessTest::handshakeWithoutPrompt_data()
@@ -425,7 +537,7 @@ void SuProcessTest::handshakeWithoutPrompt()
     // What is typed before the companion runs would be read as its first answer.
     installFakeTool("su",
         banner + "if IFS= read -r -t 0.5 typed; then echo \"typed $typed\" > '" + outFile("typed")
-            + "'; fi; exec \"$3\" -");
+            + "'; fi; exec sh -c \"$3\" -");
     QCOMPARE(runWithTimeLimit([this] {
         SuProcess process("nobody", "touch '" + outFile("ran") + "'; exit 4");
         return process.authenticateAndRun("pw", SuProcess::RunCommand);
@@ -489,10 +601,12 @@ void SuProcessTest::wipesThePasswordWhenAsked_data()
     QTest::addColumn<QByteArray>("fake");
     QTest::addColumn<bool>("wipe");
     QTest::addColumn<int>("result");
-    const QByteArray accepting = "printf 'Password: '; IFS= read -r typed; echo; exec \"$3\" -";
+    const QByteArray accepting =
+        "printf 'Password: '; IFS= read -r typed; echo; exec sh -c \"$3\" -";
     QTest::newRow("accepted") << accepting << true << int(SuProcess::SwitchOk);
     QTest::newRow("accepted, kept") << accepting << false << int(SuProcess::SwitchOk);
-    QTest::newRow("refused") << QByteArray("printf 'Password: '; read -r typed; echo; echo Sorry")
+    QTest::newRow("refused") << QByteArray("printf 'Password: '; read -r typed; echo; "
+                                           "echo 'su: Authentication failure'")
                              << true << int(SuProcess::SwitchRefused);
     QTest::newRow("broken off") << QByteArray("printf 'Password: '; read -r typed; echo $typed")
                                 << true << int(SuProcess::SwitchFailed);
@@ -533,24 +647,26 @@ bool SuProcessTest::realSwitchingPossible()
 }
 
 DriverRun SuProcessTest::runDriver(const QByteArray &tool, const QString &user, int mode,
-    const QByteArray &command, const QByteArray &password, bool asRoot, int priority, int policy)
+    const QByteArray &command, const QByteArray &password, const QString &caller,
+    const QStringList &environment, int priority, int policy)
 {
     const QString driver = binFolder + QStringLiteral("/suprocessdriver");
-    QStringList arguments { QStringLiteral("/usr/bin/env"),
-        QLatin1String("PATH=") + binFolder + QLatin1String(":/usr/sbin:/usr/bin:/sbin:/bin"),
-        driver, QString::fromLatin1(tool), user, QString::number(mode),
-        QString::fromLocal8Bit(command), QString::number(priority), QString::number(policy) };
+    QStringList arguments = QStringList { QStringLiteral("/usr/bin/env"),
+        QLatin1String("PATH=") + binFolder + QLatin1String(":/usr/sbin:/usr/bin:/sbin:/bin") }
+        + environment
+        + QStringList { driver, QString::fromLatin1(tool), user, QString::number(mode),
+              QString::fromLocal8Bit(command), QString::number(priority), QString::number(policy) };
     // runuser asks for no password: su or sudo, started by the driver, are the ones that ask.
-    if (!asRoot)
-        arguments = QStringList { QStringLiteral("/usr/sbin/runuser"), QStringLiteral("-u"),
-            switchingUser, QStringLiteral("--") }
-            + arguments;
+    if (!caller.isNull())
+        arguments = QStringList {
+            QStringLiteral("/usr/sbin/runuser"), QStringLiteral("-u"), caller, QStringLiteral("--")
+        } + arguments;
 
     DriverRun run;
     QElapsedTimer timer;
     timer.start();
     QProcess process;
-    process.setWorkingDirectory(QStringLiteral("/"));
+    process.setWorkingDirectory(outFolder);
     const QString program = arguments.takeFirst();
     process.start(program, arguments);
     process.write(password + '\n');
@@ -568,6 +684,8 @@ DriverRun SuProcessTest::runDriver(const QByteArray &tool, const QString &user, 
             run.result = line.mid(7).toInt();
         else if (line.startsWith("wiped "))
             run.wiped = line.endsWith("yes");
+        else if (line.startsWith("last "))
+            run.lastLine = line.mid(5);
     }
     if (run.result == TimedOut)
         qWarning("driver: %s", report.constData());
@@ -660,7 +778,7 @@ void SuProcessTest::rootIsNotAsked()
         return;
     // Whatever root would be asked to type could not be the password: it is no password.
     const DriverRun run = runDriver(tool, user, SuProcess::RunCommand,
-        "id -un > '" + outFile("who") + "'; exit 9", "no password", true);
+        "id -un > '" + outFile("who") + "'; exit 9", "no password", QString());
     QCOMPARE(run.result, 9);
     QCOMPARE(fileContent(outPath("who")), user.toLatin1() + '\n');
 }
@@ -673,7 +791,8 @@ void SuProcessTest::realtimeSchedulingReachesTheCommand()
             { QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("true") }))
         QSKIP("this system does not grant real-time scheduling");
     const DriverRun run = runDriver("sudo", QStringLiteral("root"), SuProcess::RunCommand,
-        "chrt -p $$ > '" + outFile("sched") + "'", "", true, 12, StubProcess::SchedulingRealtime);
+        "chrt -p $$ > '" + outFile("sched") + "'", "", QString(), {}, 12,
+        StubProcess::SchedulingRealtime);
     QCOMPARE(run.result, 0);
     const QByteArray scheduling = fileContent(outPath("sched"));
     QVERIFY2(scheduling.contains("policy: SCHED_FIFO\n"), scheduling.constData());
@@ -685,9 +804,90 @@ void SuProcessTest::raisedPriorityReachesTheCommand()
     if (!realSwitchingPossible())
         return;
     const DriverRun run = runDriver("su", QStringLiteral("root"), SuProcess::RunCommand,
-        "ps -o ni= -p $$ > '" + outFile("nice") + "'", "", true, -5);
+        "ps -o ni= -p $$ > '" + outFile("nice") + "'", "", QString(), {}, -5);
     QCOMPARE(run.result, 0);
     QCOMPARE(fileContent(outPath("nice")).trimmed(), QByteArray("-5"));
+}
+
+void SuProcessTest::hostileEnvironmentStaysBehind()
+{
+    if (!realSwitchingPossible())
+        return;
+    // With xtrace, the target's shell would expand PS4 as it starts the companion.
+    const DriverRun run = runDriver("su", otherUser, SuProcess::RunCommand,
+        "env > '" + outFile("env") + "'", accounts->password(otherUser), switchingUser,
+        { QStringLiteral("SHELLOPTS=xtrace"),
+            QLatin1String("PS4=$(touch ") + outPath("ran") + QLatin1Char(')'),
+            QStringLiteral("PYTHONPATH=/tmp"), QStringLiteral("XDG_CONFIG_HOME=/tmp"),
+            QStringLiteral("LANG=C.UTF-8") });
+    QCOMPARE(run.result, 0);
+    QVERIFY(!QFile::exists(outPath("ran")));
+    const QList<QByteArray> environment = fileContent(outPath("env")).split('\n');
+    QVERIFY(environment.contains("LANG=C.UTF-8"));
+    for (const QByteArray &entry : environment) {
+        for (const char *name : { "SHELLOPTS=", "PS4=", "PYTHONPATH=", "XDG_CONFIG_HOME=" })
+            QVERIFY2(!entry.startsWith(name), entry.constData());
+    }
+}
+
+void SuProcessTest::companionPathIsOneWord_data()
+{
+    QTest::addColumn<QString>("folderName");
+    QTest::newRow("blank") << QStringLiteral("with blank");
+    QTest::newRow("shell syntax") << QStringLiteral("q;id>file;");
+}
+
+void SuProcessTest::companionPathIsOneWord()
+{
+    QFETCH(QString, folderName);
+    if (!realSwitchingPossible())
+        return;
+    const QString folder = binFolder + QLatin1Char('/') + folderName;
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder,
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+            | QFile::ExeOther));
+    QVERIFY(
+        QFile::copy(binFolder + QStringLiteral("/tavrine"), folder + QStringLiteral("/tavrine")));
+    const DriverRun run = runDriver("su", otherUser, SuProcess::RunCommand,
+        "id -un > '" + outFile("who") + "'", accounts->password(otherUser), switchingUser,
+        { QLatin1String("PATH=") + folder + QLatin1String(":/usr/sbin:/usr/bin:/sbin:/bin") });
+    QDir(folder).removeRecursively();
+    QCOMPARE(run.result, 0);
+    QCOMPARE(fileContent(outPath("who")), otherUser.toLatin1() + '\n');
+    // The shell ran the companion and nothing else: "id>file" would have written here.
+    QVERIFY(!QFile::exists(outPath("file")));
+}
+
+void SuProcessTest::refusalsSayWhy_data()
+{
+    QTest::addColumn<QByteArray>("tool");
+    QTest::addColumn<QString>("caller");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QByteArray>("lastLine");
+    QTest::newRow("closed account") << QByteArray("su") << switchingUser << closedUser
+                                    << QByteArray("This account is currently not available.");
+    QTest::newRow("expired password")
+        << QByteArray("su") << switchingUser << expiredUser
+        << QByteArray("You are required to change your password immediately");
+    QTest::newRow("not in sudoers") << QByteArray("sudo") << otherUser << QStringLiteral("root")
+                                    << otherUser.toLatin1() + " is not in the sudoers file";
+}
+
+void SuProcessTest::refusalsSayWhy()
+{
+    QFETCH(QByteArray, tool);
+    QFETCH(QString, caller);
+    QFETCH(QString, user);
+    QFETCH(QByteArray, lastLine);
+    if (!realSwitchingPossible())
+        return;
+    ThrowAwayAccounts::forgetSudoAuthentication();
+    // The right password: su asks for the target's, sudo for the caller's.
+    const QByteArray password = accounts->password(tool == "su" ? user : caller);
+    const DriverRun run = runDriver(tool, user, SuProcess::VerifyOnly, "true", password, caller);
+    QCOMPARE(run.result, int(SuProcess::SwitchDenied));
+    QVERIFY2(run.lastLine.startsWith(lastLine), run.lastLine.constData());
 }
 
 QTEST_GUILESS_MAIN(SuProcessTest)
