@@ -512,10 +512,8 @@ int Roderuz::runPrivileged(const QString &command, bool inTerminal)
     }
 
     const QString switchTool = rbSu->isChecked() ? QStringLiteral("su") : QStringLiteral("sudo");
-    if (!passwordAccepted(switchTool, user)) {
-        showWarning(tr("Incorrect password. Please try again."));
+    if (!passwordAccepted(switchTool, user))
         return 1;
-    }
 
     // tavrine hands the line to "/bin/sh -c".
     const QString line = parser.type() == DesktopEntry
@@ -545,20 +543,57 @@ void Roderuz::configureSwitch(
     }
 }
 
-bool Roderuz::passwordAccepted(const QString &switchTool, const QByteArray &user) const
+bool Roderuz::passwordAccepted(const QString &switchTool, const QByteArray &user)
 {
-    const WaitCursor waitCursor;
-    SuProcess check { QByteArray(), QByteArray() };
-    configureSwitch(&check, switchTool, user);
-    QByteArray password = lePassword->text().toLocal8Bit();
-    const int result = check.verifyPassword(password.constData());
-    explicit_bzero(password.data(), password.size());
-    return result == 0;
+    int result;
+    QString usedTool;
+    QByteArray lastLine;
+    {
+        const WaitCursor waitCursor;
+        SuProcess check { QByteArray(), QByteArray() };
+        configureSwitch(&check, switchTool, user);
+        QByteArray password = lePassword->text().toLocal8Bit();
+        result = check.verifyPassword(password.constData());
+        explicit_bzero(password.data(), password.size());
+        usedTool = check.switchTool();
+        lastLine = check.lastLine();
+    }
+    if (result == SuProcess::SwitchOk)
+        return true;
+    showWarning(switchFailureText(result, usedTool, user, lastLine));
+    return false;
+}
+
+QString Roderuz::switchFailureText(
+    int result, const QString &switchTool, const QByteArray &user, const QByteArray &lastLine) const
+{
+    // What su or sudo said is shown as text, never as markup, and never at length.
+    const QString said = QString::fromLocal8Bit(lastLine).simplified().left(200).toHtmlEscaped();
+    switch (result) {
+    case SuProcess::SwitchRefused:
+        return tr("Incorrect password. Please try again.");
+    case SuProcess::SwitchNoCompanion:
+        return tr("<qt>The companion program <b>tavrine</b> was not found on the search path, so "
+                  "nothing can be run as another user.</qt>");
+    case SuProcess::SwitchTimedOut:
+        return tr("%1 did not answer in time, so nothing was run.").arg(switchTool);
+    case SuProcess::SwitchEchoOn:
+        return tr("<qt>%1 asked for <b>%2</b> with the typed text shown on the screen, so the "
+                  "password was not typed.</qt>")
+            .arg(switchTool, said);
+    }
+    const QString target = QString::fromLocal8Bit(user).toHtmlEscaped();
+    if (said.isEmpty())
+        return tr("<qt>%1 did not run the command as <b>%2</b>.</qt>").arg(switchTool, target);
+    return tr("<qt>%1 did not run the command as <b>%2</b>. It said:<br>%3</qt>")
+        .arg(switchTool, target, said);
 }
 
 void Roderuz::runInForkedChild(
     const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const
 {
+    // The dialog's X connection, its single-instance lock and socket stay with the dialog.
+    PtyProcess::closeDescriptorsFrom(STDERR_FILENO + 1);
     SuProcess run { QByteArray(), QByteArray() };
     configureSwitch(&run, switchTool, user);
     run.setCommandLine(commandLine);

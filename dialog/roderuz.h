@@ -123,8 +123,11 @@ private:
     /** Gives @p process the switch tool, the target user and the priority options. */
     void configureSwitch(
         SuProcess *process, const QString &switchTool, const QByteArray &user) const;
-    /** Whether su or sudo accepts the typed password for @p user. */
-    bool passwordAccepted(const QString &switchTool, const QByteArray &user) const;
+    /** Whether su or sudo accepts the typed password for @p user; a message explains a refusal. */
+    bool passwordAccepted(const QString &switchTool, const QByteArray &user);
+    /** The message for a SuProcess::SwitchResult other than SwitchOk. */
+    QString switchFailureText(int result, const QString &switchTool, const QByteArray &user,
+        const QByteArray &lastLine) const;
     /** In the forked child: runs @p commandLine as @p user and ends the process. */
     [[noreturn]] void runInForkedChild(
         const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const;

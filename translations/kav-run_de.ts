@@ -155,12 +155,12 @@
     </message>
     <message>
         <location line="+34"/>
-        <location line="+448"/>
+        <location line="+483"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-419"/>
+        <location line="-454"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
@@ -201,12 +201,37 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Sie existieren nicht!</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+66"/>
         <source>Incorrect password. Please try again.</source>
         <translation>Falsches Passwort. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <location line="+63"/>
+        <location line="+2"/>
+        <source>&lt;qt&gt;The companion program &lt;b&gt;tavrine&lt;/b&gt; was not found on the search path, so nothing can be run as another user.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Das Begleitprogramm &lt;b&gt;tavrine&lt;/b&gt; wurde im Suchpfad nicht gefunden, daher kann nichts als anderer Benutzer ausgeführt werden.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 did not answer in time, so nothing was run.</source>
+        <translation>%1 hat nicht rechtzeitig geantwortet, daher wurde nichts ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>&lt;qt&gt;%1 asked for &lt;b&gt;%2&lt;/b&gt; with the typed text shown on the screen, so the password was not typed.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;%1 hat nach &lt;b&gt;%2&lt;/b&gt; gefragt und zeigt dabei die Eingabe auf dem Bildschirm an, daher wurde das Passwort nicht eingegeben.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&lt;qt&gt;%1 did not run the command as &lt;b&gt;%2&lt;/b&gt;.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;%1 hat den Befehl nicht als &lt;b&gt;%2&lt;/b&gt; ausgeführt.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&lt;qt&gt;%1 did not run the command as &lt;b&gt;%2&lt;/b&gt;. It said:&lt;br&gt;%3&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;%1 hat den Befehl nicht als &lt;b&gt;%2&lt;/b&gt; ausgeführt. Meldung:&lt;br&gt;%3&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+26"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>

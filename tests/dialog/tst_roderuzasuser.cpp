@@ -1,17 +1,40 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/roderuz.h"
 #include "messageboxrecorder.h"
+#include "su/ptyprocess.h"
 #include "testdialog.h"
 #include "testprograms.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+// The dialog's forked children, which run su for a command.
+static QList<pid_t> forkedChildren()
+{
+    QList<pid_t> children;
+    const QString dialog = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state parent ..."; the name may hold blanks and parentheses.
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> afterName = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        if (afterName.value(1).toInt() == getpid()
+            && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)) == dialog)
+            children.append(entry.toInt());
+    }
+    return children;
+}
 
 /** A login of the test's own with a home and bash, removed with its home on every path. */
 class ThrowAwayUser
@@ -50,6 +73,8 @@ private Q_SLOTS:
     void wrongPasswordKeepsTheDialogOpen();
     void invisibleCharactersAreRefused_data();
     void invisibleCharactersAreRefused();
+    void switchFailuresAreNamed_data();
+    void switchFailuresAreNamed();
     void runsAsAnotherUser();
     void raisedPriorityGoesToTheSwitch();
     void terminalReceivesTheCommandIntact();
@@ -164,9 +189,10 @@ void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen_data()
     QTest::addColumn<QStringList>("arguments");
     const QString stub =
         QString::fromLocal8Bit(qgetenv("KAVRUN_BINARY_DIR")) + QStringLiteral("/stub/tavrine");
+    // su hands the companion to a shell.
     QTest::newRow("su") << true
-                        << QStringList { QStringLiteral("root"), QStringLiteral("-c"), stub,
-                               QStringLiteral("-") };
+                        << QStringList { QStringLiteral("root"), QStringLiteral("-c"),
+                               QLatin1Char('\'') + stub + QLatin1Char('\''), QStringLiteral("-") };
     QTest::newRow("sudo") << false
                           << QStringList { QStringLiteral("-u"), QStringLiteral("root"), stub,
                                  QStringLiteral("-") };
@@ -232,6 +258,55 @@ void RoderuzAsUserTest::invisibleCharactersAreRefused()
     QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
 }
 
+void RoderuzAsUserTest::switchFailuresAreNamed_data()
+{
+    QTest::addColumn<QByteArray>("su");
+    QTest::addColumn<bool>("companionOnPath");
+    QTest::addColumn<QString>("message");
+    const QByteArray prompt = "stty -echo; printf 'Password: '; read -r typed; printf '\\n'; ";
+    QTest::newRow("closed account")
+        << prompt + "echo 'This account is currently not available.'" << true
+        << QStringLiteral("<qt>su did not run the command as <b>root</b>. It said:<br>This "
+                          "account is currently not available.</qt>");
+    QTest::newRow("markup in what su said")
+        << prompt + "echo '<b>bold</b> & more'" << true
+        << QStringLiteral("<qt>su did not run the command as <b>root</b>. It said:<br>&lt;b&gt;"
+                          "bold&lt;/b&gt; &amp; more</qt>");
+    QTest::newRow("no answer") << QByteArray("exec sleep 30") << true
+                               << QStringLiteral("su did not answer in time, so nothing was run.");
+    QTest::newRow("prompt with echo on")
+        << QByteArray("printf 'Username: '; read -r typed") << true
+        << QStringLiteral("<qt>su asked for <b>Username:</b> with the typed text shown on the "
+                          "screen, so the password was not typed.</qt>");
+    QTest::newRow("no companion")
+        << prompt << false
+        << QStringLiteral("<qt>The companion program <b>tavrine</b> was not found on the search "
+                          "path, so nothing can be run as another user.</qt>");
+}
+
+void RoderuzAsUserTest::switchFailuresAreNamed()
+{
+    QFETCH(QByteArray, su);
+    QFETCH(bool, companionOnPath);
+    QFETCH(QString, message);
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/su")), su + '\n'));
+    const ScopedEnvironment pathWithoutCompanion("PATH",
+        companionOnPath ? qgetenv("PATH")
+                        : QFile::encodeName(workPath(QStringLiteral("bin"))) + ":/usr/bin:/bin");
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    dialog->setUseSu();
+    PtyProcess::setProgressTimeout(1000);
+    MessageBoxRecorder recorder;
+    runAndStay(dialog.get(), QStringLiteral("true"));
+    PtyProcess::setProgressTimeout(25000);
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"), message));
+}
+
 void RoderuzAsUserTest::runsAsAnotherUser()
 {
     if (geteuid() != 0)
@@ -241,7 +316,8 @@ void RoderuzAsUserTest::runsAsAnotherUser()
     const QString mark = workPath(QStringLiteral("mark"));
     QVERIFY(writeScript(workPath(QStringLiteral("recorder")),
         "{ id -un; printf '%s\\n' \"$@\"; } > '" + QFile::encodeName(mark) + ".tmp' && mv '"
-            + QFile::encodeName(mark) + ".tmp' '" + QFile::encodeName(mark) + "'\n"));
+            + QFile::encodeName(mark) + ".tmp' '" + QFile::encodeName(mark)
+            + "'\nsleep 1\n")); // long enough to look at the child that runs su
     QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
     QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
     QVERIFY(entry.open(QIODevice::WriteOnly));
@@ -263,6 +339,17 @@ void RoderuzAsUserTest::runsAsAnotherUser()
     QCOMPARE(QString::fromLocal8Bit(waitForFile(mark, 20000)),
         ThrowAwayUser::name()
             + QStringLiteral("\ntwo words\n/home/%1\n$HOME;'\n").arg(ThrowAwayUser::name()));
+
+    // The child that runs su keeps its standard streams and su's terminal, nothing of the
+    // dialog's: no X connection, no single-instance lock or socket.
+    const QList<pid_t> children = forkedChildren();
+    QCOMPARE(children.size(), 1);
+    const QString descriptors = QStringLiteral("/proc/%1/fd/").arg(children.first());
+    QCOMPARE(QDir(descriptors).entryList(QDir::Files | QDir::System, QDir::Name).size(), 4);
+    QCOMPARE(QFile::symLinkTarget(descriptors + QStringLiteral("3")), QStringLiteral("/dev/ptmx"));
+    int status = 0;
+    QCOMPARE(waitpid(children.first(), &status, 0), children.first());
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void RoderuzAsUserTest::raisedPriorityGoesToTheSwitch()
