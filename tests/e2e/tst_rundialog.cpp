@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 // The process is gone or a zombie that nobody reaped yet.
 static bool hasEnded(qint64 pid)
 {
@@ -88,6 +90,7 @@ private slots:
     void advancedPanelAndPriorityPreset();
     void residentDialogComesBackCleanEachTime();
     void residentEndsWithTheSession();
+    void startsAgainWhileACommandRunsAsRoot();
 };
 
 QString TestRunDialog::showDialog(QProcess *kavRun) const
@@ -432,6 +435,33 @@ void TestRunDialog::residentEndsWithTheSession()
         QFile::exists(user.path() + QStringLiteral("/runtime/kav-run.socket")), 10000);
     session.stop();
     QVERIFY(waitForExitCode(resident) != -1000 || resident->state() == QProcess::NotRunning);
+}
+
+void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
+{
+    if (geteuid() != 0)
+        QSKIP("su asks root for no password; anyone else would need one");
+    const QString finished = m_session->path() + QStringLiteral("/marks/asroot");
+    // su finds the companion on the search path.
+    QProcessEnvironment environment = m_session->environment();
+    environment.insert(QStringLiteral("PATH"),
+        qEnvironmentVariable("KAVRUN_BINARY_DIR") + QStringLiteral("/stub:")
+            + environment.value(QStringLiteral("PATH")));
+    QProcess *first = m_session->startKavRun(
+        { QStringLiteral("--su"), QStringLiteral("--user"), QStringLiteral("root"),
+            QStringLiteral("sleep"), QStringLiteral("30;"), QStringLiteral("touch"), finished },
+        environment);
+    QVERIFY(!showDialog(first).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QCOMPARE(waitForExitCode(first), 0);
+
+    // The command runs on as root (until the session ends it), and the next start is a
+    // dialog of its own.
+    QProcess *second = m_session->startKavRun();
+    QVERIFY(!showDialog(second).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(second), 0);
+    QVERIFY(!QFile::exists(finished));
 }
 
 QTEST_GUILESS_MAIN(TestRunDialog)
