@@ -66,6 +66,16 @@ bool saysThePasswordIsWrong(const QByteArray &line)
         || line.contains("incorrect password attempt");
 }
 
+// The last non-empty line of @p lines, or the first when all are empty.
+QByteArray newestLine(const QList<QByteArray> &lines)
+{
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (!line->isEmpty())
+            return *line;
+    }
+    return lines.first();
+}
+
 // What may pass from the caller to another user, as sudo's env_reset lets it: the display,
 // the terminal type, the language and locale, the time zone. Shell options, start-up files
 // and plug-in folders of the caller stay behind.
@@ -223,7 +233,10 @@ int SuProcess::converseWithSwitchTool(const char *password)
 
         switch (state) {
         case WaitForPrompt: {
-            const QByteArray candidate = newestLineOfBurst(line);
+            // Banners, sudo's lecture and the prompt come in one burst; only its last line can
+            // be the prompt, and blank lines inside it do not end it, so that a text line
+            // ending in a colon is not taken for a prompt.
+            const QByteArray candidate = newestLine(burstFrom(line));
             if (candidate == handshake) {
                 // No password was asked for: root, or a remembered sudo authentication.
                 pushBackLine(candidate);
@@ -250,21 +263,23 @@ int SuProcess::converseWithSwitchTool(const char *password)
                 pushBackLine(line);
                 return SwitchOk;
             }
+            // su writes its name and its message apart ("su: ", "Authentication failure").
             if (!line.isEmpty())
-                return saysThePasswordIsWrong(line) ? SwitchRefused : SwitchDenied;
+                return saysThePasswordIsWrong(burstFrom(line).join(' ')) ? SwitchRefused
+                                                                         : SwitchDenied;
             break;
         }
     }
 }
 
-// Banners, sudo's lecture and the prompt come in one burst; only its last line can be the
-// prompt. Lines already read with an earlier chunk belong to the burst as well, and blank
-// lines inside it do not end it, so a text line ending in a colon is not taken for a prompt.
-QByteArray SuProcess::newestLineOfBurst(const QByteArray &first)
+// The lines that come in one burst with @p first: each within 100 ms of the one before, at
+// most burstLimit bytes, none after the handshake. Lines already read with an earlier chunk
+// belong to it as well.
+QList<QByteArray> SuProcess::burstFrom(const QByteArray &first)
 {
-    QByteArray candidate = first;
+    QList<QByteArray> lines { first };
     int gathered = first.size();
-    while (candidate != handshake && gathered < burstLimit) {
+    while (lines.last() != handshake && gathered < burstLimit) {
         QByteArray next = nextLine(false);
         if (next.isNull()) {
             if (waitReadable(terminalFd(), 100) <= 0)
@@ -274,11 +289,9 @@ QByteArray SuProcess::newestLineOfBurst(const QByteArray &first)
                 break;
         }
         gathered += next.size() + 1;
-        next = withoutCarriageReturn(next);
-        if (!next.isEmpty())
-            candidate = next;
+        lines.append(withoutCarriageReturn(next));
     }
-    return candidate;
+    return lines;
 }
 
 // A prompt that keeps echo on (a PAM "Username:") would show the password: it gets nothing.

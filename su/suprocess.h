@@ -96,8 +96,8 @@ private:
      *         else the SwitchResult that ends the attempt
      */
     int converseWithSwitchTool(const char *password);
-    /** @return the last non-empty line of the burst that begins with @p first */
-    QByteArray newestLineOfBurst(const QByteArray &first);
+    /** @return @p first and the lines that follow it in one burst, carriage returns removed */
+    QList<QByteArray> burstFrom(const QByteArray &first);
     /** @return SwitchOk once the password was typed, else why it was not */
     int typePassword(const char *password);
     /** @return the result for a companion that has said "end" or broken off */
