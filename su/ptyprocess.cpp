@@ -299,6 +299,11 @@ QByteArray PtyProcess::lastLine() const
     return d->lastLine;
 }
 
+void PtyProcess::setLastLine(const QByteArray &text)
+{
+    d->lastLine = text;
+}
+
 int PtyProcess::waitForEchoOff(int timeoutMs)
 {
     const QDeadlineTimer limit =

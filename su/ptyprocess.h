@@ -144,6 +144,8 @@ public:
 protected:
     /** In the forked child: signals, controlling terminal, standard streams. @return 0 or -1 */
     int prepareChildTerminal();
+    /** Makes @p text what lastLine() returns, for a message read as several lines. */
+    void setLastLine(const QByteArray &text);
 
     bool wipePassword = false;
     bool mirrorOutput = false;

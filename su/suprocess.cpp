@@ -263,10 +263,12 @@ int SuProcess::converseWithSwitchTool(const char *password)
                 pushBackLine(line);
                 return SwitchOk;
             }
-            // su writes its name and its message apart ("su: ", "Authentication failure").
-            if (!line.isEmpty())
-                return saysThePasswordIsWrong(burstFrom(line).join(' ')) ? SwitchRefused
-                                                                         : SwitchDenied;
+            if (!line.isEmpty()) {
+                // One message, although su writes its name and its text apart ("su: ",
+                // "Authentication failure") and an expired password brings three lines.
+                setLastLine(burstFrom(line).join(' ').simplified());
+                return saysThePasswordIsWrong(lastLine()) ? SwitchRefused : SwitchDenied;
+            }
             break;
         }
     }

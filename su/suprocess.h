@@ -25,7 +25,8 @@ public:
     /**
      * Results of authenticateAndRun(). In run mode any other value is the
      * command's exit status (0 to 255). After a failure, lastLine() holds what
-     * su or sudo said last.
+     * su or sudo said last: the line that ended the attempt, or all of their
+     * answer to the password, joined by blanks.
      */
     enum SwitchResult {
         /** su or sudo missing or not started (run mode), the exchange broken off (the terminal
