@@ -259,13 +259,15 @@ static char **readEnvironment(void)
     writeLine("environment");
     char **entries = allocOrExit(sizeof(*entries));
     size_t count = 0;
-    for (char *entry = readAnswer(); entry[0] != '\0'; entry = readAnswer()) {
+    char *entry;
+    for (entry = readAnswer(); entry[0] != '\0'; entry = readAnswer()) {
         char **longer = realloc(entries, (count + 2) * sizeof(*entries));
         if (longer == NULL)
             fail("malloc()");
         entries = longer;
         entries[count++] = entry;
     }
+    free(entry);
     entries[count] = NULL;
     return entries;
 }
@@ -347,7 +349,7 @@ static void setPriority(int priority, const char *schedulerAnswer)
     sched_setscheduler(0, SCHED_FIFO, &parameters);
 }
 
-static void becomeUser(uid_t uid, gid_t gid, const char *name, const char *home)
+static void becomeUser(uid_t uid, gid_t gid, const char *name)
 {
     if (getuid() == uid)
         return;
@@ -357,7 +359,6 @@ static void becomeUser(uid_t uid, gid_t gid, const char *name, const char *home)
         fail("tavrine: initgroups()");
     if (setuid(uid) == -1)
         fail("tavrine: setuid()");
-    putEnvPair("HOME", home);
 }
 
 /* Installs the caller's authority entry in a file of the target user's own. */
@@ -456,7 +457,7 @@ int main(void)
     putEnvPair("HOME", home);
 
     setPriority(priority, requestTable[SCHEDULER].answer);
-    becomeUser(uid, gid, userName, home);
+    becomeUser(uid, gid, userName);
 
     const char *display = requestTable[DISPLAY].answer;
     if (strcmp(display, "no") != 0) {
