@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include <QSettings>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 #include <QtConcurrent>
 
 #include <algorithm>
@@ -212,6 +214,7 @@ Roderuz::Roderuz(QWidget *parent)
     parseTimer = new QTimer(this);
     parseTimer->setSingleShot(true);
     savedFocus = nullptr;
+    calculator = new Calculator(this);
 
     startDefaultUserLookUp();
 
@@ -227,6 +230,9 @@ Roderuz::Roderuz(QWidget *parent)
     connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateAuthLabel);
     connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateRunButton);
     connect(cbRunInTerminal, &QCheckBox::clicked, this, &Roderuz::slotTerminal);
+    connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
+    connect(cbRunInTerminal, &QCheckBox::toggled, this, &Roderuz::updateHint);
+    connect(rbSu, &QRadioButton::toggled, this, &Roderuz::updateHint);
 
     rootForced = false;
     scheduler = 0;
@@ -343,6 +349,8 @@ void Roderuz::resetDialog()
 
     rootForced = false;
     savedFocus = nullptr;
+    calculationWanted = false;
+    parseTimer->stop();
     updateAuthLabel();
     updateIcon();
 }
@@ -375,9 +383,14 @@ void Roderuz::accept()
 {
     const QString text = cbCommand->currentText().simplified();
     if (isArithmeticExpression(text)) {
-        const QString result = calculate(text);
-        if (!result.isEmpty())
-            cbCommand->lineEdit()->setText(result);
+        if (text == calculatedExpression) {
+            if (!calculatedResult.isEmpty())
+                cbCommand->lineEdit()->setText(calculatedResult);
+            return;
+        }
+        // The value goes into the field when it arrives, unless the text changes first.
+        calculationWanted = true;
+        calculator->evaluate(text);
         return;
     }
     if (text != QLatin1String("logout") && runCommand() == 1)
@@ -662,6 +675,7 @@ void Roderuz::updateAuthLabel()
     lePassword->setEnabled(passwordWanted);
     lbPassword->setEnabled(passwordWanted);
     updateRunButton();
+    updateHint();
 }
 
 bool Roderuz::rootNeeded() const
@@ -704,6 +718,100 @@ void Roderuz::setExpandingSizePolicyForAdvancedWidget()
 void Roderuz::slotParseTimer()
 {
     updateCommand(false);
+    const QString text = cbCommand->currentText().simplified();
+    if (isArithmeticExpression(text) && text != calculatedExpression)
+        calculator->evaluate(text);
+    updateHint();
+}
+
+void Roderuz::slotCalculated(const QString &expression, const QString &result)
+{
+    calculatedExpression = expression;
+    calculatedResult = result;
+    if (expression != cbCommand->currentText().simplified())
+        return;
+    if (calculationWanted) {
+        calculationWanted = false;
+        if (!result.isEmpty()) {
+            cbCommand->lineEdit()->setText(result);
+            return;
+        }
+    }
+    updateHint();
+}
+
+void Roderuz::updateHint()
+{
+    // A pending parse describes the text anew when it fires.
+    if (parseTimer->isActive())
+        return;
+    const QString hint = runHint(cbCommand->currentText().simplified());
+    lbHint->setHint(hint);
+    cbCommand->setAccessibleDescription(hint);
+    cbCommand->lineEdit()->setAccessibleDescription(hint);
+}
+
+QString Roderuz::runHint(const QString &command) const
+{
+    if (command.isEmpty())
+        return QString();
+    if (isArithmeticExpression(command)) {
+        if (command != calculatedExpression)
+            return QString();
+        return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
+                                          : tr("= %1").arg(calculatedResult);
+    }
+    if (command == QLatin1String("logout"))
+        return tr("Closes this dialog");
+
+    const QString program = command.section(QLatin1Char(' '), 0, 0);
+    QString hint;
+    if (needsPrivileges()) {
+        const QString user = cbRunAsOther->isChecked() ? leUsername->text() : KUser().loginName();
+        hint = tr("Runs as %1 through %2")
+                   .arg(user, rbSu->isChecked() ? QStringLiteral("su") : QStringLiteral("sudo"));
+        if (cbPriority->isChecked() && scheduler == 1)
+            hint = tr("%1 with realtime priority %2").arg(hint).arg(realtimePriority);
+        else if (cbPriority->isChecked())
+            hint = tr("%1 at priority %2").arg(hint).arg(nicePriority);
+    } else {
+        if (plainCommandLine(command, cbRunInTerminal->isChecked()).isNull()) {
+            return parser.type() == Unknown
+                ? tr("No program or file named %1").arg(program)
+                : tr("%1 is not a program, so it cannot take arguments").arg(program);
+        }
+        hint = plainRunHint(command);
+        if (nicePriority > startNice)
+            hint = tr("%1 at priority %2").arg(hint).arg(nicePriority);
+    }
+    if (cbRunInTerminal->isChecked())
+        hint = tr("%1 in %2").arg(hint, QFileInfo(terminalProgram()).fileName());
+    return hint;
+}
+
+QString Roderuz::plainRunHint(const QString &command) const
+{
+    const QString program = command.section(QLatin1Char(' '), 0, 0);
+    switch (parser.type()) {
+    case Network: {
+        const QString scheme = QUrl(program).scheme().toLower();
+        if (scheme.startsWith(QLatin1String("http")) || program.startsWith(QLatin1String("www.")))
+            return tr("Opens the address in the web browser");
+        return tr("Opens the address with the default application");
+    }
+    case File:
+    case Folder:
+        if (!command.contains(QLatin1Char(' ')))
+            return tr("Opens %1 with the default application").arg(command);
+        break;
+    case DesktopEntry:
+        return tr("Runs %1").arg(parser.desktopName());
+    case Executable:
+        if (!parser.desktopName().isEmpty())
+            return tr("Runs %1").arg(parser.desktopName());
+        break;
+    }
+    return tr("Runs %1").arg(QFileInfo(program).fileName());
 }
 
 void Roderuz::slotPriority(int value)
@@ -781,6 +889,7 @@ void Roderuz::slotChangeScheduler(bool on)
 
 void Roderuz::slotCmdChanged(const QString &text)
 {
+    calculationWanted = false;
     updateRunButton();
     if (!text.isEmpty()) {
         parseTimer->start(parseDelay);
@@ -790,6 +899,7 @@ void Roderuz::slotCmdChanged(const QString &text)
     if (autoTerminal)
         setRunInTerminal(false);
     lbRunIcon->setIcon(runIcon());
+    updateHint();
 }
 
 void Roderuz::showHelp()

@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QStringList>
 
+class Calculator;
 class IOrvanRunner;
 class QTimer;
 class SuProcess;
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void selectCommandFromMenu();
     void setExpandingSizePolicyForAdvancedWidget();
     void updateRunButton();
+    void updateHint();
+    void slotCalculated(const QString &expression, const QString &result);
 
 private:
     /**
@@ -118,6 +121,10 @@ private:
      */
     QString terminalCommand(
         const QString &command, LineConsumer consumer = LineConsumer::DetachedStart);
+    /** What Run would do with @p command, for the hint line; empty when that is not known yet. */
+    QString runHint(const QString &command) const;
+    /** What the plain path does with @p command, which it can run. */
+    QString plainRunHint(const QString &command) const;
     /** Whether the command runs as another user or with real-time scheduling. */
     bool needsPrivileges() const;
     /** Gives @p process the switch tool, the target user and the priority options. */
@@ -150,6 +157,12 @@ private:
     QIcon currentIcon;
     QStringList terminalApps;
     QTimer *parseTimer = nullptr;
+    Calculator *calculator = nullptr;
+    // The last expression evaluated and its value, kept for Run.
+    QString calculatedExpression;
+    QString calculatedResult;
+    // Run was pressed on an expression whose value had not arrived yet.
+    bool calculationWanted = false;
     QWidget *savedFocus = nullptr;
     IOrvanRunner *runner = nullptr;
     CommandParser parser;

@@ -149,23 +149,23 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+174"/>
+        <location filename="../dialog/roderuz.cpp" line="+176"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
         <location line="+34"/>
-        <location line="+483"/>
+        <location line="+495"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-454"/>
+        <location line="-462"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+175"/>
+        <location line="+182"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -241,12 +241,80 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+62"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+66"/>
+        <source>Cannot calculate this expression</source>
+        <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>= %1</source>
+        <translation>= %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Closes this dialog</source>
+        <translation>Schließt diesen Dialog</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Runs as %1 through %2</source>
+        <translation>Startet als %1 über %2</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 with realtime priority %2</source>
+        <translation>%1 mit Echtzeitpriorität %2</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+9"/>
+        <source>%1 at priority %2</source>
+        <translation>%1 mit Priorität %2</translation>
+    </message>
+    <message>
+        <location line="-5"/>
+        <source>No program or file named %1</source>
+        <translation>Kein Programm und keine Datei namens %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 is not a program, so it cannot take arguments</source>
+        <translation>%1 ist kein Programm und nimmt daher keine Argumente an</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 in %2</source>
+        <translation>%1 in %2</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Opens the address in the web browser</source>
+        <translation>Öffnet die Adresse im Webbrowser</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Opens the address with the default application</source>
+        <translation>Öffnet die Adresse mit der Standardanwendung</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Opens %1 with the default application</source>
+        <translation>Öffnet %1 mit der Standardanwendung</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <location line="+3"/>
+        <location line="+3"/>
+        <source>Runs %1</source>
+        <translation>Startet %1</translation>
+    </message>
+    <message>
+        <location line="+28"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -258,7 +326,7 @@ Are you sure you want to continue?</source>
 Möchten Sie wirklich fortfahren?</translation>
     </message>
     <message>
-        <location line="+123"/>
+        <location line="+125"/>
         <source>%1 (Low)</source>
         <translation>%1 (Niedrig)</translation>
     </message>
@@ -322,7 +390,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Anwendung aus dem Menü auswählen</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+27"/>
         <source>Check this option if the application you want to run is a text mode application. The application will then be run in a terminal emulator window.</source>
         <translation>Kreuzen Sie diese Einstellung an, wenn die Anwendung, die Sie ausführen möchten, im Textmodus läuft. Die Anwendung wird dann in einem Terminalfenster ausgeführt.</translation>
     </message>

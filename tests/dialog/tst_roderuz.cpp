@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/roderuz.h"
+#include "exec/terminal.h"
 #include "testprograms.h"
 
 #include <KUser>
@@ -131,6 +132,8 @@ private Q_SLOTS:
     void userUntickStopsTheAutomaticTick();
     void emptyingTheFieldUnticks();
     void launchOutsideTheTerminalForgetsTheCommand();
+    void hintSaysWhatRunWillDo_data();
+    void hintSaysWhatRunWillDo();
 
     void defaultUserIsTheAdminGroupMember();
     void defaultUserEmptyForAnAdmin();
@@ -165,6 +168,14 @@ void RoderuzTest::initTestCase()
     QVERIFY(configHome.isValid());
     // QSettings reads its paths once, so this must come before the first dialog.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    // Desktop entries are found by their id in the XDG data folders.
+    const QString applications = configHome.filePath(QStringLiteral("data/applications"));
+    QVERIFY(QDir().mkpath(applications));
+    QFile editor(applications + QStringLiteral("/kavrun-texteditor.desktop"));
+    QVERIFY(editor.open(QIODevice::WriteOnly));
+    editor.write("[Desktop Entry]\nType=Application\nName=Text Editor\nExec=kavmark editor\n");
+    editor.close();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
     installIconTheme();
@@ -798,6 +809,75 @@ void RoderuzTest::emptyingTheFieldUnticks()
     dialog->setCommandText(QStringLiteral("ls"));
     QTest::qWait(400);
     QVERIFY(!dialog->cbRunInTerminal->isChecked());
+}
+
+void RoderuzTest::hintSaysWhatRunWillDo_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("hint");
+    const QString opens = QStringLiteral("Opens the address in the web browser");
+    const QString unknown = QStringLiteral("kavrun-no-such-program").repeated(20);
+    const int nice = getpriority(PRIO_PROCESS, 0);
+    QTest::newRow("folder") << QStringLiteral("/usr/share") << QString()
+                            << QStringLiteral("Opens /usr/share with the default application");
+    QTest::newRow("web address") << QStringLiteral("https://example.org/x") << QString() << opens;
+    QTest::newRow("www") << QStringLiteral("www.example.org") << QString() << opens;
+    QTest::newRow("other address")
+        << QStringLiteral("mailto:someone@example.org") << QString()
+        << QStringLiteral("Opens the address with the default application");
+    QTest::newRow("desktop entry by id")
+        << QStringLiteral("kavrun-texteditor") << QString() << QStringLiteral("Runs Text Editor");
+    QTest::newRow("unknown, too long for the line")
+        << unknown << QString() << QStringLiteral("No program or file named ") + unknown;
+    QTest::newRow("document with arguments")
+        << QStringLiteral("/etc/passwd now") << QString()
+        << QStringLiteral("/etc/passwd is not a program, so it cannot take arguments");
+    QTest::newRow("expression") << QStringLiteral("2+3*4") << QString() << QStringLiteral("= 14");
+    QTest::newRow("broken expression")
+        << QStringLiteral("1+*") << QString() << QStringLiteral("Cannot calculate this expression");
+    QTest::newRow("logout") << QStringLiteral("logout") << QString()
+                            << QStringLiteral("Closes this dialog");
+    QTest::newRow("terminal")
+        << QStringLiteral("true") << QStringLiteral("terminal")
+        << QStringLiteral("Runs true in %1").arg(QFileInfo(terminalProgram()).fileName());
+    QTest::newRow("sudo, higher priority")
+        << QStringLiteral("true") << QStringLiteral("sudo")
+        << QStringLiteral("Runs as root through sudo at priority %1").arg(nice - 5);
+    QTest::newRow("realtime") << QStringLiteral("true") << QStringLiteral("realtime")
+                              << QStringLiteral(
+                                     "Runs as root through su with realtime priority 50");
+    QTest::newRow("lower priority") << QStringLiteral("true") << QStringLiteral("nice")
+                                    << QStringLiteral("Runs true at priority %1").arg(nice + 5);
+}
+
+void RoderuzTest::hintSaysWhatRunWillDo()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, options);
+    QFETCH(QString, hint);
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    const int width = dialog->width();
+    if (options == QLatin1String("terminal")) {
+        if (!dialog->cbRunInTerminal->isEnabled())
+            QSKIP("needs a terminal emulator");
+        dialog->cbRunInTerminal->click();
+    } else if (options == QLatin1String("sudo")) {
+        dialog->rbSudo->setChecked(true);
+        dialog->cbPriority->setChecked(true);
+        dialog->slPriority->setValue(dialog->startNice - 5);
+    } else if (options == QLatin1String("realtime")) {
+        dialog->setRealtime();
+    } else if (options == QLatin1String("nice")) {
+        dialog->cbPriority->setChecked(true);
+        dialog->slPriority->setValue(dialog->startNice + 5);
+    }
+    QTest::keyClicks(dialog->cbCommand->lineEdit(), text);
+    QTRY_COMPARE(dialog->lbHint->hint(), hint);
+    QCOMPARE(dialog->cbCommand->lineEdit()->accessibleDescription(), hint);
+    QCOMPARE(dialog->width(), width);
 }
 
 void RoderuzTest::launchOutsideTheTerminalForgetsTheCommand()

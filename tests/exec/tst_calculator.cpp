@@ -3,9 +3,21 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+// The result of one evaluation, waited for.
+static QString calculate(const QString &expression)
+{
+    Calculator calculator;
+    QSignalSpy evaluated(&calculator, &Calculator::evaluated);
+    calculator.evaluate(expression);
+    if (!evaluated.wait(10000))
+        return QStringLiteral("<no result>");
+    return evaluated.first().at(1).toString();
+}
 
 class CalculatorTest : public QObject
 {
@@ -21,6 +33,7 @@ private Q_SLOTS:
     void withShell();
     void runsNothingInjected_data();
     void runsNothingInjected();
+    void newerExpressionReplacesARunningOne();
 
 private:
     void hideBc();
@@ -134,6 +147,21 @@ void CalculatorTest::runsNothingInjected()
     const QString marker = scratch.filePath(QStringLiteral("marker"));
     calculate(attack);
     QVERIFY2(!QFile::exists(marker), qPrintable(attack));
+}
+
+void CalculatorTest::newerExpressionReplacesARunningOne()
+{
+    Calculator calculator;
+    QSignalSpy evaluated(&calculator, &Calculator::evaluated);
+    // bc is busy with this one for many seconds.
+    calculator.evaluate(QStringLiteral("2^(2^30)"));
+    calculator.evaluate(QStringLiteral("2^(2^30)"));
+    QVERIFY(evaluated.isEmpty());
+    calculator.evaluate(QStringLiteral("6*7"));
+    QVERIFY(evaluated.wait(10000));
+    QCOMPARE(evaluated.first(), QVariantList({ QStringLiteral("6*7"), QStringLiteral("42") }));
+    QTest::qWait(100);
+    QCOMPARE(evaluated.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(CalculatorTest)
