@@ -6,17 +6,50 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <optional>
 
-static std::optional<ApplicationEntry> readEntry(const QString &path, const QString &id)
+static QStringList applicationFolders()
+{
+    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+}
+
+static QString desktopSuffix()
+{
+    return QStringLiteral(".desktop");
+}
+
+// Whether the entry is for one of @p desktops, the names in $XDG_CURRENT_DESKTOP.
+static bool shownIn(const KConfigGroup &group, const QStringList &desktops)
+{
+    const auto namesAny = [&desktops](const QStringList &listed) {
+        return std::any_of(desktops.cbegin(), desktops.cend(),
+            [&listed](const QString &desktop) { return listed.contains(desktop); });
+    };
+    const QStringList only = group.readXdgListEntry("OnlyShowIn");
+    return (only.isEmpty() || namesAny(only)) && !namesAny(group.readXdgListEntry("NotShowIn"));
+}
+
+static QStringList untranslatedTerms(const KConfigGroup &group)
+{
+    QStringList terms = group.readEntryUntranslated("Keywords", QString())
+                            .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    terms.prepend(group.readEntryUntranslated("GenericName", QString()));
+    terms.prepend(group.readEntryUntranslated("Name", QString()));
+    return terms;
+}
+
+static std::optional<ApplicationEntry> readEntry(
+    const QString &path, const QString &id, const QStringList &desktops)
 {
     const KDesktopFile file(path);
     const KConfigGroup group = file.desktopGroup();
     if (file.readType() != QLatin1String("Application") || group.readEntry("Hidden", false)
-        || file.noDisplay() || !file.tryExec())
+        || file.noDisplay() || !shownIn(group, desktops) || !file.tryExec())
         return std::nullopt;
 
     ApplicationEntry entry;
@@ -30,6 +63,7 @@ static std::optional<ApplicationEntry> readEntry(const QString &path, const QStr
     entry.genericName = file.readGenericName();
     entry.comment = file.readComment();
     entry.keywords = group.readXdgListEntry("Keywords");
+    entry.untranslatedTerms = untranslatedTerms(group);
     entry.icon = file.readIcon();
     entry.categories = group.readXdgListEntry("Categories");
     return entry;
@@ -48,6 +82,13 @@ bool ApplicationEntry::matches(const QString &filter) const
     return true;
 }
 
+QIcon ApplicationEntry::themedIcon() const
+{
+    if (QFileInfo(icon).isAbsolute())
+        return QIcon(icon);
+    return QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
+}
+
 QString ApplicationEntry::commandLine() const
 {
     QString line;
@@ -64,9 +105,9 @@ QList<ApplicationEntry> ApplicationEntry::installed()
 {
     QList<ApplicationEntry> entries;
     QSet<QString> seenIds;
-    const QStringList folders =
-        QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-    for (const QString &folder : folders) {
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &folder : applicationFolders()) {
         const QDir root(folder);
         QDirIterator files(folder, { QStringLiteral("*.desktop") }, QDir::Files,
             QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
@@ -78,9 +119,40 @@ QList<ApplicationEntry> ApplicationEntry::installed()
             if (seenIds.contains(id))
                 continue;
             seenIds.insert(id);
-            if (const auto entry = readEntry(path, id))
+            if (const auto entry = readEntry(path, id, desktops))
                 entries.append(*entry);
         }
     }
     return entries;
+}
+
+// The file for @p id below @p folder: the id itself, or for a dash in it, the
+// rest of the id below the subfolder named by the part before the dash.
+static QString locateIn(const QString &folder, const QString &id)
+{
+    const QString plain = folder + QLatin1Char('/') + id + desktopSuffix();
+    if (QFileInfo(plain).isFile())
+        return plain;
+    for (int dash = id.indexOf(QLatin1Char('-')); dash > 0;
+         dash = id.indexOf(QLatin1Char('-'), dash + 1)) {
+        const QString subfolder = folder + QLatin1Char('/') + id.left(dash);
+        if (!QFileInfo(subfolder).isDir())
+            continue;
+        const QString found = locateIn(subfolder, id.mid(dash + 1));
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
+}
+
+QString ApplicationEntry::locate(const QString &id)
+{
+    if (id.isEmpty() || id.contains(QLatin1Char('/')))
+        return QString();
+    for (const QString &folder : applicationFolders()) {
+        const QString found = locateIn(folder, id);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
 }

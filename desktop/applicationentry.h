@@ -2,6 +2,7 @@
 #ifndef APPLICATIONENTRY_H
 #define APPLICATIONENTRY_H
 
+#include <QIcon>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,8 @@ struct ApplicationEntry
     QString genericName;
     QString comment;
     QStringList keywords;
+    /** Name, GenericName and Keywords as written without a language, for matching. */
+    QStringList untranslatedTerms;
     /** An icon name of the theme or an absolute path; empty without one. */
     QString icon;
     /** The Exec value as written in the entry, field codes included. */
@@ -28,6 +31,9 @@ struct ApplicationEntry
      */
     bool matches(const QString &filter) const;
 
+    /** The icon: the file named, or the theme's, else the theme's executable icon. */
+    QIcon themedIcon() const;
+
     /**
      * The command line to start the application without files or addresses:
      * the Exec value with its field codes left out ("%%" becomes "%").
@@ -36,15 +42,27 @@ struct ApplicationEntry
 
     /**
      * The applications of the desktop entries in the "applications" folders
-     * of the XDG data directories and their subfolders. When several files
-     * share a desktop-file id, the one in the folder of higher precedence
-     * wins. Entries that are hidden, not to be displayed, not of type
-     * Application, without Exec, or whose TryExec program is missing are
-     * left out. Unreadable folders and files are skipped.
+     * of the XDG data directories ($XDG_DATA_HOME, then $XDG_DATA_DIRS) and
+     * their subfolders. When several files share a desktop-file id, the one in the
+     * folder of higher precedence wins. Entries that are hidden, not to be
+     * displayed, not of type Application, without Exec, shown only in other
+     * desktops or not in this one (OnlyShowIn, NotShowIn against
+     * $XDG_CURRENT_DESKTOP), or whose TryExec program is missing are left
+     * out. Unreadable folders and files are skipped.
      *
      * @return the entries in no particular order; empty when there are none
      */
     static QList<ApplicationEntry> installed();
+
+    /**
+     * The file of the desktop entry whose desktop-file id is @p id followed
+     * by ".desktop", from the first of the folders installed() reads that has one. A dash in the
+     * id may stand for a subfolder: "kde4-editor" is also kde4/editor.desktop.
+     *
+     * @return the path, or an empty string when no folder has the entry or
+     *         @p id is empty or holds a "/"
+     */
+    static QString locate(const QString &id);
 };
 
 #endif

@@ -5,7 +5,6 @@
 
 #include <QCollator>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMap>
@@ -57,13 +56,6 @@ static const Category &findMainCategory(const QStringList &entryCategories)
             return *found;
     }
     return otherCategory;
-}
-
-static QIcon entryIcon(const QString &icon)
-{
-    if (QFileInfo(icon).isAbsolute())
-        return QIcon(icon);
-    return QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
 }
 
 KavMenuDialog::KavMenuDialog(QWidget *parent)
@@ -157,7 +149,7 @@ void KavMenuDialog::fillMenu()
             categoryItem->setFlags(Qt::ItemIsEnabled);
         }
         auto *item = new QTreeWidgetItem(categoryItem, { entry.name });
-        item->setIcon(0, entryIcon(entry.icon));
+        item->setIcon(0, entry.themedIcon());
         item->setToolTip(0, entry.comment.isEmpty() ? entry.genericName : entry.comment);
         item->setData(0, EntryIndexRole, index);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandparser.h"
 
+#include "desktop/applicationentry.h"
 #include "desktop/kavicontheme.h"
 #include "desktop/themeicon.h"
 #include "exec/calculator.h"
@@ -14,7 +15,6 @@
 #include <QUrl>
 
 CommandParser::CommandParser(const QString &text)
-    : applicationsDirectory(QStringLiteral("/usr/share/applications"))
 {
     if (!text.isEmpty())
         parse(text);
@@ -99,12 +99,16 @@ void CommandParser::setApplicationsDirectory(const QString &directory)
 
 void CommandParser::loadDesktopEntry(const QString &name)
 {
-    const QString path =
-        applicationsDirectory + QLatin1Char('/') + name + QStringLiteral(".desktop");
-    desktopEntryIsCurrent = true;
-    if (desktopEntry && desktopEntry->fileName() == path)
+    const QString path = applicationsDirectory.isEmpty()
+        ? ApplicationEntry::locate(name)
+        : applicationsDirectory + QLatin1Char('/') + name + QStringLiteral(".desktop");
+    desktopEntryIsCurrent = false;
+    if (path.isEmpty())
         return;
-    desktopEntry = std::make_unique<KDesktopFile>(path);
+    if (!desktopEntry || desktopEntry->fileName() != path)
+        desktopEntry = std::make_unique<KDesktopFile>(path);
+    // A hidden entry is one the user deleted: it shadows the others but is not there.
+    desktopEntryIsCurrent = !desktopEntry->desktopGroup().readEntry("Hidden", false);
 }
 
 int CommandParser::classify(QString word)

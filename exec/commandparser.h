@@ -67,7 +67,10 @@ public:
      */
     QIcon icon() const;
 
-    /** The folder desktop entries are read from; tests point it elsewhere. */
+    /**
+     * Reads desktop entries from @p directory only, instead of the XDG
+     * applications folders (ApplicationEntry::locate()); tests point it elsewhere.
+     */
     void setApplicationsDirectory(const QString &directory);
 
 private:
@@ -79,8 +82,9 @@ private:
     int commandType = Unknown;
     QString executablePath;
     std::unique_ptr<KDesktopFile> desktopEntry;
-    // Whether desktopEntry was loaded or confirmed by the text parsed last.
+    // Whether desktopEntry was loaded or confirmed by the text parsed last, and is not hidden.
     bool desktopEntryIsCurrent = false;
+    // Empty: the XDG applications folders.
     QString applicationsDirectory;
 };
 

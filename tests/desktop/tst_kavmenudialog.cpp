@@ -108,6 +108,11 @@ void KavMenuDialogTest::initTestCase()
         vendor, QStringLiteral("hidden.desktop"), "Type=Application\nName=Hidden\nExec=hidden\n");
     writeEntry(vendor, QStringLiteral("nodisplay.desktop"),
         "Type=Application\nName=NoDisplay\nNoDisplay=true\nExec=nodisplay\n");
+    qputenv("XDG_CURRENT_DESKTOP", "X-Other:KAV");
+    writeEntry(vendor, QStringLiteral("elsewhere.desktop"),
+        "Type=Application\nName=Elsewhere\nOnlyShowIn=X-Else;\nExec=elsewhere\n");
+    writeEntry(vendor, QStringLiteral("notkav.desktop"),
+        "Type=Application\nName=Not in KAV\nNotShowIn=KAV;\nExec=notkav\n");
     writeEntry(vendor, QStringLiteral("tryexec.desktop"),
         "Type=Application\nName=Missing\nTryExec=/nonexistent/kav-program\nExec=missing\n");
     writeEntry(vendor, QStringLiteral("link.desktop"),
