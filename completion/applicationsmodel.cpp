@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "applicationsmodel.h"
+
+#include "backgroundthreadpool.h"
+
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+ApplicationsModel::ApplicationsModel(QObject *parent)
+    : QAbstractListModel(parent)
+{
+    auto *watcher = new QFutureWatcher<ApplicationIndex>(this);
+    connect(watcher, &QFutureWatcher<ApplicationIndex>::finished, this, [this, watcher] {
+        setIndex(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(), &ApplicationIndex::installed));
+}
+
+void ApplicationsModel::setTypedText(const QString &typed)
+{
+    if (typed == typedText)
+        return;
+    typedText = typed;
+    setRows(applications.matches(typedText));
+}
+
+void ApplicationsModel::setIndex(const ApplicationIndex &loadedIndex)
+{
+    beginResetModel();
+    applications = loadedIndex;
+    icons.clear();
+    loaded = true;
+    rows = applications.matches(typedText);
+    endResetModel();
+    Q_EMIT indexLoaded();
+}
+
+void ApplicationsModel::setRows(const QVector<int> &positions)
+{
+    if (positions == rows)
+        return;
+    beginResetModel();
+    rows = positions;
+    endResetModel();
+}
+
+int ApplicationsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows.size();
+}
+
+QVariant ApplicationsModel::data(const QModelIndex &modelIndex, int role) const
+{
+    if (!modelIndex.isValid() || modelIndex.row() >= rows.size())
+        return QVariant();
+    const int position = rows.at(modelIndex.row());
+    const ApplicationEntry &entry = applications.entry(position);
+    switch (role) {
+    case Qt::DisplayRole:
+        return entry.name;
+    case Qt::EditRole:
+        return entry.id.left(entry.id.size() - int(qstrlen(".desktop")));
+    case Qt::DecorationRole: {
+        auto icon = icons.find(position);
+        if (icon == icons.end())
+            icon = icons.insert(position, entry.themedIcon());
+        return icon.value();
+    }
+    case Qt::ToolTipRole:
+        return entry.comment;
+    default:
+        return QVariant();
+    }
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef APPLICATIONSMODEL_H
+#define APPLICATIONSMODEL_H
+
+#include "applicationindex.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QIcon>
+
+/**
+ * The installed applications that match the typed text (ApplicationIndex),
+ * as rows of the completion list: each shows the application's icon and
+ * name, and completes the field (edit role) with its desktop-file id without
+ * ".desktop", which runs it. The index is read on a background thread from
+ * construction on; until it arrives there are no rows.
+ */
+class ApplicationsModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    explicit ApplicationsModel(QObject *parent = nullptr);
+
+    /** Offers the applications that @p typed matches. */
+    void setTypedText(const QString &typed);
+    /** Whether the installed applications have been read. */
+    bool isLoaded() const { return loaded; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    /** A row's name (display role), id (edit role), icon or comment (tool tip role);
+     *  an invalid QVariant otherwise. */
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    /** The installed applications have been read; the rows now show them. */
+    void indexLoaded();
+
+private:
+    void setIndex(const ApplicationIndex &loadedIndex);
+    void setRows(const QVector<int> &positions);
+
+    ApplicationIndex applications;
+    bool loaded = false;
+    QString typedText;
+    // Positions in the index, one per row.
+    QVector<int> rows;
+    // Icons by index position, made when a row is first shown.
+    mutable QHash<int, QIcon> icons;
+};
+
+#endif

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef PATHCOMPLETIONMODEL_H
+#define PATHCOMPLETIONMODEL_H
+
+#include "directorylister.h"
+
+#include <QAbstractListModel>
+#include <QIcon>
+
+/**
+ * The files and folders that complete a path as it is typed: the word before
+ * the cursor, when it starts with "/", "~/", "./" or "../", is a folder and
+ * the start of a name in it. Each row shows a matching name, a folder's with
+ * "/" after it, and holds (edit role) the whole text with that word
+ * completed. Names starting with "." are offered only once a "." is typed.
+ * The folders are read in the background: rows appear when a reading arrives.
+ */
+class PathCompletionModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    explicit PathCompletionModel(QObject *parent = nullptr);
+
+    /** Offers the completions of the word that ends at @p cursor in @p text. */
+    void setText(const QString &text, int cursor);
+    /** Whether the word last given is a path. */
+    bool isPathWord() const { return !typedFolder.isEmpty(); }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    /** A row's name (display role), completed text (edit role) or icon; an invalid QVariant
+     *  otherwise. */
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    void slotListed(const QString &folder);
+    void updateRows(const QVector<FolderEntry> *entries);
+
+    DirectoryLister *lister;
+    // The text split around the path word: before it, its folder part as
+    // typed and expanded, the name part, and what follows the cursor.
+    QString textBefore;
+    QString typedFolder;
+    QString folder;
+    QString namePart;
+    QString textAfter;
+    QVector<FolderEntry> rows;
+    QIcon folderIcon;
+    QIcon fileIcon;
+};
+
+#endif
