@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void relativePathIsLookedUpInTheCurrentFolder();
     void forgetsTheEntryOfAnEarlierText();
     void reusesALoadedEntry();
+    void findsEntriesByIdInTheXdgFolders_data();
+    void findsEntriesByIdInTheXdgFolders();
     void choosesIcons_data();
     void choosesIcons();
     void fallsBackToNamesTheInstalledThemeHas_data();
@@ -271,6 +274,50 @@ void CommandParserTest::reusesALoadedEntry()
     parser->parse(QStringLiteral("kavapp"));
     parser->parse(QStringLiteral("kavchanging"));
     QCOMPARE(parser->desktopExec(), QStringLiteral("second"));
+}
+
+void CommandParserTest::findsEntriesByIdInTheXdgFolders_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("exec");
+    QTest::newRow("the user's entry wins") << QStringLiteral("kavshared") << QStringLiteral("mine");
+    QTest::newRow("only the system's") << QStringLiteral("kavsystem") << QStringLiteral("system");
+    QTest::newRow("subfolder") << QStringLiteral("kde4-kavsub") << QStringLiteral("sub");
+    QTest::newRow("deleted by the user") << QStringLiteral("kavdeleted") << QString();
+}
+
+void CommandParserTest::findsEntriesByIdInTheXdgFolders()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, exec);
+    const QDir data(path(QStringLiteral("xdg")));
+    if (!data.exists()) {
+        QVERIFY(data.mkpath(QStringLiteral("home/applications")));
+        QVERIFY(data.mkpath(QStringLiteral("system/applications/kde4")));
+        const auto entry = [](const char *execValue) {
+            return QByteArray("[Desktop Entry]\nType=Application\nExec=") + execValue + '\n';
+        };
+        writeFile(QStringLiteral("xdg/home/applications/kavshared.desktop"), entry("mine"));
+        writeFile(QStringLiteral("xdg/system/applications/kavshared.desktop"), entry("theirs"));
+        writeFile(QStringLiteral("xdg/system/applications/kavsystem.desktop"), entry("system"));
+        writeFile(QStringLiteral("xdg/system/applications/kde4/kavsub.desktop"), entry("sub"));
+        writeFile(QStringLiteral("xdg/home/applications/kavdeleted.desktop"),
+            entry("gone") + "Hidden=true\n");
+        writeFile(QStringLiteral("xdg/system/applications/kavdeleted.desktop"), entry("gone"));
+    }
+    // The MIME database lives in the data folders too: the other cases need the real ones.
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_DATA_HOME", savedHome);
+        qputenv("XDG_DATA_DIRS", savedDirs);
+    });
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.filePath(QStringLiteral("home"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(data.filePath(QStringLiteral("system"))));
+    CommandParser parser;
+    parser.parse(text);
+    QCOMPARE(parser.type(), exec.isEmpty() ? int(Unknown) : int(DesktopEntry));
+    QCOMPARE(parser.desktopExec(), exec);
 }
 
 void CommandParserTest::choosesIcons_data()
