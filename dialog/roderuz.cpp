@@ -976,8 +976,11 @@ void Roderuz::updateCommand(bool forRun)
         return;
     parser.parse(text);
 
-    const bool isTerminalCommand = parser.type() == Executable
-        && (terminalApps.contains(parser.executableName()) || parser.isTerminalEntry());
+    // A desktop entry that asks for a terminal needs one whether or not its id is a program.
+    const bool isTerminalCommand =
+        (parser.type() == Executable && terminalApps.contains(parser.executableName()))
+        || ((parser.type() == Executable || parser.type() == DesktopEntry)
+            && parser.isTerminalEntry());
     if (!isTerminalCommand || terminalDeclined) {
         currentIcon = parser.icon();
         updateIcon();

@@ -175,6 +175,10 @@ void RoderuzTest::initTestCase()
     QVERIFY(editor.open(QIODevice::WriteOnly));
     editor.write("[Desktop Entry]\nType=Application\nName=Text Editor\nExec=kavmark editor\n");
     editor.close();
+    QFile top(applications + QStringLiteral("/kavrun-top.desktop"));
+    QVERIFY(top.open(QIODevice::WriteOnly));
+    top.write("[Desktop Entry]\nType=Application\nName=Top\nExec=top\nTerminal=true\n");
+    top.close();
     qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
@@ -841,6 +845,9 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
     QTest::newRow("terminal")
         << QStringLiteral("true") << QStringLiteral("terminal")
         << QStringLiteral("Runs true in %1").arg(QFileInfo(terminalProgram()).fileName());
+    QTest::newRow("desktop entry asking for a terminal")
+        << QStringLiteral("kavrun-top") << QStringLiteral("terminal by itself")
+        << QStringLiteral("Runs Top in %1").arg(QFileInfo(terminalProgram()).fileName());
     QTest::newRow("sudo, higher priority")
         << QStringLiteral("true") << QStringLiteral("sudo")
         << QStringLiteral("Runs as root through sudo at priority %1").arg(nice - 5);
@@ -860,10 +867,11 @@ void RoderuzTest::hintSaysWhatRunWillDo()
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     const int width = dialog->width();
-    if (options == QLatin1String("terminal")) {
+    if (options.startsWith(QLatin1String("terminal"))) {
         if (!dialog->cbRunInTerminal->isEnabled())
             QSKIP("needs a terminal emulator");
-        dialog->cbRunInTerminal->click();
+        if (options == QLatin1String("terminal"))
+            dialog->cbRunInTerminal->click();
     } else if (options == QLatin1String("sudo")) {
         dialog->rbSudo->setChecked(true);
         dialog->cbPriority->setChecked(true);
