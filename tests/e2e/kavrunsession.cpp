@@ -33,13 +33,14 @@ KavRunSession::KavRunSession(const QProcessEnvironment &display)
     if (!m_directory.isValid())
         return;
     const QDir root(path());
-    for (const char *folder : { "home", "config", "runtime", "marks", "bin" }) {
-        if (!root.mkdir(QLatin1String(folder)))
+    for (const char *folder :
+        { "home/.local/share/applications", "config", "runtime", "marks", "bin" }) {
+        if (!root.mkpath(QLatin1String(folder)))
             return;
     }
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!writeMarkProgram())
+    if (!writeMarkProgram() || !writeEditorEntry())
         return;
 
     m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -81,6 +82,16 @@ bool KavRunSession::writeMarkProgram() const
     return written
         && program.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
             | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
+}
+
+bool KavRunSession::writeEditorEntry() const
+{
+    QFile entry(
+        path() + QStringLiteral("/home/.local/share/applications/kavrun-texteditor.desktop"));
+    return entry.open(QIODevice::WriteOnly)
+        && entry.write("[Desktop Entry]\nType=Application\nName=Text Editor\n"
+                       "Icon=accessories-text-editor\nExec=kavmark editor %F\n")
+        > 0;
 }
 
 QProcess *KavRunSession::startProgram(const QString &program, const QStringList &arguments)

@@ -11,8 +11,10 @@
 
 /**
  * A user's session for kav-run on a given display: a private home, settings,
- * runtime and marks folder, and a folder first on the search path with
- * "kavmark", a program that leaves a mark when the dialog starts it.
+ * runtime and marks folder, a folder first on the search path with
+ * "kavmark", a program that leaves a mark when the dialog starts it, and in
+ * the home's data folder (~/.local/share) the desktop entry
+ * "kavrun-texteditor", named "Text Editor", which runs "kavmark editor".
  *
  * Every process started here, and every process those leave behind (found by
  * the session's own environment variable), is killed by its PID when the
@@ -55,6 +57,7 @@ public:
 
 private:
     bool writeMarkProgram() const;
+    bool writeEditorEntry() const;
     QProcess *start(const QString &program, const QStringList &arguments,
         const QProcessEnvironment &environment);
     QList<qint64> leftoverProcesses() const;
