@@ -8,21 +8,34 @@
 template<typename Number>
 static Number median(std::vector<Number> values)
 {
+    if (values.empty())
+        return Number(-1);
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-Candidate::Candidate(
-    std::string label, std::vector<std::string> command, std::vector<std::string> environment)
+Candidate::Candidate(std::string label, std::vector<std::string> command,
+    std::vector<std::string> environment, bool pressReturn)
     : label(std::move(label))
     , command(std::move(command))
     , environment(std::move(environment))
+    , pressReturn(pressReturn)
 { }
 
 double Candidate::medianMilliseconds() const
 {
-    return milliseconds.empty() ? -1 : median(milliseconds);
+    return median(milliseconds);
+}
+
+double Candidate::medianDrawnMilliseconds() const
+{
+    return median(drawnMilliseconds);
+}
+
+double Candidate::medianCloseMilliseconds() const
+{
+    return median(closeMilliseconds);
 }
 
 void measureInterleaved(
@@ -32,8 +45,8 @@ void measureInterleaved(
         for (Candidate &candidate : candidates) {
             if (!candidate.unavailable.empty())
                 continue;
-            const MapTimer::Sample sample =
-                timer.run(candidate.command, candidate.environment, timeoutMs);
+            const MapTimer::Sample sample = timer.run(
+                candidate.command, candidate.environment, timeoutMs, candidate.pressReturn);
             if (run < 0)
                 continue;
             if (sample.milliseconds < 0) {
@@ -42,29 +55,65 @@ void measureInterleaved(
             }
             candidate.milliseconds.push_back(sample.milliseconds);
             candidate.rssAnonKb.push_back(sample.rssAnonKb);
+            if (sample.drawnMilliseconds >= 0)
+                candidate.drawnMilliseconds.push_back(sample.drawnMilliseconds);
+            if (sample.closeMilliseconds >= 0)
+                candidate.closeMilliseconds.push_back(sample.closeMilliseconds);
         }
     }
 }
 
+static void printRange(const std::vector<double> &values)
+{
+    if (values.empty()) {
+        std::printf(" %7s %7s %7s", "-", "-", "-");
+        return;
+    }
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    std::printf(" %7.1f %7.1f %7.1f", *low, median(values), *high);
+}
+
 void printCandidates(const std::vector<Candidate> &candidates)
 {
-    std::printf("%-34s %8s %8s %8s %12s\n", "program", "min ms", "median", "max", "RssAnon kB");
+    std::printf("%-40s %23s %23s %11s\n", "", "mapped, ms", "drawn, ms", "");
+    std::printf("%-40s %7s %7s %7s %7s %7s %7s %11s\n", "program", "min", "median", "max", "min",
+        "median", "max", "RssAnon kB");
     for (const Candidate &candidate : candidates) {
         const char *label = candidate.label.c_str();
         if (!candidate.unavailable.empty()) {
-            std::printf("%-34s %s\n", label, candidate.unavailable.c_str());
+            std::printf("%-40s %s\n", label, candidate.unavailable.c_str());
             continue;
         }
         if (candidate.milliseconds.empty()) {
-            std::printf("%-34s did not map\n", label);
+            std::printf("%-40s did not map\n", label);
             continue;
         }
-        const auto [low, high] =
-            std::minmax_element(candidate.milliseconds.begin(), candidate.milliseconds.end());
-        std::printf("%-34s %8.1f %8.1f %8.1f %12ld", label, *low, candidate.medianMilliseconds(),
-            *high, median(candidate.rssAnonKb));
-        if (candidate.unmapped > 0)
-            std::printf("  (%d runs did not map)", candidate.unmapped);
+        std::printf("%-40s", label);
+        printRange(candidate.milliseconds);
+        printRange(candidate.drawnMilliseconds);
+        std::printf(" %11ld", median(candidate.rssAnonKb));
+        const int undrawn = int(candidate.milliseconds.size() - candidate.drawnMilliseconds.size());
+        if (candidate.unmapped > 0 || undrawn > 0)
+            std::printf("  (%d runs did not map, %d did not draw)", candidate.unmapped, undrawn);
         std::printf("\n");
     }
+
+    bool headed = false;
+    for (const Candidate &candidate : candidates) {
+        if (!candidate.pressReturn || !candidate.unavailable.empty())
+            continue;
+        if (!headed)
+            std::printf(
+                "\n%-40s %7s %7s %7s\n", "Return to window closed, ms", "min", "median", "max");
+        headed = true;
+        std::printf("%-40s", candidate.label.c_str());
+        printRange(candidate.closeMilliseconds);
+        std::printf("\n");
+    }
+}
+
+void printRatio(const char *label, double numerator, double denominator, const char *target)
+{
+    if (numerator > 0 && denominator > 0)
+        std::printf("%s: %.2f (target %s)\n", label, numerator / denominator, target);
 }

@@ -10,23 +10,31 @@
 /** A program whose start a benchmark times, and the figures of its runs. */
 struct Candidate
 {
-    Candidate(
-        std::string label, std::vector<std::string> command, std::vector<std::string> environment);
+    Candidate(std::string label, std::vector<std::string> command,
+        std::vector<std::string> environment, bool pressReturn = false);
 
     std::string label;
     std::vector<std::string> command;
     /** "NAME=value" entries set on top of the benchmark's environment. */
     std::vector<std::string> environment;
+    /** Whether each run ends with Return pressed in the settled window (see MapTimer::run). */
+    bool pressReturn;
     /** Why the candidate is not run, such as "not installed"; empty when it is run. */
     std::string unavailable;
 
     std::vector<double> milliseconds;
+    std::vector<double> drawnMilliseconds;
+    std::vector<double> closeMilliseconds;
     std::vector<long> rssAnonKb;
     /** Runs that mapped no window in time. */
     int unmapped = 0;
 
     /** The median time to map in ms, or -1 when no run mapped a window. */
     double medianMilliseconds() const;
+    /** The median time to drawn contents in ms, or -1 when no run drew its window. */
+    double medianDrawnMilliseconds() const;
+    /** The median time from Return to the window's unmap in ms, or -1 when none closed. */
+    double medianCloseMilliseconds() const;
 };
 
 /**
@@ -37,7 +45,13 @@ struct Candidate
 void measureInterleaved(
     MapTimer &timer, std::vector<Candidate> &candidates, int runs, double timeoutMs);
 
-/** Prints min, median and max time to map and the median RssAnon of each candidate. */
+/**
+ * Prints min, median and max time to map and to drawn contents and the median
+ * RssAnon of each candidate, then the close times of those that pressed Return.
+ */
 void printCandidates(const std::vector<Candidate> &candidates);
+
+/** Prints "label: a / b = ratio (target ...)" when both medians are known. */
+void printRatio(const char *label, double numerator, double denominator, const char *target);
 
 #endif

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "maptimer.h"
 
+#include <xcb/xtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +11,11 @@
 #include <fstream>
 #include <poll.h>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+
+static const xcb_keysym_t returnKeysym = 0xff0d;
 
 static double now()
 {
@@ -28,6 +33,27 @@ static long rssAnonKb(pid_t pid)
             return std::strtol(line.c_str() + 8, nullptr, 10);
     }
     return -1;
+}
+
+// The processor time a process has used so far, in clock ticks; -1 when it is gone.
+static long cpuTicks(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return -1;
+    // The command name may hold blanks; the fields after it are plain numbers.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long utime = 0;
+    long stime = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number == 14)
+            utime = std::atol(field.c_str());
+        else if (number == 15)
+            stime = std::atol(field.c_str());
+    }
+    return utime + stime;
 }
 
 static void silence(int fd)
@@ -52,6 +78,16 @@ static void stopGroup(pid_t pid)
     kill(-pid, SIGKILL);
     while (waitpid(-pid, nullptr, 0) > 0) { }
 }
+
+// What one run has seen so far.
+struct MapTimer::Progress
+{
+    double start = 0;
+    pid_t pid = -1;
+    xcb_window_t window = XCB_NONE;
+    double returnPressed = -1;
+    Sample sample;
+};
 
 MapTimer::MapTimer()
 {
@@ -87,10 +123,21 @@ MapTimer::MapTimer()
     connection = xcb_connect(displayName.c_str(), nullptr);
     if (xcb_connection_has_error(connection))
         return;
-    // Top-level windows are the root's children: their maps reach us as substructure events.
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
+    if (damage && damage->present) {
+        // The extension answers nothing before its version has been asked.
+        std::free(xcb_damage_query_version_reply(connection,
+            xcb_damage_query_version(
+                connection, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+            nullptr));
+        damageEventBase = damage->first_event;
+        damageAvailable = true;
+    }
+    // Top-level windows are the root's children: their creation and maps reach
+    // us as substructure events.
+    root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(connection);
 }
 
@@ -106,7 +153,7 @@ MapTimer::~MapTimer()
 
 bool MapTimer::isValid() const
 {
-    return connection && !xcb_connection_has_error(connection);
+    return connection && !xcb_connection_has_error(connection) && damageAvailable;
 }
 
 const std::string &MapTimer::display() const
@@ -114,22 +161,123 @@ const std::string &MapTimer::display() const
     return displayName;
 }
 
-MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
-    const std::vector<std::string> &environment, double timeoutMs)
+void MapTimer::trackWindow(xcb_window_t window)
 {
-    while (xcb_generic_event_t *stale = xcb_poll_for_event(connection))
-        std::free(stale);
+    if (damages.count(window))
+        return;
+    // Reports once when the window's damage becomes non-empty; subtracting it re-arms that.
+    const xcb_damage_damage_t damage = xcb_generate_id(connection);
+    xcb_damage_create(connection, damage, window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    damages[window] = damage;
+}
+
+void MapTimer::trackExistingWindows()
+{
+    xcb_query_tree_reply_t *tree =
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    if (!tree)
+        return;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int child = 0; child < xcb_query_tree_children_length(tree); ++child)
+        trackWindow(children[child]);
+    std::free(tree);
+    // Whatever was drawn before this run must not count as its drawing.
+    for (const auto &[window, damage] : damages)
+        xcb_damage_subtract(connection, damage, XCB_NONE, XCB_NONE);
+}
+
+void MapTimer::handleEvent(const xcb_generic_event_t *event, Progress &progress)
+{
+    const uint8_t type = event->response_type & 0x7f;
+    Sample &sample = progress.sample;
+    if (type == XCB_CREATE_NOTIFY) {
+        trackWindow(reinterpret_cast<const xcb_create_notify_event_t *>(event)->window);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        const xcb_window_t window =
+            reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window;
+        // The server frees a window's damage objects with the window.
+        damages.erase(window);
+        if (window == progress.window && progress.returnPressed >= 0
+            && sample.closeMilliseconds < 0)
+            sample.closeMilliseconds = now() - progress.returnPressed;
+    } else if (type == XCB_MAP_NOTIFY) {
+        if (sample.milliseconds < 0 && progress.start > 0) {
+            sample.milliseconds = now() - progress.start;
+            sample.rssAnonKb = rssAnonKb(progress.pid);
+            progress.window = reinterpret_cast<const xcb_map_notify_event_t *>(event)->window;
+        }
+    } else if (type == XCB_UNMAP_NOTIFY) {
+        const auto *unmap = reinterpret_cast<const xcb_unmap_notify_event_t *>(event);
+        if (unmap->window == progress.window && progress.returnPressed >= 0
+            && sample.closeMilliseconds < 0)
+            sample.closeMilliseconds = now() - progress.returnPressed;
+    } else if (type == damageEventBase + XCB_DAMAGE_NOTIFY) {
+        const auto *damage = reinterpret_cast<const xcb_damage_notify_event_t *>(event);
+        if (damage->drawable == progress.window && sample.milliseconds >= 0
+            && sample.drawnMilliseconds < 0)
+            sample.drawnMilliseconds = now() - progress.start;
+        xcb_damage_subtract(connection, damage->damage, XCB_NONE, XCB_NONE);
+    }
+}
+
+bool MapTimer::pumpEvents(double waitMs, Progress &progress)
+{
+    if (xcb_connection_has_error(connection))
+        return false;
+    xcb_flush(connection);
+    pollfd watched { xcb_get_file_descriptor(connection), POLLIN, 0 };
+    poll(&watched, 1, std::max(0, int(waitMs)));
+    while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+        handleEvent(event, progress);
+        std::free(event);
+    }
+    xcb_flush(connection);
+    return true;
+}
+
+void MapTimer::pressReturnIn(xcb_window_t window)
+{
+    const xcb_setup_t *setup = xcb_get_setup(connection);
+    const int keycodes = setup->max_keycode - setup->min_keycode + 1;
+    xcb_get_keyboard_mapping_reply_t *mapping = xcb_get_keyboard_mapping_reply(
+        connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, keycodes), nullptr);
+    if (!mapping)
+        return;
+    const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
+    const int perKeycode = mapping->keysyms_per_keycode;
+    xcb_keycode_t returnKey = 0;
+    for (int code = 0; code < keycodes && !returnKey; ++code) {
+        if (keysyms[code * perKeycode] == returnKeysym)
+            returnKey = xcb_keycode_t(setup->min_keycode + code);
+    }
+    std::free(mapping);
+    if (!returnKey)
+        return;
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, returnKey, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(
+        connection, XCB_KEY_RELEASE, returnKey, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(connection);
+}
+
+MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
+    const std::vector<std::string> &environment, double timeoutMs, bool pressReturn)
+{
+    Progress progress;
+    // Events left from the last run still create and forget windows.
+    pumpEvents(0, progress);
+    trackExistingWindows();
+    pumpEvents(0, progress);
 
     std::vector<char *> arguments;
     for (const std::string &argument : command)
         arguments.push_back(const_cast<char *>(argument.c_str()));
     arguments.push_back(nullptr);
 
-    Sample sample;
-    const double start = now();
+    progress.start = now();
     const pid_t pid = fork();
     if (pid < 0)
-        return sample;
+        return progress.sample;
     if (pid == 0) {
         setpgid(0, 0);
         silence(STDOUT_FILENO);
@@ -142,25 +290,35 @@ MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
     }
     // Set on both sides, so the group exists whichever runs first.
     setpgid(pid, pid);
+    progress.pid = pid;
 
-    const double deadline = start + timeoutMs;
-    pollfd watched { xcb_get_file_descriptor(connection), POLLIN, 0 };
-    while (sample.milliseconds < 0) {
-        const double left = deadline - now();
-        if (left <= 0 || xcb_connection_has_error(connection))
+    const Sample &sample = progress.sample;
+    const double deadline = progress.start + timeoutMs;
+    bool exited = false;
+    // Short waits, so that a program that gives up is noticed at once.
+    while (sample.drawnMilliseconds < 0 && now() < deadline && !exited) {
+        if (!pumpEvents(std::min(20.0, deadline - now()), progress))
             break;
-        // Short waits, so that a program that gives up is noticed at once.
-        poll(&watched, 1, std::max(1, std::min(20, int(left))));
-        while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY && sample.milliseconds < 0) {
-                sample.milliseconds = now() - start;
-                sample.rssAnonKb = rssAnonKb(pid);
-            }
-            std::free(event);
+        exited = sample.milliseconds < 0 && waitpid(pid, nullptr, WNOHANG) == pid;
+    }
+
+    if (pressReturn && sample.drawnMilliseconds >= 0) {
+        // The work a program leaves for after its first frame is done before Return.
+        long ticks = cpuTicks(pid);
+        int quietSamples = 0;
+        while (quietSamples < 3 && now() < deadline && ticks >= 0) {
+            pumpEvents(50, progress);
+            const long later = cpuTicks(pid);
+            quietSamples = later == ticks ? quietSamples + 1 : 0;
+            ticks = later;
         }
-        if (sample.milliseconds < 0 && waitpid(pid, nullptr, WNOHANG) == pid)
-            break;
+        pressReturnIn(progress.window);
+        progress.returnPressed = now();
+        while (sample.closeMilliseconds < 0 && now() < deadline) {
+            if (!pumpEvents(std::min(20.0, deadline - now()), progress))
+                break;
+        }
     }
     stopGroup(pid);
-    return sample;
+    return progress.sample;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // kav-run beside the run dialogs of other desktops: time from process start
-// until the first window is mapped, and the private memory (RssAnon) then,
-// min/median/max over interleaved runs on an Xvfb of our own. Also kav-run
+// until the first window is mapped and until its contents are drawn, and the
+// private memory (RssAnon) at the map, min/median/max over interleaved runs
+// on an Xvfb of our own. Also kav-run
 // with a history of 10 000 commands, and a minimal Qt 5 dialog with and
 // without the xcb OpenGL integration as the floor.
 //
@@ -16,9 +17,6 @@
 #include "maptimer.h"
 #include "scratchhome.h"
 
-#include <QSettings>
-#include <QStringList>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +24,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,22 +82,6 @@ static std::string startSessionBus(pid_t &pid)
     return address;
 }
 
-// Commands as people type them: programs with arguments, paths and addresses.
-static void writeHistory(const std::string &configHome)
-{
-    static const char *const shapes[] = { "ssh host%1", "vim notes/%1.txt", "make -C project%1 -j2",
-        "xdg-open https://example.org/page/%1", "man %1",
-        "firefox --new-window file:///srv/doc/%1.html", "konsole -e top -d %1", "bc -l %1" };
-    QStringList history;
-    for (int entry = 0; entry < historyLength; ++entry)
-        history.append(QString::fromLatin1(shapes[entry % 8]).arg(entry));
-    mkdir((configHome + "/kav").c_str(), 0755);
-    QSettings settings(
-        QString::fromStdString(configHome + "/kav/kav-run.conf"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("history"), history);
-    settings.sync();
-}
-
 // Ends the bus and the services it started. As the subreaper the benchmark
 // inherits those whose parent went first, so it reaps them all.
 static void stopSessionBus(pid_t pid)
@@ -132,7 +113,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "peerstartup: cannot start Xvfb or make a scratch home\n");
         return 1;
     }
-    writeHistory(historyHome.configHome());
+    historyHome.writeKavRunHistory(historyLength);
 
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     pid_t busPid = -1;
@@ -163,8 +144,9 @@ int main(int argc, char *argv[])
     if (busPid > 0)
         stopSessionBus(busPid);
 
-    std::printf("time to map, %d runs each, on Xvfb %s without a window manager\n\n", runs,
-        timer.display().c_str());
+    std::printf("time to map and to drawn contents, %d runs each, on Xvfb %s without a window "
+                "manager\n\n",
+        runs, timer.display().c_str());
     printCandidates(candidates);
     return 0;
 }

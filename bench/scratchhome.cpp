@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "scratchhome.h"
 
+#include <QSettings>
+#include <QStringList>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -43,4 +46,20 @@ std::vector<std::string> ScratchHome::environment() const
     return { "HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/runtime",
         "XDG_CONFIG_HOME=" + configHome(), "XDG_DATA_HOME=" + home + "/data",
         "XDG_CACHE_HOME=" + home + "/cache" };
+}
+
+void ScratchHome::writeKavRunHistory(int entries) const
+{
+    static const char *const shapes[] = { "ssh host%1", "vim notes/%1.txt", "make -C project%1 -j2",
+        "xdg-open https://example.org/page/%1", "man %1",
+        "firefox --new-window file:///srv/doc/%1.html", "konsole -e top -d %1", "bc -l %1" };
+    QStringList history;
+    history.reserve(entries);
+    for (int entry = 0; entry < entries; ++entry)
+        history.append(QString::fromLatin1(shapes[entry % 8]).arg(entry));
+    mkdir((configHome() + "/kav").c_str(), 0755);
+    QSettings settings(
+        QString::fromStdString(configHome() + "/kav/kav-run.conf"), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("history"), history);
+    settings.sync();
 }
