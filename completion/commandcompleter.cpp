@@ -4,6 +4,7 @@
 #include "commandcompletermodel.h"
 
 #include <QAbstractProxyModel>
+#include <QListView>
 
 CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *parent)
     : QCompleter(parent)
@@ -11,6 +12,10 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
 {
     setModel(commandModel);
     setCaseSensitivity(Qt::CaseSensitive);
+    // Every row is one line high. Otherwise the list measures each of its
+    // rows, which for the first letter typed can be thousands, per key press.
+    if (auto *list = qobject_cast<QListView *>(popup()))
+        list->setUniformItemSizes(true);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
 }

@@ -23,18 +23,14 @@ CommandCompleterModel::CommandCompleterModel(QAbstractItemModel *historyModel, Q
           new PathExecsModel(QSet<QString>(historySnapshot.cbegin(), historySnapshot.cend()), this))
 {
     connect(pathModel, &QAbstractItemModel::layoutAboutToBeChanged, this,
-        &QAbstractItemModel::layoutAboutToBeChanged);
-    connect(
-        pathModel, &QAbstractItemModel::layoutChanged, this, &QAbstractItemModel::layoutChanged);
+        &CommandCompleterModel::slotLayoutAboutToBeChanged);
+    connect(pathModel, &QAbstractItemModel::layoutChanged, this,
+        &CommandCompleterModel::slotLayoutChanged);
     // Resetting through the begin/end pair also drops persistent indexes into the old rows.
     connect(pathModel, &QAbstractItemModel::modelAboutToBeReset, this,
         &CommandCompleterModel::beginResetModel);
     connect(
         pathModel, &QAbstractItemModel::modelReset, this, &CommandCompleterModel::endResetModel);
-    connect(pathModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-        &CommandCompleterModel::slotRowsAboutToBeRemoved);
-    connect(
-        pathModel, &QAbstractItemModel::rowsRemoved, this, &CommandCompleterModel::slotRowsRemoved);
 }
 
 int CommandCompleterModel::rowCount(const QModelIndex &parent) const
@@ -67,16 +63,31 @@ void CommandCompleterModel::checkExecutables(const QString &prefix)
     pathModel->checkExecutables(prefix);
 }
 
-void CommandCompleterModel::slotRowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+void CommandCompleterModel::slotLayoutAboutToBeChanged()
 {
-    Q_UNUSED(parent)
-    beginRemoveRows(QModelIndex(), start + historySnapshot.size(), end + historySnapshot.size());
+    Q_EMIT layoutAboutToBeChanged();
+    // Persistent indexes of executables rows follow those rows through the
+    // executables model's own persistent indexes.
+    const QModelIndexList persistent = persistentIndexList();
+    for (const QModelIndex &index : persistent) {
+        if (index.row() < historySnapshot.size())
+            continue;
+        layoutIndexes.append(index);
+        layoutSourceIndexes.append(
+            pathModel->index(index.row() - historySnapshot.size(), index.column()));
+    }
 }
 
-void CommandCompleterModel::slotRowsRemoved(const QModelIndex &parent, int start, int end)
+void CommandCompleterModel::slotLayoutChanged()
 {
-    Q_UNUSED(parent)
-    Q_UNUSED(start)
-    Q_UNUSED(end)
-    endRemoveRows();
+    QModelIndexList moved;
+    moved.reserve(layoutSourceIndexes.size());
+    for (const QPersistentModelIndex &source : qAsConst(layoutSourceIndexes))
+        moved.append(source.isValid()
+                ? index(source.row() + historySnapshot.size(), source.column())
+                : QModelIndex());
+    changePersistentIndexList(layoutIndexes, moved);
+    layoutIndexes.clear();
+    layoutSourceIndexes.clear();
+    Q_EMIT layoutChanged();
 }

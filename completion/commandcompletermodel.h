@@ -3,6 +3,7 @@
 #define COMMANDCOMPLETERMODEL_H
 
 #include <QAbstractListModel>
+#include <QPersistentModelIndex>
 #include <QStringList>
 
 class PathExecsModel;
@@ -11,7 +12,8 @@ class PathExecsModel;
  * The command field's candidates: a snapshot of the history, most recent
  * first, followed by the executables on the search path. With H history
  * entries, rows 0 to H-1 are the history and row H + r is executable row r.
- * The executables' row removals and resets are passed on as this model's own.
+ * The executables' layout changes (names found not executable leave) and resets
+ * are passed on as this model's own, persistent indexes included.
  */
 class CommandCompleterModel : public QAbstractListModel
 {
@@ -34,12 +36,16 @@ public:
     void checkExecutables(const QString &prefix);
 
 private Q_SLOTS:
-    void slotRowsAboutToBeRemoved(const QModelIndex &parent, int start, int end);
-    void slotRowsRemoved(const QModelIndex &parent, int start, int end);
+    void slotLayoutAboutToBeChanged();
+    void slotLayoutChanged();
 
 private:
     QStringList historySnapshot;
     PathExecsModel *pathModel;
+    // During a layout change of the executables: this model's persistent
+    // indexes into their rows, and the executables' rows they stand for.
+    QModelIndexList layoutIndexes;
+    QList<QPersistentModelIndex> layoutSourceIndexes;
 };
 
 #endif

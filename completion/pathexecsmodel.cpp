@@ -1,24 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "pathexecsmodel.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QIcon>
 
 #include <algorithm>
+#include <numeric>
 #include <set>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
-
-using Entry = QPair<QString, QString>;
-
-static bool nameLess(const Entry &left, const Entry &right)
-{
-    return left.first < right.first;
-}
+#include <unistd.h>
 
 PathExecsModel::PathExecsModel(const QSet<QString> &excludedNames, QObject *parent)
     : QAbstractListModel(parent)
@@ -44,7 +38,7 @@ int PathExecsModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return execs.size() - hiddenPositions.size();
+    return shownPositions.size();
 }
 
 QVariant PathExecsModel::data(const QModelIndex &index, int role) const
@@ -55,7 +49,7 @@ QVariant PathExecsModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return execs.at(position).first;
+        return execs.at(position).name;
     case Qt::DecorationRole:
         return executableIcon;
     default:
@@ -66,48 +60,76 @@ QVariant PathExecsModel::data(const QModelIndex &index, int role) const
 void PathExecsModel::checkExecutables(const QString &prefix)
 {
     const auto first =
-        std::lower_bound(execs.cbegin(), execs.cend(), Entry(prefix, QString()), nameLess);
+        std::lower_bound(execs.cbegin(), execs.cend(), Entry { prefix, 0 }, nameLess);
+    // Names are looked up from their open directory: the path walk to it for
+    // every name costs more than the test itself. -2: not opened yet.
+    QVector<int> directoryFds(paths.size(), -2);
     QVector<int> failed;
-    for (auto it = first; it != execs.cend() && it->first.startsWith(prefix); ++it) {
+    for (auto it = first; it != execs.cend() && it->name.startsWith(prefix); ++it) {
         const int position = int(it - execs.cbegin());
         if (testedBits.testBit(position) || hiddenBits.testBit(position))
             continue;
-        if (!QFileInfo(it->second + QDir::separator() + it->first).isExecutable())
+        int &directoryFd = directoryFds[it->directory];
+        if (directoryFd == -2)
+            directoryFd = open(QFile::encodeName(paths.at(it->directory)).constData(),
+                O_PATH | O_DIRECTORY | O_CLOEXEC);
+        // What QFileInfo::isExecutable() asks, without building a file information per name.
+        if (directoryFd < 0
+            || faccessat(directoryFd, QFile::encodeName(it->name).constData(), X_OK, 0) != 0)
             failed.append(position);
         testedBits.setBit(position);
     }
-    for (int position : qAsConst(failed))
-        hideEntry(position);
+    for (int directoryFd : qAsConst(directoryFds)) {
+        if (directoryFd >= 0)
+            close(directoryFd);
+    }
+    if (!failed.isEmpty())
+        hideEntries(failed);
 }
 
 void PathExecsModel::rebuild()
 {
     beginResetModel();
     execs.clear();
-    hiddenPositions.clear();
     // A directory met again under another name (/bin as a link to /usr/bin)
     // holds only names that its first name already gave, so it is read once.
     std::set<std::pair<dev_t, ino_t>> readDirectories;
-    for (const QString &directory : qAsConst(paths)) {
+    for (int directory = 0; directory < paths.size(); ++directory) {
         struct stat status;
-        if (stat(QFile::encodeName(directory).constData(), &status) == 0
+        if (stat(QFile::encodeName(paths.at(directory)).constData(), &status) == 0
             && !readDirectories.insert({ status.st_dev, status.st_ino }).second)
             continue;
-        const QStringList names = scanDirectory(directory);
+        const QStringList names = scanDirectory(paths.at(directory));
         for (const QString &name : names) {
             if (!excludedNames.contains(name))
-                execs.append(Entry(name, directory));
+                execs.append(Entry { name, directory });
         }
     }
     // A stable sort keeps search-path order among equal names, so the first of
     // each run comes from the earliest directory.
     std::stable_sort(execs.begin(), execs.end(), nameLess);
     const auto last = std::unique(execs.begin(), execs.end(),
-        [](const Entry &left, const Entry &right) { return left.first == right.first; });
+        [](const Entry &left, const Entry &right) { return left.name == right.name; });
     execs.erase(last, execs.end());
+    // Copied in sorted order while the old copies still hold their memory, the
+    // names lie side by side: a completer reads them all in row order per key
+    // press, and names scattered in the order of the listings cost a cache miss each.
+    QVector<Entry> packed;
+    packed.reserve(execs.size());
+    for (const Entry &entry : qAsConst(execs))
+        packed.append(
+            Entry { QString(entry.name.constData(), entry.name.size()), entry.directory });
+    execs.swap(packed);
     hiddenBits = QBitArray(execs.size());
     testedBits = QBitArray(execs.size());
+    shownPositions.resize(execs.size());
+    std::iota(shownPositions.begin(), shownPositions.end(), 0);
     endResetModel();
+}
+
+bool PathExecsModel::nameLess(const Entry &left, const Entry &right)
+{
+    return left.name < right.name;
 }
 
 QStringList PathExecsModel::scanDirectory(const QString &directory)
@@ -128,38 +150,44 @@ QStringList PathExecsModel::scanDirectory(const QString &directory)
 
 int PathExecsModel::rowToEntry(int row) const
 {
-    if (row < 0 || row >= execs.size())
-        return -1;
-    // hiddenPositions[i] - i is the number of rows before the i-th hidden entry;
-    // the row's position is the row plus the hidden entries standing before it.
-    int low = 0;
-    int high = hiddenPositions.size();
-    while (low < high) {
-        const int middle = (low + high) / 2;
-        if (hiddenPositions.at(middle) - middle <= row)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    const int position = row + low;
-    return position < execs.size() ? position : -1;
+    return row >= 0 && row < shownPositions.size() ? shownPositions.at(row) : -1;
 }
 
 int PathExecsModel::entryToRow(int position) const
 {
     if (position < 0 || position >= execs.size())
         return -1;
-    const auto hiddenBefore =
-        std::lower_bound(hiddenPositions.cbegin(), hiddenPositions.cend(), position);
-    return position - int(hiddenBefore - hiddenPositions.cbegin());
+    const auto shownBefore =
+        std::lower_bound(shownPositions.cbegin(), shownPositions.cend(), position);
+    return int(shownBefore - shownPositions.cbegin());
 }
 
-void PathExecsModel::hideEntry(int position)
+void PathExecsModel::hideEntries(const QVector<int> &positions)
 {
-    const int row = entryToRow(position);
-    beginRemoveRows(QModelIndex(), row, row);
-    hiddenBits.setBit(position);
-    hiddenPositions.insert(
-        std::lower_bound(hiddenPositions.begin(), hiddenPositions.end(), position), position);
-    endRemoveRows();
+    // One layout change for the whole test: a completer filters all its rows
+    // again for every change announced, so a removal per name froze the
+    // dialog for seconds on a search path with many data files.
+    Q_EMIT layoutAboutToBeChanged();
+    const QModelIndexList persistent = persistentIndexList();
+    QVector<int> persistentPositions;
+    persistentPositions.reserve(persistent.size());
+    for (const QModelIndex &index : persistent)
+        persistentPositions.append(rowToEntry(index.row()));
+
+    for (int position : positions)
+        hiddenBits.setBit(position);
+    const auto stillShown = std::remove_if(shownPositions.begin(), shownPositions.end(),
+        [this](int position) { return hiddenBits.testBit(position); });
+    shownPositions.erase(stillShown, shownPositions.end());
+
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    for (int i = 0; i < persistent.size(); ++i) {
+        const int position = persistentPositions.at(i);
+        moved.append(position == -1 || hiddenBits.testBit(position)
+                ? QModelIndex()
+                : index(entryToRow(position), persistent.at(i).column()));
+    }
+    changePersistentIndexList(persistent, moved);
+    Q_EMIT layoutChanged();
 }

@@ -5,8 +5,6 @@
 #include <QAbstractListModel>
 #include <QBitArray>
 #include <QIcon>
-#include <QList>
-#include <QPair>
 #include <QSet>
 #include <QStringList>
 #include <QVector>
@@ -18,7 +16,8 @@
  *
  * Reading the directories is cheap and done for every name at once; whether a
  * file is executable is tested lazily, per typed prefix (checkExecutables()),
- * and names that fail the test are removed from the rows until the next rescan.
+ * and names that fail the test are removed from the rows until the next rescan,
+ * announced together as one layout change.
  * Any change in one of the directories rescans everything (a model reset).
  */
 class PathExecsModel : public QAbstractListModel
@@ -37,29 +36,41 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     /** Tests the untested names starting with @p prefix (all of them for an empty prefix)
-     *  and removes the rows of those that are not executable, one row at a time. */
+     *  and removes the rows of those that are not executable, all in one layout change;
+     *  persistent indexes of removed rows become invalid. */
     void checkExecutables(const QString &prefix);
 
 private Q_SLOTS:
     void rebuild();
 
 private:
+    /** A name found on the search path and the index in paths of its directory. */
+    struct Entry
+    {
+        QString name;
+        int directory;
+    };
+
+    static bool nameLess(const Entry &left, const Entry &right);
     static QStringList scanDirectory(const QString &directory);
     /** The position in execs of @p row, or -1 when there is no such row. */
     int rowToEntry(int row) const;
     /** The number of rows before the entry at @p position (its row while it is shown),
      *  or -1 when @p position is out of range. */
     int entryToRow(int position) const;
-    void hideEntry(int position);
+    /** Hides the entries at @p positions (ascending, all shown). */
+    void hideEntries(const QVector<int> &positions);
 
     QStringList paths;
-    QList<QPair<QString, QString>> execs;
+    // Sorted by name; directory is the index in paths of the folder that holds the name.
+    QVector<Entry> execs;
     QBitArray hiddenBits;
     QBitArray testedBits;
     QSet<QString> excludedNames;
-    // The set bits of hiddenBits in ascending order, so that row and position map
-    // onto each other by binary search: the completer reads every row per key press.
-    QVector<int> hiddenPositions;
+    // The positions of the entries whose hidden bit is clear, ascending: row r
+    // is entry shownPositions[r]. A completer reads every row per key press, so
+    // a row must find its entry at once.
+    QVector<int> shownPositions;
     // Every row shows this one icon; the theme is asked once.
     QIcon executableIcon;
 };

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void cleanup();
     void offersHistoryThenExecutables();
     void matchesCaseSensitively();
+    void openListFollowsTheScreening();
     void historyEntryActivationIsSignalled();
     void executableActivationIsNotSignalled();
     void emptyHistorySignalsNothing();
@@ -99,6 +100,28 @@ void TestCommandCompleter::matchesCaseSensitively()
     QCOMPARE(matches(completer), QStringList({ QStringLiteral("ls -l"), QStringLiteral("ls -a") }));
     completer.setCompletionPrefix(QStringLiteral("man "));
     QCOMPARE(matches(completer), QStringList());
+}
+
+// Names screened out while the list is open leave the list the user sees.
+void TestCommandCompleter::openListFollowsTheScreening()
+{
+    const QString bin = fake->directory(QStringLiteral("bin"));
+    fake->addProgram(bin, QStringLiteral("data"), false);
+    fake->addProgram(bin, QStringLiteral("date"));
+    fake->addProgram(bin, QStringLiteral("datum"), false);
+    QStringListModel history({ QStringLiteral("ls -l") });
+    auto *completer = new CommandCompleter(&history, window);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QAbstractItemView *popup = completer->popup();
+    QTRY_VERIFY(popup->isVisible());
+    lineEdit->selectAll();
+    QTest::keyClicks(lineEdit, QStringLiteral("da"));
+    QVERIFY(popup->isVisible());
+    QCOMPARE(matches(*completer), QStringList(QStringLiteral("date")));
+    QCOMPARE(popup->model()->rowCount(), 1);
+    QCOMPARE(popup->model()->index(0, 0).data().toString(), QStringLiteral("date"));
 }
 
 void TestCommandCompleter::historyEntryActivationIsSignalled()

@@ -2,6 +2,7 @@
 #include "completion/commandcompletermodel.h"
 #include "fakesearchpath.h"
 
+#include <QAbstractItemModelTester>
 #include <QIcon>
 #include <QSignalSpy>
 #include <QStringListModel>
@@ -17,7 +18,7 @@ private Q_SLOTS:
     void historyRowsComeFirst();
     void historyIsASnapshot();
     void dataForEveryKindOfIndex();
-    void removalsAreShiftedPastTheHistory();
+    void hiddenExecutablesLeaveBehindTheHistory();
     void directoryChangeResetsModel();
 
 private:
@@ -83,20 +84,34 @@ void TestCommandCompleterModel::dataForEveryKindOfIndex()
     QCOMPARE(model.rowCount(model.index(0, 0)), 0);
 }
 
-void TestCommandCompleterModel::removalsAreShiftedPastTheHistory()
+void TestCommandCompleterModel::hiddenExecutablesLeaveBehindTheHistory()
 {
+    fake->addProgram(bin, QStringLiteral("mab"), false);
+    fake->addProgram(bin, QStringLiteral("mac"));
     QStringListModel history({ QStringLiteral("ls -l"), QStringLiteral("make") });
     CommandCompleterModel model(&history, nullptr);
-    QSignalSpy aboutToRemove(&model, &QAbstractItemModel::rowsAboutToBeRemoved);
-    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(rows(model),
+        QStringList({ QStringLiteral("ls -l"), QStringLiteral("make"), QStringLiteral("mab"),
+            QStringLiteral("mac"), QStringLiteral("man"), QStringLiteral("mandb") }));
+    QSignalSpy aboutToChange(&model, &QAbstractItemModel::layoutAboutToBeChanged);
+    QSignalSpy changed(&model, &QAbstractItemModel::layoutChanged);
+    const QPersistentModelIndex history1 = model.index(1, 0);
+    const QPersistentModelIndex hiddenMab = model.index(2, 0);
+    const QPersistentModelIndex keptMan = model.index(4, 0);
+    const QPersistentModelIndex hiddenMandb = model.index(5, 0);
 
     model.checkExecutables(QStringLiteral("ma"));
-    QCOMPARE(aboutToRemove.count(), 1);
-    QVERIFY(!aboutToRemove.at(0).at(0).toModelIndex().isValid());
-    QCOMPARE(aboutToRemove.at(0).mid(1), QVariantList({ 3, 3 }));
-    QCOMPARE(removed.count(), 1);
+    QCOMPARE(aboutToChange.count(), 1);
+    QCOMPARE(changed.count(), 1);
     QCOMPARE(rows(model),
-        QStringList({ QStringLiteral("ls -l"), QStringLiteral("make"), QStringLiteral("man") }));
+        QStringList({ QStringLiteral("ls -l"), QStringLiteral("make"), QStringLiteral("mac"),
+            QStringLiteral("man") }));
+    QCOMPARE(history1.row(), 1);
+    QCOMPARE(keptMan.row(), 3);
+    QCOMPARE(keptMan.data().toString(), QStringLiteral("man"));
+    QVERIFY(!hiddenMab.isValid());
+    QVERIFY(!hiddenMandb.isValid());
 }
 
 void TestCommandCompleterModel::directoryChangeResetsModel()
