@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Times the search-path scan, the lazy executable test and the completion of a
-// key press over 20 directories holding 20 000 names, and counts the file-status
-// calls of one scan. Prints its figures; it is not a test.
+// key press over 20 directories holding 20 000 and then 100 000 names, a
+// quarter of them data files, and with a history of 100 000 commands; counts
+// the file-status calls of one scan. Prints its figures; it is not a test.
 #include "completion/historybox.h"
 #include "completion/pathexecsmodel.h"
+#include "typicalhistory.h"
 
 #include <QApplication>
 #include <QCompleter>
@@ -26,11 +28,12 @@
 #include <unistd.h>
 
 static const int directoryCount = 20;
-static const int namesPerDirectory = 1000;
 static const int repeats = 31;
+static const int longHistory = 100000;
 
-static QStringList makeSearchPath(const QString &root)
+static QStringList makeSearchPath(const QString &root, int names)
 {
+    const int namesPerDirectory = names / directoryCount;
     QStringList directories;
     QRandomGenerator random(42);
     for (int d = 0; d < directoryCount; ++d) {
@@ -141,11 +144,12 @@ static void benchScan(const QStringList &directories)
         hidden);
 }
 
-static void benchKeyPress()
+// Two keys per prefix after an empty field, a letter and then a digit, for
+// every letter: the first key has its names tested, the second narrows.
+static void benchKeyPress(const QStringList &history, const char *label)
 {
     HistoryBox box;
-    box.setHistoryItems(
-        { QStringLiteral("make -j2"), QStringLiteral("ls -l"), QStringLiteral("man bash") });
+    box.setHistoryItems(history);
     box.show();
     box.activateWindow();
     box.lineEdit()->setFocus();
@@ -154,22 +158,42 @@ static void benchKeyPress()
     QAbstractItemModel *matches = box.completer()->completionModel();
 
     QVector<double> presses;
+    QVector<double> firstKeys;
+    QVector<double> secondKeys;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
         box.lineEdit()->clear();
         QCoreApplication::processEvents();
-        presses.append(milliseconds([&] {
-            QTest::keyClick(box.lineEdit(), letter);
-            // The completer updates while the key is handled; let queued work settle too.
-            int rows = -1;
-            while (rows != matches->rowCount()) {
-                rows = matches->rowCount();
-                QCoreApplication::processEvents();
-            }
-        }));
+        for (const char key : { letter, char('1' + (letter - 'a') % 9) }) {
+            presses.append(milliseconds([&] {
+                QTest::keyClick(box.lineEdit(), key);
+                // The completer updates while the key is handled; let queued work settle too.
+                int rows = -1;
+                while (rows != matches->rowCount()) {
+                    rows = matches->rowCount();
+                    QCoreApplication::processEvents();
+                }
+            }));
+            (key == letter ? firstKeys : secondKeys).append(presses.last());
+        }
     }
-    std::printf("key press to completion list:   median %.2f ms, slowest %.2f ms (%d first "
-                "presses of a letter, executable tests included)\n",
-        median(presses), *std::max_element(presses.cbegin(), presses.cend()), int(presses.size()));
+    std::printf("key press to completion list:   median %.2f ms, slowest %.2f ms (%s; %d presses, "
+                "executable tests included)\n",
+        median(presses), *std::max_element(presses.cbegin(), presses.cend()), label,
+        int(presses.size()));
+    std::printf("    first key of a prefix median %.2f ms, second key median %.2f ms\n",
+        median(firstKeys), median(secondKeys));
+}
+
+static void printStatCalls(const QByteArray &searchPath, int names)
+{
+    const int withNames = statCalls(QFile::decodeName(searchPath));
+    const int withoutNames = statCalls(QString());
+    if (withNames < 0 || withoutNames < 0)
+        std::printf("file-status calls: strace did not run\n");
+    else
+        std::printf("file-status calls of a process that scans once: %d with the search path, %d "
+                    "with an empty one (%d more, for %d names)\n",
+            withNames, withoutNames, withNames - withoutNames, names);
 }
 
 int main(int argc, char *argv[])
@@ -182,28 +206,26 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    QTemporaryDir root;
-    if (!root.isValid()) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
-        return 1;
+    const QStringList shortHistory = { QStringLiteral("make -j2"), QStringLiteral("ls -l"),
+        QStringLiteral("man bash") };
+    for (const int names : { 20000, 100000 }) {
+        QTemporaryDir root;
+        if (!root.isValid()) {
+            std::fprintf(stderr, "cannot make a temporary folder\n");
+            return 1;
+        }
+        const QStringList directories = makeSearchPath(root.path(), names);
+        const QByteArray searchPath = QFile::encodeName(directories.join(QLatin1Char(':')));
+        qputenv("PATH", searchPath);
+
+        std::printf("\nsearch path: %d directories, %d names, a quarter of them data files\n",
+            directoryCount, names);
+        benchScan(directories);
+        if (names == 20000)
+            printStatCalls(searchPath, names);
+        benchKeyPress(shortHistory, "3 history entries");
+        if (names == 20000)
+            benchKeyPress(typicalHistory(longHistory), "100 000 history entries");
     }
-    const QStringList directories = makeSearchPath(root.path());
-    const QByteArray searchPath = QFile::encodeName(directories.join(QLatin1Char(':')));
-    qputenv("PATH", searchPath);
-
-    std::printf("search path: %d directories, %d names\n", directoryCount,
-        directoryCount * namesPerDirectory);
-    benchScan(directories);
-
-    const int withNames = statCalls(QFile::decodeName(searchPath));
-    const int withoutNames = statCalls(QString());
-    if (withNames < 0 || withoutNames < 0)
-        std::printf("file-status calls: strace did not run\n");
-    else
-        std::printf("file-status calls of a process that scans once: %d with the search path, %d "
-                    "with an empty one (%d more, for %d names)\n",
-            withNames, withoutNames, withNames - withoutNames, directoryCount * namesPerDirectory);
-
-    benchKeyPress();
     return 0;
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "scratchhome.h"
 
+#include "typicalhistory.h"
+
 #include <QSettings>
-#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,16 +51,9 @@ std::vector<std::string> ScratchHome::environment() const
 
 void ScratchHome::writeKavRunHistory(int entries) const
 {
-    static const char *const shapes[] = { "ssh host%1", "vim notes/%1.txt", "make -C project%1 -j2",
-        "xdg-open https://example.org/page/%1", "man %1",
-        "firefox --new-window file:///srv/doc/%1.html", "konsole -e top -d %1", "bc -l %1" };
-    QStringList history;
-    history.reserve(entries);
-    for (int entry = 0; entry < entries; ++entry)
-        history.append(QString::fromLatin1(shapes[entry % 8]).arg(entry));
     mkdir((configHome() + "/kav").c_str(), 0755);
     QSettings settings(
         QString::fromStdString(configHome() + "/kav/kav-run.conf"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("history"), history);
+    settings.setValue(QStringLiteral("history"), typicalHistory(entries));
     settings.sync();
 }

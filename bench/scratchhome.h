@@ -26,10 +26,7 @@ public:
     std::string configHome() const;
     /** "NAME=value" entries for HOME and the XDG directories. */
     std::vector<std::string> environment() const;
-    /**
-     * Gives kav-run in this home a history of @p entries commands as people
-     * type them: programs with arguments, paths and addresses, all different.
-     */
+    /** Gives kav-run in this home a typicalHistory() of @p entries commands. */
     void writeKavRunHistory(int entries) const;
 
 private:
