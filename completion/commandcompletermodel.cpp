@@ -4,9 +4,20 @@
 #include "pathexecsmodel.h"
 
 #include <QSet>
+#include <QStringListModel>
 
 static QStringList displayTexts(const QAbstractItemModel *model)
 {
+    // The history box keeps its entries as a string list, whose strings the
+    // snapshot shares. It takes an array of them of its own now: the box
+    // changes its list right after a command has been started, when every
+    // page that copying the array then touches would first be copied away
+    // from the forked child.
+    if (const auto *list = qobject_cast<const QStringListModel *>(model)) {
+        QStringList texts = list->stringList();
+        texts.detach();
+        return texts;
+    }
     QStringList texts;
     const int rows = model->rowCount();
     texts.reserve(rows);

@@ -8,29 +8,60 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPointer>
+#include <QStringListModel>
 
 HistoryBox::HistoryBox(QWidget *parent)
     : QComboBox(parent)
+    , historyModel(new QStringListModel(this))
 {
+    setModel(historyModel);
     setDuplicatesEnabled(false);
     // Only addToHistory() adds entries; Enter in the field never does by itself.
     setInsertPolicy(QComboBox::NoInsert);
     setEditable(true);
+    // Every entry is one line of text: the list need not measure them all.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
 }
 
 void HistoryBox::setHistoryItems(const QStringList &items)
 {
-    clear();
-    insertItems(count(), items);
-    // Deselecting empties the field, which a completer would take for an empty
-    // prefix typed and have every program on the search path tested; that work
-    // belongs to the first key press, so the completer comes afterwards.
-    setCurrentIndex(-1);
+    {
+        // Replacing the items empties the field; what it held comes back, so
+        // that nothing typed or preset before the history arrives is lost.
+        const QSignalBlocker blockBox(this);
+        const QSignalBlocker blockField(lineEdit());
+        const QString text = lineEdit()->text();
+        const bool modified = lineEdit()->isModified();
+        const int cursor = lineEdit()->cursorPosition();
+        const int selectionStart = lineEdit()->selectionStart();
+        const int selectionLength = lineEdit()->selectedText().length();
 
-    // The completer copies the items now, so they must be in place first. The line
-    // edit deletes the completer this one replaces, as it is the line edit's child.
+        // An array of entries of its own (the strings stay shared): the box
+        // changes it right after a command has been started, when copying an
+        // array shared with the settings would touch every entry's page just
+        // as the forked child shares them.
+        QStringList ownItems = items;
+        ownItems.detach();
+        historyModel->setStringList(ownItems);
+        setCurrentIndex(-1);
+
+        lineEdit()->setText(text);
+        if (selectionLength == 0)
+            lineEdit()->setCursorPosition(cursor);
+        else if (cursor == selectionStart)
+            lineEdit()->setSelection(selectionStart + selectionLength, -selectionLength);
+        else
+            lineEdit()->setSelection(selectionStart, selectionLength);
+        lineEdit()->setModified(modified);
+    }
+
+    // The completer copies the items now, so they must be in place first; it
+    // comes after the field is restored, which it would take for typing. The
+    // line edit deletes the completer this one replaces, as it is its child.
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
     setCompleter(commandCompleter);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
@@ -39,7 +70,7 @@ void HistoryBox::setHistoryItems(const QStringList &items)
 
 void HistoryBox::addToHistory(const QString &command)
 {
-    const int existing = findText(command);
+    const int existing = historyModel->stringList().indexOf(command);
     if (existing != -1)
         removeItem(existing);
     insertItem(0, command);
@@ -47,11 +78,7 @@ void HistoryBox::addToHistory(const QString &command)
 
 QStringList HistoryBox::historyItems() const
 {
-    QStringList items;
-    items.reserve(count());
-    for (int position = 0; position < count(); ++position)
-        items.append(itemText(position));
-    return items;
+    return historyModel->stringList();
 }
 
 void HistoryBox::slotItemActivated()

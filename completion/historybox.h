@@ -4,10 +4,14 @@
 
 #include <QComboBox>
 
+class QStringListModel;
+
 /**
  * The command field: an editable combo box whose list is the command history,
  * most recent on top, and whose line edit completes from that history and
- * from the executables on the search path.
+ * from the executables on the search path. The entries are kept as one string
+ * list, so that a history of 100 000 commands loads, grows and is handed out
+ * without a copy per entry.
  */
 class HistoryBox : public QComboBox
 {
@@ -16,7 +20,8 @@ class HistoryBox : public QComboBox
 public:
     explicit HistoryBox(QWidget *parent = nullptr);
 
-    /** Replaces the history by @p items (first on top) and installs a new completer. */
+    /** Replaces the history by @p items (first on top) and installs a new completer.
+     *  The field keeps its text, selection and modified flag. */
     void setHistoryItems(const QStringList &items);
     /** Puts @p command on top, removing an equal entry further down. */
     void addToHistory(const QString &command);
@@ -28,6 +33,9 @@ protected:
 
 private Q_SLOTS:
     void slotItemActivated();
+
+private:
+    QStringListModel *historyModel;
 };
 
 #endif

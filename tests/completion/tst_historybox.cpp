@@ -156,6 +156,18 @@ void TestHistoryBox::loadsItemsUnchanged()
     QVERIFY(first.isNull());
     QVERIFY(qobject_cast<CommandCompleter *>(box->completer()));
     QCOMPARE(box->historyItems(), QStringList(QStringLiteral("x")));
+
+    // What the field holds stays, selected backwards and edited as it was.
+    QLineEdit *field = box->lineEdit();
+    field->setText(QStringLiteral("xterm -e top"));
+    field->setSelection(12, -6);
+    field->setModified(true);
+    box->setHistoryItems(stored);
+    QCOMPARE(box->historyItems(), stored);
+    QCOMPARE(field->text(), QStringLiteral("xterm -e top"));
+    QCOMPARE(field->selectedText(), QStringLiteral("-e top"));
+    QCOMPARE(field->cursorPosition(), 6);
+    QVERIFY(field->isModified());
 }
 
 void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
