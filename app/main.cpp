@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandline.h"
+#include "dialog/afterfirstframe.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
 #include "kavdesktop.h"
@@ -126,8 +127,9 @@ int main(int argc, char *argv[])
     commandLine.applyPresets(dialog);
     dialog.show();
     // The window manager gets the icon in every size the theme has, each one
-    // decoded; that waits until the window has asked to be mapped.
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
+    // decoded; that waits until the dialog is on the screen.
+    new AfterFirstFrame(&dialog,
+        [] { QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run"))); });
 
     // The native window exists now; commands started from the dialog get the
     // environment the user gave us.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roderuz.h"
 
+#include "afterfirstframe.h"
 #include "app/kavdesktop.h"
 #include "desktop/deferredthemeicon.h"
 #include "desktop/kavmenudialog.h"
@@ -216,8 +217,6 @@ Roderuz::Roderuz(QWidget *parent)
     savedFocus = nullptr;
     calculator = new Calculator(this);
 
-    startDefaultUserLookUp();
-
     connect(pbRun, &QPushButton::clicked, this, &Roderuz::accept);
     connect(pbCancel, &QPushButton::clicked, this, &Roderuz::reject);
     connect(pbOptions, &QPushButton::clicked, this, &Roderuz::slotAdvanced);
@@ -245,7 +244,13 @@ Roderuz::Roderuz(QWidget *parent)
     connect(helpAction, &QAction::triggered, this, &Roderuz::showHelp);
     addAction(helpAction);
 
-    loadSettings();
+    // The settings, the history, the completers and the default user show in
+    // no first frame; a key typed before they are there waits for them.
+    deferredStartup = new AfterFirstFrame(this, [this] {
+        loadSettings();
+        startDefaultUserLookUp();
+    });
+    deferredStartup->runBeforeInputTo(cbCommand->lineEdit());
     resize(minimumSizeHint());
 }
 
@@ -272,8 +277,14 @@ void Roderuz::setCommandText(const QString &text)
         edit->setSelection(blank + 1, text.length() - blank - 1);
 }
 
+void Roderuz::completeStartup()
+{
+    deferredStartup->run();
+}
+
 void Roderuz::setUser(const QString &name)
 {
+    completeStartup();
     cbRunAsOther->setChecked(true);
     leUsername->setText(name);
     userPreset = true;
@@ -282,16 +293,19 @@ void Roderuz::setUser(const QString &name)
 
 void Roderuz::setUseSu()
 {
+    completeStartup();
     rbSu->setChecked(true);
 }
 
 void Roderuz::setUseSudo()
 {
+    completeStartup();
     rbSudo->setChecked(true);
 }
 
 void Roderuz::setRealtime()
 {
+    completeStartup();
     quietRealtime = true;
     slotRealtime(true);
     quietRealtime = false;
@@ -300,6 +314,7 @@ void Roderuz::setRealtime()
 
 void Roderuz::setPriority(int value)
 {
+    completeStartup();
     slPriority->setValue(value);
     advancedOptionsWidget->show();
 }
@@ -381,6 +396,8 @@ void Roderuz::changeEvent(QEvent *event)
 
 void Roderuz::accept()
 {
+    // The history and the terminal applications take part in what follows.
+    completeStartup();
     const QString text = cbCommand->currentText().simplified();
     if (isArithmeticExpression(text)) {
         if (text == calculatedExpression) {
@@ -687,6 +704,8 @@ void Roderuz::slotAdvanced()
 {
     const bool wasMaximized = isMaximized();
     if (advancedOptionsWidget->isHidden()) {
+        // The panel shows the stored way to change user.
+        completeStartup();
         advancedSpacer->changeSize(0, 0, QSizePolicy::Ignored, QSizePolicy::Ignored);
         advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
         advancedOptionsWidget->show();
@@ -1014,7 +1033,6 @@ void Roderuz::loadSettings()
     {
         const QSignalBlocker blocker(cbCommand);
         cbCommand->setHistoryItems(history);
-        cbCommand->lineEdit()->clear();
     }
     if (QCompleter *completer = cbCommand->completer())
         completer->setCompletionMode(completionModeSetting(settings));

@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QStringList>
 
+class AfterFirstFrame;
 class Calculator;
 class IOrvanRunner;
 class QTimer;
@@ -34,6 +35,9 @@ public:
      */
     void setCommandText(const QString &text);
 
+    // The presets below concern the advanced options: each reads the settings
+    // first (completeStartup()), so that they cannot override it later.
+
     /** Runs the command as @p name and opens the advanced options. */
     void setUser(const QString &name);
     /** Makes su the way to change user. */
@@ -47,6 +51,13 @@ public:
     void setPriority(int value);
     /** Ticks or unticks the run-in-terminal box; nothing happens while it is disabled. */
     void setRunInTerminal(bool on);
+
+    /**
+     * Does now what otherwise waits until the dialog's first frame is drawn:
+     * reads the settings and the history, installs the completers and starts
+     * looking for the default user. Does nothing the second time.
+     */
+    void completeStartup();
 
     /** Shows the current command icon. */
     void updateIcon();
@@ -157,6 +168,7 @@ private:
     QIcon currentIcon;
     QStringList terminalApps;
     QTimer *parseTimer = nullptr;
+    AfterFirstFrame *deferredStartup = nullptr;
     Calculator *calculator = nullptr;
     // The last expression evaluated and its value, kept for Run.
     QString calculatedExpression;

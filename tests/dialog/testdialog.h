@@ -7,8 +7,9 @@
 class Roderuz;
 
 /**
- * A run dialog whose default user has arrived from the pool thread, so that
- * the look-up neither outlives the dialog nor changes it during a test.
+ * A run dialog with its settings read and its default user arrived from the
+ * pool thread, so that the look-up neither outlives the dialog nor changes it
+ * during a test.
  *
  * @return the dialog; nullptr when the look-up did not finish in time
  */

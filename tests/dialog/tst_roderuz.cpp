@@ -118,6 +118,7 @@ private Q_SLOTS:
     void escapeCancelsThroughTheButton();
     void resetDialogReturnsToTheStart();
     void setCommandTextSelectsTheArguments();
+    void keyTypedAtOnceMeetsHistoryAndCompletion();
 
     void priorityRangeForProcessNice();
     void priorityRangeUnderNice_data();
@@ -227,6 +228,7 @@ void RoderuzTest::writeSettingsFile(const QByteArray &contents)
 
 void RoderuzTest::waitForDefaultUser(Roderuz *dialog)
 {
+    dialog->completeStartup();
     QTRY_VERIFY(dialog->findChildren<QFutureWatcher<QString> *>().isEmpty());
 }
 
@@ -546,6 +548,33 @@ void RoderuzTest::setCommandTextSelectsTheArguments()
 }
 
 // Also run by priorityRangeUnderNice in a child started through "nice".
+// The settings arrive after the first frame, or before the first key when that is earlier.
+void RoderuzTest::keyTypedAtOnceMeetsHistoryAndCompletion()
+{
+    writeSettingsFile("[General]\nhistory=xdg-open /srv, ls -l\n");
+    Roderuz dialog;
+    dialog.show();
+    QCOMPARE(dialog.cbCommand->count(), 0);
+    QTest::keyClicks(dialog.cbCommand->lineEdit(), QStringLiteral("xdg-op"));
+    QCOMPARE(dialog.cbCommand->lineEdit()->text(), QStringLiteral("xdg-op"));
+    QCOMPARE(dialog.cbCommand->historyItems(),
+        QStringList({ QStringLiteral("xdg-open /srv"), QStringLiteral("ls -l") }));
+    QCompleter *completer = dialog.cbCommand->completer();
+    QCOMPARE(completer->completionPrefix(), QStringLiteral("xdg-op"));
+    QCOMPARE(completer->completionCount(), 2);
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("xdg-open /srv"));
+    QVERIFY(completer->setCurrentRow(1));
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("xdg-open"));
+
+    // A preset command survives the settings arriving after it.
+    Roderuz preset;
+    preset.setCommandText(QStringLiteral("xterm -e top"));
+    preset.completeStartup();
+    QCOMPARE(preset.cbCommand->lineEdit()->text(), QStringLiteral("xterm -e top"));
+    QCOMPARE(preset.cbCommand->lineEdit()->selectedText(), QStringLiteral("-e top"));
+    QCOMPARE(preset.cbCommand->count(), 2);
+}
+
 void RoderuzTest::priorityRangeForProcessNice()
 {
     struct Range
@@ -1002,6 +1031,12 @@ void RoderuzTest::suFalseSelectsSudo()
     QVERIFY(dialog->rbSudo->isChecked());
     dialog->setUseSu();
     QVERIFY(dialog->rbSu->isChecked());
+
+    // A preset given before the settings arrive still wins over them.
+    Roderuz early;
+    early.setUseSu();
+    waitForDefaultUser(&early);
+    QVERIFY(early.rbSu->isChecked());
 }
 
 void RoderuzTest::completionModeIsClamped_data()
