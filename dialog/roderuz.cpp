@@ -414,8 +414,10 @@ void Roderuz::accept()
         return;
 
     cbCommand->addToHistory(text);
-    // The command has been started: a settings file that cannot be written
-    // must not keep the dialog open as if it had failed.
+    // Writing a long history takes longer than the user should look at a
+    // dialog that has done its job, so the window goes first. A settings file
+    // that cannot be written must not keep it open as if the start had failed.
+    hide();
     saveSettings();
     resetDialog();
     QDialog::accept();

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void logoutClosesWithoutLaunching();
 
     void launchesTheCommandDetached();
+    void longHistorySurvivesTheRun();
     void lowerPriorityThroughNice();
     void terminalReceivesTheCommandIntact();
     void xdgOpenOpensDocumentsFoldersAndAddresses();
@@ -243,6 +244,40 @@ void RoderuzRunTest::launchesTheCommandDetached()
     QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
         QStringList { typed.simplified() });
     QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+// 100 000 entries that the settings file must escape load, take the new
+// command on top and are written back exactly as the settings would write them.
+void RoderuzRunTest::longHistorySurvivesTheRun()
+{
+    QStringList history = { QString(), QStringLiteral("  spaced  "), QStringLiteral("@at") };
+    for (int entry = history.size(); entry < 100000; ++entry)
+        history.append(QStringLiteral("echo \"%1\", 'a\\b' \u00e4\u4e2d; x=[%1]").arg(entry));
+    const QString mark = QStringLiteral("mark");
+    const QString recorder = writeRecorder(QStringLiteral("launched"), mark);
+    // Written through another file, so that the dialog parses it from the disk.
+    const QString stored = workPath(QStringLiteral("stored.conf"));
+    QSettings(stored, QSettings::IniFormat).setValue(QStringLiteral("history"), history);
+    const QString settingsFile = QSettings().fileName();
+    QVERIFY(QDir().mkpath(QFileInfo(settingsFile).path()));
+    QVERIFY(QFile::copy(stored, settingsFile));
+
+    const auto dialog = createDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->cbCommand->historyItems(), history);
+    run(dialog.get(), recorder);
+    QVERIFY(!waitForFile(workPath(mark)).isNull());
+
+    QSettings expected(workPath(QStringLiteral("expected.conf")), QSettings::IniFormat);
+    expected.setValue(QStringLiteral("su"), true);
+    expected.setValue(QStringLiteral("history"), QStringList(recorder) + history);
+    expected.setValue(QStringLiteral("terminalApps"), QStringList(QStringLiteral("ls")));
+    expected.setValue(QStringLiteral("completionMode"), 0);
+    expected.sync();
+    QFile saved(settingsFile);
+    QFile written(expected.fileName());
+    QVERIFY(saved.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll() == written.readAll());
 }
 
 void RoderuzRunTest::lowerPriorityThroughNice()
