@@ -2,6 +2,7 @@
 #include "historybox.h"
 
 #include "commandcompleter.h"
+#include "historymodel.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -11,11 +12,10 @@
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
-#include <QStringListModel>
 
 HistoryBox::HistoryBox(QWidget *parent)
     : QComboBox(parent)
-    , historyModel(new QStringListModel(this))
+    , historyModel(new HistoryModel(this))
 {
     setModel(historyModel);
     setDuplicatesEnabled(false);
@@ -70,7 +70,7 @@ void HistoryBox::setHistoryItems(const QStringList &items)
 
 void HistoryBox::addToHistory(const QString &command)
 {
-    const int existing = historyModel->stringList().indexOf(command);
+    const int existing = findText(command);
     if (existing != -1)
         removeItem(existing);
     insertItem(0, command);

@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 
-class QStringListModel;
+class HistoryModel;
 
 /**
  * The command field: an editable combo box whose list is the command history,
@@ -35,7 +35,7 @@ private Q_SLOTS:
     void slotItemActivated();
 
 private:
-    QStringListModel *historyModel;
+    HistoryModel *historyModel;
 };
 
 #endif
