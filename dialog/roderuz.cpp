@@ -207,7 +207,6 @@ Roderuz::Roderuz(QWidget *parent)
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
-    lbRunIcon->setIcon(runIcon());
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -247,6 +246,11 @@ Roderuz::Roderuz(QWidget *parent)
     // The settings, the history, the completers and the default user show in
     // no first frame; a key typed before they are there waits for them.
     deferredStartup = new AfterFirstFrame(this, [this] {
+        // The icon's theme look-up and image decoding cost the first frame more
+        // than all else it shows; the label keeps its size without it. A preset
+        // may have shown an icon already.
+        if (lbRunIcon->icon().isNull())
+            lbRunIcon->setIcon(runIcon());
         loadSettings();
         startDefaultUserLookUp();
     });
