@@ -8,11 +8,9 @@
 
 static QStringList displayTexts(const QAbstractItemModel *model)
 {
-    // The history box keeps its entries as a string list, whose strings the
-    // snapshot shares. It takes an array of them of its own now: the box
-    // changes its list right after a command has been started, when every
-    // page that copying the array then touches would first be copied away
-    // from the forked child.
+    // The history box keeps its entries as a string list. The snapshot shares
+    // the strings but takes an array of them of its own now, so that the box
+    // changes its list without copying it (see HistoryBox::setHistoryItems()).
     if (const auto *list = qobject_cast<const QStringListModel *>(model)) {
         QStringList texts = list->stringList();
         texts.detach();

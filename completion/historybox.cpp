@@ -40,10 +40,10 @@ void HistoryBox::setHistoryItems(const QStringList &items)
         const int selectionStart = lineEdit()->selectionStart();
         const int selectionLength = lineEdit()->selectedText().length();
 
-        // An array of entries of its own (the strings stay shared): the box
-        // changes it right after a command has been started, when copying an
-        // array shared with the settings would touch every entry's page just
-        // as the forked child shares them.
+        // The box takes an array of the entries of its own (the strings stay
+        // shared). It adds a command right after forking to start it; an array
+        // still shared with the settings would be copied then, writing to every
+        // entry's memory just when each page written must be copied for the child.
         QStringList ownItems = items;
         ownItems.detach();
         historyModel->setStringList(ownItems);
