@@ -22,8 +22,12 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
 
 QStringList CommandCompleter::splitPath(const QString &path) const
 {
-    // Called whenever the prefix changes, so the candidates are screened before matching.
-    commandModel->checkExecutables(path);
+    // Called whenever the prefix changes, so the candidates are screened before
+    // matching. An empty prefix is nothing typed: the combo box sets it when no
+    // entry is selected (as when the history is replaced), and no list shows
+    // then; testing every program on the search path for it froze the dialog.
+    if (!path.isEmpty())
+        commandModel->checkExecutables(path);
     return QCompleter::splitPath(path);
 }
 

@@ -9,9 +9,9 @@ class CommandCompleterModel;
 /**
  * The command field's completer: case-sensitive prefix matches from the
  * history, then from the executables on the search path. Before matching a
- * prefix it has the executables starting with it tested, so non-executable
- * files drop out; activating a history entry in the list emits
- * historyItemActivated().
+ * prefix other than the empty one it has the executables starting with it
+ * tested, so non-executable files drop out; activating a history entry in the
+ * list emits historyItemActivated().
  */
 class CommandCompleter : public QCompleter
 {

@@ -126,12 +126,16 @@ void TestHistoryBox::startsEmptyAndNeverInsertsByItself()
     QCOMPARE(box->count(), 0);
 }
 
-// Loading clears the field; that is no prefix typed, so no program is tested yet.
+// Loading the history or deselecting an entry empties the field; that is no
+// prefix typed, so no program is tested.
 void TestHistoryBox::loadingTestsNoProgram()
 {
     fake->addProgram(fake->directory(QStringLiteral("bin")), QStringLiteral("data"), false);
     box->setHistoryItems({ QStringLiteral("ls -l") });
     const QAbstractItemModel *candidates = box->completer()->model();
+    QCOMPARE(candidates->rowCount(), 5);
+    box->setCurrentIndex(0);
+    box->setCurrentIndex(-1);
     QCOMPARE(candidates->rowCount(), 5);
 
     box->completer()->setCompletionPrefix(QStringLiteral("d"));
