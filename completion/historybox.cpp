@@ -43,9 +43,12 @@ void HistoryBox::setHistoryItems(const QStringList &items)
         // The box takes an array of the entries of its own (the strings stay
         // shared). It adds a command right after forking to start it; an array
         // still shared with the settings would be copied then, writing to every
-        // entry's memory just when each page written must be copied for the child.
+        // entry's memory just when each page written must be copied for the
+        // child. Copying it now through a prepend also leaves room before the
+        // entries, so that the command goes on top without moving them.
         QStringList ownItems = items;
-        ownItems.detach();
+        ownItems.prepend(QString());
+        ownItems.removeFirst();
         historyModel->setStringList(ownItems);
         setCurrentIndex(-1);
 
