@@ -7,4 +7,11 @@ scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 cd build
-ctest --output-on-failure -j"$(nproc)"
+status=0
+ctest --output-on-failure -j"$(nproc)" || status=$?
+if [ "$status" -ne 0 ]; then
+    # The failing checks again, at the end where a shortened log still shows them.
+    echo "Failed checks:"
+    grep -h -B1 -A2 "^FAIL!" Testing/Temporary/LastTest*.log || true
+fi
+exit "$status"
