@@ -3,8 +3,36 @@
 
 #include "commandcompletermodel.h"
 
+#include <QAbstractItemView>
 #include <QAbstractProxyModel>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
+
+static bool isEnter(const QKeyEvent *key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// The keys that move through, take from or close the list.
+static bool isListKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;
+    default:
+        return false;
+    }
+}
 
 CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *parent)
     : QCompleter(parent)
@@ -29,6 +57,55 @@ QStringList CommandCompleter::splitPath(const QString &path) const
     if (!path.isEmpty())
         commandModel->checkExecutables(path);
     return QCompleter::splitPath(path);
+}
+
+bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && completionMode() != InlineCompletion
+        && watched == popup() && popup()->isVisible())
+        return popupKeyPress(watched, static_cast<QKeyEvent *>(event));
+    return QCompleter::eventFilter(watched, event);
+}
+
+bool CommandCompleter::popupKeyPress(QObject *popupObject, QKeyEvent *key)
+{
+    // Only a row chosen with the arrow keys is taken; the row that unfiltered
+    // completion marks by itself is no choice.
+    if (isEnter(key) && !popup()->selectionModel()->hasSelection()) {
+        passToWindow(key);
+        return true;
+    }
+    const bool usedUp = QCompleter::eventFilter(popupObject, key);
+    if (usedUp && !key->isAccepted() && !isListKey(key) && popup()->isVisible())
+        passToWindow(key);
+    return usedUp;
+}
+
+void CommandCompleter::dropInlineProposal(QLineEdit *edit) const
+{
+    if (completionMode() != InlineCompletion)
+        return;
+    const int proposalStart = edit->selectionStart();
+    const bool showsProposal = edit->hasSelectedText()
+        && proposalStart + edit->selectedText().length() == edit->text().length()
+        && edit->text() == currentCompletion()
+        && edit->text().left(proposalStart) == completionPrefix();
+    if (showsProposal)
+        edit->del();
+}
+
+void CommandCompleter::passToWindow(const QKeyEvent *key)
+{
+    popup()->hide();
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : widget();
+    if (!target)
+        return;
+    // Sent, not posted, like the key itself: a key typed right after it must come later.
+    // A key that is not spontaneous is offered to the window's shortcuts first.
+    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+        key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(),
+        key->count());
+    QCoreApplication::sendEvent(target, &copy);
 }
 
 void CommandCompleter::checkActivatedItem(const QModelIndex &idx)

@@ -92,6 +92,16 @@ void HistoryBox::slotItemActivated()
         new QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString(), false, 1));
 }
 
+void HistoryBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter runs what was typed, not the rest that inline completion proposes.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (const auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
+            commandCompleter->dropInlineProposal(lineEdit());
+    }
+    QComboBox::keyPressEvent(event);
+}
+
 void HistoryBox::contextMenuEvent(QContextMenuEvent *event)
 {
     // The menu may be destroyed while it is open, with the line edit for instance.

@@ -29,6 +29,7 @@ public:
     QStringList historyItems() const;
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private Q_SLOTS:

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
@@ -54,6 +55,9 @@ private Q_SLOTS:
     void contextMenuClearsHistory();
     void activatedHistoryEntryRunsOnce();
     void activatedExecutableDoesNotRun();
+    void enterWithNoRowChosenRunsTheTypedText_data();
+    void enterWithNoRowChosenRunsTheTypedText();
+    void keysTheFieldDoesNotTakeReachTheDialog();
 
 private:
     /** Shows the box in a dialog whose default button counts its clicks in runs. */
@@ -255,6 +259,64 @@ void TestHistoryBox::activatedExecutableDoesNotRun()
     QTest::qWait(50);
     QCOMPARE(box->lineEdit()->text(), QStringLiteral("man"));
     QCOMPARE(enter.textsAtEnter, QStringList());
+    QCOMPARE(runs, QStringList());
+}
+
+void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText_data()
+{
+    QTest::addColumn<QCompleter::CompletionMode>("mode");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("popup, Return") << QCompleter::PopupCompletion << Qt::Key_Return;
+    QTest::newRow("popup, keypad Enter") << QCompleter::PopupCompletion << Qt::Key_Enter;
+    // The first match is the list's current row, but nobody chose it.
+    QTest::newRow("unfiltered popup") << QCompleter::UnfilteredPopupCompletion << Qt::Key_Return;
+    // The proposed rest of "make" is dropped.
+    QTest::newRow("inline") << QCompleter::InlineCompletion << Qt::Key_Return;
+}
+
+void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText()
+{
+    QFETCH(QCompleter::CompletionMode, mode);
+    QFETCH(Qt::Key, key);
+    box->setHistoryItems({ QStringLiteral("make") });
+    box->completer()->setCompletionMode(mode);
+    showInDialog();
+
+    // Keys go to the box, which has the focus, as when the user types.
+    QTest::keyClicks(box, QStringLiteral("ma"));
+    QWidget *keyTarget = box;
+    if (mode == QCompleter::InlineCompletion) {
+        QCOMPARE(box->lineEdit()->text(), QStringLiteral("make"));
+    } else {
+        QTRY_VERIFY(box->completer()->popup()->isVisible());
+        keyTarget = box->completer()->popup();
+    }
+    QTest::keyClick(keyTarget, key);
+    QCOMPARE(runs, QStringList { QStringLiteral("ma") });
+    QVERIFY(!QApplication::activePopupWidget());
+}
+
+void TestHistoryBox::keysTheFieldDoesNotTakeReachTheDialog()
+{
+    box->setHistoryItems({ QStringLiteral("make") });
+    auto *option = new QCheckBox(QStringLiteral("&Option"), dialog);
+    showInDialog();
+
+    QTest::keyClicks(box, QStringLiteral("ma"));
+    QAbstractItemView *popup = box->completer()->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(option->isChecked());
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(box->lineEdit()->text(), QStringLiteral("ma"));
+
+    // Escape only closes the list.
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("k"));
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QVERIFY(!popup->isVisible());
+    QVERIFY(dialog->isVisible());
     QCOMPARE(runs, QStringList());
 }
 
