@@ -429,7 +429,12 @@ void Roderuz::accept()
 
 int Roderuz::runCommand()
 {
-    parseTimer->stop();
+    // A parse still waiting for its timer would have ticked the terminal box
+    // for a terminal application: how fast the user typed must not matter.
+    if (parseTimer->isActive()) {
+        parseTimer->stop();
+        updateCommand(false);
+    }
     updateCommand(true);
     // Blanks alone are no command, whatever the text before them was.
     const QString command = cbCommand->currentText().simplified();
