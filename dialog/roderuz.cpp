@@ -292,7 +292,7 @@ void Roderuz::setUser(const QString &name)
     cbRunAsOther->setChecked(true);
     leUsername->setText(name);
     userPreset = true;
-    advancedOptionsWidget->show();
+    openAdvancedOptions();
 }
 
 void Roderuz::setUseSu()
@@ -313,14 +313,23 @@ void Roderuz::setRealtime()
     quietRealtime = true;
     slotRealtime(true);
     quietRealtime = false;
-    advancedOptionsWidget->show();
+    openAdvancedOptions();
 }
 
 void Roderuz::setPriority(int value)
 {
     completeStartup();
     slPriority->setValue(value);
-    advancedOptionsWidget->show();
+    openAdvancedOptions();
+}
+
+void Roderuz::openAdvancedOptions()
+{
+    // Presets come before the dialog shows, and the user types the command
+    // next, not into whatever control the preset changed last.
+    cbCommand->setFocus(Qt::OtherFocusReason);
+    if (advancedOptionsWidget->isHidden())
+        slotAdvanced();
 }
 
 void Roderuz::setRunInTerminal(bool on)
@@ -389,6 +398,15 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void Roderuz::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The advanced options were opened before the dialog showed, by a preset.
+    if (!advancedOptionsWidget->isHidden()
+        && advancedOptionsWidget->sizePolicy().verticalPolicy() == QSizePolicy::Minimum)
+        QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
 }
 
 void Roderuz::changeEvent(QEvent *event)
@@ -720,8 +738,10 @@ void Roderuz::slotAdvanced()
         advancedSpacer->changeSize(0, 0, QSizePolicy::Ignored, QSizePolicy::Ignored);
         advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
         advancedOptionsWidget->show();
-        // Let the panel take its minimum height first, then let it grow.
-        QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
+        // Let the panel take its minimum height first, then let it grow. A
+        // dialog not shown yet knows that height only when it shows.
+        if (isVisible())
+            QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
         pbOptions->setText(tr("&Advanced <<"));
         savedFocus = focusWidget();
         if (savedFocus)

@@ -74,6 +74,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 protected Q_SLOTS:
@@ -152,6 +153,8 @@ private:
     void showWarning(const QString &text);
     void showError(const QString &text);
 
+    /** Opens the advanced options as the Advanced button does, unless they are open. */
+    void openAdvancedOptions();
     void loadRunnerPlugin();
     void startDefaultUserLookUp();
     void initPriorities();

@@ -8,6 +8,8 @@ VerticalScrollArea::VerticalScrollArea(QWidget *parent)
     : QScrollArea(parent)
 {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes to the controls inside; a stop on the area itself would show nothing.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void VerticalScrollArea::trackWidget()

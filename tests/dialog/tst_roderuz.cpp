@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStringListModel>
@@ -430,6 +431,12 @@ void RoderuzTest::advancedPanelFocusRules()
     QCOMPARE(dialog->savedFocus, commandFocus);
     QCOMPARE(dialog->focusWidget(), commandFocus);
 
+    // Tab after the last button goes round to the field: the area that
+    // holds the options is no stop of its own.
+    dialog->pbCancel->setFocus();
+    QTest::keyClick(dialog->pbCancel, Qt::Key_Tab);
+    QCOMPARE(dialog->focusWidget(), commandFocus);
+
     // Closing gives the focus back to where it was when the panel opened.
     dialog->pbCancel->setFocus();
     dialog->slotAdvanced();
@@ -755,7 +762,7 @@ void RoderuzTest::presets()
     QCOMPARE(dialog->scheduler, 1);
     QVERIFY(!dialog->cbRealtime->isChecked());
     QVERIFY(!dialog->advancedOptionsWidget->isHidden());
-    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced >>"));
+    QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced <<"));
     dialog->setPriority(500);
     QCOMPARE(dialog->slPriority->value(), 99);
     QCOMPARE(dialog->realtimePriority, 99);
@@ -771,6 +778,25 @@ void RoderuzTest::presets()
     normal->setUser(QStringLiteral("someone"));
     QVERIFY(normal->cbRunAsOther->isChecked());
     QCOMPARE(normal->leUsername->text(), QStringLiteral("someone"));
+    // The user types the command next.
+    QCOMPARE(normal->focusWidget(), normal->cbCommand);
+
+    // Shown, the panel is as large as the Advanced button makes it: every
+    // control in view, nothing to scroll.
+    auto byButton = createDialog();
+    byButton->show();
+    QVERIFY(QTest::qWaitForWindowExposed(byButton.get()));
+    byButton->pbOptions->click();
+    normal->show();
+    QVERIFY(QTest::qWaitForWindowExposed(normal.get()));
+    QTRY_COMPARE(normal->size(), byButton->size());
+    const QList<QWidget *> controls = { normal->rbSudo, normal->lePassword, normal->slPriority,
+        normal->sbPriority, normal->cbRealtime };
+    for (const QWidget *control : controls) {
+        const QRect area(control->mapTo(normal.get(), QPoint()), control->size());
+        QVERIFY2(normal->rect().contains(area), qPrintable(control->objectName()));
+    }
+    QCOMPARE(normal->advancedOptionsScrollArea->verticalScrollBar()->maximum(), 0);
 
     // The next click on the options button closes the preset panel.
     normal->pbOptions->click();
