@@ -202,6 +202,11 @@ Roderuz::Roderuz(QWidget *parent)
         { QStringLiteral("kavmenuedit"), QStringLiteral("start-here"),
             QStringLiteral("applications-other"), QStringLiteral("application-x-executable") });
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
+    // These keys are no mnemonic of any text in the dialog, in English or in German.
+    describeButton(selectCommandFileButton, tr("Choose a program file"), Qt::ALT | Qt::Key_O);
+    describeButton(selectFromMenuButton, selectFromMenuButton->toolTip(), Qt::ALT | Qt::Key_L);
+    describeButton(rbSu, tr("Change the user with su"), Qt::ALT | Qt::Key_X);
+    describeButton(rbSudo, tr("Change the user with sudo"), Qt::ALT | Qt::Key_Y);
 
     if (terminalProgram().isEmpty())
         cbRunInTerminal->setEnabled(false);
@@ -269,6 +274,15 @@ void Roderuz::startDefaultUserLookUp()
         watcher->deleteLater();
     });
     watcher->setFuture(QtConcurrent::run(fetchDefaultUser));
+}
+
+void Roderuz::describeButton(
+    QAbstractButton *button, const QString &description, const QKeySequence &shortcut)
+{
+    button->setShortcut(shortcut);
+    button->setAccessibleName(description);
+    //: Tool tip: what a button does, then its keyboard shortcut
+    button->setToolTip(tr("%1 (%2)").arg(description, shortcut.toString(QKeySequence::NativeText)));
 }
 
 void Roderuz::setCommandText(const QString &text)

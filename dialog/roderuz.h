@@ -13,6 +13,8 @@
 class AfterFirstFrame;
 class Calculator;
 class IOrvanRunner;
+class QAbstractButton;
+class QKeySequence;
 class QTimer;
 class SuProcess;
 
@@ -153,6 +155,13 @@ private:
     void showWarning(const QString &text);
     void showError(const QString &text);
 
+    /**
+     * Gives @p button, whose text does not say what it does, the keyboard
+     * @p shortcut, @p description as its name for screen readers, and a tool
+     * tip naming both.
+     */
+    void describeButton(
+        QAbstractButton *button, const QString &description, const QKeySequence &shortcut);
     /** Opens the advanced options as the Advanced button does, unless they are open. */
     void openAdvancedOptions();
     void loadRunnerPlugin();

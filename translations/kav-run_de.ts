@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+70"/>
+        <location filename="../completion/historybox.cpp" line="+80"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -20,7 +20,7 @@
 <context>
     <name>KavMenuDialog</name>
     <message>
-        <location filename="../desktop/kavmenudialog.cpp" line="+32"/>
+        <location filename="../desktop/kavmenudialog.cpp" line="+31"/>
         <location line="+1"/>
         <location line="+1"/>
         <source>Multimedia</source>
@@ -82,7 +82,7 @@
         <translation>Sonstige</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+22"/>
         <source>Choose Application</source>
         <translation>Anwendung auswählen</translation>
     </message>
@@ -154,18 +154,39 @@
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+34"/>
-        <location line="+495"/>
+        <location line="+29"/>
+        <source>Choose a program file</source>
+        <translation>Programmdatei auswählen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Change the user with su</source>
+        <translation>Den Benutzer mit su wechseln</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Change the user with sudo</source>
+        <translation>Den Benutzer mit sudo wechseln</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <location line="+529"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-462"/>
+        <location line="-496"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+182"/>
+        <location line="+28"/>
+        <source>%1 (%2)</source>
+        <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <location line="+186"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -241,7 +262,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+62"/>
+        <location line="+64"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>

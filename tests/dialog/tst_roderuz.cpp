@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <sys/resource.h>
+#include <tuple>
 #include <unistd.h>
 
 /** Clicks a button of every message box that opens while it lives and counts them. */
@@ -265,9 +266,23 @@ void RoderuzTest::formContract()
     QCOMPARE(dialog.cbCommand->minimumWidth(), 388);
     QCOMPARE(dialog.cbCommand->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
     QCOMPARE(dialog.selectCommandFileButton->text(), QStringLiteral("..."));
-    QCOMPARE(
-        dialog.selectFromMenuButton->toolTip(), QStringLiteral("Select application from menu"));
     QVERIFY(dialog.selectFromMenuButton->text().isEmpty());
+    QCOMPARE(dialog.rbSu->text(), QStringLiteral("su"));
+    QCOMPARE(dialog.rbSudo->text(), QStringLiteral("sudo"));
+    // Buttons whose text says nothing get a key, a name and a tool tip naming both.
+    const QVector<std::tuple<QAbstractButton *, QString, QString>> described = {
+        { dialog.selectCommandFileButton, QStringLiteral("Choose a program file"),
+            QStringLiteral("Alt+O") },
+        { dialog.selectFromMenuButton, QStringLiteral("Select application from menu"),
+            QStringLiteral("Alt+L") },
+        { dialog.rbSu, QStringLiteral("Change the user with su"), QStringLiteral("Alt+X") },
+        { dialog.rbSudo, QStringLiteral("Change the user with sudo"), QStringLiteral("Alt+Y") },
+    };
+    for (const auto &[button, name, keys] : described) {
+        QCOMPARE(button->accessibleName(), name);
+        QCOMPARE(button->shortcut(), QKeySequence(keys));
+        QCOMPARE(button->toolTip(), QStringLiteral("%1 (%2)").arg(name, keys));
+    }
     QCOMPARE(dialog.cbRunInTerminal->text(), QStringLiteral("Run in &terminal window"));
 
     QCOMPARE(dialog.cbRunAsOther->text(), QStringLiteral("Run as a different &user by means of "));
