@@ -19,7 +19,8 @@ void kavInit(const char *version, const char *displayName);
 
 /**
  * Opens the application's handbook, scrolled to the anchor @p topic (the
- * start of the page when empty). A later call raises the same window.
+ * start of the page when empty), over the active window. A later call
+ * raises the same window.
  */
 void kavHelpShow(const QString &topic);
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "helpwindow.h"
 
+#include <QAction>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QScreen>
 #include <QScrollBar>
 
 // The handbook sits in a static library; its resource must be registered
@@ -37,6 +39,12 @@ HelpWindow::HelpWindow(QWidget *parent)
     setOpenExternalLinks(true);
     setSource(handbookUrl());
     resize(640, 560);
+
+    auto *closeAction = new QAction(this);
+    closeAction->setShortcuts(
+        QList<QKeySequence> { Qt::Key_Escape } + QKeySequence::keyBindings(QKeySequence::Close));
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    addAction(closeAction);
 }
 
 void HelpWindow::showTopic(const QString &topic)
@@ -45,7 +53,28 @@ void HelpWindow::showTopic(const QString &topic)
         verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     else
         scrollToAnchor(topic);
+    if (!isVisible())
+        placeOverParent();
     show();
     raise();
     activateWindow();
+}
+
+void HelpWindow::placeOverParent()
+{
+    const QWidget *over = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen *screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame is known once the window has been shown.
+    const QSize frame = frameGeometry().size() - size();
+    resize(size().boundedTo(area.size() - frame));
+    QRect placed(QPoint(), frameGeometry().size());
+    placed.moveCenter(over ? over->frameGeometry().center() : area.center());
+    // Centred on a dialog near an edge, the window would reach past it.
+    placed.moveLeft(
+        qBound(area.left(), placed.left(), area.left() + area.width() - placed.width()));
+    placed.moveTop(qBound(area.top(), placed.top(), area.top() + area.height() - placed.height()));
+    move(placed.topLeft());
 }

@@ -2,13 +2,15 @@
 #include "app/kavdesktop.h"
 #include "helpwindow.h"
 
+#include <QApplication>
 #include <QPointer>
 
 void kavHelpShow(const QString &topic)
 {
-    // One handbook window per process; closing it only hides it.
+    // One handbook window per process; closing it only hides it. It belongs to
+    // the window the user asked from, which it opens over.
     static QPointer<HelpWindow> window;
     if (!window)
-        window = new HelpWindow;
+        window = new HelpWindow(QApplication::activeWindow());
     window->showTopic(topic);
 }

@@ -3,8 +3,10 @@
 #include "desktop/helpwindow.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 
 class HelpWindowTest : public QObject
 {
@@ -15,6 +17,9 @@ private Q_SLOTS:
     void laterCallsReuseTheWindow();
     void topicScrollsToItsSection();
     void doesNotKeepTheApplicationRunning();
+    void closesWithEscapeAndCtrlW_data();
+    void closesWithEscapeAndCtrlW();
+    void opensCentredOnItsParent();
 
 private:
     static QList<HelpWindow *> helpWindows();
@@ -75,6 +80,47 @@ void HelpWindowTest::doesNotKeepTheApplicationRunning()
 {
     HelpWindow window;
     QVERIFY(!window.testAttribute(Qt::WA_QuitOnClose));
+}
+
+void HelpWindowTest::closesWithEscapeAndCtrlW_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
+    QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+}
+
+void HelpWindowTest::closesWithEscapeAndCtrlW()
+{
+    QFETCH(QKeySequence, keys);
+    HelpWindow window;
+    window.showTopic(QString());
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keySequence(&window, keys);
+    QVERIFY(!window.isVisible());
+}
+
+void HelpWindowTest::opensCentredOnItsParent()
+{
+    QWidget dialog;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    dialog.setGeometry(
+        QRect(QPoint(), QSize(300, 120)).translated(screen.center() - QPoint(150, 60)));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *window = new HelpWindow(&dialog);
+    window->showTopic(QString());
+    QVERIFY(window->isWindow());
+    QCOMPARE(window->windowHandle()->transientParent(), dialog.windowHandle());
+    // Placed before it has a frame, the window may lie off by the frame's size.
+    const QSize frame = window->frameGeometry().size() - window->size();
+    const QPoint offset = window->frameGeometry().center() - dialog.frameGeometry().center();
+    QVERIFY(qAbs(offset.x()) <= frame.width() && qAbs(offset.y()) <= frame.height());
+
+    // Over a dialog in a corner it stays on the screen.
+    window->close();
+    dialog.move(screen.bottomRight() - QPoint(300, 120));
+    window->showTopic(QString());
+    QVERIFY(screen.contains(window->frameGeometry()));
 }
 
 QTEST_MAIN(HelpWindowTest)
