@@ -13,7 +13,7 @@ packages="
 build-essential cmake pkg-config
 qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
 libkf5config-dev libkf5coreaddons-dev
-xvfb xauth x11-utils xdotool xclip libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
+xvfb xauth x11-utils xdotool xclip openbox libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
 bc sudo xterm xdg-utils procps passwd login
 strace
 adwaita-icon-theme hicolor-icon-theme

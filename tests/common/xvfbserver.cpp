@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 XvfbServer::XvfbServer() = default;
 
@@ -52,7 +53,51 @@ static bool waitForReadyLine(int fd, int timeout)
     return true;
 }
 
-bool XvfbServer::start()
+// Starts @p program with @p arguments in @p environment, its output thrown
+// away; @p keptFd stays open in it. Returns its PID, or -1.
+static pid_t startQuietly(const QString &program, const QStringList &arguments,
+    const QProcessEnvironment &environment, int keptFd = -1)
+{
+    QList<QByteArray> argumentBytes { QFile::encodeName(program) };
+    for (const QString &argument : arguments)
+        argumentBytes.append(argument.toLocal8Bit());
+    QList<QByteArray> variableBytes;
+    const QStringList variables = environment.toStringList();
+    for (const QString &variable : variables)
+        variableBytes.append(variable.toLocal8Bit());
+    // Built before the fork: the child may only make async-signal-safe calls.
+    std::vector<char *> argv;
+    for (QByteArray &argument : argumentBytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (QByteArray &variable : variableBytes)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    const int devnull = ::open("/dev/null", O_RDWR);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    if (keptFd >= 0)
+        fcntl(keptFd, F_SETFD, 0);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+}
+
+bool XvfbServer::start(Desktop desktop)
+{
+    if (!startServer())
+        return false;
+    if (desktop == WithWindowManager && !startWindowManager())
+        qInfo("openbox did not start; the server %s runs without a window manager",
+            qPrintable(m_display));
+    return true;
+}
+
+bool XvfbServer::startServer()
 {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     const QString xauth = QStandardPaths::findExecutable(QStringLiteral("xauth"));
@@ -80,33 +125,24 @@ bool XvfbServer::start()
             != 0)
             return false;
 
-        const QByteArray program = QFile::encodeName(xvfb);
-        const QByteArray displayBytes = display.toLocal8Bit();
-        const QByteArray authBytes = QFile::encodeName(m_authorityFile);
         int ready[2];
         if (pipe2(ready, O_CLOEXEC) != 0)
             return false;
-        const QByteArray readyBytes = QByteArray::number(ready[1]);
-        const pid_t pid = fork();
+        // -displayfd: the server writes its number there once it accepts
+        // clients, and ends when another server has the display.
+        // -noreset: a server that resets when its last client leaves refuses
+        // a client that connects meanwhile, and tests connect and leave all
+        // the time.
+        const pid_t pid = startQuietly(xvfb,
+            { display, QStringLiteral("-auth"), m_authorityFile, QStringLiteral("-displayfd"),
+                QString::number(ready[1]), QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp") },
+            QProcessEnvironment::systemEnvironment(), ready[1]);
         if (pid < 0) {
             close(ready[0]);
             close(ready[1]);
             return false;
-        }
-        if (pid == 0) {
-            const int devnull = ::open("/dev/null", O_RDWR);
-            dup2(devnull, 1);
-            dup2(devnull, 2);
-            fcntl(ready[1], F_SETFD, 0);
-            // -displayfd: the server writes its number there once it accepts
-            // clients, and ends when another server has the display.
-            // -noreset: a server that resets when its last client leaves
-            // refuses a client that connects meanwhile, and tests connect and
-            // leave all the time.
-            execl(program.constData(), "Xvfb", displayBytes.constData(), "-auth",
-                authBytes.constData(), "-displayfd", readyBytes.constData(), "-noreset", "-screen",
-                "0", "1280x1024x24", "-nolisten", "tcp", static_cast<char *>(nullptr));
-            _exit(127);
         }
         close(ready[1]);
         m_pid = pid;
@@ -119,6 +155,58 @@ bool XvfbServer::start()
         m_display.clear();
     }
     return false;
+}
+
+bool XvfbServer::startWindowManager()
+{
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (openbox.isEmpty() || m_display.isEmpty())
+        return false;
+    // Its settings, cache and logs stay in the server's folder.
+    const QString home = m_directory + QStringLiteral("/window-manager");
+    QDir().mkpath(home);
+    QProcessEnvironment environment = clientEnvironment();
+    for (const char *variable : { "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME" })
+        environment.insert(QLatin1String(variable), home);
+    m_windowManagerPid = startQuietly(openbox, { QStringLiteral("--sm-disable") }, environment);
+    if (m_windowManagerPid < 0)
+        return false;
+
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (windowManagerAnnounced())
+            return true;
+        if (waitpid(m_windowManagerPid, nullptr, WNOHANG) == m_windowManagerPid) {
+            m_windowManagerPid = -1;
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    terminate(m_windowManagerPid);
+    return false;
+}
+
+QProcessEnvironment XvfbServer::clientEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("XAUTHORITY"), m_authorityFile);
+    return environment;
+}
+
+// A window manager names its check window on the root window once it runs.
+bool XvfbServer::windowManagerAnnounced() const
+{
+    QProcess xprop;
+    xprop.setProcessEnvironment(clientEnvironment());
+    xprop.start(QStringLiteral("xprop"),
+        { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") });
+    if (!xprop.waitForFinished(5000)) {
+        xprop.kill();
+        xprop.waitForFinished();
+        return false;
+    }
+    return xprop.readAllStandardOutput().contains("window id");
 }
 
 void XvfbServer::terminate(pid_t &pid)
@@ -138,6 +226,7 @@ void XvfbServer::terminate(pid_t &pid)
 
 void XvfbServer::stop()
 {
+    terminate(m_windowManagerPid);
     terminate(m_pid);
     m_display.clear();
     if (!m_directory.isEmpty()) {

@@ -2,12 +2,14 @@
 #ifndef XVFBSERVER_H
 #define XVFBSERVER_H
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <sys/types.h>
 
 /**
  * An Xvfb of the test's own on a free display number, with a fresh authority
- * cookie. It is stopped by its PID when the object goes.
+ * cookie, and on request a window manager (openbox) on it. Both are stopped
+ * by their PIDs when the object goes.
  */
 class XvfbServer
 {
@@ -16,9 +18,19 @@ public:
     ~XvfbServer();
     Q_DISABLE_COPY(XvfbServer)
 
-    /** Starts the server; false when Xvfb is missing or did not come up. */
-    bool start();
+    enum Desktop { Bare, WithWindowManager };
+
+    /**
+     * Starts the server; false when Xvfb is missing or did not come up. With
+     * WithWindowManager it then starts openbox and waits until it manages
+     * windows; when openbox is missing or fails, the server runs bare.
+     */
+    bool start(Desktop desktop = Bare);
+    bool hasWindowManager() const { return m_windowManagerPid > 0; }
     void stop();
+
+    /** The test's environment with DISPLAY and XAUTHORITY of the server. */
+    QProcessEnvironment clientEnvironment() const;
 
     /** The display name, for example ":42"; empty before start(). */
     QString display() const { return m_display; }
@@ -28,9 +40,13 @@ public:
     QString cookie() const { return m_cookie; }
 
 private:
+    bool startServer();
+    bool startWindowManager();
+    bool windowManagerAnnounced() const;
     static void terminate(pid_t &pid);
 
     pid_t m_pid = -1;
+    pid_t m_windowManagerPid = -1;
     QString m_display;
     QString m_authorityFile;
     QString m_cookie;

@@ -7,11 +7,9 @@
 #include <QRegularExpression>
 
 XDriver::XDriver(const XvfbServer &server)
-    : m_environment(QProcessEnvironment::systemEnvironment())
-{
-    m_environment.insert(QStringLiteral("DISPLAY"), server.display());
-    m_environment.insert(QStringLiteral("XAUTHORITY"), server.authorityFile());
-}
+    : m_environment(server.clientEnvironment())
+    , m_windowManager(server.hasWindowManager())
+{ }
 
 bool XDriver::run(
     const QString &program, const QStringList &arguments, QString *output, int timeout) const
@@ -63,7 +61,9 @@ QStringList XDriver::visibleWindows(qint64 pid) const
 bool XDriver::focus(const QString &window) const
 {
     // Without a window manager only the focus can be set, not the activation.
-    return xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+    return xdotool(
+        { m_windowManager ? QStringLiteral("windowactivate") : QStringLiteral("windowfocus"),
+            QStringLiteral("--sync"), window });
 }
 
 bool XDriver::type(const QString &text) const
@@ -94,17 +94,29 @@ QSize XDriver::windowSize(const QString &window) const
 
 QStringList XDriver::stackingOrder() const
 {
-    // xwininfo lists the root's children top-most first, in hexadecimal.
+    // A window manager puts each window into a frame of its own and lists the
+    // windows themselves, bottom-most first. Without one, xwininfo lists the
+    // root's children top-most first.
+    static const QRegularExpression listed(QStringLiteral("0x([0-9a-f]+)"));
     static const QRegularExpression child(
         QStringLiteral("^\\s+0x([0-9a-f]+) "), QRegularExpression::MultilineOption);
-    QString tree;
-    if (!run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") },
-            &tree))
+    QString report;
+    const bool read = m_windowManager
+        ? run(QStringLiteral("xprop"),
+            { QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING") }, &report)
+        : run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") },
+            &report);
+    if (!read)
         return {};
     QStringList windows;
-    QRegularExpressionMatchIterator children = child.globalMatch(tree);
-    while (children.hasNext())
-        windows.prepend(QString::number(children.next().captured(1).toULongLong(nullptr, 16)));
+    QRegularExpressionMatchIterator ids = (m_windowManager ? listed : child).globalMatch(report);
+    while (ids.hasNext()) {
+        const QString id = QString::number(ids.next().captured(1).toULongLong(nullptr, 16));
+        if (m_windowManager)
+            windows.append(id);
+        else
+            windows.prepend(id);
+    }
     return windows;
 }
 

@@ -39,7 +39,7 @@ public:
     bool key(const QStringList &keys) const;
     /** The size of @p window; an invalid size when xdotool failed. */
     QSize windowSize(const QString &window) const;
-    /** The windows at the top of the screen, bottom-most first; empty on failure. */
+    /** The top-level windows, bottom-most first; empty on failure. */
     QStringList stackingOrder() const;
     /** The text of the clipboard; null when xclip could not read it. */
     QString clipboard() const;
@@ -54,6 +54,7 @@ private:
     bool xdotool(const QStringList &arguments, QString *output = nullptr, int timeout = 5000) const;
 
     QProcessEnvironment m_environment;
+    bool m_windowManager;
 };
 
 #endif
