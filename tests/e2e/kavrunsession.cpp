@@ -13,7 +13,7 @@ static const char sessionVariable[] = "KAVRUN_E2E_SESSION";
 
 // Writes its mark through a temporary file so that a reader never sees half of it.
 static const char markProgram[] = R"sh(#!/bin/sh
-mark="$KAVRUN_E2E_MARKS/$1"
+mark="$KAVRUN_E2E_MARKS/${1:-$(basename "$0")}"
 {
     echo "$*"
     cut -d' ' -f19 /proc/$$/stat

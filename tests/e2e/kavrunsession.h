@@ -12,9 +12,10 @@
 /**
  * A user's session for kav-run on a given display: a private home, settings,
  * runtime and marks folder, a folder first on the search path with
- * "kavmark", a program that leaves a mark when the dialog starts it, and in
- * the home's data folder (~/.local/share) the desktop entry
- * "kavrun-texteditor", named "Text Editor", which runs "kavmark editor".
+ * "kavmark", a program that leaves a mark when the dialog starts it (run
+ * without arguments, it names its mark after itself, also under the name of
+ * a link to it), and in the home's data folder (~/.local/share) the desktop
+ * entry "kavrun-texteditor", named "Text Editor", which runs "kavmark editor".
  *
  * Every process started here, and every process those leave behind (found by
  * the session's own environment variable), is killed by its PID when the
@@ -46,7 +47,7 @@ public:
     QProcess *startKavRun(const QStringList &arguments, const QProcessEnvironment &environment);
 
     /**
-     * The mark that "kavmark @p name ..." left: its arguments, its nice value
+     * The mark that "kavmark @p name ..." (or a bare "@p name") left: its arguments, its nice value
      * and its ancestors as "pid comm" pairs, one a line. Null when no mark
      * appeared within @p timeout ms.
      */

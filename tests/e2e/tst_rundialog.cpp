@@ -68,6 +68,8 @@ private:
     /** The command field's text, read back through the clipboard. */
     QString commandFieldText() const;
     QStringList storedHistory() const;
+    /** Waits until kav-run shows @p count windows: its dialog, and its completion list. */
+    bool waitForWindowCount(QProcess *kavRun, int count) const;
 
     XvfbServer m_server;
     std::unique_ptr<XDriver> m_x;
@@ -85,9 +87,14 @@ private slots:
     void secondStartRaisesTheFirstAndExits255();
     void unknownCommandExplainsAndStays();
     void offersTheHistoryAtTheNextStart();
+    void oneEnterRunsTheTypedName_data();
+    void oneEnterRunsTheTypedName();
     void escapeClosesWithoutSaving();
     void runsInATerminalThatClosesWithTheCommand();
-    void advancedPanelAndPriorityPreset();
+    void terminalApplicationReachesTheTerminalAtOnce();
+    void presetsOpenTheAdvancedPanel_data();
+    void presetsOpenTheAdvancedPanel();
+    void priorityPresetNicesTheCommand();
     void residentDialogComesBackCleanEachTime();
     void residentEndsWithTheSession();
     void startsAgainWhileACommandRunsAsRoot();
@@ -120,6 +127,22 @@ QStringList TestRunDialog::storedHistory() const
     return QSettings(m_session->settingsFile(), QSettings::IniFormat)
         .value(QStringLiteral("history"))
         .toStringList();
+}
+
+bool TestRunDialog::waitForWindowCount(QProcess *kavRun, int count) const
+{
+    return QTest::qWaitFor(
+        [&] { return m_x->visibleWindows(kavRun->processId()).size() == count; }, 5000);
+}
+
+// The terminal among the ancestors that a mark lists as "pid name" lines; 0 when none.
+static qint64 terminalOf(const QString &mark)
+{
+    for (const QString &line : mark.split(QLatin1Char('\n')).mid(2)) {
+        if (line.section(QLatin1Char(' '), 1) == QLatin1String("xterm"))
+            return line.section(QLatin1Char(' '), 0, 0).toLongLong();
+    }
+    return 0;
 }
 
 void TestRunDialog::initTestCase()
@@ -295,13 +318,54 @@ void TestRunDialog::offersTheHistoryAtTheNextStart()
     QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
+// The name matches itself and an older command, so the list is open (or,
+// inline, proposes the older command) when Enter comes.
+void TestRunDialog::oneEnterRunsTheTypedName_data()
+{
+    QTest::addColumn<int>("completionMode");
+    QTest::addColumn<int>("windowsWhileTyping");
+    QTest::newRow("popup") << 0 << 2;
+    QTest::newRow("unfiltered popup") << 1 << 2;
+    QTest::newRow("inline") << 2 << 1;
+}
+
+void TestRunDialog::oneEnterRunsTheTypedName()
+{
+    QFETCH(int, completionMode);
+    QFETCH(int, windowsWhileTyping);
+    {
+        QSettings settings(m_session->settingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("completionMode"), completionMode);
+        settings.setValue(
+            QStringLiteral("history"), QStringList { QStringLiteral("kavmark older") });
+    }
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+
+    QVERIFY(m_x->type(QStringLiteral("kavmark")));
+    QVERIFY(waitForWindowCount(kavRun, windowsWhileTyping));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    QVERIFY2(!m_session->waitForMark(QStringLiteral("kavmark")).isNull(), "one Enter ran nothing");
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/older")));
+    QCOMPARE(storedHistory().value(0), QStringLiteral("kavmark"));
+}
+
 void TestRunDialog::escapeClosesWithoutSaving()
 {
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
-    QVERIFY(m_x->type(QStringLiteral("kavmark escaped")));
+    // With the completion list open, Escape closes only the list.
+    QVERIFY(m_x->type(QStringLiteral("kavmark")));
+    QVERIFY(waitForWindowCount(kavRun, 2));
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QVERIFY(waitForWindowCount(kavRun, 1));
+    QTest::qWait(300);
+    QCOMPARE(kavRun->state(), QProcess::Running);
 
+    QVERIFY(m_x->type(QStringLiteral(" escaped")));
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QVERIFY(!QFile::exists(m_session->settingsFile()));
     QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/escaped")));
@@ -311,22 +375,20 @@ void TestRunDialog::runsInATerminalThatClosesWithTheCommand()
 {
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
-    QVERIFY(m_x->type(QStringLiteral("kavmark terminal")));
+    // The mnemonic reaches the dialog through the open completion list.
+    QVERIFY(m_x->type(QStringLiteral("kavmark")));
+    QVERIFY(waitForWindowCount(kavRun, 2));
     QVERIFY(m_x->key({ QStringLiteral("alt+t") }));
     // A mnemonic clicks its box with an animation: the tick comes 100 ms later.
     QTest::qWait(300);
+    QVERIFY(m_x->key({ QStringLiteral("alt+m"), QStringLiteral("End") }));
+    QVERIFY(m_x->type(QStringLiteral(" terminal")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
 
     const QString mark = m_session->waitForMark(QStringLiteral("terminal"));
     QVERIFY2(!mark.isNull(), "the command did not run in the terminal");
     QCOMPARE(waitForExitCode(kavRun), 0);
-
-    // The mark lists the command's ancestors as "pid name" lines.
-    qint64 terminal = 0;
-    for (const QString &line : mark.split(QLatin1Char('\n')).mid(2)) {
-        if (line.section(QLatin1Char(' '), 1) == QLatin1String("xterm"))
-            terminal = line.section(QLatin1Char(' '), 0, 0).toLongLong();
-    }
+    const qint64 terminal = terminalOf(mark);
     QVERIFY2(terminal > 0, qPrintable(QStringLiteral("no xterm among the ancestors:\n") + mark));
     QTRY_VERIFY_WITH_TIMEOUT(hasEnded(terminal), 5000);
     QVERIFY(QSettings(m_session->settingsFile(), QSettings::IniFormat)
@@ -335,23 +397,65 @@ void TestRunDialog::runsInATerminalThatClosesWithTheCommand()
                 .contains(QStringLiteral("kavmark terminal")));
 }
 
-void TestRunDialog::advancedPanelAndPriorityPreset()
+// "ls" is a terminal application from the start; the box ticks itself a
+// moment after the typing stops, and Enter may come sooner.
+void TestRunDialog::terminalApplicationReachesTheTerminalAtOnce()
 {
+    QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
+        m_session->binDirectory() + QStringLiteral("/ls")));
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("l"), QStringLiteral("s"), QStringLiteral("Return") }));
+
+    const QString mark = m_session->waitForMark(QStringLiteral("ls"));
+    QVERIFY2(!mark.isNull(), "ls did not run");
+    QVERIFY2(
+        terminalOf(mark) > 0, qPrintable(QStringLiteral("ls ran without a terminal:\n") + mark));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(QSettings(m_session->settingsFile(), QSettings::IniFormat)
+                .value(QStringLiteral("terminalApps"))
+                .toStringList()
+                .contains(QStringLiteral("ls")));
+}
+
+// A preset opens the advanced options as the Advanced button does: to the
+// same height, which shows every control, and the next press closes them.
+void TestRunDialog::presetsOpenTheAdvancedPanel_data()
+{
+    QTest::addColumn<QStringList>("preset");
+    QTest::newRow("user") << QStringList { QStringLiteral("-u"), QStringLiteral("root") };
+    QTest::newRow("priority") << QStringList { QStringLiteral("-p"), QStringLiteral("5") };
+    QTest::newRow("real-time") << QStringList { QStringLiteral("-r") };
+}
+
+void TestRunDialog::presetsOpenTheAdvancedPanel()
+{
+    QFETCH(QStringList, preset);
     QProcess *kavRun = m_session->startKavRun();
     const QString window = showDialog(kavRun);
     QVERIFY(!window.isEmpty());
-    const QSize closed = m_x->windowSize(window);
-    QVERIFY(closed.isValid());
+    const int closedHeight = m_x->windowSize(window).height();
+    QVERIFY(closedHeight > 0);
     QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
-    QTRY_VERIFY(m_x->windowSize(window).height() > closed.height());
+    QTRY_VERIFY(m_x->windowSize(window).height() > closedHeight);
+    const QSize opened = m_x->windowSize(window);
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(kavRun), 0);
 
-    kavRun = m_session->startKavRun({ QStringLiteral("-p"), QStringLiteral("5") });
+    kavRun = m_session->startKavRun(preset);
     const QString presetWindow = showDialog(kavRun);
     QVERIFY(!presetWindow.isEmpty());
-    QVERIFY2(m_x->windowSize(presetWindow).height() > closed.height(),
-        "the priority preset did not open the advanced panel");
+    QCOMPARE(m_x->windowSize(presetWindow), opened);
+    QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
+    QTRY_VERIFY(m_x->windowSize(presetWindow).height() < opened.height());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+}
+
+void TestRunDialog::priorityPresetNicesTheCommand()
+{
+    QProcess *kavRun = m_session->startKavRun({ QStringLiteral("-p"), QStringLiteral("5") });
+    QVERIFY(!showDialog(kavRun).isEmpty());
     QVERIFY(m_x->type(QStringLiteral("kavmark niced")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
     const QString mark = m_session->waitForMark(QStringLiteral("niced"));
