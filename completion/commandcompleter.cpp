@@ -75,6 +75,7 @@ bool CommandCompleter::popupKeyPress(QObject *popupObject, QKeyEvent *key)
         passToWindow(key);
         return true;
     }
+    // Without the list, what the field does not take would reach the window.
     const bool usedUp = QCompleter::eventFilter(popupObject, key);
     if (usedUp && !key->isAccepted() && !isListKey(key) && popup()->isVisible())
         passToWindow(key);
