@@ -414,13 +414,15 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void Roderuz::showEvent(QShowEvent *event)
+void Roderuz::paintEvent(QPaintEvent *event)
 {
-    QDialog::showEvent(event);
-    // The advanced options were opened before the dialog showed, by a preset.
-    if (!advancedOptionsWidget->isHidden()
-        && advancedOptionsWidget->sizePolicy().verticalPolicy() == QSizePolicy::Minimum)
-        QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
+    QDialog::paintEvent(event);
+    if (!advancedSizePending)
+        return;
+    // The window is on the screen now, so the window manager no longer
+    // changes its size under it: the options may take their height.
+    advancedSizePending = false;
+    QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
 }
 
 void Roderuz::changeEvent(QEvent *event)
@@ -753,9 +755,11 @@ void Roderuz::slotAdvanced()
         advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
         advancedOptionsWidget->show();
         // Let the panel take its minimum height first, then let it grow. A
-        // dialog not shown yet knows that height only when it shows.
+        // dialog not on the screen yet knows that height only once it is.
         if (isVisible())
             QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
+        else
+            advancedSizePending = true;
         pbOptions->setText(tr("&Advanced <<"));
         savedFocus = focusWidget();
         if (savedFocus)
@@ -776,6 +780,10 @@ void Roderuz::slotAdvanced()
 void Roderuz::setExpandingSizePolicyForAdvancedWidget()
 {
     QCoreApplication::processEvents();
+    // A window put on the screen smaller than the open panel needs grows first.
+    const int neededHeight = qMax(minimumSizeHint().height(), heightForWidth(width()));
+    if (height() < neededHeight && !isMaximized())
+        resize(width(), neededHeight);
     advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 

@@ -76,7 +76,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 protected Q_SLOTS:
@@ -201,6 +201,8 @@ private:
     int normalHighEnd;
     bool savedPriorityState = false;
     bool quietRealtime = false;
+    // The panel was opened before the dialog was on the screen.
+    bool advancedSizePending = false;
     // A user name given with setUser() wins over the default user found later.
     bool userPreset = false;
 

@@ -451,7 +451,7 @@ void TestRunDialog::presetsOpenTheAdvancedPanel()
     kavRun = m_session->startKavRun(preset);
     const QString presetWindow = showDialog(kavRun);
     QVERIFY(!presetWindow.isEmpty());
-    QCOMPARE(m_x->windowSize(presetWindow), opened);
+    QTRY_COMPARE(m_x->windowSize(presetWindow), opened);
     QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
     QTRY_VERIFY(m_x->windowSize(presetWindow).height() < opened.height());
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
