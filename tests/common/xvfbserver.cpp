@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -75,9 +77,16 @@ static pid_t startQuietly(const QString &program, const QStringList &arguments,
         envp.push_back(variable.data());
     envp.push_back(nullptr);
 
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid != 0)
         return pid;
+    // It ends with the test, however the test ends, and holds none of its
+    // files: a file lock that ctest's caller holds would outlive them both.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent)
+        _exit(127);
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     const int devnull = ::open("/dev/null", O_RDWR);
     dup2(devnull, 1);
     dup2(devnull, 2);
