@@ -4,7 +4,7 @@
 <context>
     <name>HelpWindow</name>
     <message>
-        <location filename="../desktop/helpwindow.cpp" line="+36"/>
+        <location filename="../desktop/helpwindow.cpp" line="+38"/>
         <source>%1 Handbook</source>
         <translation>%1 – Handbuch</translation>
     </message>
@@ -170,12 +170,12 @@
     </message>
     <message>
         <location line="+7"/>
-        <location line="+529"/>
+        <location line="+533"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-496"/>
+        <location line="-500"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
@@ -186,7 +186,7 @@
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+186"/>
+        <location line="+188"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -262,12 +262,12 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+66"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+70"/>
         <source>Cannot calculate this expression</source>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
