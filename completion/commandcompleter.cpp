@@ -40,10 +40,6 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
 {
     setModel(commandModel);
     setCaseSensitivity(Qt::CaseSensitive);
-    // Every row is one line high. Otherwise the list measures each of its
-    // rows, which for the first letter typed can be thousands, per key press.
-    if (auto *list = qobject_cast<QListView *>(popup()))
-        list->setUniformItemSizes(true);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
 }
@@ -56,6 +52,14 @@ QStringList CommandCompleter::splitPath(const QString &path) const
     // then; testing every program on the search path for it froze the dialog.
     if (!path.isEmpty())
         commandModel->checkExecutables(path);
+    // The list is made here, before it first shows, and only in a list mode: a
+    // list made before inline completion is chosen stops the field completing.
+    // Every row is one line high. Otherwise the list measures each of its
+    // rows, which for the first letter typed can be thousands, per key press.
+    if (completionMode() != InlineCompletion) {
+        if (auto *list = qobject_cast<QListView *>(popup()))
+            list->setUniformItemSizes(true);
+    }
     return QCompleter::splitPath(path);
 }
 
