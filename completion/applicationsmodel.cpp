@@ -27,12 +27,17 @@ void ApplicationsModel::setTypedText(const QString &typed)
 
 void ApplicationsModel::setIndex(const ApplicationIndex &loadedIndex)
 {
-    beginResetModel();
+    const QVector<int> matching = loadedIndex.matches(typedText);
+    // Nothing shown before or after: no reset, so no list is filtered anew for nothing.
+    const bool visible = !rows.isEmpty() || !matching.isEmpty();
+    if (visible)
+        beginResetModel();
     applications = loadedIndex;
     icons.clear();
     loaded = true;
-    rows = applications.matches(typedText);
-    endResetModel();
+    rows = matching;
+    if (visible)
+        endResetModel();
     Q_EMIT indexLoaded();
 }
 

@@ -33,7 +33,7 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 Q_SIGNALS:
-    /** The installed applications have been read; the rows now show them. */
+    /** The installed applications have been read; the rows now show those that match. */
     void indexLoaded();
 
 private:

@@ -6,9 +6,11 @@
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QTimer>
 
 static bool isEnter(const QKeyEvent *key)
 {
@@ -39,19 +41,20 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
     , commandModel(new CommandCompleterModel(historyModel, this))
 {
     setModel(commandModel);
+    setCompletionRole(CommandCompleterModel::CompletionKeyRole);
     setCaseSensitivity(Qt::CaseSensitive);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
+    connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
+        &CommandCompleter::completeFieldText);
 }
 
 QStringList CommandCompleter::splitPath(const QString &path) const
 {
-    // Called whenever the prefix changes, so the candidates are screened before
-    // matching. An empty prefix is nothing typed: the combo box sets it when no
-    // entry is selected (as when the history is replaced), and no list shows
-    // then; testing every program on the search path for it froze the dialog.
-    if (!path.isEmpty())
-        commandModel->checkExecutables(path);
+    // Called whenever the prefix changes, so the candidates are screened and
+    // found before matching. Inline completion would put an application's id
+    // after a word of its name.
+    commandModel->setTypedText(path, completionMode() != InlineCompletion);
     // The list is made here, before it first shows, and only in a list mode: a
     // list made before inline completion is chosen stops the field completing.
     // Every row is one line high. Otherwise the list measures each of its
@@ -63,10 +66,23 @@ QStringList CommandCompleter::splitPath(const QString &path) const
     return QCompleter::splitPath(path);
 }
 
+QString CommandCompleter::pathFromIndex(const QModelIndex &index) const
+{
+    return index.data(Qt::EditRole).toString();
+}
+
 bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && completionMode() != InlineCompletion
-        && watched == popup() && popup()->isVisible())
+    // Only the list's own key presses and moves are handled here. The type
+    // comes first: popup() makes the list, which sends events of other types
+    // here, and in inline mode a list stops the field completing.
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::Move && type != QEvent::Show)
+        || completionMode() == InlineCompletion || watched == widget() || watched != popup())
+        return QCompleter::eventFilter(watched, event);
+    if (type != QEvent::KeyPress)
+        keepAnchorInView();
+    else if (popup()->isVisible())
         return popupKeyPress(watched, static_cast<QKeyEvent *>(event));
     return QCompleter::eventFilter(watched, event);
 }
@@ -122,4 +138,44 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
     const QModelIndex source = matches->mapToSource(idx);
     if (commandModel->isHistoryRow(source))
         Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
+    else if (commandModel->isApplicationRow(source))
+        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString());
+    else if (commandModel->isFolderRow(source))
+        // Once the field holds the folder, its contents are the next choice.
+        QTimer::singleShot(0, this, &CommandCompleter::completeFieldText);
+}
+
+const QLineEdit *CommandCompleter::fieldLineEdit() const
+{
+    // A combo box makes itself the completer's widget.
+    const auto *comboBox = qobject_cast<const QComboBox *>(widget());
+    return comboBox ? comboBox->lineEdit() : qobject_cast<const QLineEdit *>(widget());
+}
+
+void CommandCompleter::setPopupAnchor(QWidget *anchor)
+{
+    // The completer watches its list already, so it sees the list move.
+    popupAnchor = anchor;
+}
+
+void CommandCompleter::keepAnchorInView()
+{
+    // The completer places its list at every key press; it is moved on before it is drawn.
+    if (!popupAnchor || !widget())
+        return;
+    // Below the field the list starts past the field's top; above, it ends there.
+    const int fieldTop = widget()->mapToGlobal(QPoint(0, 0)).y();
+    const int anchorBottom = popupAnchor->mapToGlobal(QPoint(0, popupAnchor->height())).y();
+    if (popup()->y() > fieldTop && popup()->y() < anchorBottom)
+        popup()->move(popup()->x(), anchorBottom);
+}
+
+void CommandCompleter::completeFieldText()
+{
+    const QLineEdit *lineEdit = fieldLineEdit();
+    if (!lineEdit || !lineEdit->hasFocus() || lineEdit->text().isEmpty()
+        || completionMode() == QCompleter::InlineCompletion)
+        return;
+    setCompletionPrefix(lineEdit->text());
+    complete();
 }

@@ -67,7 +67,10 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     // line edit deletes the completer this one replaces, as it is its child.
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
     setCompleter(commandCompleter);
+    commandCompleter->setPopupAnchor(completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
+        &HistoryBox::slotItemActivated);
+    connect(commandCompleter, &CommandCompleter::applicationActivated, this,
         &HistoryBox::slotItemActivated);
 }
 
@@ -77,6 +80,13 @@ void HistoryBox::addToHistory(const QString &command)
     if (existing != -1)
         removeItem(existing);
     insertItem(0, command);
+}
+
+void HistoryBox::setCompletionAnchor(QWidget *anchor)
+{
+    completionAnchor = anchor;
+    if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
+        commandCompleter->setPopupAnchor(anchor);
 }
 
 QStringList HistoryBox::historyItems() const

@@ -3,13 +3,16 @@
 #define HISTORYBOX_H
 
 #include <QComboBox>
+#include <QPointer>
 
 class HistoryModel;
 
 /**
  * The command field: an editable combo box whose list is the command history,
- * most recent on top, and whose line edit completes from that history and
- * from the executables on the search path. The entries are kept as one string
+ * most recent on top, and whose line edit completes from that history, the
+ * installed applications, the executables on the search path and the files of
+ * a path being typed (CommandCompleter). A history entry or an application
+ * chosen in the completion list runs at once. The entries are kept as one string
  * list, so that a history of 100 000 commands loads, grows and is handed out
  * without a copy per entry.
  */
@@ -27,6 +30,8 @@ public:
     void addToHistory(const QString &command);
     /** The history from top to bottom. */
     QStringList historyItems() const;
+    /** Opens the completion list below @p anchor (CommandCompleter::setPopupAnchor()). */
+    void setCompletionAnchor(QWidget *anchor);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -37,6 +42,7 @@ private Q_SLOTS:
 
 private:
     HistoryModel *historyModel;
+    QPointer<QWidget> completionAnchor;
 };
 
 #endif

@@ -51,17 +51,19 @@ void PathCompletionModel::setText(const QString &text, int cursor)
 
 void PathCompletionModel::slotListed(const QString &listedFolder)
 {
-    if (!typedFolder.isEmpty() && listedFolder == folder)
-        updateRows(lister->entries(folder));
+    if (!typedFolder.isEmpty() && listedFolder == folder && updateRows(lister->entries(folder)))
+        Q_EMIT listingArrived();
 }
 
-void PathCompletionModel::updateRows(const QVector<FolderEntry> *entries)
+bool PathCompletionModel::updateRows(const QVector<FolderEntry> *entries)
 {
     QVector<FolderEntry> matching;
     const bool hiddenWanted = namePart.startsWith(QLatin1Char('.'));
     if (entries) {
         for (const FolderEntry &entry : *entries) {
-            if (entry.name.startsWith(namePart)
+            // A file named in full has nothing left to complete; a folder still gets its "/".
+            const bool complete = !entry.isFolder && entry.name == namePart;
+            if (entry.name.startsWith(namePart) && !complete
                 && (hiddenWanted || !entry.name.startsWith(QLatin1Char('.'))))
                 matching.append(entry);
         }
@@ -70,10 +72,11 @@ void PathCompletionModel::updateRows(const QVector<FolderEntry> *entries)
         return left.name == right.name && left.isFolder == right.isFolder;
     };
     if (std::equal(matching.cbegin(), matching.cend(), rows.cbegin(), rows.cend(), sameName))
-        return;
+        return false;
     beginResetModel();
     rows = matching;
     endResetModel();
+    return true;
 }
 
 int PathCompletionModel::rowCount(const QModelIndex &parent) const

@@ -12,7 +12,8 @@
  * the cursor, when it starts with "/", "~/", "./" or "../", is a folder and
  * the start of a name in it. Each row shows a matching name, a folder's with
  * "/" after it, and holds (edit role) the whole text with that word
- * completed. Names starting with "." are offered only once a "." is typed.
+ * completed. Names starting with "." are offered only once a "." is typed,
+ * and a file whose name is typed in full is not offered.
  * The folders are read in the background: rows appear when a reading arrives.
  */
 class PathCompletionModel : public QAbstractListModel
@@ -24,17 +25,22 @@ public:
 
     /** Offers the completions of the word that ends at @p cursor in @p text. */
     void setText(const QString &text, int cursor);
-    /** Whether the word last given is a path. */
-    bool isPathWord() const { return !typedFolder.isEmpty(); }
+    /** Whether @p row shows a folder. */
+    bool isFolderRow(int row) const { return row < rows.size() && rows.at(row).isFolder; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A row's name (display role), completed text (edit role) or icon; an invalid QVariant
      *  otherwise. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
+Q_SIGNALS:
+    /** The folder of the text last given was read, and the rows changed with it. */
+    void listingArrived();
+
 private:
     void slotListed(const QString &folder);
-    void updateRows(const QVector<FolderEntry> *entries);
+    /** @return whether the rows changed */
+    bool updateRows(const QVector<FolderEntry> *entries);
 
     DirectoryLister *lister;
     // The text split around the path word: before it, its folder part as

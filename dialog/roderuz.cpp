@@ -179,6 +179,8 @@ Roderuz::Roderuz(QWidget *parent)
     // A line edit cuts text at 32767 characters without a word; a command cut
     // short would start something other than what was pasted.
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    // The list of completions opens below the hint line, which stays readable.
+    cbCommand->setCompletionAnchor(lbHint);
 
     connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
     connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);

@@ -7,7 +7,12 @@
 FakeSearchPath::FakeSearchPath()
     : savedPath(qgetenv("PATH"))
     , pathWasSet(qEnvironmentVariableIsSet("PATH"))
-{ }
+    , savedDataHome(qgetenv("XDG_DATA_HOME"))
+    , savedDataDirs(qgetenv("XDG_DATA_DIRS"))
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(directory(QStringLiteral("data"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("no-data"))));
+}
 
 FakeSearchPath::~FakeSearchPath()
 {
@@ -15,6 +20,9 @@ FakeSearchPath::~FakeSearchPath()
         qputenv("PATH", savedPath);
     else
         qunsetenv("PATH");
+    // Empty values mean the defaults, as unset ones do.
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    qputenv("XDG_DATA_DIRS", savedDataDirs);
     // Let the folder's removal through directories a test made unreadable.
     QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QStringList names = QDir(root.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -50,4 +58,12 @@ void FakeSearchPath::setSearchPath(const QStringList &directories)
 void FakeSearchPath::unsetSearchPath()
 {
     qunsetenv("PATH");
+}
+
+bool FakeSearchPath::addApplication(const QString &id, const QByteArray &keys) const
+{
+    QFile file(directory(QStringLiteral("data/applications")) + QLatin1Char('/') + id
+        + QStringLiteral(".desktop"));
+    return file.open(QIODevice::WriteOnly)
+        && file.write("[Desktop Entry]\nType=Application\n" + keys) > 0;
 }

@@ -6,9 +6,10 @@
 #include <QTemporaryDir>
 
 /**
- * Program directories in a temporary folder and a "PATH" naming them. The
- * previous "PATH" (or its absence) is restored and the folder removed when
- * the object goes.
+ * Program directories in a temporary folder and a "PATH" naming them, and XDG
+ * data folders there that hold only the applications added. The previous
+ * "PATH" (or its absence) and data folders are restored and the folder
+ * removed when the object goes.
  */
 class FakeSearchPath
 {
@@ -24,11 +25,15 @@ public:
     /** Sets "PATH" to @p directories joined by ':' (kept as given: empty or repeated parts too). */
     static void setSearchPath(const QStringList &directories);
     static void unsetSearchPath();
+    /** Writes the desktop entry @p id.desktop of an application with @p keys; false on failure. */
+    bool addApplication(const QString &id, const QByteArray &keys) const;
 
 private:
     QTemporaryDir root;
     QByteArray savedPath;
     bool pathWasSet;
+    QByteArray savedDataHome;
+    QByteArray savedDataDirs;
 };
 
 #endif

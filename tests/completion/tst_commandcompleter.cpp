@@ -24,6 +24,8 @@ private Q_SLOTS:
     void executableActivationIsNotSignalled();
     void emptyHistorySignalsNothing();
     void inlineCompletionSignalsNothing();
+    void applicationsAndPathsTakeTheirPlaces();
+    void applicationRunsAndFolderOpensItsContents();
 
 private:
     /** A shown, focused line edit completing through @p completer. */
@@ -187,6 +189,52 @@ void TestCommandCompleter::inlineCompletionSignalsNothing()
     QVERIFY(!QApplication::activePopupWidget());
     QTest::keyClick(lineEdit, Qt::Key_Return);
     QCOMPARE(activated.count(), 0);
+}
+
+void TestCommandCompleter::applicationsAndPathsTakeTheirPlaces()
+{
+    fake->addApplication(
+        QStringLiteral("org.example.Mail"), "Name=Mail Reader\nExec=mail-reader\n");
+    QStringListModel history({ QStringLiteral("make") });
+    CommandCompleter completer(&history, nullptr);
+    // The applications are read in the background: they come when they are there.
+    completer.setCompletionPrefix(QStringLiteral("ma"));
+    QTRY_COMPARE(matches(completer),
+        QStringList({ QStringLiteral("make"), QStringLiteral("Mail Reader"), QStringLiteral("man"),
+            QStringLiteral("mandb") }));
+
+    const QString folder = fake->directory(QString());
+    completer.setCompletionPrefix(QStringLiteral("cat ") + folder + QStringLiteral("/b"));
+    QTRY_COMPARE(matches(completer), QStringList { QStringLiteral("bin/") });
+    QCOMPARE(
+        completer.currentCompletion(), QStringLiteral("cat ") + folder + QStringLiteral("/bin/"));
+}
+
+void TestCommandCompleter::applicationRunsAndFolderOpensItsContents()
+{
+    fake->addApplication(
+        QStringLiteral("org.example.Mail"), "Name=Mail Reader\nExec=mail-reader\n");
+    QStringListModel history;
+    auto *completer = new CommandCompleter(&history, window);
+    QSignalSpy activated(completer, &CommandCompleter::applicationActivated);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, QStringLiteral("read"));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(lineEdit->text(), QStringLiteral("org.example.Mail"));
+
+    lineEdit->clear();
+    QTest::keyClicks(lineEdit, fake->directory(QStringLiteral("later")).chopped(3));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QCOMPARE(lineEdit->text(), fake->directory(QStringLiteral("later/")));
+    QTRY_COMPARE(matches(*completer), QStringList { QStringLiteral("mandb") });
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QCOMPARE(activated.count(), 1);
 }
 
 QTEST_MAIN(TestCommandCompleter)

@@ -94,6 +94,11 @@ void PathCompletionModelTest::offersTheFolderEntries_data()
     QTest::newRow("current folder")
         << QStringLiteral("./she") << QStringList { QStringLiteral("shell.sh") }
         << QStringLiteral("./shell.sh");
+    QTest::newRow("file named in full")
+        << QStringLiteral("./shell.sh") << QStringList() << QString();
+    QTest::newRow("folder named in full")
+        << tree + QStringLiteral("/share") << QStringList { QStringLiteral("share/") }
+        << tree + QStringLiteral("/share/");
     QTest::newRow("no such folder")
         << QStringLiteral("/kavrun-nowhere/") << QStringList() << QString();
     QTest::newRow("a command word") << QStringLiteral("sh") << QStringList() << QString();

@@ -5,6 +5,7 @@
 
 #include <KUser>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
@@ -183,6 +184,8 @@ void RoderuzTest::initTestCase()
     top.write("[Desktop Entry]\nType=Application\nName=Top\nExec=top\nTerminal=true\n");
     top.close();
     qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
+    // Only the test's own applications are offered.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(configHome.filePath(QStringLiteral("none"))));
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
     installIconTheme();
@@ -889,49 +892,65 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("options");
+    // The first rows of the completion list; not looked at when empty.
+    QTest::addColumn<QStringList>("offers");
     QTest::addColumn<QString>("hint");
     const QString opens = QStringLiteral("Opens the address in the web browser");
     const QString unknown = QStringLiteral("kavrun-no-such-program").repeated(20);
     const int nice = getpriority(PRIO_PROCESS, 0);
     QTest::newRow("folder") << QStringLiteral("/usr/share") << QString()
+                            << QStringList { QStringLiteral("share/") }
                             << QStringLiteral("Opens /usr/share with the default application");
-    QTest::newRow("web address") << QStringLiteral("https://example.org/x") << QString() << opens;
-    QTest::newRow("www") << QStringLiteral("www.example.org") << QString() << opens;
+    QTest::newRow("application by a word of its name")
+        << QStringLiteral("edi") << QString() << QStringList { QStringLiteral("Text Editor") }
+        << QStringLiteral("No program or file named edi");
+    QTest::newRow("path as an argument")
+        << QStringLiteral("cat /usr/sh") << QString() << QStringList { QStringLiteral("share/") }
+        << QStringLiteral("Runs cat");
+    QTest::newRow("web address") << QStringLiteral("https://example.org/x") << QString()
+                                 << QStringList() << opens;
+    QTest::newRow("www") << QStringLiteral("www.example.org") << QString() << QStringList()
+                         << opens;
     QTest::newRow("other address")
-        << QStringLiteral("mailto:someone@example.org") << QString()
+        << QStringLiteral("mailto:someone@example.org") << QString() << QStringList()
         << QStringLiteral("Opens the address with the default application");
-    QTest::newRow("desktop entry by id")
-        << QStringLiteral("kavrun-texteditor") << QString() << QStringLiteral("Runs Text Editor");
+    QTest::newRow("desktop entry by id") << QStringLiteral("kavrun-texteditor") << QString()
+                                         << QStringList() << QStringLiteral("Runs Text Editor");
     QTest::newRow("unknown, too long for the line")
-        << unknown << QString() << QStringLiteral("No program or file named ") + unknown;
+        << unknown << QString() << QStringList()
+        << QStringLiteral("No program or file named ") + unknown;
     QTest::newRow("document with arguments")
-        << QStringLiteral("/etc/passwd now") << QString()
+        << QStringLiteral("/etc/passwd now") << QString() << QStringList()
         << QStringLiteral("/etc/passwd is not a program, so it cannot take arguments");
-    QTest::newRow("expression") << QStringLiteral("2+3*4") << QString() << QStringLiteral("= 14");
-    QTest::newRow("broken expression")
-        << QStringLiteral("1+*") << QString() << QStringLiteral("Cannot calculate this expression");
-    QTest::newRow("logout") << QStringLiteral("logout") << QString()
+    QTest::newRow("expression") << QStringLiteral("2+3*4") << QString() << QStringList()
+                                << QStringLiteral("= 14");
+    QTest::newRow("broken expression") << QStringLiteral("1+*") << QString() << QStringList()
+                                       << QStringLiteral("Cannot calculate this expression");
+    QTest::newRow("logout") << QStringLiteral("logout") << QString() << QStringList()
                             << QStringLiteral("Closes this dialog");
     QTest::newRow("terminal")
-        << QStringLiteral("true") << QStringLiteral("terminal")
+        << QStringLiteral("true") << QStringLiteral("terminal") << QStringList()
         << QStringLiteral("Runs true in %1").arg(QFileInfo(terminalProgram()).fileName());
     QTest::newRow("desktop entry asking for a terminal")
-        << QStringLiteral("kavrun-top") << QStringLiteral("terminal by itself")
+        << QStringLiteral("kavrun-top") << QStringLiteral("terminal by itself") << QStringList()
         << QStringLiteral("Runs Top in %1").arg(QFileInfo(terminalProgram()).fileName());
     QTest::newRow("sudo, higher priority")
-        << QStringLiteral("true") << QStringLiteral("sudo")
+        << QStringLiteral("true") << QStringLiteral("sudo") << QStringList()
         << QStringLiteral("Runs as root through sudo at priority %1").arg(nice - 5);
     QTest::newRow("realtime") << QStringLiteral("true") << QStringLiteral("realtime")
+                              << QStringList()
                               << QStringLiteral(
                                      "Runs as root through su with realtime priority 50");
-    QTest::newRow("lower priority") << QStringLiteral("true") << QStringLiteral("nice")
-                                    << QStringLiteral("Runs true at priority %1").arg(nice + 5);
+    QTest::newRow("lower priority")
+        << QStringLiteral("true") << QStringLiteral("nice") << QStringList()
+        << QStringLiteral("Runs true at priority %1").arg(nice + 5);
 }
 
 void RoderuzTest::hintSaysWhatRunWillDo()
 {
     QFETCH(QString, text);
     QFETCH(QString, options);
+    QFETCH(QStringList, offers);
     QFETCH(QString, hint);
     auto dialog = createDialog();
     dialog->show();
@@ -955,6 +974,20 @@ void RoderuzTest::hintSaysWhatRunWillDo()
     QTest::keyClicks(dialog->cbCommand->lineEdit(), text);
     QTRY_COMPARE(dialog->lbHint->hint(), hint);
     QCOMPARE(dialog->cbCommand->lineEdit()->accessibleDescription(), hint);
+    const QAbstractItemModel *matches = dialog->cbCommand->completer()->completionModel();
+    const auto firstOffers = [&] {
+        QStringList shown;
+        for (int row = 0; row < qMin(offers.size(), matches->rowCount()); ++row)
+            shown.append(matches->index(row, 0).data().toString());
+        return shown;
+    };
+    QTRY_COMPARE(firstOffers(), offers);
+    // The list opens below the hint, which stays readable.
+    const QWidget *list = dialog->cbCommand->completer()->popup();
+    if (!offers.isEmpty())
+        QTRY_VERIFY(list->isVisible());
+    if (list->isVisible())
+        QVERIFY(list->y() >= dialog->lbHint->mapToGlobal(QPoint(0, dialog->lbHint->height())).y());
     QCOMPARE(dialog->width(), width);
 }
 

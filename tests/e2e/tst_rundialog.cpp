@@ -89,6 +89,7 @@ private slots:
     void offersTheHistoryAtTheNextStart();
     void oneEnterRunsTheTypedName_data();
     void oneEnterRunsTheTypedName();
+    void runsAnApplicationFoundByAWordOfItsName();
     void escapeClosesWithoutSaving();
     void runsInATerminalThatClosesWithTheCommand();
     void terminalApplicationReachesTheTerminalAtOnce();
@@ -350,6 +351,30 @@ void TestRunDialog::oneEnterRunsTheTypedName()
     QCOMPARE(waitForExitCode(kavRun), 0);
     QVERIFY(!QFile::exists(m_session->path() + QStringLiteral("/marks/older")));
     QCOMPARE(storedHistory().value(0), QStringLiteral("kavmark"));
+}
+
+void TestRunDialog::runsAnApplicationFoundByAWordOfItsName()
+{
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    const QStringList windows = m_x->visibleWindows(kavRun->processId());
+    for (const QString &letter : { QStringLiteral("e"), QStringLiteral("d"), QStringLiteral("i") })
+        QVERIFY(m_x->type(letter));
+    QTRY_VERIFY(m_x->visibleWindows(kavRun->processId()).size() > windows.size());
+    // Other applications may match too: step down to the session's "Text Editor",
+    // whose id the field shows while its row is highlighted.
+    QString highlighted;
+    for (int row = 0; row < 10 && highlighted != QLatin1String("kavrun-texteditor"); ++row) {
+        QVERIFY(m_x->key({ QStringLiteral("Down") }));
+        highlighted = commandFieldText();
+    }
+    QCOMPARE(highlighted, QStringLiteral("kavrun-texteditor"));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    const QString mark = m_session->waitForMark(QStringLiteral("editor"));
+    QVERIFY2(!mark.isNull(), "the chosen application did not run");
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavrun-texteditor") });
 }
 
 void TestRunDialog::escapeClosesWithoutSaving()
