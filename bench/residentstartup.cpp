@@ -234,8 +234,8 @@ int main(int argc, char *argv[])
     printRow(gmrunInstalled ? "gmrun, to the map" : "gmrun (not installed)", gmrun);
     printRow(gmrunInstalled ? "gmrun, to drawn contents" : "gmrun (not installed)", gmrunDrawn);
     std::printf("\n");
-    printRatio("second start / first start to the map", median(second), median(first),
-        "at most 0.35");
+    printRatio(
+        "second start / first start to the map", median(second), median(first), "at most 0.35");
     printRatio("later start with a resident / gmrun, drawn contents", median(laterDrawn),
         median(gmrunDrawn), "below 0.5");
     std::printf("resident's private memory: Private_Dirty %ld kB + Private_Clean %ld kB = %.1f MiB "
