@@ -46,7 +46,7 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
     connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
-        &CommandCompleter::completeFieldText);
+        &CommandCompleter::slotLateRowsArrived);
 }
 
 QStringList CommandCompleter::splitPath(const QString &path) const
@@ -73,10 +73,15 @@ QString CommandCompleter::pathFromIndex(const QModelIndex &index) const
 
 bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only the list's own key presses and moves are handled here. The type
-    // comes first: popup() makes the list, which sends events of other types
-    // here, and in inline mode a list stops the field completing.
     const QEvent::Type type = event->type();
+    // The field has the focus again: a list that waited for it opens.
+    if (type == QEvent::FocusIn && watched == widget() && listAwaitsFocus) {
+        listAwaitsFocus = false;
+        QTimer::singleShot(0, this, &CommandCompleter::completeFieldText);
+    }
+    // Of the list's own events, key presses and moves are handled here. The
+    // type comes first: popup() makes the list, which sends events of other
+    // types here, and in inline mode a list stops the field completing.
     if ((type != QEvent::KeyPress && type != QEvent::Move && type != QEvent::Show)
         || completionMode() == InlineCompletion || watched == widget() || watched != popup())
         return QCompleter::eventFilter(watched, event);
@@ -170,11 +175,20 @@ void CommandCompleter::keepAnchorInView()
         popup()->move(popup()->x(), anchorBottom);
 }
 
+void CommandCompleter::slotLateRowsArrived()
+{
+    // Rows that come while the field is without the focus (the user is
+    // elsewhere) open the list once it has the focus again.
+    const QLineEdit *lineEdit = fieldLineEdit();
+    listAwaitsFocus = lineEdit && !lineEdit->hasFocus();
+    if (!listAwaitsFocus)
+        completeFieldText();
+}
+
 void CommandCompleter::completeFieldText()
 {
     const QLineEdit *lineEdit = fieldLineEdit();
-    if (!lineEdit || !lineEdit->hasFocus() || lineEdit->text().isEmpty()
-        || completionMode() == QCompleter::InlineCompletion)
+    if (!lineEdit || lineEdit->text().isEmpty() || completionMode() == QCompleter::InlineCompletion)
         return;
     setCompletionPrefix(lineEdit->text());
     complete();

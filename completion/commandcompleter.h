@@ -63,6 +63,8 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);
+    void slotLateRowsArrived();
+    /** Matches the field's text and opens the list for it. */
     void completeFieldText();
 
 private:
@@ -76,6 +78,7 @@ private:
 
     CommandCompleterModel *commandModel;
     QPointer<QWidget> popupAnchor;
+    bool listAwaitsFocus = false;
 };
 
 #endif
