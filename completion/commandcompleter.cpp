@@ -74,11 +74,6 @@ QString CommandCompleter::pathFromIndex(const QModelIndex &index) const
 bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    // The field has the focus again: a list that waited for it opens.
-    if (type == QEvent::FocusIn && watched == widget() && listAwaitsFocus) {
-        listAwaitsFocus = false;
-        QTimer::singleShot(0, this, &CommandCompleter::completeFieldText);
-    }
     // Of the list's own events, key presses and moves are handled here. The
     // type comes first: popup() makes the list, which sends events of other
     // types here, and in inline mode a list stops the field completing.
@@ -177,11 +172,9 @@ void CommandCompleter::keepAnchorInView()
 
 void CommandCompleter::slotLateRowsArrived()
 {
-    // Rows that come while the field is without the focus (the user is
-    // elsewhere) open the list once it has the focus again.
+    // Rows that come while the user is elsewhere open no list.
     const QLineEdit *lineEdit = fieldLineEdit();
-    listAwaitsFocus = lineEdit && !lineEdit->hasFocus();
-    if (!listAwaitsFocus)
+    if (lineEdit && lineEdit->hasFocus())
         completeFieldText();
 }
 

@@ -78,7 +78,6 @@ private:
 
     CommandCompleterModel *commandModel;
     QPointer<QWidget> popupAnchor;
-    bool listAwaitsFocus = false;
 };
 
 #endif
