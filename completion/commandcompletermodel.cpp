@@ -119,11 +119,6 @@ bool CommandCompleterModel::isFolderRow(const QModelIndex &index) const
     return index.isValid() && fileRow >= 0 && fileModel->isFolderRow(fileRow);
 }
 
-void CommandCompleterModel::checkExecutables(const QString &prefix)
-{
-    pathModel->checkExecutables(prefix);
-}
-
 void CommandCompleterModel::setTypedText(const QString &typed, bool withApplications)
 {
     typedText = typed;

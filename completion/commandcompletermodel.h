@@ -50,8 +50,6 @@ public:
     bool isApplicationRow(const QModelIndex &index) const;
     /** True when @p index is valid and a folder among the files rows. */
     bool isFolderRow(const QModelIndex &index) const;
-    /** Lets the executables model screen the names starting with @p prefix. */
-    void checkExecutables(const QString &prefix);
     /**
      * Makes the applications and files rows those that complete @p typed,
      * leaving out the applications when @p withApplications is false, and

@@ -101,7 +101,7 @@ void TestCommandCompleterModel::hiddenExecutablesLeaveBehindTheHistory()
     const QPersistentModelIndex keptMan = model.index(4, 0);
     const QPersistentModelIndex hiddenMandb = model.index(5, 0);
 
-    model.checkExecutables(QStringLiteral("ma"));
+    model.setTypedText(QStringLiteral("ma"), false);
     QCOMPARE(aboutToChange.count(), 1);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(rows(model),
