@@ -3,7 +3,7 @@
 #include "dialog/afterfirstframe.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
-#include "kavdesktop.h"
+#include "desktop/kavdesktop.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
 

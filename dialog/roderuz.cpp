@@ -2,7 +2,7 @@
 #include "roderuz.h"
 
 #include "afterfirstframe.h"
-#include "app/kavdesktop.h"
+#include "desktop/kavdesktop.h"
 #include "desktop/deferredthemeicon.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/themeicon.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/kavdesktop.h"
+#include "desktop/kavdesktop.h"
 #include "childprogram.h"
 #include "desktop/helpwindow.h"
 #include "dialog/roderuz.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/kavdesktop.h"
+#include "desktop/kavdesktop.h"
 
 #include <QApplication>
 #include <QDir>
