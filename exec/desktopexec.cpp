@@ -99,13 +99,30 @@ static QVector<CommandWord> expandWord(const QString &word, const QVector<Comman
     return { CommandWord { expanded } };
 }
 
-QString expandDesktopExec(const QString &exec, const QString &arguments,
+// Whether @p exec takes one file or address per start ("%f", "%u") rather than
+// all of them at once ("%F", "%U", which win where an entry has both).
+static bool takesOneFilePerStart(const QStringList &execWords)
+{
+    bool single = false;
+    for (const QString &word : execWords) {
+        for (int i = 0; i + 1 < word.size(); ++i) {
+            if (word.at(i) != QLatin1Char('%'))
+                continue;
+            const QChar code = word.at(++i);
+            if (code == QLatin1Char('F') || code == QLatin1Char('U'))
+                return false;
+            single = single || code == QLatin1Char('f') || code == QLatin1Char('u');
+        }
+    }
+    return single;
+}
+
+static QString expandedLine(const QStringList &execWords, const QVector<CommandWord> &typed,
     const DesktopEntryFields &fields, LineConsumer consumer)
 {
-    const QVector<CommandWord> typed = splitCommandWords(arguments);
     QVector<CommandWord> words;
     bool tookArguments = false;
-    for (const QString &word : execWords(exec))
+    for (const QString &word : execWords)
         words += expandWord(word, typed, fields, &tookArguments);
     // Without a place for them, what the user typed follows the Exec value.
     if (!tookArguments)
@@ -115,4 +132,17 @@ QString expandDesktopExec(const QString &exec, const QString &arguments,
     for (const CommandWord &word : qAsConst(words))
         line += quotedWord(word, consumer);
     return line.join(QLatin1Char(' '));
+}
+
+QStringList expandDesktopExec(const QString &exec, const QString &arguments,
+    const DesktopEntryFields &fields, LineConsumer consumer)
+{
+    const QVector<CommandWord> typed = splitCommandWords(arguments);
+    const QStringList words = execWords(exec);
+    if (typed.size() < 2 || !takesOneFilePerStart(words))
+        return { expandedLine(words, typed, fields, consumer) };
+    QStringList lines;
+    for (const CommandWord &file : typed)
+        lines += expandedLine(words, { file }, fields, consumer);
+    return lines;
 }

@@ -4,7 +4,7 @@
 
 #include "exec/commandwords.h"
 
-#include <QString>
+#include <QStringList>
 
 /** What a desktop entry contributes to its command line besides the Exec value. */
 struct DesktopEntryFields
@@ -18,7 +18,9 @@ struct DesktopEntryFields
 };
 
 /**
- * The command line that launches a desktop entry's application.
+ * The command lines that launch a desktop entry's application: one, or one per
+ * typed word when the Exec value takes a single file or address ("%f", "%u")
+ * and more than one was typed.
  *
  * The Exec value is read as the desktop entry format quotes it, and its field
  * codes are expanded: "%f", "%F", "%u" and "%U" take the typed words (none
@@ -32,10 +34,10 @@ struct DesktopEntryFields
  *        as splitCommandWords() says
  * @param consumer who reads the line: every word reaches the application as
  *        the same word, a typed "~" expanded as quotedWord() says
- * @return the line; empty when @p exec holds nothing but field codes that
- *         vanish and nothing was typed
+ * @return the lines, never none; a line is empty when @p exec holds nothing
+ *         but field codes that vanish and nothing was typed
  */
-QString expandDesktopExec(const QString &exec, const QString &arguments,
+QStringList expandDesktopExec(const QString &exec, const QString &arguments,
     const DesktopEntryFields &fields, LineConsumer consumer);
 
 #endif

@@ -37,6 +37,12 @@ void DesktopExecTest::expandsFieldCodes_data()
                                   << QStringList { QStringLiteral("viewer"),
                                          QStringLiteral("x.png") };
     }
+    // One start per file; the expected words of each start end with a line break.
+    QTest::newRow("%f with two files")
+        << QStringLiteral("viewer --one %f") << QStringLiteral("a.png \"b c.png\"") << noIcon
+        << QStringList { QStringLiteral("viewer"), QStringLiteral("--one"), QStringLiteral("a.png"),
+               QStringLiteral("\n"), QStringLiteral("viewer"), QStringLiteral("--one"),
+               QStringLiteral("b c.png") };
     QTest::newRow("%f inside a word")
         << QStringLiteral("viewer --file=%f") << QStringLiteral("x.png") << noIcon
         << QStringList { QStringLiteral("viewer"), QStringLiteral("--file=x.png") };
@@ -92,13 +98,21 @@ void DesktopExecTest::expandsFieldCodes()
         QStringLiteral("/apps/kav editor.desktop") };
     const QByteArray savedHome = qgetenv("HOME");
     qputenv("HOME", "/tmp/kav home");
-    const QString line = expandDesktopExec(exec, arguments, fields, LineConsumer::DetachedStart);
-    const QString shellLine = expandDesktopExec(exec, arguments, fields, LineConsumer::Shell);
-    const QStringList shellReceived = shellWords(shellLine);
+    const QStringList lines =
+        expandDesktopExec(exec, arguments, fields, LineConsumer::DetachedStart);
+    const QStringList shellLines = expandDesktopExec(exec, arguments, fields, LineConsumer::Shell);
+    QStringList received;
+    QStringList shellReceived;
+    for (int start = 0; start < lines.size(); ++start) {
+        const QStringList startEnd =
+            start > 0 ? QStringList { QStringLiteral("\n") } : QStringList();
+        received += startEnd + QProcess::splitCommand(lines.at(start));
+        shellReceived += startEnd + shellWords(shellLines.value(start));
+    }
     qputenv("HOME", savedHome);
-    QCOMPARE(QProcess::splitCommand(line), expected);
+    QCOMPARE(received, expected);
     QCOMPARE(shellReceived, expected);
-    QVERIFY(!line.contains(QLatin1String("%U")));
+    QVERIFY(!lines.join(QString()).contains(QLatin1String("%U")));
 }
 
 void DesktopExecTest::launchesWithExpandedArguments()
@@ -107,7 +121,8 @@ void DesktopExecTest::launchesWithExpandedArguments()
         QString() };
     QStringList words = QProcess::splitCommand(
         expandDesktopExec(QStringLiteral("/bin/sh -c \"printf '%%s|' \\\"\\$@\\\"\" sh %i %U"),
-            QStringLiteral("one \"two words\""), fields, LineConsumer::DetachedStart));
+            QStringLiteral("one \"two words\""), fields, LineConsumer::DetachedStart)
+            .value(0));
     QProcess process;
     process.start(words.takeFirst(), words);
     QVERIFY(process.waitForFinished(5000));
