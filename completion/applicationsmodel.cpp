@@ -14,7 +14,8 @@ ApplicationsModel::ApplicationsModel(QObject *parent)
         setIndex(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(), &ApplicationIndex::installed));
+    watcher->setFuture(QtConcurrent::run(
+        backgroundThreadPool(BackgroundWork::ApplicationIndex), &ApplicationIndex::installed));
 }
 
 void ApplicationsModel::setTypedText(const QString &typed)

@@ -3,14 +3,28 @@
 
 #include <QThreadPool>
 
-QThreadPool *backgroundThreadPool()
+// Never deleted: a pool's destructor waits for its threads.
+static QThreadPool *newPool(int maxThreads)
 {
-    // Never deleted: a pool's destructor waits for its threads.
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        // A few stuck reads still leave threads for the next folder.
-        created->setMaxThreadCount(4);
-        return created;
-    }();
+    auto *pool = new QThreadPool;
+    pool->setMaxThreadCount(maxThreads);
     return pool;
+}
+
+QThreadPool *backgroundThreadPool(BackgroundWork work)
+{
+    // A few stuck reads still leave threads for the next folder; each typed
+    // text may wait on a stuck file until a newer text is typed.
+    static QThreadPool *const folders = newPool(4);
+    static QThreadPool *const applications = newPool(2);
+    static QThreadPool *const classifications = newPool(16);
+    switch (work) {
+    case BackgroundWork::FolderListing:
+        return folders;
+    case BackgroundWork::ApplicationIndex:
+        return applications;
+    case BackgroundWork::Classification:
+        break;
+    }
+    return classifications;
 }

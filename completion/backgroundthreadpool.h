@@ -4,11 +4,22 @@
 
 class QThreadPool;
 
+/** What a background thread does; each kind of work has threads of its own. */
+enum class BackgroundWork {
+    /** Reading a folder's names for the completion list. */
+    FolderListing,
+    /** Reading the installed applications' desktop entries. */
+    ApplicationIndex,
+    /** Classifying the typed text, which looks at the file it names. */
+    Classification,
+};
+
 /**
- * The threads that read folders for the completion list. The process never
- * waits for them: a read stuck on an unreachable mount neither freezes the
- * dialog nor keeps it from closing, as the global pool would at exit.
+ * The threads for @p work. The process never waits for them: a read stuck on
+ * an unreachable mount neither freezes the dialog nor keeps it from closing,
+ * as the global pool would at exit. Stuck folder listings or classifications
+ * leave the other kinds of work their own threads.
  */
-QThreadPool *backgroundThreadPool();
+QThreadPool *backgroundThreadPool(BackgroundWork work);
 
 #endif

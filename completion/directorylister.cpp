@@ -71,5 +71,6 @@ void DirectoryLister::startReading(const QString &folder)
             watcher->deleteLater();
             Q_EMIT listed(folder);
         });
-    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(), readFolder, folder));
+    watcher->setFuture(
+        QtConcurrent::run(backgroundThreadPool(BackgroundWork::FolderListing), readFolder, folder));
 }
