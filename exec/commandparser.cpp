@@ -2,7 +2,6 @@
 #include "commandparser.h"
 
 #include "desktop/applicationentry.h"
-#include "desktop/kavicontheme.h"
 #include "desktop/themeicon.h"
 #include "exec/calculator.h"
 #include "exec/commandwords.h"
@@ -12,6 +11,7 @@
 #include <KDesktopFile>
 
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QUrl>
 
 CommandParser::CommandParser(const QString &text)
@@ -31,7 +31,8 @@ static QString withLeadingHome(const QString &word)
 
 void CommandParser::parse(const QString &text)
 {
-    command = text.simplified();
+    typedText = text.simplified();
+    command = typedText;
     const QString typedWord = command.section(QLatin1Char(' '), 0, 0);
     const QString word = withLeadingHome(typedWord);
     // A document's icon is looked up by its path.
@@ -145,29 +146,50 @@ int CommandParser::classify(QString word)
 
 QIcon CommandParser::icon() const
 {
+    return firstThemeIcon(iconNames());
+}
+
+QStringList CommandParser::iconNames() const
+{
     // The names after the first are freedesktop names that the common themes have.
     const QStringList programFallback = { QStringLiteral("system-run"),
         QStringLiteral("application-x-executable") };
     switch (commandType) {
     case File: {
-        const std::string name = KavIconTheme::current(false)->getURLIconName(
-            command.toLocal8Bit().constData(), nullptr);
-        return firstThemeIcon({ QString::fromStdString(name), QStringLiteral("text-x-generic") });
+        const QMimeType type =
+            QMimeDatabase().mimeTypeForFile(command.section(QLatin1Char(' '), 0, 0));
+        return { type.iconName(), type.genericIconName(), QStringLiteral("unknown"),
+            QStringLiteral("text-x-generic") };
     }
     case Folder:
-        return firstThemeIcon({ QStringLiteral("folder") });
+        return { QStringLiteral("folder") };
     case Executable:
-        return firstThemeIcon(QStringList { desktopIcon(), executableName() } + programFallback);
+        return QStringList { desktopIcon(), executableName() } + programFallback;
     case Network:
-        return firstThemeIcon({ QStringLiteral("network"), QStringLiteral("applications-internet"),
-            QStringLiteral("network-workgroup") });
+        return { QStringLiteral("network"), QStringLiteral("applications-internet"),
+            QStringLiteral("network-workgroup") };
     case DesktopEntry:
-        return firstThemeIcon(QStringList { desktopIcon() } + programFallback);
+        return QStringList { desktopIcon() } + programFallback;
     default:
         if (isArithmeticExpression(command))
-            return firstThemeIcon(
-                { QStringLiteral("unknown"), QStringLiteral("accessories-calculator") });
-        return firstThemeIcon({ QStringLiteral("unknown"), QStringLiteral("dialog-question"),
-            QStringLiteral("text-x-generic") });
+            return { QStringLiteral("unknown"), QStringLiteral("accessories-calculator") };
+        return { QStringLiteral("unknown"), QStringLiteral("dialog-question"),
+            QStringLiteral("text-x-generic") };
     }
+}
+
+CommandClassification CommandParser::classification() const
+{
+    CommandClassification result;
+    result.text = typedText;
+    result.type = commandType;
+    result.executablePath = executablePath;
+    result.executableName = executableName();
+    result.entryPath = desktopEntryPath();
+    result.entryExec = desktopExec();
+    result.entryName = desktopName();
+    result.entryIcon = desktopIcon();
+    result.entryWantsTerminal = isTerminalEntry();
+    result.iconNames = iconNames();
+    return result;
 }

@@ -2,22 +2,14 @@
 #ifndef COMMANDPARSER_H
 #define COMMANDPARSER_H
 
+#include "exec/commandclassification.h"
+
 #include <QIcon>
 #include <QString>
 
 #include <memory>
 
 class KDesktopFile;
-
-/** What a typed text denotes; the numbers are stable. */
-enum CommandType {
-    Unknown = 0,
-    File = 1,
-    Folder = 2,
-    Executable = 3,
-    Network = 4,
-    DesktopEntry = 5,
-};
 
 /**
  * Classifies the text of the command field: an address, a document, a folder,
@@ -66,6 +58,11 @@ public:
      * A null icon only when the theme has none of them.
      */
     QIcon icon() const;
+    /** The theme names icon() tries, best first; reads no file but a document's. */
+    QStringList iconNames() const;
+
+    /** What the text parsed last was found to be, as a value. */
+    CommandClassification classification() const;
 
     /**
      * Reads desktop entries from @p directory only, instead of the XDG
@@ -78,6 +75,8 @@ private:
     int classify(QString word);
     const KDesktopFile *currentEntry() const;
 
+    QString typedText;
+    // typedText with a leading "~" of its first word expanded.
     QString command;
     int commandType = Unknown;
     QString executablePath;

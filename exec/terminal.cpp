@@ -34,9 +34,10 @@ static QString escapedForQuotes(QString command, LineConsumer consumer)
     return escaped;
 }
 
-QString terminalCommandLine(const QString &command, bool terminalEntry, LineConsumer consumer)
+QString terminalCommandLine(
+    const QString &command, bool terminalEntry, LineConsumer consumer, const QString &program)
 {
-    QString line = terminalProgram();
+    QString line = program;
     const bool keepsOpenOnRequest =
         line.endsWith(QLatin1String("kav-term")) || line.endsWith(QLatin1String("konsole"));
     if (keepsOpenOnRequest && !terminalEntry)

@@ -22,8 +22,10 @@ QString terminalProgram();
  * then " -e /bin/sh -c " and the command between double quotes, escaped so that
  * @p consumer hands it to the terminal's shell unchanged.
  *
+ * @param program the emulator's path, terminalProgram() unless given
  * @return the line; it begins with a blank when no emulator is installed
  */
-QString terminalCommandLine(const QString &command, bool terminalEntry, LineConsumer consumer);
+QString terminalCommandLine(const QString &command, bool terminalEntry, LineConsumer consumer,
+    const QString &program = terminalProgram());
 
 #endif

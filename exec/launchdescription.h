@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef LAUNCHDESCRIPTION_H
+#define LAUNCHDESCRIPTION_H
+
+#include "exec/launchplan.h"
+
+#include <QCoreApplication>
+
+/** What the dialog tells the user about a LaunchPlan, in the dialog's words. */
+class LaunchDescription
+{
+    Q_DECLARE_TR_FUNCTIONS(Roderuz)
+
+public:
+    /**
+     * The hint line: what Run will do, including through which tool, as whom,
+     * at which priority, in which terminal and whose password it asks for.
+     * @return the text; empty for NothingToRun and Calculate, whose hint is
+     *         the calculator's
+     */
+    static QString hint(const LaunchPlan &plan);
+
+    /**
+     * The label of the password field, naming whose password su or sudo ask
+     * for, with the mnemonic of the form's label.
+     * @return the label; empty when no password is asked for, for the form's own
+     */
+    static QString passwordLabel(const LaunchPlan &plan);
+
+    /** The message that says why a Refused plan was not run; empty for any other plan. */
+    static QString refusalMessage(const LaunchPlan &plan);
+};
+
+#endif

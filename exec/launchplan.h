@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef LAUNCHPLAN_H
+#define LAUNCHPLAN_H
+
+#include "exec/commandclassification.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/** The dialog's options that decide how a command runs. */
+struct LaunchOptions
+{
+    /** The run-in-terminal box is ticked. */
+    bool inTerminal = false;
+    /** The terminal emulator (terminalProgram()); empty when none is installed. */
+    QString terminalProgram;
+    /** "Run as a different user" is ticked, for userName. */
+    bool runAsOther = false;
+    QString userName;
+    /** sudo is chosen rather than su. */
+    bool sudoChosen = false;
+    /** "Run with a different priority" is ticked. */
+    bool priorityChosen = false;
+    /** 0 normal scheduling at nicePriority, 1 real-time at realtimePriority. */
+    int scheduler = 0;
+    int nicePriority = 0;
+    int realtimePriority = 0;
+    /** The dialog's own nice value. */
+    int startNice = 0;
+    /** The login name of the user who runs the dialog, and whether that is root. */
+    QString callerName;
+    bool callerIsRoot = false;
+    /** Rewrites a command line started as the caller (a runner plug-in); none when empty. */
+    std::function<QString(const QString &)> wrapCommand;
+};
+
+/**
+ * What Run does with a typed text, decided once from the text, what it was
+ * found to be and the dialog's options: evaluate it, start which command lines
+ * as the caller, or which one as another user through su or sudo, in which
+ * terminal, at which priority, and whose password that asks for. The hint
+ * line, the icon, the terminal box and Run all read it.
+ */
+class LaunchPlan
+{
+public:
+    enum Action {
+        /** Nothing was typed. */
+        NothingToRun,
+        /** An arithmetic expression: its value replaces it in the field. */
+        Calculate,
+        /** "logout": nothing starts, the dialog closes. */
+        CloseOnly,
+        /** Nothing of that name is known, and no terminal was asked for. */
+        UnknownCommand,
+        /** A document or folder followed by words, and no terminal was asked for. */
+        NotAProgram,
+        /** Not run: the command would run as another user, but holds characters that
+         *  would not reach the other side as they are shown (see refusal()). */
+        Refused,
+        /** commandLines() start as the caller. */
+        Start,
+        /** commandLines() runs as targetUser() through switchTool(). */
+        StartAsOther,
+    };
+
+    /** Why a plan is Refused. */
+    enum Refusal {
+        NoRefusal,
+        /** A control or invisible formatting character that the field does not show. */
+        InvisibleCharacters,
+        /** A line break or NUL in the command line. */
+        LineBreakInCommand,
+        /** A line break or NUL in the user name. */
+        LineBreakInUser,
+    };
+
+    /** Whose password su or sudo ask for. */
+    enum PasswordOwner {
+        /** No one's: the caller is root. */
+        NoPassword,
+        /** The target user's, as su asks. */
+        TargetsPassword,
+        /** The caller's own, as sudo asks. */
+        CallersPassword,
+    };
+
+    /** The plan for @p classification (of its text) with @p options. */
+    LaunchPlan(const CommandClassification &classification, const LaunchOptions &options);
+
+    /**
+     * Whether @p classification names a terminal application: a program listed
+     * in @p terminalApplications, or a desktop entry that asks for a terminal.
+     * The terminal box follows this unless the user set it by hand.
+     */
+    static bool namesTerminalApplication(
+        const CommandClassification &classification, const QStringList &terminalApplications);
+
+    Action action() const { return m_action; }
+    Refusal refusal() const { return m_refusal; }
+    /** The classification the plan was made from. */
+    const CommandClassification &classification() const { return m_classification; }
+    /** The typed text's first word: the program, address or path. */
+    QString firstWord() const;
+
+    /**
+     * For Start, the lines to start detached (QProcess's splitting), one per
+     * start; for StartAsOther, one line for "/bin/sh -c". Empty otherwise.
+     */
+    const QStringList &commandLines() const { return m_commandLines; }
+
+    /** Whether the command runs in a terminal window, and the emulator's file name. */
+    bool inTerminal() const { return m_inTerminal; }
+    QString terminalName() const;
+
+    /** What the command is to the user: how the hint names it (see LaunchPlan::Subject). */
+    enum Subject {
+        /** runs subjectName(): a program or an application's Name */
+        RunsProgram,
+        /** opens an address in the web browser */
+        OpensWebAddress,
+        /** opens an address with the default application */
+        OpensAddress,
+        /** opens subjectName(), a document or folder, with the default application */
+        OpensDocument,
+    };
+    Subject subject() const { return m_subject; }
+    QString subjectName() const { return m_subjectName; }
+
+    /**
+     * Whether the options ask for another user (or for what only root may
+     * do): then the three below say, whatever the text, as whom through which
+     * tool and with whose password a command would run.
+     */
+    bool runsAsAnotherUser() const { return m_asAnotherUser; }
+    /** The user to run as, su or sudo, and whose password they ask for. */
+    QString targetUser() const { return m_targetUser; }
+    QString switchTool() const { return m_switchTool; }
+    PasswordOwner passwordOwner() const { return m_passwordOwner; }
+
+    /** 0 normal, 1 real-time scheduling; priority() is a nice value or a real-time priority. */
+    int schedulingPolicy() const { return m_schedulingPolicy; }
+    int priority() const { return m_priority; }
+    /** Whether the command runs at another priority than the dialog's own. */
+    bool changesPriority() const { return m_changesPriority; }
+
+private:
+    void planStart(const LaunchOptions &options);
+    void planIdentity(const LaunchOptions &options);
+    void planStartAsOther(const LaunchOptions &options);
+    QStringList typeRewrittenLines(bool inTerminal) const;
+
+    CommandClassification m_classification;
+    Action m_action = NothingToRun;
+    Refusal m_refusal = NoRefusal;
+    bool m_asAnotherUser = false;
+    QStringList m_commandLines;
+    bool m_inTerminal = false;
+    QString m_terminalProgram;
+    Subject m_subject = RunsProgram;
+    QString m_subjectName;
+    QString m_targetUser;
+    QString m_switchTool;
+    PasswordOwner m_passwordOwner = NoPassword;
+    int m_schedulingPolicy = 0;
+    int m_priority = 0;
+    bool m_changesPriority = false;
+};
+
+#endif

@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "exec/launchdescription.h"
+#include "exec/launchplan.h"
+
+#include <QTest>
+
+/** What Run does with a classified text and the dialog's options, and what the dialog says. */
+class LaunchPlanTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decidesOnce_data();
+    void decidesOnce();
+};
+
+// The lines of a plan, separated by "|".
+static QStringList lines(const QString &joined)
+{
+    return joined.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+}
+
+static QStringList lines(const char *joined)
+{
+    return lines(QString::fromUtf8(joined));
+}
+
+// "type#text#executable name#entry's Name#entry's Exec#terminal", empty fields at the end left out.
+static CommandClassification classification(const QString &description)
+{
+    const QStringList parts = description.split(QLatin1Char('#'));
+    CommandClassification found;
+    found.type = parts.at(0).toInt();
+    found.text = parts.at(1);
+    found.executableName = parts.value(2);
+    found.entryName = parts.value(3);
+    found.entryExec = parts.value(4);
+    found.entryWantsTerminal = parts.value(5) == QLatin1String("terminal");
+    return found;
+}
+
+// Blank-separated: terminal, user=NAME, sudo, nice=N (the slider), priority (its box),
+// realtime, root (the caller), wrap (a plug-in that prefixes its name).
+static LaunchOptions options(const QString &description)
+{
+    LaunchOptions options;
+    options.terminalProgram = QStringLiteral("/usr/bin/xterm");
+    options.callerName = QStringLiteral("ann");
+    options.realtimePriority = 50;
+    for (const QString &option : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString value = option.section(QLatin1Char('='), 1);
+        if (option == QLatin1String("terminal"))
+            options.inTerminal = true;
+        else if (option.startsWith(QLatin1String("user="))) {
+            options.runAsOther = true;
+            options.userName = value;
+        } else if (option == QLatin1String("sudo"))
+            options.sudoChosen = true;
+        else if (option.startsWith(QLatin1String("nice=")))
+            options.nicePriority = value.toInt();
+        else if (option == QLatin1String("priority"))
+            options.priorityChosen = true;
+        else if (option == QLatin1String("realtime")) {
+            options.priorityChosen = true;
+            options.scheduler = 1;
+            options.runAsOther = true;
+            options.userName = QStringLiteral("root");
+        } else if (option == QLatin1String("root"))
+            options.callerIsRoot = true;
+        else if (option == QLatin1String("wrap"))
+            options.wrapCommand = [](const QString &line) {
+                return QStringLiteral("wrap ") + line;
+            };
+    }
+    return options;
+}
+
+void LaunchPlanTest::decidesOnce_data()
+{
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QString>("passwordLabel");
+    QTest::addColumn<QString>("priority"); // "policy value" of a command run as another user
+
+    const QString none;
+    const QString xterm = QStringLiteral("/usr/bin/xterm -e /bin/sh -c \"%1\"");
+    QTest::newRow("program") << "3#ls -l#ls" << none << lines("ls -l") << "Runs ls" << none << none;
+    QTest::newRow("program in a terminal")
+        << "3#ls -l#ls"
+        << "terminal" << lines(xterm.arg(QStringLiteral("ls -l"))) << "Runs ls in xterm" << none
+        << none;
+    QTest::newRow("application's name") << "3#gedit#gedit#Text Editor" << none << lines("gedit")
+                                        << "Runs Text Editor" << none << none;
+    QTest::newRow("lower priority")
+        << "3#ls#ls"
+        << "nice=5 wrap" << lines("nice -n 5 wrap ls") << "Runs ls at priority 5" << none << none;
+    QTest::newRow("www address") << "4#www.example.org" << none
+                                 << lines("xdg-open https://www.example.org")
+                                 << "Opens the address in the web browser" << none << none;
+    QTest::newRow("other address")
+        << "4#mailto:a@example.org" << none << lines("xdg-open mailto:a@example.org")
+        << "Opens the address with the default application" << none << none;
+    QTest::newRow("document") << "1#/etc/passwd" << none << lines("xdg-open /etc/passwd")
+                              << "Opens /etc/passwd with the default application" << none << none;
+    QTest::newRow("document with words")
+        << "1#/etc/passwd now" << none << QStringList()
+        << "/etc/passwd is not a program, so it cannot take arguments" << none << none;
+    QTest::newRow("unknown") << "0#zzq" << none << QStringList() << "No program or file named zzq"
+                             << none << none;
+    QTest::newRow("unknown in a terminal")
+        << "0#zzq a"
+        << "terminal" << lines(xterm.arg(QStringLiteral("zzq a"))) << "Runs zzq in xterm" << none
+        << none;
+    QTest::newRow("entry, one start per file")
+        << "5#kav-view a b##Viewer#viewer %f" << none << lines("viewer a|viewer b") << "Runs Viewer"
+        << none << none;
+    QTest::newRow("entry asking for a terminal")
+        << "5#kav-top##Top#top#terminal"
+        << "terminal" << lines(xterm.arg(QStringLiteral("top"))) << "Runs Top in xterm" << none
+        << none;
+    QTest::newRow("expression") << "0#2+3" << none << QStringList() << none << none << none;
+    QTest::newRow("logout") << "0#logout" << none << QStringList() << "Closes this dialog" << none
+                            << none;
+
+    const QString bobs = QStringLiteral("Pass&word of bob:");
+    const QString roots = QStringLiteral("Pass&word of root:");
+    const QString own = QStringLiteral("Your pass&word:");
+    QTest::newRow("su as bob") << "3#ls -l#ls"
+                               << "user=bob" << lines("ls -l")
+                               << "Runs as bob through su; asks for the password of bob" << bobs
+                               << "0 0";
+    QTest::newRow("sudo chosen, as bob: su")
+        << "3#ls -l#ls"
+        << "user=bob sudo" << lines("ls -l")
+        << "Runs as bob through su; asks for the password of bob" << bobs << "0 0";
+    QTest::newRow("sudo as root") << "3#ls#ls"
+                                  << "user=root sudo" << lines("ls")
+                                  << "Runs as root through sudo; asks for your own password" << own
+                                  << "0 0";
+    QTest::newRow("su as root") << "3#ls#ls"
+                                << "user=root" << lines("ls")
+                                << "Runs as root through su; asks for the password of root" << roots
+                                << "0 0";
+    QTest::newRow("realtime through sudo")
+        << "3#ls#ls"
+        << "realtime sudo" << lines("ls")
+        << "Runs as root through sudo with realtime priority 50; asks for your own password" << own
+        << "1 50";
+    QTest::newRow("higher priority through su")
+        << "3#ls#ls"
+        << "user=root priority nice=-5" << lines("ls")
+        << "Runs as root through su at priority -5; asks for the password of root" << roots
+        << "0 -5";
+    QTest::newRow("lower priority as bob, box unticked")
+        << "3#ls#ls"
+        << "user=bob nice=5" << lines("ls")
+        << "Runs as bob through su at priority 5; asks for the password of bob" << bobs << "0 5";
+    QTest::newRow("root asks no password")
+        << "3#ls#ls"
+        << "user=bob root" << lines("ls") << "Runs as bob through su" << none << "0 0";
+    QTest::newRow("as bob in a terminal")
+        << "3#ls '$x'#ls"
+        << "user=bob terminal" << lines(xterm.arg(QStringLiteral("ls '\\$x'")))
+        << "Runs as bob through su in xterm; asks for the password of bob" << bobs << "0 0";
+    QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#viewer %F"
+                                  << "user=bob" << lines("viewer ~/a b")
+                                  << "Runs as bob through su; asks for the password of bob" << bobs
+                                  << "0 0";
+    QTest::newRow("no command yet, as bob") << "0#"
+                                            << "user=bob" << QStringList() << none << bobs << none;
+    QTest::newRow("line break in the command")
+        << "5#kav-x##X\nLD_PRELOAD=/tmp/x.so#run %c"
+        << "user=root" << lines("run 'X\nLD_PRELOAD=/tmp/x.so'")
+        << "The command holds a line break, so it cannot run as another user" << roots << "0 0";
+    QTest::newRow("invisible character")
+        << QStringLiteral("3#ls \u202Egnp.exe#ls") << "user=root"
+        << lines(QStringLiteral("ls \u202Egnp.exe"))
+        << "The command holds characters that the field cannot show, so it cannot run as another "
+           "user"
+        << roots << "0 0";
+}
+
+void LaunchPlanTest::decidesOnce()
+{
+    QFETCH(QString, found);
+    QFETCH(QString, options);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, hint);
+    QFETCH(QString, passwordLabel);
+    QFETCH(QString, priority);
+    qputenv("HOME", "/home/ann");
+    const LaunchPlan plan(classification(found), ::options(options));
+    QCOMPARE(plan.commandLines(), lines);
+    QCOMPARE(LaunchDescription::hint(plan), hint);
+    QCOMPARE(LaunchDescription::passwordLabel(plan), passwordLabel);
+    if (plan.action() == LaunchPlan::StartAsOther)
+        QCOMPARE(
+            QStringLiteral("%1 %2").arg(plan.schedulingPolicy()).arg(plan.priority()), priority);
+}
+
+QTEST_GUILESS_MAIN(LaunchPlanTest)
+#include "tst_launchplan.moc"
