@@ -2,24 +2,23 @@
 #include "roderuz.h"
 
 #include "afterfirstframe.h"
-#include "desktop/kavdesktop.h"
+#include "commandclassifier.h"
 #include "desktop/deferredthemeicon.h"
+#include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/themeicon.h"
 #include "exec/calculator.h"
-#include "exec/desktopexec.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
+#include "exec/launchdescription.h"
 #include "exec/runnerpluginloader.h"
-#include "su/suprocess.h"
+#include "exec/terminal.h"
+#include "privilegedlauncher.h"
 
 #include <KUser>
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QApplication>
 #include <QCompleter>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,14 +27,10 @@
 #include <QSettings>
 #include <QTextDocument>
 #include <QTimer>
-#include <QUrl>
 #include <QtConcurrent>
 
-#include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <pwd.h>
 #include <sched.h>
@@ -43,6 +38,11 @@
 #include <unistd.h>
 
 static const int parseDelay = 250;
+// How long Run waits, with the window still, for the typed text to be looked
+// at; a file system that takes longer gets its answer while the window works.
+static const int runWaitMs = 1000;
+// How long looking at the text may take before the hint says so.
+static const int slowClassificationMs = 1000;
 
 static QString &runnerPluginDirectory()
 {
@@ -137,18 +137,6 @@ static bool doubleQuotesPair(const QString &line)
     return !quoted;
 }
 
-// Characters the command field does not show: controls, and format characters
-// such as bidirectional overrides and zero-width characters. Someone asked to
-// type a password for a command must see all of it.
-static bool holdsInvisibleCharacters(const QString &command)
-{
-    const QVector<uint> codePoints = command.toUcs4();
-    return std::any_of(codePoints.cbegin(), codePoints.cend(), [](uint codePoint) {
-        const QChar::Category category = QChar::category(codePoint);
-        return category == QChar::Other_Control || category == QChar::Other_Format;
-    });
-}
-
 // A command as a message box shows it: markup escaped, every blank kept.
 static QString commandForMessage(const QString &command)
 {
@@ -162,17 +150,24 @@ static QIcon runIcon()
         { QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
 }
 
-// Shows the wait cursor while su or sudo checks a password.
-class WaitCursor
+// The icon of a command that runs in a terminal.
+static const QStringList &terminalIconNames()
 {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    Q_DISABLE_COPY(WaitCursor)
-};
+    static const QStringList names = { QStringLiteral("utilities-terminal"),
+        QStringLiteral("system-run"), QStringLiteral("application-x-executable") };
+    return names;
+}
+
+// The login name of the user running the dialog; empty when the system does not know it.
+static QString callerName()
+{
+    const passwd *entry = getpwuid(getuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+}
 
 Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
+    , caller(callerName())
 {
     setWindowTitle(tr("Run Command"));
     setupUi(this);
@@ -181,6 +176,8 @@ Roderuz::Roderuz(QWidget *parent)
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // The list of completions opens below the hint line, which stays readable.
     cbCommand->setCompletionAnchor(lbHint);
+    passwordLabelText = lbPassword->text();
+    classifier = new CommandClassifier(this);
 
     connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
     connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);
@@ -210,7 +207,8 @@ Roderuz::Roderuz(QWidget *parent)
     describeButton(rbSu, tr("Change the user with su"), Qt::ALT | Qt::Key_X);
     describeButton(rbSudo, tr("Change the user with sudo"), Qt::ALT | Qt::Key_Y);
 
-    if (terminalProgram().isEmpty())
+    terminal = terminalProgram();
+    if (terminal.isEmpty())
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
@@ -220,6 +218,9 @@ Roderuz::Roderuz(QWidget *parent)
 
     parseTimer = new QTimer(this);
     parseTimer->setSingleShot(true);
+    slowClassificationTimer = new QTimer(this);
+    slowClassificationTimer->setSingleShot(true);
+    slowClassificationTimer->setInterval(slowClassificationMs);
     savedFocus = nullptr;
     calculator = new Calculator(this);
 
@@ -236,8 +237,12 @@ Roderuz::Roderuz(QWidget *parent)
     connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateRunButton);
     connect(cbRunInTerminal, &QCheckBox::clicked, this, &Roderuz::slotTerminal);
     connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
-    connect(cbRunInTerminal, &QCheckBox::toggled, this, &Roderuz::updateHint);
-    connect(rbSu, &QRadioButton::toggled, this, &Roderuz::updateHint);
+    connect(rbSu, &QRadioButton::toggled, this, &Roderuz::refreshPlan);
+    connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
+    connect(slowClassificationTimer, &QTimer::timeout, this, [this] {
+        //: The hint while the file that the text names does not answer
+        setHint(tr("Looking at %1 ...").arg(typedProgram()));
+    });
 
     rootForced = false;
     scheduler = 0;
@@ -352,15 +357,9 @@ void Roderuz::setRunInTerminal(bool on)
 {
     if (!cbRunInTerminal->isEnabled())
         return;
-    cbRunInTerminal->setChecked(on);
-    if (on) {
-        currentIcon = firstThemeIcon({ QStringLiteral("utilities-terminal"),
-            QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
-        updateIcon();
-    } else {
-        // Brings the command's own icon back.
-        parseTimer->start(parseDelay);
-    }
+    // As if the user had clicked the box for the text preset.
+    terminalChoice.setByHand(on, typedProgram());
+    refreshPlan();
 }
 
 void Roderuz::updateIcon()
@@ -375,7 +374,8 @@ void Roderuz::resetDialog()
 
     {
         const QSignalBlocker blocker(cbCommand);
-        cbCommand->lineEdit()->clear();
+        // What was typed and not run is nobody's business once the dialog is gone.
+        wipeLineEdit(cbCommand->lineEdit());
         cbCommand->setFocus(Qt::OtherFocusReason);
         cbCommand->clear();
     }
@@ -389,11 +389,13 @@ void Roderuz::resetDialog()
     cbPriority->setChecked(false);
     slPriority->setValue(nicePriority);
     cbRealtime->setChecked(scheduler == 1);
-    lePassword->clear();
+    wipeLineEdit(lePassword);
 
     rootForced = false;
     savedFocus = nullptr;
     calculationWanted = false;
+    terminalChoice.reset();
+    pendingRun.clear();
     parseTimer->stop();
     updateAuthLabel();
     updateIcon();
@@ -439,7 +441,30 @@ void Roderuz::accept()
     // The history and the terminal applications take part in what follows.
     completeStartup();
     const QString text = cbCommand->currentText().simplified();
-    if (isArithmeticExpression(text)) {
+    // Blanks alone are no command, whatever the text before them was.
+    if (text.isEmpty())
+        return;
+    if (!classifier->waitFor(text, runWaitMs)) {
+        // It runs when its file answers, unless the text changes first.
+        pendingRun = text;
+        return;
+    }
+    pendingRun.clear();
+    launch();
+}
+
+void Roderuz::launch()
+{
+    parseTimer->stop();
+    // The terminal box follows the text at Run too, however fast it was typed.
+    refreshPlan();
+    LaunchOptions options = launchOptions();
+    if (runner && runner->isActive())
+        options.wrapCommand = [this](const QString &line) { return runner->wrapCommand(line); };
+    const LaunchPlan plan(classifier->latest(), options);
+    const QString text = plan.classification().text;
+
+    if (plan.action() == LaunchPlan::Calculate) {
         if (text == calculatedExpression) {
             if (!calculatedResult.isEmpty())
                 cbCommand->lineEdit()->setText(calculatedResult);
@@ -450,9 +475,10 @@ void Roderuz::accept()
         calculator->evaluate(text);
         return;
     }
-    if (text != QLatin1String("logout") && runCommand() == 1)
+    if (plan.action() != LaunchPlan::CloseOnly && runCommand(plan) == 1)
         return;
 
+    terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
     cbCommand->addToHistory(text);
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
@@ -463,226 +489,121 @@ void Roderuz::accept()
     QDialog::accept();
 }
 
-int Roderuz::runCommand()
+int Roderuz::runCommand(const LaunchPlan &plan)
 {
-    // A parse still waiting for its timer would have ticked the terminal box
-    // for a terminal application: how fast the user typed must not matter.
-    if (parseTimer->isActive()) {
-        parseTimer->stop();
-        updateCommand(false);
-    }
-    updateCommand(true);
-    // Blanks alone are no command, whatever the text before them was.
-    const QString command = cbCommand->currentText().simplified();
-    if (command.isEmpty())
-        return 1;
-    const bool inTerminal = cbRunInTerminal->isChecked();
-    if (needsPrivileges())
-        return runPrivileged(command, inTerminal);
-    return runPlain(command, inTerminal);
-}
-
-int Roderuz::runPlain(const QString &command, bool inTerminal)
-{
-    QString line = plainCommandLine(command, inTerminal);
-    if (line.isNull()) {
+    switch (plan.action()) {
+    case LaunchPlan::UnknownCommand:
+    case LaunchPlan::NotAProgram:
         showError(tr("<center><b>%1</b></center>\nCould not run the specified command.")
-                      .arg(commandForMessage(command)));
+                      .arg(commandForMessage(plan.classification().text)));
+        return 1;
+    case LaunchPlan::Refused:
+        showWarning(LaunchDescription::refusalMessage(plan));
+        return 1;
+    case LaunchPlan::Start:
+        return startDetached(plan.commandLines()) ? 0 : 1;
+    case LaunchPlan::StartAsOther:
+        return PrivilegedLauncher(this, lePassword).launch(plan);
+    default:
         return 1;
     }
-    if (runner && runner->isActive())
-        line = runner->wrapCommand(line);
-    // nice adds its argument to the dialog's own nice value, so it gets the
-    // difference: the command then runs at exactly the value chosen.
-    if (nicePriority > startNice)
-        line = QStringLiteral("nice -n %1 ").arg(nicePriority - startNice) + line;
-    if (inTerminal)
-        line = terminalCommand(line);
-    return startDetached(line) ? 0 : 1;
 }
 
-QString Roderuz::plainCommandLine(const QString &command, bool inTerminal) const
+bool Roderuz::startDetached(const QStringList &commandLines)
 {
-    // In a terminal the shell reads the line and expands "~" itself.
-    const LineConsumer consumer = inTerminal ? LineConsumer::Shell : LineConsumer::DetachedStart;
-    const QString arguments = command.section(QLatin1Char(' '), 1, -1);
-    const QString opener = QStringLiteral("xdg-open ");
-    switch (parser.type()) {
-    case Network:
-        return opener + typedCommandLine(command, consumer);
-    case Executable:
-        return inTerminal ? command : typedCommandLine(command, consumer);
-    case DesktopEntry:
-        return desktopEntryCommandLine(arguments, consumer);
-    case File:
-    case Folder:
-        if (arguments.isEmpty())
-            return opener + typedCommandLine(command, consumer);
-        break;
-    }
-    return inTerminal ? command : QString();
-}
-
-QString Roderuz::desktopEntryCommandLine(const QString &arguments, LineConsumer consumer) const
-{
-    return expandDesktopExec(parser.desktopExec(), arguments,
-        { parser.desktopIcon(), parser.desktopName(), parser.desktopEntryPath() }, consumer);
-}
-
-bool Roderuz::startDetached(const QString &commandLine)
-{
-    if (!doubleQuotesPair(commandLine)) {
-        showWarning(tr("<center><b>%1</b></center>\nThe double quotes of the command do not "
-                       "pair up, so it cannot be split into its arguments.")
-                        .arg(commandForMessage(commandLine)));
-        return false;
-    }
-    QStringList arguments = QProcess::splitCommand(commandLine);
-    const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
-    if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
-        showWarning(tr("<center><b>%1</b></center>\nThe specified command does not exist.")
-                        .arg(commandForMessage(commandLine)));
-        return false;
+    for (const QString &commandLine : commandLines) {
+        if (!doubleQuotesPair(commandLine)) {
+            showWarning(tr("<center><b>%1</b></center>\nThe double quotes of the command do not "
+                           "pair up, so it cannot be split into its arguments.")
+                            .arg(commandForMessage(commandLine)));
+            return false;
+        }
+        QStringList arguments = QProcess::splitCommand(commandLine);
+        const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
+        if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
+            showWarning(tr("<center><b>%1</b></center>\nThe specified command does not exist.")
+                            .arg(commandForMessage(commandLine)));
+            return false;
+        }
     }
     return true;
 }
 
-QString Roderuz::terminalCommand(const QString &command, LineConsumer consumer)
+LaunchOptions Roderuz::launchOptions() const
 {
-    const QString line = terminalCommandLine(command, parser.isTerminalEntry(), consumer);
-    if (!terminalApps.contains(command))
-        terminalApps.append(command);
-    return line;
+    LaunchOptions options;
+    options.inTerminal = cbRunInTerminal->isChecked();
+    options.terminalProgram = terminal;
+    options.runAsOther = cbRunAsOther->isChecked();
+    options.userName = leUsername->text();
+    options.sudoChosen = !rbSu->isChecked();
+    options.priorityChosen = cbPriority->isChecked();
+    options.scheduler = scheduler;
+    options.nicePriority = nicePriority;
+    options.realtimePriority = realtimePriority;
+    options.startNice = startNice;
+    options.callerName = caller;
+    options.callerIsRoot = getuid() == 0;
+    return options;
 }
 
-bool Roderuz::needsPrivileges() const
+QString Roderuz::typedProgram() const
 {
-    return (cbPriority->isChecked() && scheduler == 1)
-        || (cbRunAsOther->isChecked() && !leUsername->text().isEmpty());
+    return cbCommand->currentText().simplified().section(QLatin1Char(' '), 0, 0);
 }
 
-int Roderuz::runPrivileged(const QString &command, bool inTerminal)
+bool Roderuz::classificationIsCurrent() const
 {
-    if (holdsInvisibleCharacters(command)) {
-        showWarning(tr("The command contains control characters or invisible formatting "
-                       "characters that the command field cannot show. It is not run as "
-                       "another user."));
-        return 1;
+    const QString text = cbCommand->currentText().simplified();
+    return !text.isEmpty() && classifier->latest().text == text;
+}
+
+LaunchPlan Roderuz::currentPlan() const
+{
+    return LaunchPlan(classificationIsCurrent() ? classifier->latest() : CommandClassification(),
+        launchOptions());
+}
+
+void Roderuz::refreshPlan()
+{
+    const bool empty = cbCommand->currentText().simplified().isEmpty();
+    // Until the text's own classification arrives, what is shown stays.
+    const bool known = empty || classificationIsCurrent();
+    if (known && cbRunInTerminal->isEnabled()) {
+        cbRunInTerminal->setChecked(terminalChoice.ticked(typedProgram(),
+            !empty && LaunchPlan::namesTerminalApplication(classifier->latest(), terminalApps)));
     }
-
-    QByteArray user;
-    if (cbRunAsOther->isChecked()) {
-        const passwd *entry = getpwnam(leUsername->text().toLocal8Bit().constData());
-        if (!entry) {
-            showWarning(tr("<qt>The user <b>%1</b> does not exist on this system.</qt>")
-                            .arg(leUsername->text()));
-            return 1;
-        }
-        user = entry->pw_name;
+    const LaunchPlan plan = currentPlan();
+    const QString label = LaunchDescription::passwordLabel(plan);
+    lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
+    if (!known)
+        return;
+    if (empty) {
+        lbRunIcon->setIcon(runIcon());
     } else {
-        const passwd *entry = getpwuid(getuid());
-        if (!entry) {
-            showError(tr("You do not exist!"));
-            return 1;
-        }
-        user = entry->pw_name;
+        currentIcon = firstThemeIcon(
+            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);
+        updateIcon();
     }
-
-    const QString switchTool = rbSu->isChecked() ? QStringLiteral("su") : QStringLiteral("sudo");
-    if (!passwordAccepted(switchTool, user))
-        return 1;
-
-    // tavrine hands the line to "/bin/sh -c".
-    const QString line = parser.type() == DesktopEntry
-        ? desktopEntryCommandLine(command.section(QLatin1Char(' '), 1, -1), LineConsumer::Shell)
-        : command;
-    const QByteArray commandLine =
-        (inTerminal ? terminalCommand(line, LineConsumer::Shell) : line).toLocal8Bit();
-    // Requests still queued for the window system must not be sent twice.
-    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
-        dispatcher->flush();
-    const pid_t child = fork();
-    if (child < 0)
-        return -1;
-    if (child == 0)
-        runInForkedChild(switchTool, user, commandLine);
-    return 0;
+    setHint(hintText(plan));
 }
 
-void Roderuz::configureSwitch(
-    SuProcess *process, const QString &switchTool, const QByteArray &user) const
+QString Roderuz::hintText(const LaunchPlan &plan) const
 {
-    process->setSwitchTool(switchTool);
-    process->setTargetUser(user);
-    if (cbPriority->isChecked()) {
-        process->setPriorityValue(scheduler == 0 ? nicePriority : realtimePriority);
-        process->setSchedulingPolicy(scheduler);
-    }
+    if (plan.action() != LaunchPlan::Calculate)
+        return LaunchDescription::hint(plan);
+    const QString &expression = plan.classification().text;
+    if (expression != calculatedExpression)
+        return tr("Calculating ...");
+    return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
+                                      : tr("= %1").arg(calculatedResult);
 }
 
-bool Roderuz::passwordAccepted(const QString &switchTool, const QByteArray &user)
+void Roderuz::setHint(const QString &hint)
 {
-    int result;
-    QString usedTool;
-    QByteArray lastLine;
-    {
-        const WaitCursor waitCursor;
-        SuProcess check { QByteArray(), QByteArray() };
-        configureSwitch(&check, switchTool, user);
-        QByteArray password = lePassword->text().toLocal8Bit();
-        result = check.verifyPassword(password.constData());
-        explicit_bzero(password.data(), password.size());
-        usedTool = check.switchTool();
-        lastLine = check.lastLine();
-    }
-    if (result == SuProcess::SwitchOk)
-        return true;
-    showWarning(switchFailureText(result, usedTool, user, lastLine));
-    return false;
-}
-
-QString Roderuz::switchFailureText(
-    int result, const QString &switchTool, const QByteArray &user, const QByteArray &lastLine) const
-{
-    // What su or sudo said is shown as text, never as markup, and never at length.
-    const QString said = QString::fromLocal8Bit(lastLine).simplified().left(200).toHtmlEscaped();
-    switch (result) {
-    case SuProcess::SwitchRefused:
-        return tr("Incorrect password. Please try again.");
-    case SuProcess::SwitchNoCompanion:
-        return tr("<qt>The companion program <b>tavrine</b> was not found on the search path, so "
-                  "nothing can be run as another user.</qt>");
-    case SuProcess::SwitchTimedOut:
-        return tr("%1 did not answer in time, so nothing was run.").arg(switchTool);
-    case SuProcess::SwitchEchoOn:
-        return tr("<qt>%1 asked for <b>%2</b> with the typed text shown on the screen, so the "
-                  "password was not typed.</qt>")
-            .arg(switchTool, said);
-    }
-    const QString target = QString::fromLocal8Bit(user).toHtmlEscaped();
-    if (said.isEmpty())
-        return tr("<qt>%1 did not run the command as <b>%2</b>.</qt>").arg(switchTool, target);
-    return tr("<qt>%1 did not run the command as <b>%2</b>. It said:<br>%3</qt>")
-        .arg(switchTool, target, said);
-}
-
-void Roderuz::runInForkedChild(
-    const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const
-{
-    // The dialog's X connection, its single-instance lock and socket stay with the dialog.
-    PtyProcess::closeDescriptorsFrom(STDERR_FILENO + 1);
-    SuProcess run { QByteArray(), QByteArray() };
-    configureSwitch(&run, switchTool, user);
-    run.setCommandLine(commandLine);
-    // The su or sudo child is reaped by the process itself, not by a handler.
-    sigset_t childSignal;
-    sigemptyset(&childSignal);
-    sigaddset(&childSignal, SIGCHLD);
-    sigprocmask(SIG_BLOCK, &childSignal, nullptr);
-    run.setMirrorOutput(true);
-    run.setWipePassword(true);
-    QByteArray password = lePassword->text().toLocal8Bit();
-    _exit(run.authenticateAndRun(password.data(), SuProcess::RunCommand));
+    lbHint->setHint(hint);
+    cbCommand->setAccessibleDescription(hint);
+    cbCommand->lineEdit()->setAccessibleDescription(hint);
 }
 
 void Roderuz::showWarning(const QString &text)
@@ -739,7 +660,7 @@ void Roderuz::updateAuthLabel()
     lePassword->setEnabled(passwordWanted);
     lbPassword->setEnabled(passwordWanted);
     updateRunButton();
-    updateHint();
+    refreshPlan();
 }
 
 bool Roderuz::rootNeeded() const
@@ -791,11 +712,31 @@ void Roderuz::setExpandingSizePolicyForAdvancedWidget()
 
 void Roderuz::slotParseTimer()
 {
-    updateCommand(false);
     const QString text = cbCommand->currentText().simplified();
+    if (text.isEmpty())
+        return;
     if (isArithmeticExpression(text) && text != calculatedExpression)
         calculator->evaluate(text);
-    updateHint();
+    classifier->classify(text);
+    if (classificationIsCurrent())
+        refreshPlan();
+    else
+        slowClassificationTimer->start();
+}
+
+void Roderuz::slotClassified()
+{
+    slowClassificationTimer->stop();
+    const QString text = cbCommand->currentText().simplified();
+    if (!pendingRun.isEmpty() && classifier->latest().text == pendingRun) {
+        const bool unchanged = pendingRun == text;
+        pendingRun.clear();
+        if (unchanged) {
+            launch();
+            return;
+        }
+    }
+    refreshPlan();
 }
 
 void Roderuz::slotCalculated(const QString &expression, const QString &result)
@@ -811,81 +752,7 @@ void Roderuz::slotCalculated(const QString &expression, const QString &result)
             return;
         }
     }
-    updateHint();
-}
-
-void Roderuz::updateHint()
-{
-    // A pending parse describes the text anew when it fires.
-    if (parseTimer->isActive())
-        return;
-    const QString hint = runHint(cbCommand->currentText().simplified());
-    lbHint->setHint(hint);
-    cbCommand->setAccessibleDescription(hint);
-    cbCommand->lineEdit()->setAccessibleDescription(hint);
-}
-
-QString Roderuz::runHint(const QString &command) const
-{
-    if (command.isEmpty())
-        return QString();
-    if (isArithmeticExpression(command)) {
-        if (command != calculatedExpression)
-            return QString();
-        return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
-                                          : tr("= %1").arg(calculatedResult);
-    }
-    if (command == QLatin1String("logout"))
-        return tr("Closes this dialog");
-
-    const QString program = command.section(QLatin1Char(' '), 0, 0);
-    QString hint;
-    if (needsPrivileges()) {
-        const QString user = cbRunAsOther->isChecked() ? leUsername->text() : KUser().loginName();
-        hint = tr("Runs as %1 through %2")
-                   .arg(user, rbSu->isChecked() ? QStringLiteral("su") : QStringLiteral("sudo"));
-        if (cbPriority->isChecked() && scheduler == 1)
-            hint = tr("%1 with realtime priority %2").arg(hint).arg(realtimePriority);
-        else if (cbPriority->isChecked())
-            hint = tr("%1 at priority %2").arg(hint).arg(nicePriority);
-    } else {
-        if (plainCommandLine(command, cbRunInTerminal->isChecked()).isNull()) {
-            return parser.type() == Unknown
-                ? tr("No program or file named %1").arg(program)
-                : tr("%1 is not a program, so it cannot take arguments").arg(program);
-        }
-        hint = plainRunHint(command);
-        if (nicePriority > startNice)
-            hint = tr("%1 at priority %2").arg(hint).arg(nicePriority);
-    }
-    if (cbRunInTerminal->isChecked())
-        hint = tr("%1 in %2").arg(hint, QFileInfo(terminalProgram()).fileName());
-    return hint;
-}
-
-QString Roderuz::plainRunHint(const QString &command) const
-{
-    const QString program = command.section(QLatin1Char(' '), 0, 0);
-    switch (parser.type()) {
-    case Network: {
-        const QString scheme = QUrl(program).scheme().toLower();
-        if (scheme.startsWith(QLatin1String("http")) || program.startsWith(QLatin1String("www.")))
-            return tr("Opens the address in the web browser");
-        return tr("Opens the address with the default application");
-    }
-    case File:
-    case Folder:
-        if (!command.contains(QLatin1Char(' ')))
-            return tr("Opens %1 with the default application").arg(command);
-        break;
-    case DesktopEntry:
-        return tr("Runs %1").arg(parser.desktopName());
-    case Executable:
-        if (!parser.desktopName().isEmpty())
-            return tr("Runs %1").arg(parser.desktopName());
-        break;
-    }
-    return tr("Runs %1").arg(QFileInfo(program).fileName());
+    refreshPlan();
 }
 
 void Roderuz::slotPriority(int value)
@@ -934,9 +801,8 @@ void Roderuz::slotRealtime(bool on)
 
 void Roderuz::slotTerminal(bool on)
 {
-    autoTerminal = false;
-    terminalDeclined = !on;
-    setRunInTerminal(on);
+    terminalChoice.setByHand(on, typedProgram());
+    refreshPlan();
 }
 
 void Roderuz::slotChangeUid(bool on)
@@ -969,11 +835,10 @@ void Roderuz::slotCmdChanged(const QString &text)
         parseTimer->start(parseDelay);
         return;
     }
-    parser.parse(QString());
-    if (autoTerminal)
-        setRunInTerminal(false);
-    lbRunIcon->setIcon(runIcon());
-    updateHint();
+    parseTimer->stop();
+    slowClassificationTimer->stop();
+    terminalChoice.fieldEmptied();
+    refreshPlan();
 }
 
 void Roderuz::showHelp()
@@ -1041,36 +906,6 @@ void Roderuz::setPriorityRange(int low, int high, int value)
     slPriority->setValue(value);
     lbLowPriority->setText(tr("%1 (Low)").arg(low));
     lbHighPriority->setText(tr("%1 (High)").arg(high));
-}
-
-void Roderuz::updateCommand(bool forRun)
-{
-    const QString text = cbCommand->currentText().simplified();
-    if (text.isEmpty())
-        return;
-    parser.parse(text);
-
-    // A desktop entry that asks for a terminal needs one whether or not its id is a program.
-    const bool isTerminalCommand =
-        (parser.type() == Executable && terminalApps.contains(parser.executableName()))
-        || ((parser.type() == Executable || parser.type() == DesktopEntry)
-            && parser.isTerminalEntry());
-    if (!isTerminalCommand || terminalDeclined) {
-        currentIcon = parser.icon();
-        updateIcon();
-        if (!isTerminalCommand)
-            return;
-    }
-    if (!forRun) {
-        if (cbRunInTerminal->isChecked() || terminalDeclined || autoTerminal)
-            return;
-        autoTerminal = true;
-        setRunInTerminal(true);
-        return;
-    }
-    // A listed command launched outside a terminal leaves the list.
-    if (!cbRunInTerminal->isChecked())
-        terminalApps.removeAll(parser.executableName());
 }
 
 void Roderuz::loadSettings()

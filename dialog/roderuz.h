@@ -2,8 +2,8 @@
 #ifndef RODERUZ_H
 #define RODERUZ_H
 
-#include "exec/commandparser.h"
-#include "exec/terminal.h"
+#include "dialog/terminalchoice.h"
+#include "exec/launchplan.h"
 #include "ui_roderuzdlgui.h"
 
 #include <QDialog>
@@ -12,11 +12,11 @@
 
 class AfterFirstFrame;
 class Calculator;
+class CommandClassifier;
 class IOrvanRunner;
 class QAbstractButton;
 class QKeySequence;
 class QTimer;
-class SuProcess;
 
 /**
  * The run dialog: a command field with its icon, the run-in-terminal box and
@@ -98,60 +98,40 @@ private Q_SLOTS:
     void selectCommandFromMenu();
     void setExpandingSizePolicyForAdvancedWidget();
     void updateRunButton();
-    void updateHint();
     void slotCalculated(const QString &expression, const QString &result);
+    void slotClassified();
 
 private:
+    /** The options of the dialog as they stand, for a LaunchPlan. */
+    LaunchOptions launchOptions() const;
     /**
-     * Launches the command of the field: as the current user, or through su
-     * or sudo when needsPrivileges().
+     * What Run would do with the field's text now; while the text is still
+     * being looked at, what it would do with no text (which still says as
+     * whom a command would run).
+     */
+    LaunchPlan currentPlan() const;
+    /** Shows what Run would do: the terminal box, the icon, the hint, the password label. */
+    void refreshPlan();
+    /** Whether the classification at hand is the one of the field's text. */
+    bool classificationIsCurrent() const;
+    /** The first word of the field's text. */
+    QString typedProgram() const;
+    /** Runs the field's text now that its classification is known. */
+    void launch();
+    /**
+     * Launches @p plan's command.
      *
      * @return 0 when it was started, 1 when nothing was started (the field is
      *         empty or a message explained why), -1 when the process for
      *         another user could not be forked
      */
-    int runCommand();
-    /** @return the result of runCommand() for a start as the current user */
-    int runPlain(const QString &command, bool inTerminal);
-    /** @return the result of runCommand() for a start through su or sudo */
-    int runPrivileged(const QString &command, bool inTerminal);
-    /**
-     * The command line that starts @p command as the current user: the opener
-     * for addresses and documents, the expanded Exec value of a desktop entry.
-     * Outside a terminal a typed "~" is expanded here, inside one the
-     * terminal's shell expands it.
-     *
-     * @return the line, or a null string when the command cannot be run
+    int runCommand(const LaunchPlan &plan);
+    /** Starts @p commandLines detached. @return whether all started; a message explains a failure
      */
-    QString plainCommandLine(const QString &command, bool inTerminal) const;
-    /** The parsed desktop entry's command line with the typed @p arguments, for @p consumer. */
-    QString desktopEntryCommandLine(const QString &arguments, LineConsumer consumer) const;
-    /** Starts @p commandLine detached. @return whether it started; a message explains a failure */
-    bool startDetached(const QString &commandLine);
-    /**
-     * The command line that starts a terminal running @p command, with
-     * @p command escaped so that @p consumer passes it on unchanged. The
-     * command joins the terminal applications.
-     */
-    QString terminalCommand(
-        const QString &command, LineConsumer consumer = LineConsumer::DetachedStart);
-    /** What Run would do with @p command, for the hint line; empty when that is not known yet. */
-    QString runHint(const QString &command) const;
-    /** What the plain path does with @p command, which it can run. */
-    QString plainRunHint(const QString &command) const;
-    /** Whether the command runs as another user or with real-time scheduling. */
-    bool needsPrivileges() const;
-    /** Gives @p process the switch tool, the target user and the priority options. */
-    void configureSwitch(
-        SuProcess *process, const QString &switchTool, const QByteArray &user) const;
-    /** Whether su or sudo accepts the typed password for @p user; a message explains a refusal. */
-    bool passwordAccepted(const QString &switchTool, const QByteArray &user);
-    /** The message for a SuProcess::SwitchResult other than SwitchOk. */
-    QString switchFailureText(int result, const QString &switchTool, const QByteArray &user,
-        const QByteArray &lastLine) const;
-    /** In the forked child: runs @p commandLine as @p user and ends the process. */
-    [[noreturn]] void runInForkedChild(
-        const QString &switchTool, const QByteArray &user, const QByteArray &commandLine) const;
+    bool startDetached(const QStringList &commandLines);
+    /** The hint for the field's text; empty while it is not known yet. */
+    QString hintText(const LaunchPlan &plan) const;
+    void setHint(const QString &hint);
     void showWarning(const QString &text);
     void showError(const QString &text);
 
@@ -168,7 +148,6 @@ private:
     void startDefaultUserLookUp();
     void initPriorities();
     void setPriorityRange(int low, int high, int value);
-    void updateCommand(bool forRun);
     bool rootNeeded() const;
     void loadSettings();
     /** Writes the settings; false when the settings file could not be written. */
@@ -179,7 +158,19 @@ private:
     int scheduler = 0;
     QIcon currentIcon;
     QStringList terminalApps;
+    TerminalChoice terminalChoice;
     QTimer *parseTimer = nullptr;
+    // Says that the text is being looked at when that takes long.
+    QTimer *slowClassificationTimer = nullptr;
+    CommandClassifier *classifier = nullptr;
+    // Run was pressed on this text before its classification arrived.
+    QString pendingRun;
+    // The form's own label of the password field.
+    QString passwordLabelText;
+    // The terminal emulator; empty when none is installed.
+    QString terminal;
+    // The login name of the user running the dialog.
+    const QString caller;
     AfterFirstFrame *deferredStartup = nullptr;
     Calculator *calculator = nullptr;
     // The last expression evaluated and its value, kept for Run.
@@ -189,13 +180,10 @@ private:
     bool calculationWanted = false;
     QWidget *savedFocus = nullptr;
     IOrvanRunner *runner = nullptr;
-    CommandParser parser;
     QString savedUser;
     QString savedPassword;
     bool savedRunAsOther = false;
     bool rootForced = false;
-    bool autoTerminal = false;
-    bool terminalDeclined = false;
     int startNice;
     int normalLowEnd;
     int normalHighEnd;

@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+80"/>
+        <location filename="../completion/historybox.cpp" line="+120"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -149,12 +149,12 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+176"/>
+        <location filename="../dialog/roderuz.cpp" line="+172"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+33"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
@@ -170,30 +170,36 @@
     </message>
     <message>
         <location line="+7"/>
-        <location line="+533"/>
+        <location line="+481"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-500"/>
+        <location line="-452"/>
+        <source>Looking at %1 ...</source>
+        <extracomment>The hint while the file that the text names does not answer</extracomment>
+        <translation>%1 wird angesehen ...</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+39"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+188"/>
+        <location line="+205"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+19"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -207,22 +213,22 @@ The specified command does not exist.</source>
 Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location filename="../exec/launchdescription.cpp" line="+95"/>
         <source>The command contains control characters or invisible formatting characters that the command field cannot show. It is not run as another user.</source>
         <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <source>&lt;qt&gt;The user &lt;b&gt;%1&lt;/b&gt; does not exist on this system.&lt;/qt&gt;</source>
-        <translation>&lt;qt&gt;Der Benutzer &lt;b&gt;%1&lt;/b&gt; existiert auf diesem System nicht.&lt;/qt&gt;</translation>
-    </message>
-    <message>
-        <location line="+8"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="+63"/>
         <source>You do not exist!</source>
         <translation>Sie existieren nicht!</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+6"/>
+        <source>&lt;qt&gt;The user &lt;b&gt;%1&lt;/b&gt; does not exist on this system.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Der Benutzer &lt;b&gt;%1&lt;/b&gt; existiert auf diesem System nicht.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+60"/>
         <source>Incorrect password. Please try again.</source>
         <translation>Falsches Passwort. Bitte versuchen Sie es erneut.</translation>
     </message>
@@ -252,90 +258,140 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>&lt;qt&gt;%1 hat den Befehl nicht als &lt;b&gt;%2&lt;/b&gt; ausgeführt. Meldung:&lt;br&gt;%3&lt;/qt&gt;</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+28"/>
+        <location filename="../dialog/roderuz.cpp" line="+88"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-108"/>
+        <location filename="../dialog/roderuz.cpp" line="+6"/>
         <source>Error - Run command</source>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location filename="../dialog/roderuz.cpp" line="+68"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="+70"/>
+        <location line="-88"/>
         <source>Cannot calculate this expression</source>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-1"/>
+        <source>Calculating ...</source>
+        <translation>Wird berechnet ...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>= %1</source>
         <translation>= %1</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location filename="../exec/launchdescription.cpp" line="-77"/>
         <source>Closes this dialog</source>
         <translation>Schließt diesen Dialog</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+34"/>
         <source>Runs as %1 through %2</source>
         <translation>Startet als %1 über %2</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>%1 with realtime priority %2</source>
         <translation>%1 mit Echtzeitpriorität %2</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <location line="+9"/>
+        <location line="-5"/>
+        <location line="+7"/>
         <source>%1 at priority %2</source>
         <translation>%1 mit Priorität %2</translation>
     </message>
     <message>
-        <location line="-5"/>
+        <location line="-36"/>
         <source>No program or file named %1</source>
         <translation>Kein Programm und keine Datei namens %1</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>%1 is not a program, so it cannot take arguments</source>
         <translation>%1 ist kein Programm und nimmt daher keine Argumente an</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+4"/>
+        <source>The command holds a line break, so it cannot run as another user</source>
+        <translation>Der Befehl enthält einen Zeilenumbruch und kann daher nicht als anderer Benutzer ausgeführt werden</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The user name holds a line break, so it cannot run as another user</source>
+        <translation>Der Benutzername enthält einen Zeilenumbruch, daher kann nichts als anderer Benutzer ausgeführt werden</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The command holds characters that the field cannot show, so it cannot run as another user</source>
+        <translation>Der Befehl enthält Zeichen, die das Feld nicht anzeigen kann, und kann daher nicht als anderer Benutzer ausgeführt werden</translation>
+    </message>
+    <message>
+        <location line="+30"/>
         <source>%1 in %2</source>
         <translation>%1 in %2</translation>
     </message>
     <message>
+        <location line="+3"/>
+        <source>%1; asks for your own password</source>
+        <translation>%1; fragt nach Ihrem eigenen Passwort</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1; asks for the password of %2</source>
+        <translation>%1; fragt nach dem Passwort von %2</translation>
+    </message>
+    <message>
         <location line="+11"/>
+        <source>Your pass&amp;word:</source>
+        <translation>Ihr Pass&amp;wort:</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Pass&amp;word of %1:</source>
+        <translation>Pass&amp;wort von %1:</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>The command holds a line break, so it was not run.</source>
+        <translation>Der Befehl enthält einen Zeilenumbruch und wurde daher nicht ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The user name holds a line break, so it was not run.</source>
+        <translation>Der Benutzername enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="-57"/>
         <source>Opens the address in the web browser</source>
         <translation>Öffnet die Adresse im Webbrowser</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>Opens the address with the default application</source>
         <translation>Öffnet die Adresse mit der Standardanwendung</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+3"/>
         <source>Opens %1 with the default application</source>
         <translation>Öffnet %1 mit der Standardanwendung</translation>
     </message>
     <message>
         <location line="+3"/>
-        <location line="+3"/>
-        <location line="+3"/>
         <source>Runs %1</source>
         <translation>Startet %1</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location filename="../dialog/roderuz.cpp" line="+184"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -347,7 +403,7 @@ Are you sure you want to continue?</source>
 Möchten Sie wirklich fortfahren?</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+123"/>
         <source>%1 (Low)</source>
         <translation>%1 (Niedrig)</translation>
     </message>

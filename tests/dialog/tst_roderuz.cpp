@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/roderuz.h"
+#include "exec/commandparser.h"
 #include "exec/terminal.h"
 #include "testprograms.h"
 
@@ -136,7 +137,8 @@ private Q_SLOTS:
     void terminalApplicationTicksTheBox();
     void userUntickStopsTheAutomaticTick();
     void emptyingTheFieldUnticks();
-    void launchOutsideTheTerminalForgetsTheCommand();
+    void terminalChoiceLearnsOnlyWhatTheUserDid_data();
+    void terminalChoiceLearnsOnlyWhatTheUserDid();
     void hintSaysWhatRunWillDo_data();
     void hintSaysWhatRunWillDo();
 
@@ -247,8 +249,8 @@ std::unique_ptr<Roderuz> RoderuzTest::createDialog()
 
 bool RoderuzTest::terminalAppsWork(Roderuz *dialog)
 {
-    dialog->parser.parse(QStringLiteral("ls"));
-    return dialog->cbRunInTerminal->isEnabled() && dialog->parser.type() == Executable;
+    return dialog->cbRunInTerminal->isEnabled()
+        && CommandParser(QStringLiteral("ls")).type() == Executable;
 }
 
 void RoderuzTest::formContract()
@@ -846,7 +848,6 @@ void RoderuzTest::terminalApplicationTicksTheBox()
     QTest::qWait(150);
     QVERIFY(!dialog->cbRunInTerminal->isChecked());
     QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
-    QVERIFY(dialog->autoTerminal);
     QCOMPARE(dialog->lbRunIcon->icon().name(), QStringLiteral("utilities-terminal"));
 }
 
@@ -858,9 +859,9 @@ void RoderuzTest::userUntickStopsTheAutomaticTick()
     dialog->setCommandText(QStringLiteral("ls"));
     QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
 
+    // Unticked by hand, the box stays so for the program, whatever follows it.
     dialog->cbRunInTerminal->click();
     QVERIFY(!dialog->cbRunInTerminal->isChecked());
-    QVERIFY(dialog->terminalDeclined);
     dialog->setCommandText(QStringLiteral("ls -l"));
     dialog->setCommandText(QStringLiteral("ls"));
     QTest::qWait(400);
@@ -868,7 +869,6 @@ void RoderuzTest::userUntickStopsTheAutomaticTick()
 
     dialog->cbRunInTerminal->click();
     QVERIFY(dialog->cbRunInTerminal->isChecked());
-    QVERIFY(!dialog->terminalDeclined);
 }
 
 void RoderuzTest::emptyingTheFieldUnticks()
@@ -884,9 +884,11 @@ void RoderuzTest::emptyingTheFieldUnticks()
     QCOMPARE(dialog->lbRunIcon->icon().name(), QStringLiteral("system-run"));
     QVERIFY(!dialog->pbRun->isEnabled());
 
+    // The box follows the text every time, not once per dialog.
     dialog->setCommandText(QStringLiteral("ls"));
-    QTest::qWait(400);
-    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+    QTRY_VERIFY(dialog->cbRunInTerminal->isChecked());
+    dialog->setCommandText(QStringLiteral("lsblk"));
+    QTRY_VERIFY(!dialog->cbRunInTerminal->isChecked());
 }
 
 void RoderuzTest::hintSaysWhatRunWillDo_data()
@@ -992,23 +994,55 @@ void RoderuzTest::hintSaysWhatRunWillDo()
     QCOMPARE(dialog->width(), width);
 }
 
-void RoderuzTest::launchOutsideTheTerminalForgetsTheCommand()
+void RoderuzTest::terminalChoiceLearnsOnlyWhatTheUserDid_data()
 {
-    auto dialog = createDialog();
-    dialog->terminalApps = QStringList({ QStringLiteral("ls"), QStringLiteral("top") });
-    dialog->setCommandText(QStringLiteral("top"));
-    dialog->cbRunInTerminal->setChecked(true);
-    dialog->updateCommand(true);
-    QCOMPARE(dialog->terminalApps, QStringList({ QStringLiteral("ls"), QStringLiteral("top") }));
+    QTest::addColumn<QStringList>("clicks"); // "on"/"off" for "program", "-" to empty the field
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QStringList>("learned"); // from "ls, top" after running program
+    const QStringList listed { QStringLiteral("ls"), QStringLiteral("top") };
+    const auto clicks = [](const char *list) {
+        return QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    };
+    QTest::newRow("by itself") << clicks("") << QStringLiteral("ls") << true << true << listed;
+    QTest::newRow("by itself, not asked")
+        << clicks("") << QStringLiteral("toe") << false << false << listed;
+    QTest::newRow("kept out by hand") << clicks("off:ls") << QStringLiteral("ls") << true << false
+                                      << QStringList { QStringLiteral("top") };
+    QTest::newRow("sent by hand") << clicks("on:htop") << QStringLiteral("htop") << false << true
+                                  << listed + QStringList { QStringLiteral("htop") };
+    QTest::newRow("a choice for another program lapses")
+        << clicks("off:ls") << QStringLiteral("top") << true << true << listed;
+    QTest::newRow("emptying the field forgets it")
+        << clicks("off:ls -") << QStringLiteral("ls") << true << true << listed;
+    QTest::newRow("chosen before typing")
+        << clicks("on:") << QStringLiteral("htop") << false << true
+        << listed + QStringList { QStringLiteral("htop") };
+    QTest::newRow("chosen before typing, emptied")
+        << clicks("on: -") << QStringLiteral("htop") << false << true
+        << listed + QStringList { QStringLiteral("htop") };
+}
 
-    dialog->terminalDeclined = true;
-    dialog->cbRunInTerminal->setChecked(false);
-    dialog->setCommandText(QStringLiteral("ls"));
-    dialog->updateCommand(true);
-    if (dialog->parser.type() != Executable)
-        QSKIP("\"ls\" is not on the search path");
-    QCOMPARE(dialog->terminalApps, QStringList({ QStringLiteral("top") }));
-    QVERIFY(!dialog->cbRunInTerminal->isChecked());
+void RoderuzTest::terminalChoiceLearnsOnlyWhatTheUserDid()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, program);
+    QFETCH(bool, asked);
+    QFETCH(bool, ticked);
+    QFETCH(QStringList, learned);
+    TerminalChoice choice;
+    for (const QString &click : qAsConst(clicks)) {
+        if (click == QLatin1String("-"))
+            choice.fieldEmptied();
+        else
+            choice.setByHand(
+                click.startsWith(QLatin1String("on")), click.section(QLatin1Char(':'), 1));
+    }
+    QCOMPARE(choice.ticked(program, asked), ticked);
+    QStringList applications { QStringLiteral("ls"), QStringLiteral("top") };
+    choice.teach(&applications, program, program);
+    QCOMPARE(applications, learned);
 }
 
 void RoderuzTest::defaultUserIsTheAdminGroupMember()

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandclassifier.h"
+
+#include "completion/backgroundthreadpool.h"
+#include "exec/commandparser.h"
+
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+#include <chrono>
+#include <memory>
+
+static CommandClassification classification(
+    const QString &text, const QString &applicationsDirectory)
+{
+    CommandParser parser;
+    if (!applicationsDirectory.isEmpty())
+        parser.setApplicationsDirectory(applicationsDirectory);
+    parser.parse(text);
+    return parser.classification();
+}
+
+CommandClassifier::CommandClassifier(QObject *parent)
+    : QObject(parent)
+{ }
+
+CommandClassifier::~CommandClassifier() = default;
+
+void CommandClassifier::setApplicationsDirectory(const QString &directory)
+{
+    m_applicationsDirectory = directory;
+}
+
+void CommandClassifier::classify(const QString &text)
+{
+    const QString simplified = text.simplified();
+    if (m_latest.text == simplified && m_runningText.isNull())
+        return;
+    if (m_running.valid() && m_runningText == simplified)
+        return;
+
+    auto promise = std::make_shared<std::promise<CommandClassification>>();
+    m_running = promise->get_future().share();
+    m_runningText = simplified;
+    auto *watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, result = m_running] {
+        watcher->deleteLater();
+        // Only the newest text counts; an older one came back late.
+        if (result.get().text == m_runningText)
+            deliver(result.get());
+    });
+    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(BackgroundWork::Classification),
+        [promise, simplified, directory = m_applicationsDirectory] {
+            promise->set_value(classification(simplified, directory));
+        }));
+}
+
+std::optional<CommandClassification> CommandClassifier::waitFor(const QString &text, int timeoutMs)
+{
+    const QString simplified = text.simplified();
+    if (m_latest.text == simplified && m_runningText.isNull())
+        return m_latest;
+    classify(simplified);
+    if (m_running.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
+        return std::nullopt;
+    // Delivered now rather than when the watcher's notification arrives.
+    deliver(m_running.get());
+    return m_latest;
+}
+
+void CommandClassifier::deliver(const CommandClassification &result)
+{
+    if (result.text != m_runningText)
+        return;
+    m_latest = result;
+    m_runningText = QString();
+    m_running = {};
+    Q_EMIT classified(m_latest);
+}

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef COMMANDCLASSIFIER_H
+#define COMMANDCLASSIFIER_H
+
+#include "exec/commandclassification.h"
+
+#include <QObject>
+
+#include <future>
+#include <optional>
+
+/**
+ * Classifies typed texts (CommandParser) on background threads, so that a
+ * text naming a file on a mount that does not answer never stops the window.
+ * A newer text supersedes an older one: only the newest result is reported.
+ */
+class CommandClassifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CommandClassifier(QObject *parent = nullptr);
+    ~CommandClassifier() override;
+    Q_DISABLE_COPY(CommandClassifier)
+
+    /** Reads desktop entries from @p directory only; tests point it elsewhere. */
+    void setApplicationsDirectory(const QString &directory);
+
+    /**
+     * Starts classifying the simplified @p text, unless it is the text
+     * classified last or being classified; classified() reports the result.
+     */
+    void classify(const QString &text);
+
+    /**
+     * The classification of the simplified @p text, started here when needed,
+     * waiting for it at most @p timeoutMs.
+     * @return the classification; nothing when it has not arrived in time,
+     *         in which case classified() reports it once it does
+     */
+    std::optional<CommandClassification> waitFor(const QString &text, int timeoutMs);
+
+    /** The newest classification that arrived; an empty one before the first. */
+    const CommandClassification &latest() const { return m_latest; }
+
+Q_SIGNALS:
+    /** The classification of the newest text asked for arrived: @p result. */
+    void classified(const CommandClassification &result);
+
+private:
+    void deliver(const CommandClassification &result);
+
+    QString m_applicationsDirectory;
+    CommandClassification m_latest;
+    QString m_runningText;
+    std::shared_future<CommandClassification> m_running;
+};
+
+#endif
