@@ -76,6 +76,7 @@ private slots:
     void launchesTheTypedCommandAndCloses();
     void typedWordsReachTheProgram_data();
     void typedWordsReachTheProgram();
+    void calculatesInPlaceAndStays_data();
     void calculatesInPlaceAndStays();
     void secondStartRaisesTheFirstAndExits255();
     void unknownCommandExplainsAndStays();
@@ -222,18 +223,38 @@ void TestRunDialog::typedWordsReachTheProgram()
     QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
+void TestRunDialog::calculatesInPlaceAndStays_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("precedence") << QStringLiteral("2+3*4") << QStringLiteral("14");
+    QTest::newRow("division") << QStringLiteral("7/2") << QStringLiteral("3.50000000");
+    QTest::newRow("below one") << QStringLiteral("1/4") << QStringLiteral("0.25000000");
+    QTest::newRow("remainder") << QStringLiteral("5%3") << QStringLiteral("2");
+    QTest::newRow("fractional power") << QStringLiteral("2^0.5") << QStringLiteral("1.41421356");
+    QTest::newRow("long result on one line")
+        << QStringLiteral("2^300")
+        << QStringLiteral("203703597633448608626844568840937816105146839366593625063614044935"
+                          "4381299763336706183397376");
+    // Left as typed: the hint says why.
+    QTest::newRow("result too long") << QStringLiteral("10^9999999") << QString();
+}
+
 void TestRunDialog::calculatesInPlaceAndStays()
 {
+    QFETCH(QString, expression);
+    QFETCH(QString, result);
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
 
-    QVERIFY(m_x->type(QStringLiteral("2+3*4")));
+    QVERIFY(m_x->type(expression));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
-    QTRY_COMPARE_WITH_TIMEOUT(commandFieldText(), QStringLiteral("14"), 3000);
-    QVERIFY(m_x->key({ QStringLiteral("BackSpace") }));
-    QVERIFY(m_x->type(QStringLiteral("7/2")));
-    QVERIFY(m_x->key({ QStringLiteral("Return") }));
-    QTRY_COMPARE_WITH_TIMEOUT(commandFieldText(), QStringLiteral("3.50000000"), 3000);
+    if (result.isEmpty()) {
+        QTest::qWait(2000);
+        QCOMPARE(commandFieldText(), expression);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(commandFieldText(), result, 3000);
+    }
 
     QCOMPARE(kavRun->state(), QProcess::Running);
     QVERIFY2(!QFile::exists(m_session->settingsFile()), "a calculation saved the settings");
