@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+80"/>
+        <location filename="../completion/historybox.cpp" line="+120"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -149,12 +149,12 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+176"/>
+        <location filename="../dialog/roderuz.cpp" line="+177"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+31"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
@@ -169,24 +169,24 @@
         <translation>Den Benutzer mit sudo wechseln</translation>
     </message>
     <message>
-        <location line="+7"/>
-        <location line="+533"/>
+        <location line="+6"/>
+        <location line="+558"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-500"/>
+        <location line="-527"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+39"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+188"/>
+        <location line="+202"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -262,7 +262,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+68"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
@@ -380,6 +380,11 @@ Möchten Sie wirklich fortfahren?</translation>
         <location line="+1"/>
         <source>You can&apos;t exec selected file. Do you want to choose another one?</source>
         <translation>Die ausgewählte Datei kann nicht ausgeführt werden. Möchten Sie eine andere auswählen?</translation>
+    </message>
+    <message>
+        <location filename="../exec/terminal.cpp" line="+65"/>
+        <source>Press Enter to close this window</source>
+        <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>
 </context>
 <context>
