@@ -595,6 +595,8 @@ QString Roderuz::hintText(const LaunchPlan &plan) const
     const QString &expression = plan.classification().text;
     if (expression != calculatedExpression)
         return tr("Calculating ...");
+    if (calculationTooLong)
+        return tr("The result is too long to show");
     return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
                                       : tr("= %1").arg(calculatedResult);
 }
@@ -739,10 +741,12 @@ void Roderuz::slotClassified()
     refreshPlan();
 }
 
-void Roderuz::slotCalculated(const QString &expression, const QString &result)
+void Roderuz::slotCalculated(
+    const QString &expression, const QString &result, Calculator::Outcome outcome)
 {
     calculatedExpression = expression;
     calculatedResult = result;
+    calculationTooLong = outcome == Calculator::TooLong;
     if (expression != cbCommand->currentText().simplified())
         return;
     if (calculationWanted) {

@@ -3,6 +3,7 @@
 #define RODERUZ_H
 
 #include "dialog/terminalchoice.h"
+#include "exec/calculator.h"
 #include "exec/launchplan.h"
 #include "ui_roderuzdlgui.h"
 
@@ -11,7 +12,6 @@
 #include <QStringList>
 
 class AfterFirstFrame;
-class Calculator;
 class CommandClassifier;
 class IOrvanRunner;
 class QAbstractButton;
@@ -98,7 +98,8 @@ private Q_SLOTS:
     void selectCommandFromMenu();
     void setExpandingSizePolicyForAdvancedWidget();
     void updateRunButton();
-    void slotCalculated(const QString &expression, const QString &result);
+    void slotCalculated(
+        const QString &expression, const QString &result, Calculator::Outcome outcome);
     void slotClassified();
 
 private:
@@ -176,6 +177,7 @@ private:
     // The last expression evaluated and its value, kept for Run.
     QString calculatedExpression;
     QString calculatedResult;
+    bool calculationTooLong = false;
     // Run was pressed on an expression whose value had not arrived yet.
     bool calculationWanted = false;
     QWidget *savedFocus = nullptr;

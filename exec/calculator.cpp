@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "calculator.h"
 
+#include "exec/arithmetictranslation.h"
 #include "exec/findcommandexecutable.h"
 
 #include <QPointer>
@@ -9,24 +10,55 @@
 
 // Long enough for any result worth reading, short enough that 9^9^9 gives up.
 static const int evaluationTimeout = 5000;
+// Far more than the field shows, far less than a runaway power prints.
+static const int maximumResultLength = 4096;
 
-// The shell expands the fallback expression unquoted inside $((...)): only
-// operators and digits may reach it, and parentheses must balance so that the
-// expression cannot close the arithmetic expansion early.
-static bool isPlainArithmetic(const QString &expression)
-{
-    static const QString allowed = QStringLiteral("0123456789 \t+-*/%<>=!~^&|?:,()");
-    int depth = 0;
-    for (const QChar c : expression) {
-        if (!allowed.contains(c))
-            return false;
-        if (c == QLatin1Char('('))
-            ++depth;
-        else if (c == QLatin1Char(')') && --depth < 0)
-            return false;
-    }
-    return depth == 0;
+// r and p are the typed % and ^; f rounds the result. The remainder is taken
+// at scale 0, so that its quotient is whole and the remainder exact. A
+// fractional power is computed with more decimals than the result has digits
+// before its point, and a negative base has none (the division by zero says so).
+static const char bcFunctions[] = R"bc(scale = 60
+define r(a, b) {
+    auto s, m
+    s = scale
+    scale = 0
+    m = a % b
+    scale = s
+    return (m)
 }
+define p(a, b) {
+    auto s, i, t, x, d
+    s = scale
+    scale = 0
+    i = b / 1
+    scale = s
+    if (b == i) return (a ^ i)
+    if (a < 0) return (1 / 0)
+    if (a == 0) {
+        if (b < 0) return (1 / 0)
+        return (0)
+    }
+    t = s + 10 + length(i)
+    scale = t
+    x = e(b * l(a))
+    d = length(x) - scale(x)
+    if (d > 0) {
+        scale = t + d
+        x = e(b * l(a))
+    }
+    scale = s
+    return (x / 1)
+}
+define f(z) {
+    auto h
+    if (scale(z) <= 8) return (z)
+    h = .000000005
+    if (z < 0) h = -h
+    z = z + h
+    scale = 8
+    return (z / 1)
+}
+)bc";
 
 bool isArithmeticExpression(const QString &text)
 {
@@ -38,12 +70,22 @@ bool isArithmeticExpression(const QString &text)
     return QRegExp(QStringLiteral("[a-zA-Z\\]\\[]")).indexIn(text) == -1;
 }
 
+// bc's own settings from the user's environment must not change its answers.
+static QProcessEnvironment bcEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("BC_ENV_ARGS"));
+    environment.remove(QStringLiteral("POSIXLY_CORRECT"));
+    environment.insert(QStringLiteral("BC_LINE_LENGTH"), QStringLiteral("0"));
+    return environment;
+}
+
 Calculator::Calculator(QObject *parent)
     : QObject(parent)
 {
     deadline.setSingleShot(true);
     deadline.setInterval(evaluationTimeout);
-    connect(&deadline, &QTimer::timeout, this, [this] { finish(QString()); });
+    connect(&deadline, &QTimer::timeout, this, [this] { finish(NoValue); });
 }
 
 Calculator::~Calculator()
@@ -57,37 +99,66 @@ void Calculator::evaluate(const QString &expression)
         return;
     stop();
     runningExpression = expression;
+    output.clear();
     evaluator = new QProcess(this);
-    connect(evaluator, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this, [this] {
-        finish(QString::fromLocal8Bit(evaluator->readAllStandardOutput()).simplified());
-    });
+    connect(evaluator, &QProcess::readyReadStandardOutput, this, &Calculator::readOutput);
+    connect(evaluator, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+        &Calculator::readResult);
     connect(evaluator, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish(QString());
+            finish(NoValue);
     });
     deadline.start();
 
-    // bc reads the expression on its standard input: no shell sees it.
+    // Neither evaluator gets anything but the translation: no shell sees the typed text.
     const QString bc = findCommandExecutable(QStringLiteral("bc"));
-    if (!bc.isEmpty()) {
-        evaluator->start(bc, QStringList());
-        evaluator->write(
-            (QStringLiteral("scale=8; ") + expression + QLatin1Char('\n')).toLocal8Bit());
-        evaluator->closeWriteChannel();
-    } else if (isPlainArithmetic(expression)) {
-        evaluator->start(QStringLiteral("/bin/sh"),
-            { QStringLiteral("-c"), QStringLiteral("echo $((%1))").arg(expression) });
-    } else {
+    const QString translation = translatedArithmetic(
+        expression, bc.isEmpty() ? ArithmeticEvaluator::Shell : ArithmeticEvaluator::Bc);
+    if (translation.isEmpty()) {
         // Never started: the process object only marks this evaluation as the current one.
         const QPointer<QProcess> unstarted = evaluator;
         QMetaObject::invokeMethod(
             this,
             [this, unstarted] {
                 if (unstarted && unstarted == evaluator)
-                    finish(QString());
+                    finish(NoValue);
             },
             Qt::QueuedConnection);
+    } else if (!bc.isEmpty()) {
+        evaluator->setProcessEnvironment(bcEnvironment());
+        evaluator->start(bc, { QStringLiteral("-l") });
+        evaluator->write(bcFunctions);
+        evaluator->write(QStringLiteral("f(%1)\n").arg(translation).toLatin1());
+        evaluator->closeWriteChannel();
+    } else {
+        evaluator->start(QStringLiteral("/bin/sh"),
+            { QStringLiteral("-c"), QStringLiteral("echo $((%1))").arg(translation) });
     }
+}
+
+void Calculator::readOutput()
+{
+    output += evaluator->readAllStandardOutput();
+    if (output.size() > maximumResultLength)
+        finish(TooLong);
+}
+
+void Calculator::readResult()
+{
+    readOutput();
+    if (!evaluator)
+        return;
+    QString result = QString::fromLatin1(output).trimmed();
+    // Errors go to the standard error, and leave nothing or half a line on the output.
+    const bool isNumber = QRegExp(QStringLiteral("-?[0-9]*\\.?[0-9]+")).exactMatch(result);
+    if (!isNumber || evaluator->exitStatus() != QProcess::NormalExit
+        || !evaluator->readAllStandardError().isEmpty()) {
+        finish(NoValue);
+        return;
+    }
+    if (result.startsWith(QLatin1Char('.')) || result.startsWith(QLatin1String("-.")))
+        result.insert(result.indexOf(QLatin1Char('.')), QLatin1Char('0'));
+    finish(Value, result);
 }
 
 void Calculator::stop()
@@ -103,11 +174,11 @@ void Calculator::stop()
     evaluator = nullptr;
 }
 
-void Calculator::finish(const QString &result)
+void Calculator::finish(Outcome outcome, const QString &result)
 {
     if (!evaluator)
         return;
     const QString expression = runningExpression;
     stop();
-    Q_EMIT evaluated(expression, result);
+    Q_EMIT evaluated(expression, result, outcome);
 }

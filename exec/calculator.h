@@ -2,6 +2,7 @@
 #ifndef CALCULATOR_H
 #define CALCULATOR_H
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -16,15 +17,44 @@ class QProcess;
 bool isArithmeticExpression(const QString &text);
 
 /**
- * Evaluates arithmetic expressions with bc, or with the shell's integer
- * arithmetic when bc is not installed, in a process of their own, so the
- * caller never waits for the evaluator. One evaluation runs at a time.
+ * Evaluates arithmetic expressions (see translatedArithmetic()) with bc, or
+ * with the shell's integer arithmetic when bc is not installed, in a process
+ * of their own, so the caller never waits for the evaluator. One evaluation
+ * runs at a time.
+ *
+ * bc computes with 60 decimals and the value comes rounded to 8: a value with
+ * more decimals than 8 shows exactly 8 (7/2 is 3.50000000, 2/3 is
+ * 0.66666667), one with fewer shows them as they are (1.5*1.5 is 2.25, 2^10
+ * is 1024). The remainder a % b is a - q * b for the whole quotient q of a / b
+ * (5 % 3 is 2, 7.5 % 2 is 1.5, -7 % 2 is -1). A fractional power of a
+ * positive number comes from its logarithm (2^0.5 is 1.41421356); of a
+ * negative number it has no value. Without bc only whole numbers with + - *
+ * % are computed, so that no result is cut short.
  */
 class Calculator : public QObject
 {
     Q_OBJECT
 
 public:
+    /** How an evaluation ended. */
+    enum Outcome {
+        /** The result holds the value: one line, a "0" before a leading point. */
+        Value,
+        /**
+         * No value, shown as "Cannot calculate this expression": text that is
+         * not such arithmetic, a division by zero, a fractional power of a
+         * negative number, a failed start, or an evaluator still busy after
+         * five seconds. The result is empty.
+         */
+        NoValue,
+        /**
+         * The value has 4096 characters or more; the evaluator was stopped
+         * there, and the result is empty. Shown as "result too long".
+         */
+        TooLong,
+    };
+    Q_ENUM(Outcome)
+
     explicit Calculator(QObject *parent = nullptr);
     ~Calculator() override;
 
@@ -37,21 +67,20 @@ public:
 
 Q_SIGNALS:
     /**
-     * The evaluation of @p expression ended. @p result is the evaluator's
-     * output with white space simplified (a result bc splits over several
-     * lines comes back joined by blanks), or empty when nothing was read: a
-     * syntax error, a failed start, an evaluator still busy after five
-     * seconds, or, without bc, an expression that is more than digits,
-     * blanks, the shell's arithmetic operators and balanced parentheses.
+     * The evaluation of @p expression ended with @p outcome. @p result is
+     * the value for Value, and empty otherwise.
      */
-    void evaluated(const QString &expression, const QString &result);
+    void evaluated(const QString &expression, const QString &result, Calculator::Outcome outcome);
 
 private:
+    void readOutput();
+    void readResult();
     void stop();
-    void finish(const QString &result);
+    void finish(Outcome outcome, const QString &result = QString());
 
     QProcess *evaluator = nullptr;
     QString runningExpression;
+    QByteArray output;
     QTimer deadline;
 };
 

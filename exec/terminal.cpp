@@ -3,7 +3,38 @@
 
 #include "exec/findcommandexecutable.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+namespace {
+struct HoldOption
+{
+    const char *terminal;
+    const char *option;
+};
+} // namespace
+
+// The option that keeps each terminal's window open after its command, by
+// the file name of the terminal's program. Debian's wrappers that stand for
+// x-terminal-emulator (gnome-terminal.wrapper, mate-terminal.wrapper,
+// xfce4-terminal.wrapper, tilix.wrapper) drop options they do not know, so
+// they are missing here like the terminals without such an option.
+static const HoldOption holdOptions[] = {
+    { "kav-term", "--noclose" },
+    { "konsole", "--noclose" },
+    { "xterm", "-hold" },
+    { "uxterm", "-hold" },
+    { "lxterm", "-hold" },
+    { "koi8rxterm", "-hold" },
+    { "urxvt", "-hold" },
+    { "xfce4-terminal", "--hold" },
+    { "sakura", "--hold" },
+    { "alacritty", "--hold" },
+    { "kitty", "--hold" },
+    { "terminology", "--hold" },
+    { "foot", "--hold" },
+    { "Eterm", "--pause" },
+};
 
 QString terminalProgram()
 {
@@ -14,6 +45,27 @@ QString terminalProgram()
     if (!preferred.isEmpty())
         return QFileInfo(preferred).canonicalFilePath();
     return findCommandExecutable(QStringLiteral("xterm"));
+}
+
+static QString holdOption(const QString &program)
+{
+    const QString name = QFileInfo(program).fileName();
+    for (const HoldOption &hold : holdOptions) {
+        if (name == QLatin1String(hold.terminal))
+            return QLatin1String(hold.option);
+    }
+    return QString();
+}
+
+// @p command run by a shell of its own, so that nothing it does ends the
+// waiting shell early; an interrupt ends the command and still shows the prompt.
+static QString waitingForEnter(const QString &command)
+{
+    const QString prompt =
+        QCoreApplication::translate("Roderuz", "Press Enter to close this window");
+    return QStringLiteral("trap : INT; /bin/sh -c %1; status=$?; printf '\\n%s ' %2; "
+                          "read -r answer; exit $status")
+        .arg(shellQuoted(command), shellQuoted(prompt));
 }
 
 // The text to put between the line's double quotes so that its consumer
@@ -38,9 +90,14 @@ QString terminalCommandLine(
     const QString &command, bool terminalEntry, LineConsumer consumer, const QString &program)
 {
     QString line = program;
-    const bool keepsOpenOnRequest =
-        line.endsWith(QLatin1String("kav-term")) || line.endsWith(QLatin1String("konsole"));
-    if (keepsOpenOnRequest && !terminalEntry)
-        line += QLatin1String(" --noclose");
-    return line + QStringLiteral(" -e /bin/sh -c \"%1\"").arg(escapedForQuotes(command, consumer));
+    QString script = command;
+    // An application that asks for a terminal keeps its window by itself.
+    if (!terminalEntry) {
+        const QString hold = holdOption(line);
+        if (hold.isEmpty())
+            script = waitingForEnter(command);
+        else
+            line += QLatin1Char(' ') + hold;
+    }
+    return line + QStringLiteral(" -e /bin/sh -c \"%1\"").arg(escapedForQuotes(script, consumer));
 }

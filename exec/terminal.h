@@ -17,10 +17,14 @@ QString terminalProgram();
 
 /**
  * The command line that starts the terminal emulator running @p command
- * through "/bin/sh -c": the emulator's path, " --noclose" for kav-term and
- * konsole unless @p terminalEntry (the application keeps its window by itself),
- * then " -e /bin/sh -c " and the command between double quotes, escaped so that
- * @p consumer hands it to the terminal's shell unchanged.
+ * through "/bin/sh -c": the emulator's path, then, unless @p terminalEntry
+ * (the application keeps its window by itself), the option that keeps the
+ * window open after the command ("--noclose" for kav-term and konsole,
+ * "-hold" for the xterm family and urxvt, "--hold" or "--pause" for some
+ * others); then " -e /bin/sh -c " and the command between double quotes,
+ * escaped so that @p consumer hands it to the terminal's shell unchanged.
+ * A terminal without such an option runs instead a shell that runs the
+ * command, asks for Enter and exits with the command's exit status.
  *
  * @param program the emulator's path, terminalProgram() unless given
  * @return the line; it begins with a blank when no emulator is installed

@@ -170,12 +170,12 @@
     </message>
     <message>
         <location line="+7"/>
-        <location line="+481"/>
+        <location line="+483"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-452"/>
+        <location line="-454"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -259,7 +259,7 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+28"/>
-        <location filename="../dialog/roderuz.cpp" line="+88"/>
+        <location filename="../dialog/roderuz.cpp" line="+90"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -280,9 +280,14 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
     <message>
-        <location line="-1"/>
+        <location line="-3"/>
         <source>Calculating ...</source>
         <translation>Wird berechnet ...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The result is too long to show</source>
+        <translation>Das Ergebnis ist zu lang zum Anzeigen</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -391,7 +396,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Startet %1</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+184"/>
+        <location filename="../dialog/roderuz.cpp" line="+186"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -436,6 +441,11 @@ Möchten Sie wirklich fortfahren?</translation>
         <location line="+1"/>
         <source>You can&apos;t exec selected file. Do you want to choose another one?</source>
         <translation>Die ausgewählte Datei kann nicht ausgeführt werden. Möchten Sie eine andere auswählen?</translation>
+    </message>
+    <message>
+        <location filename="../exec/terminal.cpp" line="+65"/>
+        <source>Press Enter to close this window</source>
+        <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>
 </context>
 <context>

@@ -901,6 +901,8 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
     const QString opens = QStringLiteral("Opens the address in the web browser");
     const QString unknown = QStringLiteral("kavrun-no-such-program").repeated(20);
     const int nice = getpriority(PRIO_PROCESS, 0);
+    // su and sudo ask root for no password.
+    const bool root = getuid() == 0;
     QTest::newRow("folder") << QStringLiteral("/usr/share") << QString()
                             << QStringList { QStringLiteral("share/") }
                             << QStringLiteral("Opens /usr/share with the default application");
@@ -929,6 +931,8 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
                                 << QStringLiteral("= 14");
     QTest::newRow("broken expression") << QStringLiteral("1+*") << QString() << QStringList()
                                        << QStringLiteral("Cannot calculate this expression");
+    QTest::newRow("result too long") << QStringLiteral("10^9999999") << QString() << QStringList()
+                                     << QStringLiteral("The result is too long to show");
     QTest::newRow("logout") << QStringLiteral("logout") << QString() << QStringList()
                             << QStringLiteral("Closes this dialog");
     QTest::newRow("terminal")
@@ -939,11 +943,12 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
         << QStringLiteral("Runs Top in %1").arg(QFileInfo(terminalProgram()).fileName());
     QTest::newRow("sudo, higher priority")
         << QStringLiteral("true") << QStringLiteral("sudo") << QStringList()
-        << QStringLiteral("Runs as root through sudo at priority %1").arg(nice - 5);
+        << QStringLiteral("Runs as root through sudo at priority %1").arg(nice - 5)
+            + (root ? QString() : QStringLiteral("; asks for your own password"));
     QTest::newRow("realtime") << QStringLiteral("true") << QStringLiteral("realtime")
                               << QStringList()
-                              << QStringLiteral(
-                                     "Runs as root through su with realtime priority 50");
+                              << QStringLiteral("Runs as root through su with realtime priority 50")
+            + (root ? QString() : QStringLiteral("; asks for the password of root"));
     QTest::newRow("lower priority")
         << QStringLiteral("true") << QStringLiteral("nice") << QStringList()
         << QStringLiteral("Runs true at priority %1").arg(nice + 5);

@@ -312,7 +312,7 @@ void RoderuzRunTest::terminalReceivesTheCommandIntact()
     QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")),
         "printf '%s\\n' \"$@\" > '" + QFile::encodeName(arguments) + ".tmp'\n/bin/mv '"
             + QFile::encodeName(arguments) + ".tmp' '" + QFile::encodeName(arguments)
-            + "'\nshift\nexec \"$@\"\n"));
+            + "'\nshift 2\nexec \"$@\"\n"));
     // The fake terminal is the only one there is.
     const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
     const auto dialog = createDialog();
@@ -328,7 +328,7 @@ void RoderuzRunTest::terminalReceivesTheCommandIntact()
     run(dialog.get(), command);
     QCOMPARE(waitForFile(QFile::decodeName(mark)), QByteArray("two words|back\\slash|$HOME|a\"b|"));
     QCOMPARE(QString::fromLocal8Bit(waitForFile(arguments)),
-        QStringLiteral("-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
+        QStringLiteral("-hold\n-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
     // Only a program found on the search path joins the terminal applications.
     QCOMPARE(dialog->terminalApps, QStringList { QStringLiteral("ls") });
 }
@@ -420,8 +420,8 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
     entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
         + QFile::encodeName(recorder) + exec + "\n");
     entry.close();
-    // A terminal that runs its command line at once.
-    QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")), "shift\nexec \"$@\"\n"));
+    // A terminal that runs its command line at once, after "-hold -e".
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")), "shift 2\nexec \"$@\"\n"));
     const ScopedEnvironment path("PATH",
         QFile::encodeName(workPath(QStringLiteral("bin"))) + (inTerminal ? "" : ":/usr/bin:/bin"));
 
@@ -511,7 +511,8 @@ void RoderuzRunTest::unknownCommandStartsInATerminal()
     QVERIFY(dialog);
     dialog->cbRunInTerminal->click();
     run(dialog.get(), QStringLiteral("kavtest-no-such-program"));
-    QCOMPARE(waitForFile(arguments), QByteArray("-e\n/bin/sh\n-c\nkavtest-no-such-program\n"));
+    QCOMPARE(
+        waitForFile(arguments), QByteArray("-hold\n-e\n/bin/sh\n-c\nkavtest-no-such-program\n"));
 }
 
 void RoderuzRunTest::failedStartIsReported_data()

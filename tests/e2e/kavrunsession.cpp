@@ -26,6 +26,17 @@ mark="$KAVRUN_E2E_MARKS/${1:-$(basename "$0")}"
 mv "$mark.part" "$mark"
 )sh";
 
+// Stands in for x-terminal-emulator under an xterm's name, without a window:
+// records its arguments, one a line, and runs what follows its "-e".
+static const char terminalProgram[] = R"sh(#!/bin/sh
+record="$(dirname "$0")/arguments"
+printf '%s\n' "$@" > "$record.part"
+mv "$record.part" "$record"
+while [ "$#" -gt 0 ] && [ "$1" != -e ]; do shift; done
+shift
+"$@"
+)sh";
+
 KavRunSession::KavRunSession(const QProcessEnvironment &display)
     : m_directory(QDir::tempPath() + QStringLiteral("/kavrun-e2e-XXXXXX"))
     , m_environment(display)
@@ -34,13 +45,17 @@ KavRunSession::KavRunSession(const QProcessEnvironment &display)
         return;
     const QDir root(path());
     for (const char *folder :
-        { "home/.local/share/applications", "config", "runtime", "marks", "bin" }) {
+        { "home/.local/share/applications", "config", "runtime", "marks", "bin", "terminal" }) {
         if (!root.mkpath(QLatin1String(folder)))
             return;
     }
     QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!writeMarkProgram() || !writeEditorEntry())
+    if (!writeProgram(binDirectory() + QStringLiteral("/kavmark"), markProgram)
+        || !writeProgram(root.filePath(QStringLiteral("terminal/xterm")), terminalProgram)
+        || !QFile::link(root.filePath(QStringLiteral("terminal/xterm")),
+            binDirectory() + QStringLiteral("/x-terminal-emulator"))
+        || !writeEditorEntry())
         return;
 
     m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -72,12 +87,12 @@ QString KavRunSession::settingsFile() const
     return path() + QStringLiteral("/config/kav/kav-run.conf");
 }
 
-bool KavRunSession::writeMarkProgram() const
+bool KavRunSession::writeProgram(const QString &path, const QByteArray &script)
 {
-    QFile program(binDirectory() + QStringLiteral("/kavmark"));
+    QFile program(path);
     if (!program.open(QIODevice::WriteOnly))
         return false;
-    const bool written = program.write(markProgram) == qint64(sizeof markProgram - 1);
+    const bool written = program.write(script) == script.size();
     program.close();
     return written
         && program.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
@@ -124,7 +139,18 @@ QProcess *KavRunSession::start(
 
 QString KavRunSession::waitForMark(const QString &name, int timeout) const
 {
-    QFile mark(path() + QStringLiteral("/marks/") + name);
+    return waitForFile(path() + QStringLiteral("/marks/") + name, timeout);
+}
+
+QStringList KavRunSession::terminalArguments(int timeout) const
+{
+    const QString record = waitForFile(path() + QStringLiteral("/terminal/arguments"), timeout);
+    return record.isNull() ? QStringList() : record.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString KavRunSession::waitForFile(const QString &name, int timeout)
+{
+    QFile mark(name);
     QElapsedTimer clock;
     clock.start();
     while (!mark.exists()) {

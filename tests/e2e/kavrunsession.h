@@ -16,6 +16,8 @@
  * without arguments, it names its mark after itself, also under the name of
  * a link to it), and in the home's data folder (~/.local/share) the desktop
  * entry "kavrun-texteditor", named "Text Editor", which runs "kavmark editor".
+ * Its "x-terminal-emulator" leads to a program named "xterm" that opens no
+ * window: it records its arguments and runs the command after its "-e".
  *
  * Every process started here, and every process those leave behind (found by
  * the session's own environment variable), is killed by its PID when the
@@ -53,11 +55,19 @@ public:
      */
     QString waitForMark(const QString &name, int timeout = 10000) const;
 
+    /**
+     * The arguments the session's terminal got at its last start, one an
+     * element; empty when it did not start within @p timeout ms.
+     */
+    QStringList terminalArguments(int timeout = 10000) const;
+
     /** Kills what this session started and left behind. */
     void killAll();
 
 private:
-    bool writeMarkProgram() const;
+    static bool writeProgram(const QString &path, const QByteArray &script);
+    /** The contents of the file @p name once it exists; null after @p timeout ms. */
+    static QString waitForFile(const QString &name, int timeout);
     bool writeEditorEntry() const;
     QProcess *start(const QString &program, const QStringList &arguments,
         const QProcessEnvironment &environment);

@@ -86,10 +86,11 @@ void LaunchPlanTest::decidesOnce_data()
 
     const QString none;
     const QString xterm = QStringLiteral("/usr/bin/xterm -e /bin/sh -c \"%1\"");
+    const QString heldXterm = QStringLiteral("/usr/bin/xterm -hold -e /bin/sh -c \"%1\"");
     QTest::newRow("program") << "3#ls -l#ls" << none << lines("ls -l") << "Runs ls" << none << none;
     QTest::newRow("program in a terminal")
         << "3#ls -l#ls"
-        << "terminal" << lines(xterm.arg(QStringLiteral("ls -l"))) << "Runs ls in xterm" << none
+        << "terminal" << lines(heldXterm.arg(QStringLiteral("ls -l"))) << "Runs ls in xterm" << none
         << none;
     QTest::newRow("application's name") << "3#gedit#gedit#Text Editor" << none << lines("gedit")
                                         << "Runs Text Editor" << none << none;
@@ -111,8 +112,8 @@ void LaunchPlanTest::decidesOnce_data()
                              << none << none;
     QTest::newRow("unknown in a terminal")
         << "0#zzq a"
-        << "terminal" << lines(xterm.arg(QStringLiteral("zzq a"))) << "Runs zzq in xterm" << none
-        << none;
+        << "terminal" << lines(heldXterm.arg(QStringLiteral("zzq a"))) << "Runs zzq in xterm"
+        << none << none;
     QTest::newRow("entry, one start per file")
         << "5#kav-view a b##Viewer#viewer %f" << none << lines("viewer a|viewer b") << "Runs Viewer"
         << none << none;
@@ -162,7 +163,7 @@ void LaunchPlanTest::decidesOnce_data()
         << "user=bob root" << lines("ls") << "Runs as bob through su" << none << "0 0";
     QTest::newRow("as bob in a terminal")
         << "3#ls '$x'#ls"
-        << "user=bob terminal" << lines(xterm.arg(QStringLiteral("ls '\\$x'")))
+        << "user=bob terminal" << lines(heldXterm.arg(QStringLiteral("ls '\\$x'")))
         << "Runs as bob through su in xterm; asks for the password of bob" << bobs << "0 0";
     QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#viewer %F"
                                   << "user=bob" << lines("viewer ~/a b")

@@ -11,11 +11,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Fake emulators record their arguments, one per NUL-terminated string.
-static const char recordingTerminal[] =
-    "#!/bin/sh\n"
-    "for argument in \"$@\"; do printf '%s\\0' \"$argument\"; done > \"$KAVRUN_TERMINAL_RECORD\"\n"
-    ": > \"$KAVRUN_TERMINAL_RECORD.done\"\n";
+// Fake emulators record their arguments, one per NUL-terminated string, and
+// when asked run what follows their "-e" as the window's command.
+static const char recordingTerminal[] = R"sh(#!/bin/sh
+for argument in "$@"; do printf '%s\0' "$argument"; done > "$KAVRUN_TERMINAL_RECORD"
+: > "$KAVRUN_TERMINAL_RECORD.done"
+if [ -n "$KAVRUN_TERMINAL_RUNS" ]; then
+    while [ "$1" != -e ]; do shift; done
+    shift
+    exec "$@"
+fi
+)sh";
 
 class TerminalTest : public QObject
 {
@@ -28,9 +34,11 @@ private Q_SLOTS:
     void prefersKavTermThenLinkThenXterm();
     void keepsOpenOnlyWhereAsked_data();
     void keepsOpenOnlyWhereAsked();
+    void waitsForEnterWhereTheTerminalCannotHold_data();
+    void waitsForEnterWhereTheTerminalCannotHold();
     void deliversTheCommandUnchanged_data();
     void deliversTheCommandUnchanged();
-    void runsInRealXterm();
+    void holdsARealXtermOpen();
 
 private:
     QString bin(const QString &name = QString()) const;
@@ -92,6 +100,7 @@ void TerminalTest::cleanup()
 {
     qputenv("PATH", savedPath);
     qunsetenv("KAVRUN_TERMINAL_RECORD");
+    qunsetenv("KAVRUN_TERMINAL_RUNS");
     scratch.reset();
 }
 
@@ -110,7 +119,7 @@ void TerminalTest::prefersKavTermThenLinkThenXterm()
     QCOMPARE(terminalProgram(), bin(QStringLiteral("xterm")));
     QVERIFY(QFile::remove(bin(QStringLiteral("xterm"))));
     QCOMPARE(terminalProgram(), QString());
-    QCOMPARE(terminalCommandLine(QStringLiteral("ls"), false, LineConsumer::DetachedStart),
+    QCOMPARE(terminalCommandLine(QStringLiteral("ls"), true, LineConsumer::DetachedStart),
         QStringLiteral(" -e /bin/sh -c \"ls\""));
 }
 
@@ -118,32 +127,85 @@ void TerminalTest::keepsOpenOnlyWhereAsked_data()
 {
     QTest::addColumn<QString>("emulator");
     QTest::addColumn<bool>("terminalEntry");
-    QTest::addColumn<bool>("noclose");
-    QTest::newRow("kav-term") << QStringLiteral("kav-term") << false << true;
-    QTest::newRow("kav-term, terminal entry") << QStringLiteral("kav-term") << true << false;
-    QTest::newRow("konsole") << QStringLiteral("konsole") << false << true;
-    QTest::newRow("konsole, terminal entry") << QStringLiteral("konsole") << true << false;
-    QTest::newRow("xterm") << QStringLiteral("xterm") << false << false;
+    QTest::addColumn<QString>("option");
+    const QString noclose = QStringLiteral("--noclose");
+    const QString hold = QStringLiteral("--hold");
+    const QString xtermHold = QStringLiteral("-hold");
+    QTest::newRow("kav-term") << QStringLiteral("kav-term") << false << noclose;
+    QTest::newRow("kav-term, terminal entry") << QStringLiteral("kav-term") << true << QString();
+    QTest::newRow("konsole") << QStringLiteral("konsole") << false << noclose;
+    QTest::newRow("konsole, terminal entry") << QStringLiteral("konsole") << true << QString();
+    QTest::newRow("xterm") << QStringLiteral("xterm") << false << xtermHold;
+    QTest::newRow("xterm, terminal entry") << QStringLiteral("xterm") << true << QString();
+    QTest::newRow("uxterm") << QStringLiteral("uxterm") << false << xtermHold;
+    QTest::newRow("lxterm") << QStringLiteral("lxterm") << false << xtermHold;
+    QTest::newRow("koi8rxterm") << QStringLiteral("koi8rxterm") << false << xtermHold;
+    QTest::newRow("urxvt") << QStringLiteral("urxvt") << false << xtermHold;
+    QTest::newRow("xfce4-terminal") << QStringLiteral("xfce4-terminal") << false << hold;
+    QTest::newRow("sakura") << QStringLiteral("sakura") << false << hold;
+    QTest::newRow("alacritty") << QStringLiteral("alacritty") << false << hold;
+    QTest::newRow("kitty") << QStringLiteral("kitty") << false << hold;
+    QTest::newRow("terminology") << QStringLiteral("terminology") << false << hold;
+    QTest::newRow("foot") << QStringLiteral("foot") << false << hold;
+    QTest::newRow("Eterm") << QStringLiteral("Eterm") << false << QStringLiteral("--pause");
+    QTest::newRow("unknown, terminal entry") << QStringLiteral("st") << true << QString();
 }
 
+// Named as x-terminal-emulator's link target, as Debian's alternatives name them.
 void TerminalTest::keepsOpenOnlyWhereAsked()
 {
     QFETCH(QString, emulator);
     QFETCH(bool, terminalEntry);
-    QFETCH(bool, noclose);
-    QString program = bin(emulator);
-    if (emulator == QLatin1String("konsole")) {
-        addFakeTerminal(QStringLiteral("../real/konsole"));
-        program = QFileInfo(scratch->filePath(QStringLiteral("real/konsole"))).canonicalFilePath();
-        QVERIFY(QFile::link(program, bin(QStringLiteral("x-terminal-emulator"))));
-    } else {
-        addFakeTerminal(emulator);
-    }
+    QFETCH(QString, option);
+    addFakeTerminal(QStringLiteral("../real/") + emulator);
+    const QString program =
+        QFileInfo(scratch->filePath(QStringLiteral("real/") + emulator)).canonicalFilePath();
+    QVERIFY(QFile::link(program, bin(QStringLiteral("x-terminal-emulator"))));
 
     const QString line =
         terminalCommandLine(QStringLiteral("top -d 2"), terminalEntry, LineConsumer::DetachedStart);
-    const QString keepOpen = noclose ? QStringLiteral(" --noclose") : QString();
+    const QString keepOpen = option.isEmpty() ? QString() : QLatin1Char(' ') + option;
     QCOMPARE(line, program + keepOpen + QStringLiteral(" -e /bin/sh -c \"top -d 2\""));
+}
+
+// Debian's wrappers drop options they do not know, so they cannot hold either.
+void TerminalTest::waitsForEnterWhereTheTerminalCannotHold_data()
+{
+    QTest::addColumn<QString>("emulator");
+    QTest::addColumn<bool>("throughShell");
+    QTest::newRow("st, detached") << QStringLiteral("st") << false;
+    QTest::newRow("st, shell") << QStringLiteral("st") << true;
+    QTest::newRow("gnome-terminal.wrapper") << QStringLiteral("gnome-terminal.wrapper") << false;
+    QTest::newRow("xfce4-terminal.wrapper") << QStringLiteral("xfce4-terminal.wrapper") << true;
+}
+
+void TerminalTest::waitsForEnterWhereTheTerminalCannotHold()
+{
+    QFETCH(QString, emulator);
+    QFETCH(bool, throughShell);
+    addFakeTerminal(QStringLiteral("../real/") + emulator);
+    QVERIFY(QFile::link(scratch->filePath(QStringLiteral("real/") + emulator),
+        bin(QStringLiteral("x-terminal-emulator"))));
+    qputenv("KAVRUN_TERMINAL_RUNS", "1");
+    // Its own exit must not skip the question, nor its quotes break the wrapping.
+    const QString command = QStringLiteral("echo \"it's\" \\$HOME; exit 3");
+    const QString line = terminalCommandLine(
+        command, false, throughShell ? LineConsumer::Shell : LineConsumer::DetachedStart);
+
+    QProcess terminal;
+    terminal.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    if (throughShell) {
+        terminal.start(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), line });
+    } else {
+        QStringList words = QProcess::splitCommand(line);
+        terminal.start(words.takeFirst(), words);
+    }
+    QVERIFY(!terminal.waitForFinished(500));
+    QCOMPARE(terminal.readAllStandardOutput(),
+        QByteArray("it's $HOME\n\nPress Enter to close this window "));
+    terminal.write("\n");
+    QVERIFY(terminal.waitForFinished(5000));
+    QCOMPARE(terminal.exitCode(), 3);
 }
 
 void TerminalTest::deliversTheCommandUnchanged_data()
@@ -178,7 +240,7 @@ void TerminalTest::deliversTheCommandUnchanged()
     QCOMPARE(recordedArguments(), expected);
 }
 
-void TerminalTest::runsInRealXterm()
+void TerminalTest::holdsARealXtermOpen()
 {
     const QString xterm =
         QStandardPaths::findExecutable(QStringLiteral("xterm"), { QStringLiteral("/usr/bin") });
@@ -205,14 +267,14 @@ void TerminalTest::runsInRealXterm()
     environment.insert(QStringLiteral("XAUTHORITY"), server.authorityFile());
     terminal.setProcessEnvironment(environment);
     terminal.start(words.takeFirst(), words);
-    const bool finished = terminal.waitForFinished(20000);
-    if (!finished) {
-        terminal.kill();
-        terminal.waitForFinished();
-    }
-    QVERIFY2(finished, terminal.readAllStandardError().constData());
-
     QFile file(marker);
+    const bool ran = QTest::qWaitFor([&] { return file.size() > 0; }, 20000);
+    // Held open, the window outlives its command until the user closes it.
+    const bool held = !terminal.waitForFinished(500);
+    terminal.kill();
+    terminal.waitForFinished();
+    QVERIFY2(ran, terminal.readAllStandardError().constData());
+    QVERIFY(held);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("x  y|a\"b|c\\d|$e|`f`|"));
 }
