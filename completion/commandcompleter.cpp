@@ -102,7 +102,7 @@ bool CommandCompleter::popupKeyPress(QObject *popupObject, QKeyEvent *key)
     return usedUp;
 }
 
-void CommandCompleter::dropInlineProposal(QLineEdit *edit) const
+void CommandCompleter::acceptInlineProposal(QLineEdit *edit) const
 {
     if (completionMode() != InlineCompletion)
         return;
@@ -111,8 +111,9 @@ void CommandCompleter::dropInlineProposal(QLineEdit *edit) const
         && proposalStart + edit->selectedText().length() == edit->text().length()
         && edit->text() == currentCompletion()
         && edit->text().left(proposalStart) == completionPrefix();
+    // Without a selection the field lets Enter go on to the window.
     if (showsProposal)
-        edit->del();
+        edit->end(false);
 }
 
 void CommandCompleter::passToWindow(const QKeyEvent *key)

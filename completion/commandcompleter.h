@@ -21,7 +21,7 @@ class QLineEdit;
  * are read in the background) open the list as if they had been there.
  *
  * The list never stands between the user and the window: Return or Enter
- * with no row chosen in it goes to the window with the text as typed, and
+ * with no row chosen in it goes to the window with the text the field shows, and
  * keys that the field does not take, such as Alt+ mnemonics, close the list
  * and reach the window as if it had not been open.
  */
@@ -46,11 +46,11 @@ public:
     void setPopupAnchor(QWidget *anchor);
 
     /**
-     * In inline completion mode, removes from @p edit the selected rest of
-     * the text that the completer proposed, leaving what the user typed.
-     * Nothing happens in other modes or when @p edit shows no proposal.
+     * In inline completion mode, makes the rest of the text that the
+     * completer proposed in @p edit part of the text: it is no longer
+     * selected. Nothing happens in other modes or when @p edit shows no proposal.
      */
-    void dropInlineProposal(QLineEdit *edit) const;
+    void acceptInlineProposal(QLineEdit *edit) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -104,10 +104,10 @@ void HistoryBox::slotItemActivated()
 
 void HistoryBox::keyPressEvent(QKeyEvent *event)
 {
-    // Enter runs what was typed, not the rest that inline completion proposes.
+    // Enter runs what the field shows, the rest that inline completion proposes with it.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (const auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
-            commandCompleter->dropInlineProposal(lineEdit());
+            commandCompleter->acceptInlineProposal(lineEdit());
     }
     QComboBox::keyPressEvent(event);
 }
