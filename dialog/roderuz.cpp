@@ -265,6 +265,9 @@ Roderuz::Roderuz(QWidget *parent)
             lbRunIcon->setIcon(runIcon());
         loadSettings();
         startDefaultUserLookUp();
+        // A text preset or typed before the settings came is a terminal
+        // application or not by the list they hold.
+        refreshPlan();
     });
     deferredStartup->runBeforeInputTo(cbCommand->lineEdit());
     resize(minimumSizeHint());
@@ -905,8 +908,9 @@ void Roderuz::setPriorityRange(int low, int high, int value)
         sbPriority->setRange(qMin(low, high), qMax(low, high));
         slPriority->setRange(qMin(low, high), qMax(low, high));
     }
-    // The "Low" end is always on the left.
+    // The "Low" end is always on the left, and the keys move the handle as it is drawn.
     slPriority->setInvertedAppearance(low > high);
+    slPriority->setInvertedControls(low > high);
     slPriority->setValue(value);
     lbLowPriority->setText(tr("%1 (Low)").arg(low));
     lbHighPriority->setText(tr("%1 (High)").arg(high));

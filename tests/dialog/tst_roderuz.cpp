@@ -630,6 +630,12 @@ void RoderuzTest::priorityRangeForProcessNice()
     QCOMPARE(dialog->lbLowPriority->text(), QStringLiteral("%1 (Low)").arg(range.low));
     QCOMPARE(dialog->lbHighPriority->text(), QStringLiteral("%1 (High)").arg(range.high));
     QCOMPARE(dialog->realtimePriority, 50);
+    // The keys move the handle the way it is drawn: Left towards "Low".
+    dialog->cbPriority->setChecked(true);
+    QTest::keyClick(dialog->slPriority, Qt::Key_Left);
+    QCOMPARE(dialog->slPriority->value(), qMin(nice + dialog->slPriority->singleStep(), range.low));
+    QTest::keyClick(dialog->slPriority, Qt::Key_Right);
+    QCOMPARE(dialog->slPriority->value(), nice);
 }
 
 void RoderuzTest::priorityRangeUnderNice_data()
