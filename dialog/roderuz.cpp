@@ -421,15 +421,25 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void Roderuz::paintEvent(QPaintEvent *event)
+void Roderuz::showEvent(QShowEvent *event)
 {
-    QDialog::paintEvent(event);
-    if (!advancedSizePending)
+    QDialog::showEvent(event);
+    if (!advancedSizePending || event->spontaneous())
         return;
-    // The window is on the screen now, so the window manager no longer
-    // changes its size under it: the options may take their height.
+    // Options opened before the dialog showed take their height now, before
+    // the window is on the screen: a window resized after it was placed
+    // there can be moved to where the window system has not placed it yet.
     advancedSizePending = false;
-    QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
+    // The scroll area sizes its contents through posted events: its width
+    // follows theirs, the layouts answer with requests of their own, and the
+    // window's height follows the width. A few rounds settle them.
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::sendPostedEvents();
+        layout()->activate();
+    }
+    resize(width(), qMax(minimumSizeHint().height(), heightForWidth(width())));
+    advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    adjustPosition(parentWidget());
 }
 
 void Roderuz::changeEvent(QEvent *event)
@@ -682,8 +692,8 @@ void Roderuz::slotAdvanced()
         advancedSpacer->changeSize(0, 0, QSizePolicy::Ignored, QSizePolicy::Ignored);
         advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
         advancedOptionsWidget->show();
-        // Let the panel take its minimum height first, then let it grow. A
-        // dialog not on the screen yet knows that height only once it is.
+        // Let the panel take its minimum height first, then let it grow; a
+        // dialog not on the screen yet does so when it is shown.
         if (isVisible())
             QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
         else

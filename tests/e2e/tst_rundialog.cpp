@@ -492,6 +492,7 @@ void TestRunDialog::presetsOpenTheAdvancedPanel()
     QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
     QTRY_VERIFY(m_x->windowSize(window).height() > closedHeight);
     const QSize opened = m_x->windowSize(window);
+    const int centre = m_x->windowGeometry(window).center().x();
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(kavRun), 0);
 
@@ -499,6 +500,11 @@ void TestRunDialog::presetsOpenTheAdvancedPanel()
     const QString presetWindow = showDialog(kavRun);
     QVERIFY(!presetWindow.isEmpty());
     QTRY_COMPARE(m_x->windowSize(presetWindow), opened);
+    // Placed by the window manager as any start is, not moved into a corner.
+    QVERIFY2(qAbs(m_x->windowGeometry(presetWindow).center().x() - centre) <= 1,
+        qPrintable(QStringLiteral("placed at %1, not centred on %2")
+                       .arg(m_x->windowGeometry(presetWindow).x())
+                       .arg(centre)));
     QVERIFY(m_x->key({ QStringLiteral("alt+a") }));
     QTRY_VERIFY(m_x->windowSize(presetWindow).height() < opened.height());
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));

@@ -80,16 +80,19 @@ bool XDriver::key(const QStringList &keys) const
         + keys);
 }
 
-QSize XDriver::windowSize(const QString &window) const
+QRect XDriver::windowGeometry(const QString &window) const
 {
-    static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    static const QRegularExpression geometry(
+        QStringLiteral("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)"),
+        QRegularExpression::DotMatchesEverythingOption);
     QString report;
     if (!xdotool({ QStringLiteral("getwindowgeometry"), window }, &report))
-        return QSize();
+        return QRect();
     const QRegularExpressionMatch match = geometry.match(report);
     if (!match.hasMatch())
-        return QSize();
-    return QSize(match.captured(1).toInt(), match.captured(2).toInt());
+        return QRect();
+    return QRect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+        match.captured(4).toInt());
 }
 
 QStringList XDriver::stackingOrder() const

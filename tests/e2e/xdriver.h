@@ -3,7 +3,7 @@
 #define XDRIVER_H
 
 #include <QProcessEnvironment>
-#include <QSize>
+#include <QRect>
 #include <QStringList>
 
 class XvfbServer;
@@ -37,8 +37,9 @@ public:
     bool type(const QString &text) const;
     /** Presses key combinations such as "ctrl+a" or "Return", one after the other. */
     bool key(const QStringList &keys) const;
-    /** The size of @p window; an invalid size when xdotool failed. */
-    QSize windowSize(const QString &window) const;
+    /** Where @p window is on the screen, and its size; an invalid rectangle when xdotool failed. */
+    QRect windowGeometry(const QString &window) const;
+    QSize windowSize(const QString &window) const { return windowGeometry(window).size(); }
     /** The top-level windows, bottom-most first; empty on failure. */
     QStringList stackingOrder() const;
     /** The text of the clipboard; null when xclip could not read it. */
