@@ -6,9 +6,12 @@
  * runs the command through the shell. Its exit status is the command's.
  */
 
+#include "stub/portableenvironment.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <limits.h>
 #include <pwd.h>
 #include <sched.h>
 #include <signal.h>
@@ -253,7 +256,10 @@ static void askRequests(void)
     }
 }
 
-/* @return the NAME=value entries the parent sends, in a NULL-terminated list */
+/*
+ * @return the NAME=value entries the parent sends, in a NULL-terminated list;
+ * an entry that may not pass to another user ends the program
+ */
 static char **readEnvironment(void)
 {
     writeLine("environment");
@@ -261,6 +267,8 @@ static char **readEnvironment(void)
     size_t count = 0;
     char *entry;
     for (entry = readAnswer(); entry[0] != '\0'; entry = readAnswer()) {
+        if (!mayPassToAnotherUser(entry))
+            endConversationAndFail("an environment answer may not pass to another user");
         char **longer = realloc(entries, (count + 2) * sizeof(*entries));
         if (longer == NULL)
             fail("malloc()");
@@ -272,22 +280,10 @@ static char **readEnvironment(void)
     return entries;
 }
 
-/* What may pass from one user to another, as sudo's env_reset lets it. */
-static int mayPassToAnotherUser(const char *entry)
-{
-    static const char *const names[] = {
-        "DISPLAY=", "XAUTHORITY=", "TERM=", "COLORTERM=", "LANG=", "LANGUAGE=", "TZ=", "LC_"
-    };
-    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); i++) {
-        if (strncmp(entry, names[i], strlen(names[i])) == 0)
-            return 1;
-    }
-    return 0;
-}
-
 /*
  * A shell option, a start-up file or a plug-in folder of the caller must not
- * reach a command that runs as somebody else.
+ * reach a command that runs as somebody else. su and sudo have changed the
+ * user before we start, so whatever they let through is filtered here.
  */
 static void keepOnlyPortableEnvironment(void)
 {
@@ -443,12 +439,10 @@ int main(void)
     char *shell = copyLine(user->pw_shell[0] != '\0' ? user->pw_shell : "/bin/sh");
     int priority = checkedPriority(requestTable[PRIORITY].answer, requestTable[SCHEDULER].answer);
 
-    if (getuid() != uid) {
-        keepOnlyPortableEnvironment();
-        putEnvPair("USER", userName);
-        putEnvPair("LOGNAME", userName);
-        putEnvPair("SHELL", shell);
-    }
+    keepOnlyPortableEnvironment();
+    putEnvPair("USER", userName);
+    putEnvPair("LOGNAME", userName);
+    putEnvPair("SHELL", shell);
     for (size_t i = 0; entries[i] != NULL; i++)
         putEnvEntry(entries[i]);
     putEnvPair("PATH", requestTable[PATH].answer);
