@@ -75,6 +75,9 @@ static volatile sig_atomic_t terminalChanged;
 /* Children between fork and exec share our signal handlers, not our files. */
 static pid_t ownPid;
 
+/* xauth answers at once; one that hangs is not waited for. */
+static const int xauthTimeoutMs = 5000;
+
 static void *allocOrExit(size_t size)
 {
     void *memory = malloc(size);
@@ -357,6 +360,53 @@ static void becomeUser(uid_t uid, gid_t gid, const char *name)
         fail("tavrine: setuid()");
 }
 
+/*
+ * Starts xauth with @p arguments and nothing to read or write, found in an
+ * absolute folder of PATH: no shell reads the display's name, and an empty or
+ * relative entry would search the current folder.
+ * @return its pid
+ */
+static pid_t startXauth(char *const arguments[])
+{
+    pid_t child = fork();
+    if (child == -1)
+        fail("tavrine: fork()");
+    if (child != 0)
+        return child;
+
+    int devNull = open("/dev/null", O_RDWR);
+    if (devNull != -1) {
+        dup2(devNull, STDIN_FILENO);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+    }
+    const char *path = getenv("PATH");
+    while (path != NULL && *path != '\0') {
+        size_t length = strcspn(path, ":");
+        char program[PATH_MAX];
+        if (path[0] == '/' && length + sizeof("/xauth") <= sizeof(program)) {
+            memcpy(program, path, length);
+            strcpy(program + length, "/xauth");
+            execv(program, arguments);
+        }
+        path += length + (path[length] == ':');
+    }
+    _exit(127);
+}
+
+/* Waits for xauth to end, for at most xauthTimeoutMs; one that takes longer is killed. */
+static void waitForXauth(pid_t child)
+{
+    for (int waited = 0; waited < xauthTimeoutMs; waited += 10) {
+        pid_t result = waitpid(child, NULL, WNOHANG);
+        if (result == child || (result == -1 && errno != EINTR))
+            return;
+        usleep(10000);
+    }
+    kill(child, SIGKILL);
+    while (waitpid(child, NULL, 0) == -1 && errno == EINTR) { }
+}
+
 /* Installs the caller's authority entry in a file of the target user's own. */
 static void installAuthority(const char *display, const char *authority)
 {
@@ -375,14 +425,15 @@ static void installAuthority(const char *display, const char *authority)
     close(fd);
     putEnvPair("XAUTHORITY", authorityFile);
 
-    FILE *xauth = popen("xauth >/dev/null 2>&1", "w");
-    if (xauth == NULL)
-        fail("tavrine: popen(xauth)");
-    /* An xauth that cannot be run must not take us down with a broken pipe. */
-    void (*oldHandler)(int) = signal(SIGPIPE, SIG_IGN);
-    fprintf(xauth, "add %s %s\n", xauthName, authority);
-    pclose(xauth);
-    signal(SIGPIPE, oldHandler);
+    /* "protocol key" */
+    char *protocol = copyLine(authority);
+    char *key = strchr(protocol, ' ');
+    if (key != NULL)
+        *key++ = '\0';
+    char *const arguments[] = { "xauth", "-q", "-f", authorityFile, "add", (char *)xauthName,
+        protocol, key != NULL ? key : "", NULL };
+    waitForXauth(startXauth(arguments));
+    free(protocol);
 }
 
 static int runCommand(const char *command)

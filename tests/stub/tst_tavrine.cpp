@@ -4,9 +4,11 @@
 #include "su/ptyprocess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
@@ -111,6 +113,7 @@ private Q_SLOTS:
     void displayNoInstallsNothing();
     void localhostDisplayInstallsATemporaryAuthority();
     void missingXauthStillRemovesTheAuthorityFile();
+    void xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong();
     void unknownUserIsRefused();
     void negativePriority();
     void realtimeScheduling();
@@ -391,6 +394,39 @@ void TavrineTest::missingXauthStillRemovesTheAuthorityFile()
     const QString folder = reportedAuthorityFolder(conversation.output);
     QVERIFY2(!folder.isEmpty(), conversation.output.constData());
     QVERIFY(!QFile::exists(folder));
+}
+
+void TavrineTest::xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong()
+{
+    // One xauth hangs, another stands in the current folder, named by relative entries.
+    QTemporaryDir directory;
+    QVERIFY(directory.isValid());
+    const QString hanging = directory.filePath(QStringLiteral("hanging"));
+    const QString relative = directory.filePath(QStringLiteral("relative"));
+    for (const QString &folder : { hanging, relative }) {
+        QVERIFY(QDir().mkpath(folder));
+        QFile xauth(folder + QStringLiteral("/xauth"));
+        QVERIFY(xauth.open(QIODevice::WriteOnly));
+        xauth.write(folder == hanging ? "#!/bin/sh\nexec sleep 30\n"
+                                      : "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\n");
+        xauth.close();
+        QVERIFY(xauth.setPermissions(xauth.permissions() | QFile::ExeOwner));
+    }
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(relative));
+    Conversation conversation;
+    conversation.answers[QByteArrayLiteral("display")] = ":93";
+    conversation.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 00112233";
+    conversation.answers[QByteArrayLiteral("path")] =
+        ":.:relative:" + QFile::encodeName(hanging) + ":/usr/bin:/bin";
+    conversation.answers[QByteArrayLiteral("command")] = "exit 4";
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(conversation.run());
+    QDir::setCurrent(savedFolder);
+    QCOMPARE(conversation.exitStatus, 4);
+    QVERIFY(timer.elapsed() < 15000);
+    QVERIFY(!QFile::exists(relative + QStringLiteral("/ran")));
 }
 
 void TavrineTest::unknownUserIsRefused()
