@@ -6,9 +6,12 @@
  * runs the command through the shell. Its exit status is the command's.
  */
 
+#include "stub/portableenvironment.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <limits.h>
 #include <pwd.h>
 #include <sched.h>
 #include <signal.h>
@@ -71,6 +74,9 @@ static volatile sig_atomic_t terminalChanged;
 
 /* Children between fork and exec share our signal handlers, not our files. */
 static pid_t ownPid;
+
+/* xauth answers at once; one that hangs is not waited for. */
+static const int xauthTimeoutMs = 5000;
 
 static void *allocOrExit(size_t size)
 {
@@ -253,7 +259,10 @@ static void askRequests(void)
     }
 }
 
-/* @return the NAME=value entries the parent sends, in a NULL-terminated list */
+/*
+ * @return the NAME=value entries the parent sends, in a NULL-terminated list;
+ * an entry that may not pass to another user ends the program
+ */
 static char **readEnvironment(void)
 {
     writeLine("environment");
@@ -261,6 +270,8 @@ static char **readEnvironment(void)
     size_t count = 0;
     char *entry;
     for (entry = readAnswer(); entry[0] != '\0'; entry = readAnswer()) {
+        if (!mayPassToAnotherUser(entry))
+            endConversationAndFail("an environment answer may not pass to another user");
         char **longer = realloc(entries, (count + 2) * sizeof(*entries));
         if (longer == NULL)
             fail("malloc()");
@@ -272,22 +283,10 @@ static char **readEnvironment(void)
     return entries;
 }
 
-/* What may pass from one user to another, as sudo's env_reset lets it. */
-static int mayPassToAnotherUser(const char *entry)
-{
-    static const char *const names[] = {
-        "DISPLAY=", "XAUTHORITY=", "TERM=", "COLORTERM=", "LANG=", "LANGUAGE=", "TZ=", "LC_"
-    };
-    for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); i++) {
-        if (strncmp(entry, names[i], strlen(names[i])) == 0)
-            return 1;
-    }
-    return 0;
-}
-
 /*
  * A shell option, a start-up file or a plug-in folder of the caller must not
- * reach a command that runs as somebody else.
+ * reach a command that runs as somebody else. su and sudo have changed the
+ * user before we start, so whatever they let through is filtered here.
  */
 static void keepOnlyPortableEnvironment(void)
 {
@@ -361,6 +360,53 @@ static void becomeUser(uid_t uid, gid_t gid, const char *name)
         fail("tavrine: setuid()");
 }
 
+/*
+ * Starts xauth with @p arguments and nothing to read or write, found in an
+ * absolute folder of PATH: no shell reads the display's name, and an empty or
+ * relative entry would search the current folder.
+ * @return its pid
+ */
+static pid_t startXauth(char *const arguments[])
+{
+    pid_t child = fork();
+    if (child == -1)
+        fail("tavrine: fork()");
+    if (child != 0)
+        return child;
+
+    int devNull = open("/dev/null", O_RDWR);
+    if (devNull != -1) {
+        dup2(devNull, STDIN_FILENO);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+    }
+    const char *path = getenv("PATH");
+    while (path != NULL && *path != '\0') {
+        size_t length = strcspn(path, ":");
+        char program[PATH_MAX];
+        if (path[0] == '/' && length + sizeof("/xauth") <= sizeof(program)) {
+            memcpy(program, path, length);
+            strcpy(program + length, "/xauth");
+            execv(program, arguments);
+        }
+        path += length + (path[length] == ':');
+    }
+    _exit(127);
+}
+
+/* Waits for xauth to end, for at most xauthTimeoutMs; one that takes longer is killed. */
+static void waitForXauth(pid_t child)
+{
+    for (int waited = 0; waited < xauthTimeoutMs; waited += 10) {
+        pid_t result = waitpid(child, NULL, WNOHANG);
+        if (result == child || (result == -1 && errno != EINTR))
+            return;
+        usleep(10000);
+    }
+    kill(child, SIGKILL);
+    while (waitpid(child, NULL, 0) == -1 && errno == EINTR) { }
+}
+
 /* Installs the caller's authority entry in a file of the target user's own. */
 static void installAuthority(const char *display, const char *authority)
 {
@@ -379,14 +425,15 @@ static void installAuthority(const char *display, const char *authority)
     close(fd);
     putEnvPair("XAUTHORITY", authorityFile);
 
-    FILE *xauth = popen("xauth >/dev/null 2>&1", "w");
-    if (xauth == NULL)
-        fail("tavrine: popen(xauth)");
-    /* An xauth that cannot be run must not take us down with a broken pipe. */
-    void (*oldHandler)(int) = signal(SIGPIPE, SIG_IGN);
-    fprintf(xauth, "add %s %s\n", xauthName, authority);
-    pclose(xauth);
-    signal(SIGPIPE, oldHandler);
+    /* "protocol key" */
+    char *protocol = copyLine(authority);
+    char *key = strchr(protocol, ' ');
+    if (key != NULL)
+        *key++ = '\0';
+    char *const arguments[] = { "xauth", "-q", "-f", authorityFile, "add", (char *)xauthName,
+        protocol, key != NULL ? key : "", NULL };
+    waitForXauth(startXauth(arguments));
+    free(protocol);
 }
 
 static int runCommand(const char *command)
@@ -443,12 +490,10 @@ int main(void)
     char *shell = copyLine(user->pw_shell[0] != '\0' ? user->pw_shell : "/bin/sh");
     int priority = checkedPriority(requestTable[PRIORITY].answer, requestTable[SCHEDULER].answer);
 
-    if (getuid() != uid) {
-        keepOnlyPortableEnvironment();
-        putEnvPair("USER", userName);
-        putEnvPair("LOGNAME", userName);
-        putEnvPair("SHELL", shell);
-    }
+    keepOnlyPortableEnvironment();
+    putEnvPair("USER", userName);
+    putEnvPair("LOGNAME", userName);
+    putEnvPair("SHELL", shell);
     for (size_t i = 0; entries[i] != NULL; i++)
         putEnvEntry(entries[i]);
     putEnvPair("PATH", requestTable[PATH].answer);

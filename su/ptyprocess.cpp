@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -23,19 +25,11 @@
 
 extern char **environ;
 
-struct PtyProcess::Private
-{
-    std::unique_ptr<PseudoTerminal> terminal;
-    QByteArray inputBuffer;
-    QByteArray lastLine;
-    std::optional<QList<QByteArray>> childEnvironment;
-    QDeadlineTimer progressDeadline { QDeadlineTimer::Forever };
-    bool wantLocalEcho = true;
-};
-
 namespace {
 
 int progressTimeoutMs = 25000;
+int overallTimeoutMs = 60000;
+const int cancelSliceMs = 50;
 
 // The executable to run, found on our PATH, which is also the child's; empty when not found.
 QByteArray resolveExecutable(const QByteArray &command)
@@ -53,12 +47,13 @@ QList<QByteArray> ownEnvironment()
     return environment;
 }
 
-// @p base without the desktop session's bus and session manager, in the C locale,
-// so that the messages the child writes are the ones its driver expects.
+// @p base without the desktop session's bus and session manager and without a start-up file
+// for bash, in the C locale, so that the messages the child writes are the ones its driver
+// expects.
 QList<QByteArray> childEnvironment(const QList<QByteArray> &base)
 {
     static const char *const dropped[] = {
-        "SESSION_MANAGER=", "DBUS_SESSION_BUS_ADDRESS=", "LC_ALL="
+        "SESSION_MANAGER=", "DBUS_SESSION_BUS_ADDRESS=", "BASH_ENV=", "LC_ALL="
     };
     QList<QByteArray> environment;
     for (const QByteArray &variable : base) {
@@ -83,12 +78,6 @@ std::vector<char *> pointerVector(const QList<QByteArray> &strings)
     return pointers;
 }
 
-void writeIgnoringErrors(int fd, const char *data, size_t size)
-{
-    if (write(fd, data, size) < 0)
-        return;
-}
-
 // kill() still reaches a child that has ended but is not reaped; look without reaping it.
 bool hasEnded(pid_t pid)
 {
@@ -98,6 +87,45 @@ bool hasEnded(pid_t pid)
 }
 
 } // namespace
+
+struct PtyProcess::Private
+{
+    std::unique_ptr<PseudoTerminal> terminal;
+    QByteArray inputBuffer;
+    QByteArray lastLine;
+    std::optional<QList<QByteArray>> childEnvironment;
+    QDeadlineTimer progressDeadline { QDeadlineTimer::Forever };
+    QDeadlineTimer overallDeadline { QDeadlineTimer::Forever };
+    std::atomic<bool> cancelled { false };
+    bool wantLocalEcho = true;
+
+    /**
+     * Waits at most @p timeoutMs (no limit when negative), and never beyond the
+     * clocks, for @p events on @p fd.
+     * @return true when they came (a hang-up counts), false on time-out, when a
+     *         clock ran out or the wait was cancelled
+     */
+    bool waitFor(int fd, short events, int timeoutMs)
+    {
+        QDeadlineTimer limit = qMin(progressDeadline, overallDeadline);
+        if (timeoutMs >= 0)
+            limit = qMin(limit, QDeadlineTimer(timeoutMs));
+        for (;;) {
+            if (cancelled)
+                return false;
+            // In slices, so that a cancel() from another thread is seen at once.
+            const qint64 remaining = limit.remainingTime();
+            const int slice =
+                remaining < 0 ? cancelSliceMs : int(qMin<qint64>(remaining, cancelSliceMs));
+            struct pollfd request = { fd, events, 0 };
+            const int ready = poll(&request, 1, slice);
+            if (ready > 0)
+                return !cancelled;
+            if ((ready < 0 && errno != EINTR) || limit.hasExpired())
+                return false;
+        }
+    }
+};
 
 PtyProcess::PtyProcess()
     : d(new Private)
@@ -150,6 +178,9 @@ int PtyProcess::openTerminal()
     d->terminal = std::make_unique<PseudoTerminal>();
     if (!d->terminal->openPair())
         return -1;
+    // Reads and writes never block: the waits poll, so that the clocks and cancel() hold.
+    const int master = d->terminal->masterDescriptor();
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     if (!d->wantLocalEcho)
         setTerminalEcho(false);
     d->inputBuffer.clear();
@@ -229,20 +260,7 @@ QByteArray PtyProcess::readAvailable(bool block)
     }
 
     const int fd = terminalFd();
-    if (block && !d->progressDeadline.isForever()) {
-        struct pollfd request = { fd, POLLIN, 0 };
-        int ready;
-        do {
-            ready = poll(&request, 1, int(d->progressDeadline.remainingTime()));
-        } while (ready < 0 && errno == EINTR);
-        if (ready == 0)
-            return result;
-    }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0)
-        return result;
-    const int wanted = block ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
-    if (wanted != flags && fcntl(fd, F_SETFL, wanted) < 0)
+    if (fd < 0 || (block && !waitForOutput(-1)))
         return result;
 
     char chunk[255];
@@ -251,14 +269,20 @@ QByteArray PtyProcess::readAvailable(bool block)
         count = read(fd, chunk, sizeof chunk);
     } while (count < 0 && errno == EINTR);
     // The whole chunk is kept, zero bytes included: mirrored output loses nothing.
-    if (count > 0)
+    if (count > 0) {
         result.append(chunk, int(count));
+        // It may be a password that came back.
+        explicit_bzero(chunk, size_t(count));
+    }
     return result;
 }
 
 QByteArray PtyProcess::nextLine(bool block)
 {
-    d->inputBuffer = readAvailable(block);
+    // A whole line already read comes first: reading on for every line would let a flood grow
+    // the buffer without end.
+    if (!d->inputBuffer.contains('\n'))
+        d->inputBuffer = readAvailable(block);
     if (d->inputBuffer.isEmpty())
         return QByteArray();
 
@@ -277,12 +301,24 @@ QByteArray PtyProcess::nextLine(bool block)
     return line;
 }
 
-void PtyProcess::sendLine(const QByteArray &line, bool appendNewline)
+bool PtyProcess::sendLine(const QByteArray &line, bool appendNewline)
 {
-    if (!line.isEmpty())
-        writeIgnoringErrors(terminalFd(), line.constData(), size_t(line.size()));
-    if (appendNewline)
-        writeIgnoringErrors(terminalFd(), "\n", 1);
+    const int fd = terminalFd();
+    // The line and its end in two writes, as a person would type them.
+    for (const QByteArray &part :
+        { line, appendNewline ? QByteArrayLiteral("\n") : QByteArray() }) {
+        for (qsizetype written = 0; written < part.size();) {
+            const ssize_t count =
+                write(fd, part.constData() + written, size_t(part.size() - written));
+            if (count > 0)
+                written += count;
+            else if (count == 0 || (errno != EINTR && errno != EAGAIN))
+                return false;
+            else if (errno == EAGAIN && !d->waitFor(fd, POLLOUT, -1))
+                return false;
+        }
+    }
+    return true;
 }
 
 void PtyProcess::pushBackLine(const QByteArray &line, bool appendNewline)
@@ -316,9 +352,9 @@ int PtyProcess::waitForEchoOff(int timeoutMs)
             return -1;
         if (!(attributes.c_lflag & ECHO))
             return 0;
-        if (limit.hasExpired() || progressClockRanOut())
+        if (limit.hasExpired() || progressClockRanOut() || isCancelled())
             return -2;
-        usleep(10000);
+        d->waitFor(-1, 0, 10);
     }
 }
 
@@ -328,30 +364,25 @@ int PtyProcess::drainUntilExit()
     if (fd < 0)
         return -1;
     bool hungUp = false;
-    useconds_t pause = 1000;
+    int pauseMs = 1;
     for (;;) {
-        if (progressClockRanOut())
+        if (progressClockRanOut() || isCancelled())
             return -1;
         if (hungUp) {
             // No output can come any more: only the end of the child is awaited, soon after
             // the hang-up in most cases, but perhaps hours later.
-            usleep(pause);
-            pause = qMin<useconds_t>(pause * 2, 100000);
-        } else {
-            struct pollfd request = { fd, POLLIN, 0 };
-            const int ready = poll(&request, 1, 100);
-            if (ready < 0 && errno != EINTR)
-                return -1;
-            if (ready > 0) {
-                for (QByteArray chunk = readAvailable(false); !chunk.isNull();
-                     chunk = readAvailable(false)) {
-                    if (mirrorOutput) {
-                        fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
-                        fflush(stdout);
-                    }
+            d->waitFor(-1, 0, pauseMs);
+            pauseMs = qMin(pauseMs * 2, 100);
+        } else if (waitForOutput(100)) {
+            for (QByteArray chunk = readAvailable(false); !chunk.isNull();
+                 chunk = readAvailable(false)) {
+                if (mirrorOutput) {
+                    fwrite(chunk.constData(), 1, size_t(chunk.size()), stdout);
+                    fflush(stdout);
                 }
-                hungUp = request.revents & (POLLHUP | POLLERR | POLLNVAL);
             }
+            struct pollfd request = { fd, POLLIN, 0 };
+            hungUp = poll(&request, 1, 0) > 0 && (request.revents & (POLLHUP | POLLERR | POLLNVAL));
         }
 
         const int exitCode = pollExit(childPid());
@@ -364,6 +395,23 @@ int PtyProcess::drainUntilExit()
     }
 }
 
+bool PtyProcess::reapChild(int timeoutMs)
+{
+    const QDeadlineTimer limit(timeoutMs);
+    for (int pauseMs = 1;; pauseMs = qMin(pauseMs * 2, 50)) {
+        if (pollExit(childPid()) != -2)
+            return true;
+        if (limit.hasExpired())
+            return false;
+        usleep(useconds_t(pauseMs) * 1000);
+    }
+}
+
+void PtyProcess::hangUp()
+{
+    d->terminal.reset();
+}
+
 void PtyProcess::setProgressTimeout(int ms)
 {
     progressTimeoutMs = ms;
@@ -374,25 +422,68 @@ int PtyProcess::progressTimeout()
     return progressTimeoutMs;
 }
 
+void PtyProcess::setOverallTimeout(int ms)
+{
+    overallTimeoutMs = ms;
+}
+
+int PtyProcess::overallTimeout()
+{
+    return overallTimeoutMs;
+}
+
 void PtyProcess::startProgressClock()
 {
     d->progressDeadline.setRemainingTime(progressTimeoutMs);
+    d->overallDeadline.setRemainingTime(overallTimeoutMs);
 }
 
 void PtyProcess::noteProgress()
 {
     if (!d->progressDeadline.isForever())
-        startProgressClock();
+        d->progressDeadline.setRemainingTime(progressTimeoutMs);
 }
 
 void PtyProcess::stopProgressClock()
 {
     d->progressDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    d->overallDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
 }
 
 bool PtyProcess::progressClockRanOut() const
 {
-    return d->progressDeadline.hasExpired();
+    return d->progressDeadline.hasExpired() || d->overallDeadline.hasExpired();
+}
+
+void PtyProcess::cancel()
+{
+    d->cancelled = true;
+}
+
+bool PtyProcess::isCancelled() const
+{
+    return d->cancelled;
+}
+
+bool PtyProcess::waitForOutput(int timeoutMs)
+{
+    return d->waitFor(terminalFd(), POLLIN, timeoutMs);
+}
+
+void PtyProcess::wipeInput()
+{
+    wipeBytes(d->inputBuffer);
+    wipeBytes(d->lastLine);
+}
+
+void PtyProcess::wipeBytes(QByteArray &bytes)
+{
+    // In place, not through data(), which would first copy bytes shared with another array, and
+    // the whole block, which may still hold bytes removed from its front. A block of capacity 0
+    // is not ours to write: a literal, or raw data.
+    if (bytes.capacity() > 0)
+        explicit_bzero(const_cast<char *>(bytes.constData()), size_t(bytes.capacity()));
+    bytes.clear();
 }
 
 int PtyProcess::waitReadable(int fd, int ms)

@@ -18,9 +18,11 @@
  * integers, and a null byte array means nothing could be read while an empty
  * one is an empty line.
  *
- * Once the progress clock runs (startProgressClock()), blocking reads, the wait
- * for echo and the drain give up when progressTimeout() passes without
- * noteProgress(): a child that hangs or only talks cannot hold the caller.
+ * Once the progress clock runs (startProgressClock()), blocking reads and
+ * writes, the wait for echo and the drain give up when progressTimeout()
+ * passes without noteProgress(), and in any case overallTimeout() after the
+ * clock started: a child that hangs, floods or only talks cannot hold the
+ * caller. cancel(), from any thread, makes them give up at once.
  */
 class PtyProcess
 {
@@ -54,7 +56,8 @@ public:
     int openTerminal();
     /**
      * The environment the next child gets instead of ours (entries NAME=value);
-     * either way without the desktop session's bus and manager, and with LC_ALL=C.
+     * either way without the desktop session's bus and manager and BASH_ENV,
+     * and with LC_ALL=C.
      * std::nullopt gives it ours again.
      */
     void setChildEnvironment(const std::optional<QList<QByteArray>> &environment);
@@ -81,8 +84,12 @@ public:
      * @return an empty array for an empty line, null when nothing could be read
      */
     QByteArray nextLine(bool block = true);
-    /** Writes @p line and, unless told otherwise, "\n". Errors are ignored. */
-    void sendLine(const QByteArray &line, bool appendNewline = true);
+    /**
+     * Writes @p line and, unless told otherwise, "\n", waiting while the
+     * terminal is full (within the clocks, until cancelled).
+     * @return true when every byte was written
+     */
+    bool sendLine(const QByteArray &line, bool appendNewline = true);
     /** Puts @p line back so that the next nextLine() returns it. */
     void pushBackLine(const QByteArray &line, bool appendNewline = true);
     /**
@@ -95,9 +102,10 @@ public:
      * Polls every 10 ms until the child turned echo off, for at most
      * @p timeoutMs milliseconds (no limit when negative) and never beyond the
      * progress clock.
-     * @return 0 once the terminal's echo is off, -2 when the time is up with
-     *         echo still on, -1 when the child is gone (also when it has ended
-     *         but is not reaped yet) or the attributes cannot be read
+     * @return 0 once the terminal's echo is off, -2 when the time is up (or the
+     *         wait was cancelled) with echo still on, -1 when the child is gone
+     *         (also when it has ended but is not reaped yet) or the attributes
+     *         cannot be read
      */
     int waitForEchoOff(int timeoutMs = -1);
     /**
@@ -106,21 +114,46 @@ public:
      * the child is awaited.
      * @return its exit code; 0 when it was ended by a signal or is already
      *         reaped, 1 when waitpid failed otherwise, -1 when the terminal
-     *         could not be watched or the progress clock ran out
+     *         could not be watched, the progress clock ran out or the wait was
+     *         cancelled
      */
     int drainUntilExit();
+    /**
+     * Waits at most @p timeoutMs milliseconds for the child to end, without
+     * reading its output or heeding the clocks or cancel(), and reaps it.
+     * @return true when it has been reaped (by this call or before)
+     */
+    bool reapChild(int timeoutMs);
+    /**
+     * Closes the terminal. The child, whose controlling terminal it was, can
+     * read and write it no more and gets SIGHUP unless it ignores it: the way
+     * to end a child that may not be signalled.
+     */
+    void hangUp();
 
     /** Time without progress after which the waits give up, for every object; 25 s unless set. */
     static void setProgressTimeout(int ms);
     static int progressTimeout();
-    /** Starts the progress clock afresh: the waits are limited from now on. */
+    /** Time from startProgressClock() on beyond which no wait goes; 60 s unless set. */
+    static void setOverallTimeout(int ms);
+    static int overallTimeout();
+    /** Starts the progress clock and the overall one afresh: the waits are limited from now on. */
     void startProgressClock();
     /** Restarts the progress clock if it runs; a step forward in a conversation. */
     void noteProgress();
-    /** Stops the progress clock: the waits are unlimited again. */
+    /** Stops both clocks: the waits are unlimited again. */
     void stopProgressClock();
-    /** Whether the progress clock runs and has run out. */
+    /** Whether the clocks run and one of them has run out. */
     bool progressClockRanOut() const;
+
+    /**
+     * Thread-safe, for as long as the object exists: every wait of this object,
+     * the one under way on another thread included, gives up at once, and so
+     * does every later one. Reads that need not wait still read.
+     */
+    void cancel();
+    /** Whether cancel() was called. */
+    bool isCancelled() const;
 
     /**
      * Waits at most @p ms milliseconds (below 1000) for @p fd to become
@@ -146,6 +179,17 @@ protected:
     int prepareChildTerminal();
     /** Makes @p text what lastLine() returns, for a message read as several lines. */
     void setLastLine(const QByteArray &text);
+    /**
+     * Waits at most @p timeoutMs milliseconds (no limit when negative), and
+     * never beyond the clocks, for output on the terminal.
+     * @return true when there is output to read or the terminal hung up, false
+     *         on time-out, when a clock ran out or the wait was cancelled
+     */
+    bool waitForOutput(int timeoutMs);
+    /** Overwrites every byte read from the terminal that is still kept, and forgets them. */
+    void wipeInput();
+    /** Overwrites @p bytes where they are, in every copy that shares them, and empties it. */
+    static void wipeBytes(QByteArray &bytes);
 
     bool wipePassword = false;
     bool mirrorOutput = false;

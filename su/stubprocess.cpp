@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "stubprocess.h"
 
+#include "searchpath.h"
 #include "xdisplayauthority.h"
 
 StubProcess::StubProcess()
@@ -55,45 +56,55 @@ QByteArray StubProcess::pathForTarget() const
 {
     if (targetUser == "root")
         return QByteArrayLiteral("/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
-    QList<QByteArray> folders;
-    for (const QByteArray &folder : qgetenv("PATH").split(':')) {
-        if (folder.startsWith('/'))
-            folders.append(folder);
-    }
-    return folders.join(':');
+    return absoluteSearchFolders().join(':');
 }
 
-// Answers one request; false when the request is not one the companion asks.
-bool StubProcess::answerRequest(const QByteArray &request)
+bool StubProcess::holdsLineBreak(const QByteArray &value)
+{
+    return value.contains('\n') || value.contains('\r') || value.contains('\0');
+}
+
+StubProcess::ExchangedValue StubProcess::valueWithLineBreak()
+{
+    const std::pair<ExchangedValue, QByteArray> values[] = { { CommandLineValue, commandLine },
+        { SearchPathValue, pathForTarget() }, { TargetUserValue, targetUser },
+        { DisplayValue, displayValue() }, { DisplayAuthorityValue, displayAuthority() } };
+    for (const auto &value : values) {
+        if (holdsLineBreak(value.second))
+            return value.first;
+    }
+    return NoValue;
+}
+
+std::optional<QByteArray> StubProcess::answerTo(const QByteArray &request)
 {
     if (request == "display")
-        sendLine(displayValue());
-    else if (request == "display_auth")
-        sendLine(displayAuthority());
-    else if (request == "command")
-        sendLine(commandLine);
-    else if (request == "path")
-        sendLine(pathForTarget());
-    else if (request == "user")
-        sendLine(targetUser);
-    else if (request == "priority")
-        sendLine(QByteArray::number(priorityValue));
-    else if (request == "scheduler")
-        sendLine(schedulingPolicy == SchedulingRealtime ? QByteArrayLiteral("realtime")
-                                                        : QByteArrayLiteral("normal"));
-    else if (request == "xwindows_only")
-        sendLine(QByteArrayLiteral("no"));
-    else if (request == "app_startup_id")
-        sendLine(QByteArrayLiteral("0"));
-    else if (request == "environment")
-        sendLine(QByteArray()); // no entries: the empty line ends the list
-    else
-        return false;
-    return true;
+        return displayValue();
+    if (request == "display_auth")
+        return displayAuthority();
+    if (request == "command")
+        return commandLine;
+    if (request == "path")
+        return pathForTarget();
+    if (request == "user")
+        return targetUser;
+    if (request == "priority")
+        return QByteArray::number(priorityValue);
+    if (request == "scheduler")
+        return schedulingPolicy == SchedulingRealtime ? QByteArrayLiteral("realtime")
+                                                      : QByteArrayLiteral("normal");
+    if (request == "xwindows_only")
+        return QByteArrayLiteral("no");
+    if (request == "app_startup_id")
+        return QByteArrayLiteral("0");
+    if (request == "environment")
+        return QByteArrayLiteral(""); // no entries: the empty line ends the list
+    return std::nullopt;
 }
 
 int StubProcess::converseWithStub(int mode)
 {
+    bool stopped = false;
     for (;;) {
         QByteArray line = nextLine(true);
         if (line.isNull())
@@ -101,16 +112,28 @@ int StubProcess::converseWithStub(int mode)
         // A terminal with output post-processing on (sudo's own) ends lines with "\r\n".
         if (line.endsWith('\r'))
             line.chop(1);
+        if (line == "end")
+            return 0;
+        // A companion told to stop has nothing more to ask.
+        if (stopped)
+            return 1;
 
+        QByteArray answer;
         if (line == "tavrine") {
             // With echo off the answers do not come back as input.
             setTerminalEcho(false);
-            sendLine(mode == 0 ? QByteArrayLiteral("ok") : QByteArrayLiteral("stop"));
-        } else if (line == "end") {
-            return 0;
-        } else if (!answerRequest(line)) {
+            stopped = mode != 0;
+            answer = stopped ? QByteArrayLiteral("stop") : QByteArrayLiteral("ok");
+        } else if (const std::optional<QByteArray> known = answerTo(line)) {
+            answer = *known;
+        } else {
             return 1;
         }
+        // The rest of the line would answer the next request.
+        if (holdsLineBreak(answer))
+            return 2;
+        if (!sendLine(answer))
+            return -1;
         noteProgress();
     }
 }

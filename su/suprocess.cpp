@@ -2,13 +2,20 @@
 #include "suprocess.h"
 
 #include "exec/commandwords.h"
-#include "exec/findcommandexecutable.h"
+#include "searchpath.h"
+#include "stub/portableenvironment.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <vector>
 
 #include <ctype.h>
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -16,6 +23,7 @@ extern char **environ;
 struct SuProcess::Private
 {
     QString switchTool;
+    int heard = 0; // bytes su or sudo have said
 };
 
 namespace {
@@ -27,6 +35,12 @@ const int echoOffGraceMs = 3000;
 
 // Banners and sudo's lecture come in one burst with the prompt; a flood is no burst.
 const int burstLimit = 4096;
+
+// All that su and sudo say around a password is a few lines; a flood is neither of them.
+const int switchToolOutputLimit = 65536;
+
+// A killed child ends at once; a hung-up sudo within moments.
+const int childStopGraceMs = 2000;
 
 // sudo runs the companion on a terminal of its own and ends its own lines with "\r\n".
 QByteArray withoutCarriageReturn(QByteArray line)
@@ -76,32 +90,6 @@ QByteArray newestLine(const QList<QByteArray> &lines)
     return lines.first();
 }
 
-// What may pass from the caller to another user, as sudo's env_reset lets it: the display,
-// the terminal type, the language and locale, the time zone. Shell options, start-up files
-// and plug-in folders of the caller stay behind.
-bool mayPassToAnotherUser(const QByteArray &entry)
-{
-    static const char *const names[] = {
-        "DISPLAY=", "XAUTHORITY=", "TERM=", "COLORTERM=", "LANG=", "LANGUAGE=", "TZ=", "LC_"
-    };
-    for (const char *name : names) {
-        if (entry.startsWith(name))
-            return true;
-    }
-    return false;
-}
-
-QByteArray executableOnPath(const char *name)
-{
-    return findCommandExecutable(QLatin1String(name)).toLocal8Bit();
-}
-
-void writeIgnoringErrors(int fd, const char *data, size_t size)
-{
-    if (write(fd, data, size) < 0)
-        return;
-}
-
 } // namespace
 
 SuProcess::SuProcess(const QByteArray &user, const QByteArray &command)
@@ -140,6 +128,28 @@ QString SuProcess::switchTool() const
     return d->switchTool;
 }
 
+QByteArray SuProcess::companionPath()
+{
+    QStringList candidates;
+    const QString self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (!self.isEmpty())
+        candidates << QFileInfo(self).absolutePath() + QStringLiteral("/tavrine");
+    candidates << QStringLiteral(KAVRUN_COMPANION_INSTALLED_PATH);
+    for (const QString &candidate : qAsConst(candidates)) {
+        const QFileInfo companion(candidate);
+        if (companion.isFile() && companion.isExecutable())
+            return QFile::encodeName(candidate);
+    }
+    return findInAbsoluteFolders("tavrine");
+}
+
+StubProcess::ExchangedValue SuProcess::valueWithLineBreak()
+{
+    if (holdsLineBreak(companionPath()))
+        return CompanionPathValue;
+    return StubProcess::valueWithLineBreak();
+}
+
 int SuProcess::verifyPassword(const char *password)
 {
     return authenticateAndRun(password, VerifyOnly);
@@ -147,7 +157,9 @@ int SuProcess::verifyPassword(const char *password)
 
 int SuProcess::authenticateAndRun(const char *password, int mode)
 {
-    if (mode != RunCommand)
+    if (mode == RunCommand)
+        prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    else
         setMirrorOutput(true);
 
     const int started = startSwitchTool();
@@ -160,26 +172,28 @@ int SuProcess::authenticateAndRun(const char *password, int mode)
         return mode == RunCommand ? SwitchFailed : SwitchNotStarted;
     if (started != SwitchOk)
         return started;
-    if (answer != SwitchOk) {
-        stopChild();
-        return answer;
-    }
+    if (answer != SwitchOk)
+        return stopChild(answer);
     return finishWithStub(mode);
 }
 
 int SuProcess::startSwitchTool()
 {
+    if (isCancelled())
+        return SwitchCancelled;
     // sudo only ever serves to become root.
     if (targetUser != "root")
         d->switchTool = QStringLiteral("su");
     const bool sudo = d->switchTool == QLatin1String("sudo");
 
-    const QByteArray executable = executableOnPath(sudo ? "sudo" : "su");
+    const QByteArray executable = findInAbsoluteFolders(sudo ? "sudo" : "su");
     if (executable.isEmpty())
         return SwitchNotStarted;
-    const QString companion = findCommandExecutable(QStringLiteral("tavrine"));
+    const QByteArray companion = companionPath();
     if (companion.isEmpty())
         return SwitchNoCompanion;
+    if (valueWithLineBreak() != NoValue)
+        return SwitchLineBreak;
 
     QList<QByteArray> arguments;
     if (sudo)
@@ -187,13 +201,12 @@ int SuProcess::startSwitchTool()
     arguments << targetUser;
     // su hands its command to the target's shell, which must read the path as one word.
     if (sudo)
-        arguments << companion.toLocal8Bit();
+        arguments << companion;
     else
-        arguments << QByteArrayLiteral("-c") << shellQuoted(companion).toLocal8Bit();
+        arguments << QByteArrayLiteral("-c")
+                  << shellQuoted(QFile::decodeName(companion)).toLocal8Bit();
     arguments << QByteArrayLiteral("-");
 
-    // bash would read that file before it starts the companion.
-    unsetenv("BASH_ENV");
     setChildEnvironment(environmentForTarget());
     // The terminal keeps its echo on, so that a prompt that leaves it on is noticed.
     setTerminalEcho(true);
@@ -203,7 +216,11 @@ int SuProcess::startSwitchTool()
 
 std::optional<QList<QByteArray>> SuProcess::environmentForTarget() const
 {
-    const passwd *target = getpwnam(targetUser.constData());
+    // getpwnam_r: another thread may be looking up users as well.
+    passwd entry;
+    passwd *target = nullptr;
+    std::vector<char> strings(16384);
+    getpwnam_r(targetUser.constData(), &entry, strings.data(), strings.size(), &target);
     if (target && target->pw_uid == getuid())
         return std::nullopt; // no boundary to cross
     QList<QByteArray> environment;
@@ -223,13 +240,15 @@ int SuProcess::converseWithSwitchTool(const char *password)
 {
     enum { WaitForPrompt, CheckEcho, AwaitHandshake } state = WaitForPrompt;
     for (;;) {
-        const QByteArray rawLine = nextLine(true);
+        QByteArray rawLine = nextLine(true);
         // Output that never stops is no progress either.
         if (progressClockRanOut())
             return SwitchTimedOut;
         if (rawLine.isNull())
             return state == AwaitHandshake ? SwitchRefused : SwitchFailed;
-        const QByteArray line = withoutCarriageReturn(rawLine);
+        if (!hear(rawLine))
+            return SwitchDenied;
+        QByteArray line = withoutCarriageReturn(rawLine);
 
         switch (state) {
         case WaitForPrompt: {
@@ -237,6 +256,8 @@ int SuProcess::converseWithSwitchTool(const char *password)
             // be the prompt, and blank lines inside it do not end it, so that a text line
             // ending in a colon is not taken for a prompt.
             const QByteArray candidate = newestLine(burstFrom(line));
+            if (d->heard > switchToolOutputLimit)
+                return SwitchDenied;
             if (candidate == handshake) {
                 // No password was asked for: root, or a remembered sudo authentication.
                 pushBackLine(candidate);
@@ -252,9 +273,14 @@ int SuProcess::converseWithSwitchTool(const char *password)
             break;
         }
         case CheckEcho:
-            // Anything else would be the password shown in clear: give up at once.
-            if (!isHiddenEcho(line))
+            // Anything else would be the password shown in clear: give up at once, keeping no
+            // copy of it and saying nothing of it.
+            if (!isHiddenEcho(line)) {
+                wipeBytes(line);
+                wipeBytes(rawLine);
+                wipeInput();
                 return SwitchFailed;
+            }
             state = AwaitHandshake;
             break;
         case AwaitHandshake:
@@ -284,16 +310,23 @@ QList<QByteArray> SuProcess::burstFrom(const QByteArray &first)
     while (lines.last() != handshake && gathered < burstLimit) {
         QByteArray next = nextLine(false);
         if (next.isNull()) {
-            if (waitReadable(terminalFd(), 100) <= 0)
+            if (!waitForOutput(100))
                 break;
             next = nextLine(false);
             if (next.isNull())
                 break;
         }
         gathered += next.size() + 1;
+        hear(next);
         lines.append(withoutCarriageReturn(next));
     }
     return lines;
+}
+
+bool SuProcess::hear(const QByteArray &line)
+{
+    d->heard += line.size() + 1;
+    return d->heard <= switchToolOutputLimit;
 }
 
 // A prompt that keeps echo on (a PAM "Username:") would show the password: it gets nothing.
@@ -306,10 +339,9 @@ int SuProcess::typePassword(const char *password)
         return SwitchEchoOn;
     if (echo != 0 || !isAlive(childPid()))
         return SwitchFailed;
-    // The password and the line end in two writes, as a person would type them.
-    writeIgnoringErrors(terminalFd(), password, strlen(password));
-    writeIgnoringErrors(terminalFd(), "\n", 1);
-    return SwitchOk;
+    // Raw data: no copy of the password is made.
+    const QByteArray typed = QByteArray::fromRawData(password, int(strlen(password)));
+    return sendLine(typed) ? SwitchOk : SwitchFailed;
 }
 
 int SuProcess::finishWithStub(int mode)
@@ -317,17 +349,15 @@ int SuProcess::finishWithStub(int mode)
     const int conversation = converseWithStub(mode);
     if (conversation != 0) {
         const int result = progressClockRanOut() ? SwitchTimedOut
+            : conversation == 2                  ? SwitchLineBreak
             : conversation < 0                   ? SwitchFailed
                                                  : SwitchDenied;
-        stopChild();
-        return result;
+        return stopChild(result);
     }
     if (mode != RunCommand) {
         // The companion has said "end" and exits with 0.
-        if (drainUntilExit() < 0 && progressClockRanOut()) {
-            stopChild();
-            return SwitchTimedOut;
-        }
+        if (drainUntilExit() < 0 && (progressClockRanOut() || isCancelled()))
+            return stopChild(SwitchTimedOut);
         return SwitchOk;
     }
     // The command runs as long as it likes.
@@ -335,12 +365,12 @@ int SuProcess::finishWithStub(int mode)
     return drainUntilExit();
 }
 
-void SuProcess::stopChild()
+int SuProcess::stopChild(int result)
 {
-    // A sudo that turned root cannot be killed by an ordinary caller and would wait for
-    // another password: only a child that was killed is drained and reaped; any other
-    // ends when its terminal closes. A killed child ends at once.
-    stopProgressClock();
-    if (kill(childPid(), SIGKILL) == 0)
-        drainUntilExit();
+    // A sudo that turned root may not be killed by an ordinary caller; the hang-up of its
+    // terminal ends it.
+    if (kill(childPid(), SIGKILL) != 0)
+        hangUp();
+    reapChild(childStopGraceMs);
+    return isCancelled() ? SwitchCancelled : result;
 }

@@ -13,6 +13,17 @@
  *
  * One object serves one attempt: construct, configure, authenticateAndRun()
  * once, destroy. Everything blocks the calling thread; nothing is printed.
+ *
+ * The attempt may run on a thread of its own, in a process with other threads
+ * (the dialog checks a password that way): it changes nothing that the process
+ * shares, starts children only with calls that are safe after fork, and
+ * reaps its child by its pid, which SIGCHLD must then not be set to ignore.
+ * Another thread may cancel() it at any time.
+ *
+ * su, sudo and the companion are looked up in the absolute folders of PATH
+ * only (and the companion where the package puts it first, see companionPath()):
+ * an empty or relative entry would search the current folder, which may be
+ * another user's.
  */
 class SuProcess : public StubProcess
 {
@@ -43,6 +54,12 @@ public:
         SwitchDenied = -4,
         /** the prompt kept the terminal's echo on, so the password was not typed */
         SwitchEchoOn = -5,
+        /** a value for the companion holds a line break (see valueWithLineBreak()); nothing was
+         *  started, or the companion was not given that value */
+        SwitchLineBreak = -6,
+        /** cancel() was called before the command ran; the child was killed and reaped. (Once
+         *  the command runs, cancel() only ends the wait for its end: SwitchFailed.) */
+        SwitchCancelled = -7,
         /** verify mode: the password was accepted and the companion stopped; run mode: exit status
            0 */
         SwitchOk = 0,
@@ -67,12 +84,25 @@ public:
     QString switchTool() const;
 
     /**
+     * The companion program: the one beside this program (where a build tree
+     * has it), else the one where the package installs it, else the first in
+     * an absolute folder of PATH.
+     * @return its absolute path, or an empty array when there is none
+     */
+    static QByteArray companionPath();
+    /** As StubProcess's, and the companion's path, which su hands to a shell. */
+    ExchangedValue valueWithLineBreak() override;
+
+    /**
      * Starts su or sudo with tavrine as their command, types @p password at the
      * first prompt once the terminal's echo is off, and converses with the
-     * companion. For a user other than the caller, su or sudo get only the
-     * environment that may pass between users. The whole exchange gives up when
-     * it makes no progress for progressTimeout(); the command itself may run as
-     * long as it likes.
+     * companion. Nothing is started when a value holds a line break. For a user
+     * other than the caller, su or sudo get only the environment that may pass
+     * between users. The whole exchange gives up when it makes no progress for
+     * progressTimeout(), when it has taken overallTimeout(), and when su or
+     * sudo say more than any prompt needs; the command itself may run as long
+     * as it likes. In run mode the process is made undumpable first, so that
+     * no other process of the caller can read the password from its memory.
      * @param password zero-terminated, in the local 8-bit encoding, possibly
      *        empty, never null; when the wipe-password flag is set it is
      *        overwritten with zeros once typed (or once it is clear that it will
@@ -86,7 +116,10 @@ public:
     int verifyPassword(const char *password);
 
 private:
-    /** @return SwitchOk once the child runs, SwitchNoCompanion, or SwitchNotStarted */
+    /**
+     * @return SwitchOk once the child runs, SwitchLineBreak, SwitchNoCompanion,
+     *         SwitchCancelled or SwitchNotStarted
+     */
     int startSwitchTool();
     /** @return the environment for su or sudo: ours for the caller, a filtered one for anyone else
      */
@@ -97,14 +130,22 @@ private:
      *         else the SwitchResult that ends the attempt
      */
     int converseWithSwitchTool(const char *password);
-    /** @return @p first and the lines that follow it in one burst, carriage returns removed */
+    /**
+     * @return @p first and the lines that follow it in one burst, carriage returns removed
+     *         (all of them counted as heard)
+     */
     QList<QByteArray> burstFrom(const QByteArray &first);
+    /** Counts @p line as said by su or sudo. @return false once they have said too much */
+    bool hear(const QByteArray &line);
     /** @return SwitchOk once the password was typed, else why it was not */
     int typePassword(const char *password);
     /** @return the result for a companion that has said "end" or broken off */
     int finishWithStub(int mode);
-    /** Kills the child and, when it could be killed, reaps it. */
-    void stopChild();
+    /**
+     * Ends the child of an attempt that failed, killed or hung up, and reaps it.
+     * @return @p result, or SwitchCancelled when the attempt was cancelled
+     */
+    int stopChild(int result);
 
     struct Private;
     Private *const d;

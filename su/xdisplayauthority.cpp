@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "xdisplayauthority.h"
 
-#include "exec/findcommandexecutable.h"
+#include "searchpath.h"
 
 #include <QDeadlineTimer>
 #include <QList>
@@ -44,10 +44,11 @@ QByteArray readWithin(int fd, int limit, int timeoutMs)
 
 // "xauth -i list NAME": no shell reads the display's name, and -i reads the
 // authority file without waiting for its lock, which a crashed xauth may have left.
+// xauth comes from an absolute folder of PATH, never from the current folder.
 // @return at most the first 255 bytes of what it lists
 QByteArray listAuthority(const QByteArray &lookupName)
 {
-    const QByteArray xauth = findCommandExecutable(QStringLiteral("xauth")).toLocal8Bit();
+    const QByteArray xauth = findInAbsoluteFolders("xauth");
     int output[2];
     if (xauth.isEmpty() || pipe2(output, O_CLOEXEC) < 0)
         return QByteArray();

@@ -12,7 +12,8 @@ struct XDisplayAuthority
 {
     /**
      * Fills both fields from DISPLAY and "xauth -i list", run without a shell
-     * and without waiting for the authority file's lock. Silent: an unset
+     * and without waiting for the authority file's lock, from an absolute
+     * folder of PATH. Silent: an unset
      * DISPLAY, a missing or hanging xauth, no entry or several entries leave
      * the authority line empty.
      */

@@ -190,7 +190,15 @@ void KavRunSession::killAll()
         }
     }
     m_processes.clear();
-    // Detached commands (a terminal, a marker still writing) are not our children.
+    // Detached commands (a terminal, a marker still writing) are not our children. Asked
+    // first, they can clean up after themselves (the companion removes the display authority
+    // it installed).
+    for (const qint64 pid : leftoverProcesses())
+        ::kill(pid_t(pid), SIGTERM);
+    QElapsedTimer grace;
+    grace.start();
+    while (!leftoverProcesses().isEmpty() && !grace.hasExpired(2000))
+        QThread::msleep(50);
     for (const qint64 pid : leftoverProcesses())
         ::kill(pid_t(pid), SIGKILL);
 }

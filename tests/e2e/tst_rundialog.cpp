@@ -14,6 +14,7 @@
 
 #include <memory>
 
+#include <signal.h>
 #include <unistd.h>
 
 // The sanitizers' allocator sets freed memory aside and ignores the C
@@ -604,15 +605,12 @@ void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
     if (geteuid() != 0)
         QSKIP("su asks root for no password; anyone else would need one");
     const QString finished = m_session->path() + QStringLiteral("/marks/asroot");
-    // su finds the companion on the search path.
-    QProcessEnvironment environment = m_session->environment();
-    environment.insert(QStringLiteral("PATH"),
-        qEnvironmentVariable("KAVRUN_BINARY_DIR") + QStringLiteral("/stub:")
-            + environment.value(QStringLiteral("PATH")));
-    QProcess *first = m_session->startKavRun(
-        { QStringLiteral("--su"), QStringLiteral("--user"), QStringLiteral("root"),
-            QStringLiteral("sleep"), QStringLiteral("30;"), QStringLiteral("touch"), finished },
-        environment);
+    const QString running = m_session->path() + QStringLiteral("/marks/asroot-running");
+    // The dialog program finds the companion beside it, in the build tree as installed.
+    QProcess *first = m_session->startKavRun({ QStringLiteral("--su"), QStringLiteral("--user"),
+        QStringLiteral("root"), QStringLiteral("echo"), QStringLiteral("$$"),
+        QStringLiteral("$XAUTHORITY"), QStringLiteral(">"), running + QLatin1Char(';'),
+        QStringLiteral("sleep"), QStringLiteral("30;"), QStringLiteral("touch"), finished });
     QVERIFY(!showDialog(first).isEmpty());
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
     QCOMPARE(waitForExitCode(first), 0);
@@ -624,6 +622,17 @@ void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(second), 0);
     QVERIFY(!QFile::exists(finished));
+
+    // Ended, the command leaves the companion to remove the display authority it installed.
+    QStringList started; // the command's pid and its authority file, once both are written
+    QTRY_COMPARE((started = m_session->waitForMark(QStringLiteral("asroot-running"))
+                                .simplified()
+                                .split(QLatin1Char(' ')))
+                     .size(),
+        2);
+    QVERIFY(started.at(1).startsWith(QLatin1String("/tmp/xauth.")));
+    QCOMPARE(::kill(-pid_t(started.at(0).toLongLong()), SIGTERM), 0);
+    QTRY_VERIFY(!QFile::exists(QFileInfo(started.at(1)).path()));
 }
 
 QTEST_GUILESS_MAIN(TestRunDialog)

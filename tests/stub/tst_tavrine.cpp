@@ -4,9 +4,11 @@
 #include "su/ptyprocess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
@@ -100,6 +102,8 @@ private Q_SLOTS:
     void asksInOrderAndPassesTheExitStatus();
     void stopEndsAtOnce();
     void setsUpTheEnvironment();
+    void environmentRules_data();
+    void environmentRules();
     void answersAreNotEchoedAndTheTerminalIsRestored();
     void longAnswersRunWhole_data();
     void longAnswersRunWhole();
@@ -109,6 +113,7 @@ private Q_SLOTS:
     void displayNoInstallsNothing();
     void localhostDisplayInstallsATemporaryAuthority();
     void missingXauthStillRemovesTheAuthorityFile();
+    void xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong();
     void unknownUserIsRefused();
     void negativePriority();
     void realtimeScheduling();
@@ -175,21 +180,73 @@ void TavrineTest::stopEndsAtOnce()
 void TavrineTest::setsUpTheEnvironment()
 {
     Conversation conversation;
-    conversation.environment = { "KAVRUN_FIRST=one", "KAVRUN_SECOND=two words" };
+    conversation.environment = { "LANG=de_DE.UTF-8", "LC_TIME=en DK" };
     conversation.answers[QByteArrayLiteral("path")] = "/usr/bin:/bin:/kavrun/test";
     conversation.answers[QByteArrayLiteral("app_startup_id")] = "startup-42";
     conversation.answers[QByteArrayLiteral("command")] =
-        "echo \"[$KAVRUN_FIRST|$KAVRUN_SECOND|$PATH|"
-        "$DESKTOP_STARTUP_ID|$HOME|${LC_ALL-unset}|"
-        "$KAVRUN_CALLER]\"";
-    // The same user: the caller's environment stays.
+        "echo \"[$LANG|$LC_TIME|$PATH|$DESKTOP_STARTUP_ID|$HOME|$USER|${LC_ALL-unset}|"
+        "${KAVRUN_CALLER-unset}]\"";
+    // The same user still gets nothing but what may pass between users: su and sudo change
+    // the user before the companion starts.
     qputenv("KAVRUN_CALLER", "kept");
     QVERIFY(conversation.run());
     qunsetenv("KAVRUN_CALLER");
     QCOMPARE(conversation.exitStatus, 0);
-    QVERIFY2(conversation.output.contains(
-                 "[one|two words|/usr/bin:/bin:/kavrun/test|startup-42|/root|unset|kept]"),
+    QVERIFY2(conversation.output.contains("[de_DE.UTF-8|en DK|/usr/bin:/bin:/kavrun/test|"
+                                          "startup-42|/root|root|unset|unset]"),
         conversation.output.constData());
+}
+
+void TavrineTest::environmentRules_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<bool>("passes");
+    QTest::newRow("language") << QByteArray("LANG=de_DE.UTF-8") << true;
+    QTest::newRow("display") << QByteArray("DISPLAY=:5") << true;
+    QTest::newRow("terminal") << QByteArray("TERM=xterm-256color") << true;
+    QTest::newRow("zone name") << QByteArray("TZ=Europe/Berlin") << true;
+    QTest::newRow("zone file") << QByteArray("TZ=:/usr/share/zoneinfo/Europe/Berlin") << true;
+    QTest::newRow("POSIX zone") << QByteArray("TZ=CET-1CEST,M3.5.0,M10.5.0/3") << true;
+    QTest::newRow("catalogue path") << QByteArray("LANGUAGE=../../../tmp/x/mo") << false;
+    QTest::newRow("format in a locale") << QByteArray("LC_MESSAGES=de_DE%n") << false;
+    QTest::newRow("no such category") << QByteArray("LC_KAVRUN=C") << false;
+    QTest::newRow("terminal path") << QByteArray("TERM=../../tmp/terminfo") << false;
+    QTest::newRow("zone file elsewhere") << QByteArray("TZ=/tmp/zone") << false;
+    QTest::newRow("zone file out of zoneinfo")
+        << QByteArray("TZ=/usr/share/zoneinfo/../../../tmp/zone") << false;
+    QTest::newRow("zone name out of zoneinfo") << QByteArray("TZ=Europe/../../../tmp/z") << false;
+    QTest::newRow("zone with a blank") << QByteArray("TZ=Europe/Ber lin") << false;
+    QTest::newRow("library path") << QByteArray("LD_LIBRARY_PATH=/tmp/kavrun-libs") << false;
+    QTest::newRow("shell options") << QByteArray("SHELLOPTS=xtrace") << false;
+    QTest::newRow("name only") << QByteArray("LANG") << false;
+}
+
+// The same rules for what the caller had and for what the parent sends.
+void TavrineTest::environmentRules()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(bool, passes);
+    const QByteArray name = entry.left(entry.indexOf('='));
+    const QByteArray command = "env | grep -c '^" + name + "='";
+
+    Conversation inherited;
+    inherited.answers[QByteArrayLiteral("command")] = command;
+    qputenv(name.constData(), entry.mid(name.size() + 1));
+    QVERIFY(inherited.run());
+    qunsetenv(name.constData());
+    QCOMPARE(inherited.output.trimmed(), QByteArray(passes ? "1" : "0"));
+
+    // One the companion may not pass on ends the conversation: nothing runs.
+    Conversation sent;
+    sent.environment = { entry };
+    sent.answers[QByteArrayLiteral("command")] = command;
+    QVERIFY(sent.run());
+    QCOMPARE(sent.requests.last(), QByteArray("end"));
+    // trimmed: the list's empty line may come after the refusal and be echoed.
+    QCOMPARE(sent.output.trimmed(),
+        passes ? QByteArray("1")
+               : QByteArray("tavrine: an environment answer may not pass to another user"));
+    QCOMPARE(sent.exitStatus, passes ? 0 : 1);
 }
 
 void TavrineTest::answersAreNotEchoedAndTheTerminalIsRestored()
@@ -339,6 +396,39 @@ void TavrineTest::missingXauthStillRemovesTheAuthorityFile()
     QVERIFY(!QFile::exists(folder));
 }
 
+void TavrineTest::xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong()
+{
+    // One xauth hangs, another stands in the current folder, named by relative entries.
+    QTemporaryDir directory;
+    QVERIFY(directory.isValid());
+    const QString hanging = directory.filePath(QStringLiteral("hanging"));
+    const QString relative = directory.filePath(QStringLiteral("relative"));
+    for (const QString &folder : { hanging, relative }) {
+        QVERIFY(QDir().mkpath(folder));
+        QFile xauth(folder + QStringLiteral("/xauth"));
+        QVERIFY(xauth.open(QIODevice::WriteOnly));
+        xauth.write(folder == hanging ? "#!/bin/sh\nexec sleep 30\n"
+                                      : "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\n");
+        xauth.close();
+        QVERIFY(xauth.setPermissions(xauth.permissions() | QFile::ExeOwner));
+    }
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(relative));
+    Conversation conversation;
+    conversation.answers[QByteArrayLiteral("display")] = ":93";
+    conversation.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 00112233";
+    conversation.answers[QByteArrayLiteral("path")] =
+        ":.:relative:" + QFile::encodeName(hanging) + ":/usr/bin:/bin";
+    conversation.answers[QByteArrayLiteral("command")] = "exit 4";
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(conversation.run());
+    QDir::setCurrent(savedFolder);
+    QCOMPARE(conversation.exitStatus, 4);
+    QVERIFY(timer.elapsed() < 15000);
+    QVERIFY(!QFile::exists(relative + QStringLiteral("/ran")));
+}
+
 void TavrineTest::unknownUserIsRefused()
 {
     Conversation conversation;
@@ -387,11 +477,11 @@ void TavrineTest::changesToAnotherUser()
     conversation.answers[QByteArrayLiteral("user")] = "nobody";
     conversation.answers[QByteArrayLiteral("display")] = ":93";
     conversation.answers[QByteArrayLiteral("display_auth")] = "MIT-MAGIC-COOKIE-1 00112233";
-    conversation.environment = { "KAVRUN_SENT=sent" };
+    conversation.environment = { "LC_TIME=C.UTF-8" };
     conversation.answers[QByteArrayLiteral("command")] =
         "echo \"[$(id -u) $(id -g) $(id -G) $HOME]\"; stat -c '[%U]' \"$XAUTHORITY\"; "
         "echo \"[$(env | grep -cE '^(SHELLOPTS|PS4|PYTHONPATH|XDG_CONFIG_HOME)=')|"
-        "$LANG|$TZ|$USER|$LOGNAME|$SHELL|$KAVRUN_SENT]\"";
+        "$LANG|$TZ|$USER|$LOGNAME|$SHELL|$LC_TIME]\"";
     // Of the caller's environment, only the display, terminal, language and time zone pass.
     const QList<QPair<const char *, QByteArray>> caller = { { "SHELLOPTS", "xtrace" },
         { "PS4", "$(id)" }, { "PYTHONPATH", "/tmp" }, { "XDG_CONFIG_HOME", "/root/.config" },
@@ -404,7 +494,7 @@ void TavrineTest::changesToAnotherUser()
     QCOMPARE(conversation.exitStatus, 0);
     QCOMPARE(conversation.output.simplified(),
         QByteArray("[65534 65534 65534 /nonexistent] [nobody] "
-                   "[0|de_DE.UTF-8|Europe/Berlin|nobody|nobody|/usr/sbin/nologin|sent]"));
+                   "[0|de_DE.UTF-8|Europe/Berlin|nobody|nobody|/usr/sbin/nologin|C.UTF-8]"));
 }
 
 void TavrineTest::endOfInputWhileAsking()

@@ -4,15 +4,17 @@
 // (one line), never on the command line.
 //
 // Usage: suprocessdriver TOOL USER MODE COMMAND PRIORITY POLICY
-// Writes "result N", "wiped yes|no" and "last LINE" (what su or sudo said last) to
-// standard error.
+// Writes "result N", "wiped yes|no", "reaped yes|no" (su or sudo), "dumpable yes|no" and
+// "last LINE" (what su or sudo said last) to standard error.
 #include "su/suprocess.h"
 
 #include <QByteArray>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 
 int main(int argc, char **argv)
 {
@@ -34,7 +36,10 @@ int main(int argc, char **argv)
 
     const bool wiped =
         password[0] == '\0' && memcmp(password, password + 1, sizeof password - 1) == 0;
-    fprintf(stderr, "result %d\nwiped %s\nlast %s\n", result, wiped ? "yes" : "no",
+    const bool reaped = PtyProcess::pollExit(process.childPid()) == -1 && errno == ECHILD;
+    const bool dumpable = prctl(PR_GET_DUMPABLE) == 1;
+    fprintf(stderr, "result %d\nwiped %s\nreaped %s\ndumpable %s\nlast %s\n", result,
+        wiped ? "yes" : "no", reaped ? "yes" : "no", dumpable ? "yes" : "no",
         process.lastLine().constData());
     return 0;
 }

@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -104,6 +107,7 @@ private Q_SLOTS:
     void mirrorOfSilentChild();
     void pollExitOfForeignPid();
     void repeatedRunsLeakNoDescriptor();
+    void clocksAndCancelEndEveryWait();
 };
 
 void PtyProcessTest::withoutTerminal()
@@ -496,6 +500,50 @@ void PtyProcessTest::repeatedRunsLeakNoDescriptor()
     }
     // The last terminal is still open until the process object goes.
     QCOMPARE(descriptorsOf(self).size(), before + 1);
+}
+
+// A child that neither reads nor writes holds no wait beyond the clocks or a cancel.
+void PtyProcessTest::clocksAndCancelEndEveryWait()
+{
+    PtyProcess::setProgressTimeout(300);
+    PtyProcess::setOverallTimeout(600);
+    PtyProcess process;
+    // Without line editing, which would drop what does not fit rather than wait.
+    QCOMPARE(startShell(process, "stty -icanon -echo; echo; exec sleep 30"), 0);
+    QVERIFY(!process.nextLine(true).isNull());
+    QElapsedTimer timer;
+    timer.start();
+    process.startProgressClock();
+    QVERIFY(!process.sendLine(QByteArray(100000, 'x'))); // the terminal fills up
+    QVERIFY(process.progressClockRanOut());
+    process.startProgressClock();
+    for (int step = 0; step < 4; ++step) {
+        QThread::msleep(200);
+        process.noteProgress(); // progress, but not beyond the overall clock
+    }
+    QVERIFY(process.nextLine(true).isNull());
+    QVERIFY(timer.elapsed() < 3000);
+    PtyProcess::setProgressTimeout(25000);
+    PtyProcess::setOverallTimeout(60000);
+
+    // Without clocks, from another thread.
+    process.stopProgressClock();
+    timer.restart();
+    std::thread canceller([&process] {
+        QThread::msleep(200);
+        process.cancel();
+    });
+    QVERIFY(process.nextLine(true).isNull());
+    canceller.join();
+    QVERIFY(timer.elapsed() < 2000);
+    QCOMPARE(process.setTerminalEcho(true), 0);
+    QCOMPARE(process.waitForEchoOff(), -2);
+    QCOMPARE(process.drainUntilExit(), -1);
+    // Reaping heeds no cancel.
+    kill(process.childPid(), SIGKILL);
+    QVERIFY(process.reapChild(5000));
+    QCOMPARE(PtyProcess::pollExit(process.childPid()), -1);
+    QVERIFY(timer.elapsed() < 3000);
 }
 
 QTEST_GUILESS_MAIN(PtyProcessTest)

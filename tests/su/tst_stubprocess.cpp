@@ -5,6 +5,7 @@
 
 #include "tests/common/xvfbserver.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,8 +29,11 @@ static void restoreVariable(const char *name, const QByteArray &value)
 class FixedDisplayStub : public StubProcess
 {
 public:
-    QByteArray displayValue() override { return QByteArrayLiteral("remote:3.0"); }
-    QByteArray displayAuthority() override { return QByteArrayLiteral("MIT-MAGIC-COOKIE-1 abcd"); }
+    QByteArray displayValue() override { return display; }
+    QByteArray displayAuthority() override { return authority; }
+
+    QByteArray display = QByteArrayLiteral("remote:3.0");
+    QByteArray authority = QByteArrayLiteral("MIT-MAGIC-COOKIE-1 abcd");
 };
 
 class StubProcessTest : public QObject
@@ -45,6 +49,8 @@ private Q_SLOTS:
     void pathAnswer_data();
     void pathAnswer();
     void stopsAfterTheHandshake();
+    void valuesWithLineBreaksAreNotSent_data();
+    void valuesWithLineBreaksAreNotSent();
     void linesOutsideTheConversation_data();
     void linesOutsideTheConversation();
     void terminalClosedBeforeEnd();
@@ -200,6 +206,84 @@ void StubProcessTest::stopsAfterTheHandshake()
     QCOMPARE(stub.converseWithStub(1), 0);
     QCOMPARE(stub.drainUntilExit(), 0);
     QCOMPARE(filedAnswers(), QList<QByteArray> { "stop" });
+
+    // Told to stop, a companion has nothing more to ask.
+    StubProcess askingOn;
+    const QByteArray askingScript =
+        "printf 'tavrine\\n'; IFS= read -r answer; printf 'display\\nend\\n'";
+    QCOMPARE(askingOn.startChild("/bin/sh", { QByteArrayLiteral("-c"), askingScript }), 0);
+    QCOMPARE(askingOn.converseWithStub(1), 1);
+    askingOn.drainUntilExit();
+}
+
+void StubProcessTest::valuesWithLineBreaksAreNotSent_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("authority");
+    QTest::addColumn<int>("value");
+    const QByteArray run = "touch kavrun-ran";
+    const QByteArray path = "/usr/bin:/bin";
+    const QByteArray display = ":93";
+    const QByteArray authority = "MIT-MAGIC-COOKIE-1 00112233";
+    // The desktop entry format lets a Name hold "\n"; %c puts it into the command line.
+    QTest::newRow("command, line break")
+        << run + "\nLD_PRELOAD=/tmp/x.so" << QByteArray("root") << path << display << authority
+        << int(StubProcess::CommandLineValue);
+    QTest::newRow("command, carriage return") << run + "\r" << QByteArray("root") << path << display
+                                              << authority << int(StubProcess::CommandLineValue);
+    QTest::newRow("command, NUL") << run + QByteArray("\0x", 2) << QByteArray("root") << path
+                                  << display << authority << int(StubProcess::CommandLineValue);
+    QTest::newRow("user") << run << QByteArray("nobody\n0") << path << display << authority
+                          << int(StubProcess::TargetUserValue);
+    QTest::newRow("caller's path")
+        << run << QByteArray("nobody") << QByteArray("/usr/bin:/x\nLANG=C") << display << authority
+        << int(StubProcess::SearchPathValue);
+    QTest::newRow("root's path is its own")
+        << run << QByteArray("root") << QByteArray("/x\ny:/usr/bin") << display << authority
+        << int(StubProcess::NoValue);
+    QTest::newRow("display") << run << QByteArray("root") << path << display + "\r\n"
+                             << authority << int(StubProcess::DisplayValue);
+    QTest::newRow("authority") << run << QByteArray("root") << path << display << authority + '\n'
+                               << int(StubProcess::DisplayAuthorityValue);
+    // Odd bytes, each answer still one line.
+    QTest::newRow("tab, escape and a byte that is no UTF-8")
+        << run + "; : '\t\x1b[2J\xff'" << QByteArray("root") << path << display + "\t\xff"
+        << authority << int(StubProcess::NoValue);
+}
+
+// The real companion: a value that would shift the answers after it is not sent, and
+// nothing is run.
+void StubProcessTest::valuesWithLineBreaksAreNotSent()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, authority);
+    QFETCH(int, value);
+    FixedDisplayStub stub;
+    stub.setCommandLine(command);
+    stub.setTargetUser(user);
+    stub.display = display;
+    stub.authority = authority;
+    qputenv("PATH", path);
+    QCOMPARE(int(stub.valueWithLineBreak()), value);
+
+    const QString marker = directory.filePath(QStringLiteral("kavrun-ran"));
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(directory.path()));
+    QCOMPARE(stub.startChild(tavrinePath(), { QByteArrayLiteral("-") }), 0);
+    const int conversation = stub.converseWithStub(0);
+    // Left without its answer, the companion ends with the terminal.
+    stub.hangUp();
+    QVERIFY(stub.reapChild(5000));
+    QDir::setCurrent(savedFolder);
+    QCOMPARE(conversation, value == StubProcess::NoValue ? 0 : 2);
+    QCOMPARE(QFile::exists(marker), value == StubProcess::NoValue);
+    QFile::remove(marker);
 }
 
 void StubProcessTest::linesOutsideTheConversation_data()

@@ -12,9 +12,11 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include <errno.h>
 #include <signal.h>
@@ -69,7 +71,7 @@ QByteArray fileContent(const QString &path)
 }
 
 // Runs @p attempt in a forked child, so that an exchange that waits for ever cannot hang
-// the suite. @return what it returned (-6 to 249), or TimedOut
+// the suite. @return what it returned (-16 to 239), or TimedOut
 int runWithTimeLimit(const std::function<int()> &attempt, unsigned seconds = 10)
 {
     const pid_t child = fork();
@@ -80,7 +82,7 @@ int runWithTimeLimit(const std::function<int()> &attempt, unsigned seconds = 10)
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return TimedOut;
-    return WEXITSTATUS(status) >= 250 ? WEXITSTATUS(status) - 256 : WEXITSTATUS(status);
+    return WEXITSTATUS(status) >= 240 ? WEXITSTATUS(status) - 256 : WEXITSTATUS(status);
 }
 
 /**
@@ -160,6 +162,8 @@ struct DriverRun
 {
     int result = TimedOut;
     bool wiped = false;
+    bool reaped = false; // su or sudo
+    bool dumpable = true;
     QByteArray lastLine;
     qint64 milliseconds = 0;
 };
@@ -195,6 +199,10 @@ private Q_SLOTS:
     void terminalClosedDuringConversation();
     void missingSwitchTool_data();
     void missingSwitchTool();
+    void lineBreakStartsNothing_data();
+    void lineBreakStartsNothing();
+    void cancelEndsTheAttemptAtOnce_data();
+    void cancelEndsTheAttemptAtOnce();
     void wipesThePasswordWhenAsked_data();
     void wipesThePasswordWhenAsked();
 
@@ -341,7 +349,9 @@ void SuProcessTest::argumentLists()
     const QByteArray environment = fileContent(outPath("env"));
     QVERIFY(!environment.contains("Secret 1"));
     QVERIFY(!environment.contains("BASH_ENV="));
-    QVERIFY(qgetenv("BASH_ENV").isNull());
+    // The caller's own environment is left alone: another thread may be reading it.
+    QCOMPARE(qgetenv("BASH_ENV"), QByteArray("/nonexistent/bashrc"));
+    qunsetenv("BASH_ENV");
 }
 
 void SuProcessTest::answersOnlyAPrompt_data()
@@ -476,55 +486,81 @@ void SuProcessTest::givesUpWithoutProgress_data()
 {
     QTest::addColumn<QByteArray>("fake");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("result");
     const int verify = SuProcess::VerifyOnly;
     const int run = SuProcess::RunCommand;
+    const int timedOut = SuProcess::SwitchTimedOut;
+    const int denied = SuProcess::SwitchDenied;
     // exec: the child that is killed is the one that hangs or floods.
-    QTest::newRow("silence") << QByteArray("exec sleep 30") << verify;
-    QTest::newRow("no line break") << QByteArray("printf 'Password'; exec sleep 30") << verify;
+    QTest::newRow("silence") << QByteArray("exec sleep 30") << verify << timedOut;
+    QTest::newRow("no line break")
+        << QByteArray("printf 'Password'; exec sleep 30") << verify << timedOut;
     // Run mode: the verification's mirror would copy the flood to the test's output.
-    QTest::newRow("flood of lines") << QByteArray("exec yes 'a line'") << run;
-    QTest::newRow("flood without line breaks") << QByteArray("exec tr '\\0' x < /dev/zero") << run;
+    QTest::newRow("flood of lines") << QByteArray("exec yes 'a line'") << run << denied;
+    QTest::newRow("flood without line breaks")
+        << QByteArray("exec tr '\\0' x < /dev/zero") << run << denied;
+    QTest::newRow("flood of empty lines after the password")
+        << QByteArray("printf 'Password: '; read -r typed; exec yes ''") << run << denied;
     QTest::newRow("silence after the password")
-        << QByteArray("printf 'Password: '; read -r typed; echo; exec sleep 30") << verify;
+        << QByteArray("printf 'Password: '; read -r typed; echo; exec sleep 30") << verify
+        << timedOut;
     // The companion asks, and nobody passes the answers on.
     QTest::newRow("silence after the handshake")
         << QByteArray("printf 'Password: '; read -r typed; printf '\\ntavrine\\n'; exec sleep 30")
-        << run;
+        << run << timedOut;
     QTest::newRow("silence after the companion")
         << QByteArray("printf 'Password: '; read -r typed; echo; sh -c \"$3\" -; exec sleep 30")
-        << verify;
+        << verify << timedOut;
+    // Every answer is progress, but not beyond the overall clock; told to stop, a companion
+    // has nothing more to ask.
+    const QByteArray askingForever = "printf 'Password: '; read -r typed; printf '\\ntavrine\\n'; "
+                                     "while read -r answer; do echo display; done";
+    QTest::newRow("asks for ever") << askingForever << run << timedOut;
+    QTest::newRow("asks on after stop") << askingForever << verify << denied;
 }
 
 void SuProcessTest::givesUpWithoutProgress()
 {
     QFETCH(QByteArray, fake);
     QFETCH(int, mode);
+    QFETCH(int, result);
     installFakeTool("su", fake);
     PtyProcess::setProgressTimeout(1000);
-    const int result = runWithTimeLimit([mode] {
+    PtyProcess::setOverallTimeout(2500);
+    const int attempt = runWithTimeLimit([mode] {
         SuProcess process("nobody", "true");
         const int result = process.authenticateAndRun("pw", mode);
         // Killed and reaped: nothing of the attempt is left.
         return kill(process.childPid(), 0) == -1 && errno == ESRCH ? result : 100;
     });
     PtyProcess::setProgressTimeout(25000);
-    QCOMPARE(result, int(SuProcess::SwitchTimedOut));
+    PtyProcess::setOverallTimeout(60000);
+    QCOMPARE(attempt, result);
 }
 
 void SuProcessTest::missingCompanion_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("verify") << int(SuProcess::VerifyOnly);
-    QTest::newRow("run") << int(SuProcess::RunCommand);
+    QTest::addColumn<QByteArray>("currentFolderEntries");
+    QTest::newRow("verify") << int(SuProcess::VerifyOnly) << QByteArray();
+    QTest::newRow("run") << int(SuProcess::RunCommand) << QByteArray();
+    // The current folder may be anybody's: it is never searched.
+    QTest::newRow("in the current folder")
+        << int(SuProcess::VerifyOnly) << QByteArray(":.:../bin:");
 }
 
 void SuProcessTest::missingCompanion()
 {
     QFETCH(int, mode);
+    QFETCH(QByteArray, currentFolderEntries);
     installFakeTool("su", "touch '" + outFile("started") + "'");
-    qputenv("PATH", QFile::encodeName(fakeFolder) + ":/usr/bin:/bin");
+    qputenv("PATH", currentFolderEntries + QFile::encodeName(fakeFolder) + ":/usr/bin:/bin");
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(binFolder));
     SuProcess process("nobody", "true");
-    QCOMPARE(process.authenticateAndRun("pw", mode), int(SuProcess::SwitchNoCompanion));
+    const int result = process.authenticateAndRun("pw", mode);
+    QDir::setCurrent(savedFolder);
+    QCOMPARE(result, int(SuProcess::SwitchNoCompanion));
     QCOMPARE(process.childPid(), pid_t(-1));
     QVERIFY(!QFile::exists(outPath("started")));
 }
@@ -578,14 +614,22 @@ void SuProcessTest::missingSwitchTool_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("currentFolderEntries");
     QTest::newRow("su, verify") << QStringLiteral("su") << int(SuProcess::VerifyOnly)
-                                << int(SuProcess::SwitchNotStarted);
+                                << int(SuProcess::SwitchNotStarted) << QByteArray();
     QTest::newRow("su, run") << QStringLiteral("su") << int(SuProcess::RunCommand)
-                             << int(SuProcess::SwitchFailed);
+                             << int(SuProcess::SwitchFailed) << QByteArray();
     QTest::newRow("sudo, verify") << QStringLiteral("sudo") << int(SuProcess::VerifyOnly)
-                                  << int(SuProcess::SwitchNotStarted);
+                                  << int(SuProcess::SwitchNotStarted) << QByteArray();
     QTest::newRow("sudo, run") << QStringLiteral("sudo") << int(SuProcess::RunCommand)
-                               << int(SuProcess::SwitchFailed);
+                               << int(SuProcess::SwitchFailed) << QByteArray();
+    // A fake in a shared folder must not get the password.
+    QTest::newRow("su in the current folder")
+        << QStringLiteral("su") << int(SuProcess::VerifyOnly) << int(SuProcess::SwitchNotStarted)
+        << QByteArray(":.:../fake:");
+    QTest::newRow("sudo in the current folder")
+        << QStringLiteral("sudo") << int(SuProcess::RunCommand) << int(SuProcess::SwitchFailed)
+        << QByteArray(".::fake:");
 }
 
 void SuProcessTest::missingSwitchTool()
@@ -593,12 +637,87 @@ void SuProcessTest::missingSwitchTool()
     QFETCH(QString, tool);
     QFETCH(int, mode);
     QFETCH(int, result);
-    qputenv("PATH", QFile::encodeName(binFolder));
+    QFETCH(QByteArray, currentFolderEntries);
+    installFakeTool("su", "touch '" + outFile("started") + "'");
+    installFakeTool("sudo", "touch '" + outFile("started") + "'");
+    qputenv("PATH", currentFolderEntries + QFile::encodeName(binFolder));
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(fakeFolder));
     SuProcess process("root", "true");
     process.setSwitchTool(tool);
-    QCOMPARE(process.authenticateAndRun("pw", mode), result);
+    const int attempt = process.authenticateAndRun("pw", mode);
+    QDir::setCurrent(savedFolder);
+    QCOMPARE(attempt, result);
+    QVERIFY(!QFile::exists(outPath("started")));
     QCOMPARE(process.childPid(), pid_t(-1));
     QCOMPARE(process.terminalFd(), -1);
+}
+
+void SuProcessTest::lineBreakStartsNothing_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("companionFolder");
+    QTest::addColumn<int>("value");
+    QTest::newRow("command") << QByteArray("true\nid") << QString()
+                             << int(StubProcess::CommandLineValue);
+    QTest::newRow("companion's folder") << QByteArray("true") << QStringLiteral("line\nbreak")
+                                        << int(StubProcess::CompanionPathValue);
+}
+
+void SuProcessTest::lineBreakStartsNothing()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QString, companionFolder);
+    QFETCH(int, value);
+    installFakeTool("sudo", "touch '" + outFile("started") + "'");
+    if (!companionFolder.isEmpty()) {
+        const QString folder = directory.filePath(companionFolder);
+        QVERIFY(QDir().mkpath(folder));
+        QFile::copy(binFolder + QStringLiteral("/tavrine"), folder + QStringLiteral("/tavrine"));
+        qputenv("PATH", QFile::encodeName(fakeFolder + QLatin1Char(':') + folder));
+    }
+    SuProcess process("root", command);
+    QCOMPARE(int(process.valueWithLineBreak()), value);
+    QCOMPARE(process.verifyPassword("pw"), int(SuProcess::SwitchLineBreak));
+    QCOMPARE(process.childPid(), pid_t(-1));
+    QVERIFY(!QFile::exists(outPath("started")));
+}
+
+void SuProcessTest::cancelEndsTheAttemptAtOnce_data()
+{
+    QTest::addColumn<QByteArray>("fake");
+    QTest::addColumn<int>("cancelAfterMs");
+    QTest::newRow("before the start") << QByteArray("touch '" + outFile("started") + "'") << -1;
+    QTest::newRow("silence") << QByteArray("exec sleep 30") << 300;
+    QTest::newRow("prompt with echo on")
+        << QByteArray("stty echo; printf 'Password: '; exec sleep 30") << 300;
+    QTest::newRow("silence after the password")
+        << QByteArray("printf 'Password: '; read -r typed; echo; exec sleep 30") << 300;
+}
+
+// Cancel from another thread, as the dialog's Cancel does: the child is killed and reaped.
+void SuProcessTest::cancelEndsTheAttemptAtOnce()
+{
+    QFETCH(QByteArray, fake);
+    QFETCH(int, cancelAfterMs);
+    installFakeTool("su", fake);
+    SuProcess process("nobody", "true");
+    if (cancelAfterMs < 0)
+        process.cancel();
+    std::thread canceller([&process, cancelAfterMs] {
+        if (cancelAfterMs >= 0) {
+            QThread::msleep(cancelAfterMs);
+            process.cancel();
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const int result = process.verifyPassword("pw");
+    canceller.join();
+    QCOMPARE(result, int(SuProcess::SwitchCancelled));
+    QVERIFY2(timer.elapsed() < cancelAfterMs + 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(PtyProcess::pollExit(process.childPid()) == -1 && errno == ECHILD);
+    QVERIFY(!QFile::exists(outPath("started")));
 }
 
 void SuProcessTest::wipesThePasswordWhenAsked_data()
@@ -689,6 +808,10 @@ DriverRun SuProcessTest::runDriver(const QByteArray &tool, const QString &user, 
             run.result = line.mid(7).toInt();
         else if (line.startsWith("wiped "))
             run.wiped = line.endsWith("yes");
+        else if (line.startsWith("reaped "))
+            run.reaped = line.endsWith("yes");
+        else if (line.startsWith("dumpable "))
+            run.dumpable = line.endsWith("yes");
         else if (line.startsWith("last "))
             run.lastLine = line.mid(5);
     }
@@ -705,6 +828,7 @@ void SuProcessTest::suWithThePassword()
         "id -un > '" + outFile("who") + "'; exit 7", accounts->password(otherUser));
     QCOMPARE(run.result, 7);
     QVERIFY(run.wiped);
+    QVERIFY(!run.dumpable); // while the password was in its memory
     QCOMPARE(fileContent(outPath("who")), otherUser.toLatin1() + '\n');
 }
 
@@ -727,6 +851,7 @@ void SuProcessTest::wrongPassword()
         tool, user, SuProcess::RunCommand, "touch '" + outFile("ran") + "'", "not the password");
     QCOMPARE(run.result, int(SuProcess::SwitchRefused));
     QVERIFY(run.wiped);
+    QVERIFY(run.reaped);
     QVERIFY(!QFile::exists(outPath("ran")));
     qInfo("a wrong password blocks %s for %.2f s", tool.constData(), run.milliseconds / 1000.0);
 }
@@ -763,6 +888,8 @@ void SuProcessTest::verifyRunsNothing()
     const DriverRun run = runDriver(
         tool, user, SuProcess::VerifyOnly, "touch '" + outFile("ran") + "'; exit 5", password);
     QCOMPARE(run.result, int(SuProcess::SwitchOk));
+    QVERIFY(run.reaped);
+    QVERIFY(run.dumpable); // the dialog's own process stays as it was
     QVERIFY(!QFile::exists(outPath("ran")));
 }
 
@@ -894,6 +1021,7 @@ void SuProcessTest::refusalsSayWhy()
     const QByteArray password = accounts->password(tool == "su" ? user : caller);
     const DriverRun run = runDriver(tool, user, SuProcess::VerifyOnly, "true", password, caller);
     QCOMPARE(run.result, int(SuProcess::SwitchDenied));
+    QVERIFY(run.reaped);
     QVERIFY2(run.lastLine.startsWith(lastLine), run.lastLine.constData());
 }
 
