@@ -18,11 +18,14 @@ QThreadPool *backgroundThreadPool(BackgroundWork work)
     static QThreadPool *const folders = newPool(4);
     static QThreadPool *const applications = newPool(2);
     static QThreadPool *const classifications = newPool(16);
+    static QThreadPool *const passwordChecks = newPool(2);
     switch (work) {
     case BackgroundWork::FolderListing:
         return folders;
     case BackgroundWork::ApplicationIndex:
         return applications;
+    case BackgroundWork::PasswordCheck:
+        return passwordChecks;
     case BackgroundWork::Classification:
         break;
     }

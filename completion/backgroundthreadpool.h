@@ -12,6 +12,8 @@ enum class BackgroundWork {
     ApplicationIndex,
     /** Classifying the typed text, which looks at the file it names. */
     Classification,
+    /** Checking a password with su or sudo, which may take its time. */
+    PasswordCheck,
 };
 
 /**

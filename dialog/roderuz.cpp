@@ -18,6 +18,7 @@
 #include <KUser>
 
 #include <QAction>
+#include <QApplication>
 #include <QCompleter>
 #include <QFutureWatcher>
 #include <QKeyEvent>
@@ -178,6 +179,7 @@ Roderuz::Roderuz(QWidget *parent)
     cbCommand->setCompletionAnchor(lbHint);
     passwordLabelText = lbPassword->text();
     classifier = new CommandClassifier(this);
+    privilegedLauncher = std::make_unique<PrivilegedLauncher>(this, lePassword);
 
     connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
     connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);
@@ -455,7 +457,7 @@ void Roderuz::accept()
     completeStartup();
     const QString text = cbCommand->currentText().simplified();
     // Blanks alone are no command, whatever the text before them was.
-    if (text.isEmpty())
+    if (text.isEmpty() || privilegedLauncher->isChecking())
         return;
     if (!classifier->waitFor(text, runWaitMs)) {
         // It runs when its file answers, unless the text changes first.
@@ -488,11 +490,48 @@ void Roderuz::launch()
         calculator->evaluate(text);
         return;
     }
+    if (plan.action() == LaunchPlan::StartAsOther) {
+        if (privilegedLauncher->check(
+                plan, [this, plan](bool accepted) { passwordChecked(plan, accepted); }))
+            showChecking(true);
+        return;
+    }
     if (plan.action() != LaunchPlan::CloseOnly && runCommand(plan) == 1)
         return;
+    finishLaunch(plan);
+}
 
+void Roderuz::passwordChecked(const LaunchPlan &plan, bool accepted)
+{
+    showChecking(false);
+    if (!accepted)
+        return;
+    // A failed fork has nothing to show but that nothing ran; the dialog closes all the same.
+    privilegedLauncher->run(plan);
+    finishLaunch(plan);
+}
+
+void Roderuz::showChecking(bool checking)
+{
+    // Only Cancel works while su or sudo check the password.
+    const QList<QWidget *> controls = { cbCommand, selectCommandFileButton, selectFromMenuButton,
+        advancedOptionsWidget, pbOptions };
+    for (QWidget *control : controls)
+        control->setEnabled(!checking);
+    cbRunInTerminal->setEnabled(!checking && !terminal.isEmpty());
+    if (checking) {
+        pbRun->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        updateRunButton();
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void Roderuz::finishLaunch(const LaunchPlan &plan)
+{
     terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
-    cbCommand->addToHistory(text);
+    cbCommand->addToHistory(plan.classification().text);
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
@@ -515,8 +554,6 @@ int Roderuz::runCommand(const LaunchPlan &plan)
         return 1;
     case LaunchPlan::Start:
         return startDetached(plan.commandLines()) ? 0 : 1;
-    case LaunchPlan::StartAsOther:
-        return PrivilegedLauncher(this, lePassword).launch(plan);
     default:
         return 1;
     }
@@ -635,6 +672,10 @@ void Roderuz::showError(const QString &text)
 
 void Roderuz::reject()
 {
+    if (privilegedLauncher->isChecking()) {
+        privilegedLauncher->cancel();
+        showChecking(false);
+    }
     resetDialog();
     QDialog::reject();
 }

@@ -11,9 +11,12 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <memory>
+
 class AfterFirstFrame;
 class CommandClassifier;
 class IOrvanRunner;
+class PrivilegedLauncher;
 class QAbstractButton;
 class QKeySequence;
 class QTimer;
@@ -119,6 +122,12 @@ private:
     QString typedProgram() const;
     /** Runs the field's text now that its classification is known. */
     void launch();
+    /** Runs @p plan as another user when su or sudo @p accepted the password. */
+    void passwordChecked(const LaunchPlan &plan, bool accepted);
+    /** Leaves only Cancel working, with a wait cursor, while a password is checked. */
+    void showChecking(bool checking);
+    /** After @p plan's command was started: the history, the settings, and the dialog closes. */
+    void finishLaunch(const LaunchPlan &plan);
     /**
      * Launches @p plan's command.
      *
@@ -164,6 +173,7 @@ private:
     // Says that the text is being looked at when that takes long.
     QTimer *slowClassificationTimer = nullptr;
     CommandClassifier *classifier = nullptr;
+    std::unique_ptr<PrivilegedLauncher> privilegedLauncher;
     // Run was pressed on this text before its classification arrived.
     QString pendingRun;
     // The form's own label of the password field.

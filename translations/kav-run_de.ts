@@ -149,12 +149,12 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+172"/>
+        <location filename="../dialog/roderuz.cpp" line="+173"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+34"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
@@ -170,12 +170,12 @@
     </message>
     <message>
         <location line="+7"/>
-        <location line="+483"/>
+        <location line="+535"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-454"/>
+        <location line="-506"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -186,20 +186,20 @@
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+42"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+205"/>
+        <location line="+252"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+17"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -218,7 +218,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
     </message>
     <message>
-        <location filename="../dialog/privilegedlauncher.cpp" line="+63"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="+100"/>
         <source>You do not exist!</source>
         <translation>Sie existieren nicht!</translation>
     </message>
@@ -228,7 +228,27 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>&lt;qt&gt;Der Benutzer &lt;b&gt;%1&lt;/b&gt; existiert auf diesem System nicht.&lt;/qt&gt;</translation>
     </message>
     <message>
-        <location line="+60"/>
+        <location line="+66"/>
+        <source>The search path (PATH) holds a line break, so nothing was run.</source>
+        <translation>Der Suchpfad (PATH) enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The name of the display (DISPLAY) holds a line break, so nothing was run.</source>
+        <translation>Der Name der Anzeige (DISPLAY) enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The display&apos;s authority entry holds a line break, so nothing was run.</source>
+        <translation>Der Berechtigungseintrag der Anzeige enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>&lt;qt&gt;The folder of the companion program &lt;b&gt;tavrine&lt;/b&gt; holds a line break, so nothing was run.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Der Ordner des Hilfsprogramms &lt;b&gt;tavrine&lt;/b&gt; enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Incorrect password. Please try again.</source>
         <translation>Falsches Passwort. Bitte versuchen Sie es erneut.</translation>
     </message>
@@ -258,24 +278,24 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>&lt;qt&gt;%1 hat den Befehl nicht als &lt;b&gt;%2&lt;/b&gt; ausgeführt. Meldung:&lt;br&gt;%3&lt;/qt&gt;</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+53"/>
         <location filename="../dialog/roderuz.cpp" line="+90"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="-108"/>
+        <location line="-158"/>
         <location filename="../dialog/roderuz.cpp" line="+6"/>
         <source>Error - Run command</source>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+68"/>
+        <location filename="../dialog/roderuz.cpp" line="+72"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="-88"/>
+        <location line="-92"/>
         <source>Cannot calculate this expression</source>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
@@ -366,17 +386,19 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Pass&amp;wort von %1:</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="+68"/>
+        <location filename="../exec/launchdescription.cpp" line="+13"/>
         <source>The command holds a line break, so it was not run.</source>
         <translation>Der Befehl enthält einen Zeilenumbruch und wurde daher nicht ausgeführt.</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../exec/launchdescription.cpp" line="+2"/>
         <source>The user name holds a line break, so it was not run.</source>
         <translation>Der Benutzername enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
     </message>
     <message>
-        <location line="-57"/>
+        <location filename="../exec/launchdescription.cpp" line="-57"/>
         <source>Opens the address in the web browser</source>
         <translation>Öffnet die Adresse im Webbrowser</translation>
     </message>
@@ -396,7 +418,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Startet %1</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+186"/>
+        <location filename="../dialog/roderuz.cpp" line="+190"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -408,7 +430,7 @@ Are you sure you want to continue?</source>
 Möchten Sie wirklich fortfahren?</translation>
     </message>
     <message>
-        <location line="+123"/>
+        <location line="+124"/>
         <source>%1 (Low)</source>
         <translation>%1 (Niedrig)</translation>
     </message>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "dialog/commandclassifier.h"
+#include "dialog/privilegedlauncher.h"
 #include "dialog/roderuz.h"
 #include "messageboxrecorder.h"
 #include "su/ptyprocess.h"
@@ -8,11 +9,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -78,6 +81,8 @@ private Q_SLOTS:
     void invisibleCharactersAreRefused();
     void switchFailuresAreNamed_data();
     void switchFailuresAreNamed();
+    void cancelEndsTheCheckAtOnce();
+    void lineBreakInTheCommandIsRefused();
     void runsAsAnotherUser();
     void raisedPriorityGoesToTheSwitch();
     void terminalReceivesTheCommandIntact();
@@ -154,6 +159,7 @@ void RoderuzAsUserTest::runAndStay(Roderuz *dialog, const QString &text)
     dialog->cbCommand->lineEdit()->setText(text);
     QVERIFY(dialog->pbRun->isEnabled());
     dialog->pbRun->click();
+    QTRY_VERIFY(!dialog->privilegedLauncher->isChecking());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
     QCOMPARE(dialog->cbCommand->currentText(), text);
     QVERIFY(dialog->cbRunAsOther->isChecked());
@@ -224,6 +230,8 @@ void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen()
     QCOMPARE(recorder.boxes,
         singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"),
             QStringLiteral("Incorrect password. Please try again.")));
+    // Typing the right password replaces the wrong one.
+    QCOMPARE(dialog->lePassword->selectedText(), QStringLiteral("kav-wrong-secret"));
 
     // The password went over the terminal only.
     QCOMPARE(waitForFile(workPath(QStringLiteral("typed"))), QByteArray("kav-wrong-secret"));
@@ -313,6 +321,62 @@ void RoderuzAsUserTest::switchFailuresAreNamed()
         singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"), message));
 }
 
+// su that never answers keeps neither the window nor the dialog waiting.
+void RoderuzAsUserTest::cancelEndsTheCheckAtOnce()
+{
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/su")),
+        "echo $$ > '" + QFile::encodeName(workPath(QStringLiteral("su.pid")))
+            + "'\nexec sleep 30\n"));
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->setUseSu();
+    dialog->cbCommand->lineEdit()->setText(QStringLiteral("true"));
+    dialog->pbRun->click();
+    const pid_t su = waitForFile(workPath(QStringLiteral("su.pid"))).trimmed().toInt();
+    QVERIFY(su > 0);
+    QVERIFY(dialog->privilegedLauncher->isChecking());
+    QVERIFY(QApplication::overrideCursor());
+    QVERIFY(!dialog->pbRun->isEnabled());
+    QVERIFY(dialog->pbCancel->isEnabled());
+
+    QElapsedTimer cancelled;
+    cancelled.start();
+    dialog->pbCancel->click();
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(kill(su, 0) != 0, 2000);
+    QVERIFY(cancelled.elapsed() < 2000);
+}
+
+// A desktop entry's Name with a line break, put into its command by "%c",
+// would supply the companion's later answers.
+void RoderuzAsUserTest::lineBreakInTheCommandIsRefused()
+{
+    writeRefusingSwitch(QStringLiteral("sudo"));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
+    QFile entry(workPath(QStringLiteral("applications/kavtestbreak.desktop")));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Kav\\nLD_PRELOAD=/tmp/kav.so\n"
+                "Exec=true %c\n");
+    entry.close();
+    const auto dialog = createSettledDialog();
+    QVERIFY(dialog);
+    dialog->classifier->setApplicationsDirectory(workPath(QStringLiteral("applications")));
+    dialog->cbRunAsOther->setChecked(true);
+    dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->setUseSudo();
+    MessageBoxRecorder recorder;
+    runAndStay(dialog.get(), QStringLiteral("kavtestbreak"));
+    QCOMPARE(recorder.boxes,
+        singleOkBox(QMessageBox::Warning, QStringLiteral("Warning - Run command"),
+            QStringLiteral("The command holds a line break, so it was not run.")));
+    QCOMPARE(dialog->lbHint->hint(),
+        QStringLiteral("The command holds a line break, so it cannot run as another user"));
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
+}
+
 void RoderuzAsUserTest::runsAsAnotherUser()
 {
     if (geteuid() != 0)
@@ -340,7 +404,7 @@ void RoderuzAsUserTest::runsAsAnotherUser()
     // The words follow the entry's Exec value; the shell reads "~" as the user's home.
     dialog->cbCommand->lineEdit()->setText(QStringLiteral("kavtestapp \"two words\" ~ $HOME;'"));
     dialog->pbRun->click();
-    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QTRY_COMPARE(dialog->result(), int(QDialog::Accepted));
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(QString::fromLocal8Bit(waitForFile(mark, 20000)),
         ThrowAwayUser::name()
@@ -377,7 +441,7 @@ void RoderuzAsUserTest::raisedPriorityGoesToTheSwitch()
     dialog->cbCommand->lineEdit()->setText(
         QStringLiteral("cut -d' ' -f19 /proc/self/stat > %1.tmp && mv %1.tmp %1").arg(mark));
     dialog->pbRun->click();
-    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QTRY_COMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(waitForFile(mark, 20000).trimmed().toInt(), ownNice - 3);
 }
 
@@ -405,7 +469,7 @@ void RoderuzAsUserTest::terminalReceivesTheCommandIntact()
             .arg(mark);
     dialog->cbCommand->lineEdit()->setText(command);
     dialog->pbRun->click();
-    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QTRY_COMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(waitForFile(mark, 20000), QByteArray("two words|back\\slash|$HOME|a\"b|tick|"));
     QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(arguments))),
         QStringLiteral("--noclose\n-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
