@@ -42,6 +42,7 @@ void CommandClassifier::classify(const QString &text)
     auto promise = std::make_shared<std::promise<CommandClassification>>();
     m_running = promise->get_future().share();
     m_runningText = simplified;
+    m_runningFor.start();
     auto *watcher = new QFutureWatcher<void>(this);
     connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, result = m_running] {
         watcher->deleteLater();
@@ -61,7 +62,9 @@ std::optional<CommandClassification> CommandClassifier::waitFor(const QString &t
     if (m_latest.text == simplified && m_runningText.isNull())
         return m_latest;
     classify(simplified);
-    if (m_running.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
+    // A look that has taken long already is not waited for again.
+    const qint64 left = qMax<qint64>(0, timeoutMs - m_runningFor.elapsed());
+    if (m_running.wait_for(std::chrono::milliseconds(left)) != std::future_status::ready)
         return std::nullopt;
     // Delivered now rather than when the watcher's notification arrives.
     deliver(m_running.get());

@@ -4,6 +4,7 @@
 
 #include "exec/commandclassification.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <future>
@@ -34,7 +35,7 @@ public:
 
     /**
      * The classification of the simplified @p text, started here when needed,
-     * waiting for it at most @p timeoutMs.
+     * waiting for it until it has taken @p timeoutMs since it started.
      * @return the classification; nothing when it has not arrived in time,
      *         in which case classified() reports it once it does
      */
@@ -54,6 +55,7 @@ private:
     CommandClassification m_latest;
     QString m_runningText;
     std::shared_future<CommandClassification> m_running;
+    QElapsedTimer m_runningFor;
 };
 
 #endif

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QImage>
 #include <QMessageBox>
@@ -141,6 +142,7 @@ private Q_SLOTS:
     void terminalChoiceLearnsOnlyWhatTheUserDid();
     void hintSaysWhatRunWillDo_data();
     void hintSaysWhatRunWillDo();
+    void windowWorksWhileAFileDoesNotAnswer();
 
     void defaultUserIsTheAdminGroupMember();
     void defaultUserEmptyForAnAdmin();
@@ -1003,6 +1005,43 @@ void RoderuzTest::hintSaysWhatRunWillDo()
     if (list->isVisible())
         QVERIFY(list->y() >= dialog->lbHint->mapToGlobal(QPoint(0, dialog->lbHint->height())).y());
     QCOMPARE(dialog->width(), width);
+}
+
+void RoderuzTest::windowWorksWhileAFileDoesNotAnswer()
+{
+    const QString stalled = qEnvironmentVariable("KAVRUN_STALL_PATH");
+    if (stalled.isEmpty())
+        QSKIP("runs with a file system that does not answer (tst_roderuz_stalled)");
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    // The longest time between two turns of the event loop.
+    QElapsedTimer clock;
+    qint64 lastTurn = 0;
+    qint64 longestWait = 0;
+    QTimer turns;
+    turns.setInterval(10);
+    connect(&turns, &QTimer::timeout, [&] {
+        longestWait = qMax(longestWait, clock.elapsed() - lastTurn);
+        lastTurn = clock.elapsed();
+    });
+    clock.start();
+    turns.start();
+
+    const QString path = stalled + QStringLiteral("/notes.txt");
+    QTest::keyClicks(dialog->cbCommand->lineEdit(), path);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        dialog->lbHint->hint(), QStringLiteral("Looking at %1 ...").arg(path), 3000);
+    dialog->pbRun->click();
+    QTest::qWait(300);
+    QVERIFY2(
+        longestWait < 1500, qPrintable(QStringLiteral("the window waited %1 ms").arg(longestWait)));
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+
+    // Cancel closes at once, while the file still does not answer.
+    dialog->pbCancel->click();
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!dialog->isVisible());
 }
 
 void RoderuzTest::terminalChoiceLearnsOnlyWhatTheUserDid_data()
