@@ -27,6 +27,8 @@ public:
      */
     bool start(Desktop desktop = Bare);
     bool hasWindowManager() const { return m_windowManagerPid > 0; }
+    /** The window manager's process, to make it slow; -1 without one. */
+    pid_t windowManagerPid() const { return m_windowManagerPid; }
     void stop();
 
     /** The test's environment with DISPLAY and XAUTHORITY of the server. */

@@ -87,7 +87,9 @@ private slots:
     void runsAnApplicationFoundByAWordOfItsName();
     void escapeClosesWithoutSaving();
     void runsInATerminalAskedToStayOpen();
-    void terminalApplicationReachesTheTerminalAtOnce();
+    void terminalFollowsTheText_data();
+    void terminalFollowsTheText();
+    void presetTextMeetsTheSettingsAfterASlowStart();
     void presetsOpenTheAdvancedPanel_data();
     void presetsOpenTheAdvancedPanel();
     void priorityPresetNicesTheCommand();
@@ -193,6 +195,9 @@ void TestRunDialog::typedWordsReachTheProgram_data()
     // The session's default application for text, through xdg-open.
     QTest::newRow("document in the home folder")
         << QStringLiteral("~/notes.txt") << QStringLiteral("opened ~/notes.txt");
+    // An address without a scheme reaches the opener as a web address.
+    QTest::newRow("www address") << QStringLiteral("www.example.org")
+                                 << QStringLiteral("browsed https://www.example.org");
 }
 
 void TestRunDialog::typedWordsReachTheProgram()
@@ -207,8 +212,11 @@ void TestRunDialog::typedWordsReachTheProgram()
     QVERIFY(writeFile(home + QStringLiteral("/.local/share/applications/kavmark-opener.desktop"),
         "[Desktop Entry]\nType=Application\nName=Opener\nMimeType=text/plain;\n"
         "Exec=kavmark opened %f\n"));
+    QVERIFY(writeFile(home + QStringLiteral("/.local/share/applications/kavmark-browser.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Browser\nExec=kavmark browsed %u\n"));
     QVERIFY(writeFile(m_session->path() + QStringLiteral("/config/mimeapps.list"),
-        "[Default Applications]\ntext/plain=kavmark-opener.desktop\n"));
+        "[Default Applications]\ntext/plain=kavmark-opener.desktop\n"
+        "x-scheme-handler/https=kavmark-browser.desktop\n"));
     QProcessEnvironment environment = m_session->environment();
     environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("X-Generic"));
 
@@ -449,27 +457,95 @@ void TestRunDialog::runsInATerminalAskedToStayOpen()
                 .contains(QStringLiteral("kavmark")));
 }
 
-// "ls" is a terminal application from the start; the box ticks itself a
-// moment after the typing stops, and Enter may come sooner.
-void TestRunDialog::terminalApplicationReachesTheTerminalAtOnce()
+// The terminal box follows the text however it is typed: "ls" is a terminal
+// application from the start, and its box ticks itself a moment after the
+// typing stops, or at Enter when that comes sooner. "wait" lets that moment pass.
+void TestRunDialog::terminalFollowsTheText_data()
 {
-    QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
-        m_session->binDirectory() + QStringLiteral("/ls")));
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<bool>("inTerminal");
+    const QString wait = QStringLiteral("wait");
+    const QString back = QStringLiteral("BackSpace");
+    QTest::newRow("Enter at once")
+        << QStringList { QStringLiteral("l"), QStringLiteral("s") } << QStringLiteral("ls") << true;
+    QTest::newRow("typed, erased and typed again") << QStringList { QStringLiteral("l"),
+        QStringLiteral("s"), wait, back, back, wait, QStringLiteral("l"), QStringLiteral("s") }
+                                                   << QStringLiteral("ls") << true;
+    QTest::newRow("another program in its place")
+        << QStringList { QStringLiteral("l"), QStringLiteral("s"), wait, back, back,
+               QStringLiteral("t"), QStringLiteral("o"), QStringLiteral("e"), wait }
+        << QStringLiteral("toe") << false;
+    QTest::newRow("application asking for one, chosen in the list")
+        << QStringList { QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("u"), wait,
+               QStringLiteral("Down"), wait }
+        << QStringLiteral("procmon") << true;
+}
+
+void TestRunDialog::terminalFollowsTheText()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, mark);
+    QFETCH(bool, inTerminal);
+    for (const char *name : { "ls", "toe" }) {
+        QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
+            m_session->binDirectory() + QLatin1Char('/') + QLatin1String(name)));
+    }
+    QVERIFY(writeFile(m_session->environment().value(QStringLiteral("HOME"))
+            + QStringLiteral("/.local/share/applications/kavrun-procmon.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Process Monitor\nKeywords=cpu;\n"
+        "Exec=kavmark procmon\nTerminal=true\n"));
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
-    QVERIFY(m_x->key({ QStringLiteral("l"), QStringLiteral("s"), QStringLiteral("Return") }));
+    for (const QString &key : qAsConst(keys)) {
+        if (key == QLatin1String("wait"))
+            QTest::qWait(700);
+        else
+            QVERIFY(m_x->key({ key }));
+    }
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
 
-    const QString mark = m_session->waitForMark(QStringLiteral("ls"));
-    QVERIFY2(!mark.isNull(), "ls did not run");
-    QVERIFY2(
-        terminalOf(mark) > 0, qPrintable(QStringLiteral("ls ran without a terminal:\n") + mark));
-    QCOMPARE(m_session->terminalArguments().mid(0, 2),
-        QStringList({ QStringLiteral("-hold"), QStringLiteral("-e") }));
+    const QString ran = m_session->waitForMark(mark);
+    QVERIFY2(!ran.isNull(), qPrintable(mark + QStringLiteral(" did not run")));
+    QVERIFY2((terminalOf(ran) > 0) == inTerminal, qPrintable(ran));
+    // A command's terminal stays open; an application that asks for one keeps its own.
+    if (inTerminal) {
+        QCOMPARE(m_session->terminalArguments().value(0),
+            mark == QLatin1String("procmon") ? QStringLiteral("-e") : QStringLiteral("-hold"));
+    }
     QCOMPARE(waitForExitCode(kavRun), 0);
-    QVERIFY(QSettings(m_session->settingsFile(), QSettings::IniFormat)
-                .value(QStringLiteral("terminalApps"))
-                .toStringList()
-                .contains(QStringLiteral("ls")));
+    // What the box did by itself teaches the list of terminal applications nothing.
+    QCOMPARE(QSettings(m_session->settingsFile(), QSettings::IniFormat)
+                 .value(QStringLiteral("terminalApps"))
+                 .toStringList(),
+        QStringList { QStringLiteral("ls") });
+}
+
+// A text given on the command line meets the settings, however late the
+// window manager shows the window.
+void TestRunDialog::presetTextMeetsTheSettingsAfterASlowStart()
+{
+    const pid_t windowManager = m_server.windowManagerPid();
+    if (windowManager <= 0)
+        QSKIP("needs a window manager to slow down");
+    QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
+        m_session->binDirectory() + QStringLiteral("/ls")));
+    QVERIFY(kill(windowManager, SIGSTOP) == 0);
+    QProcess *kavRun = m_session->startKavRun({ QStringLiteral("ls") });
+    QTest::qWait(1500);
+    QVERIFY(kill(windowManager, SIGCONT) == 0);
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QTest::qWait(400);
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    const QString ran = m_session->waitForMark(QStringLiteral("ls"));
+    QVERIFY2(!ran.isNull(), "ls did not run");
+    QVERIFY2(terminalOf(ran) > 0, qPrintable(QStringLiteral("ls ran without a terminal:\n") + ran));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(QSettings(m_session->settingsFile(), QSettings::IniFormat)
+                 .value(QStringLiteral("terminalApps"))
+                 .toStringList(),
+        QStringList { QStringLiteral("ls") });
 }
 
 // A preset opens the advanced options as the Advanced button does: to the
