@@ -61,7 +61,10 @@ private:
     QString showDialog(QProcess *kavRun) const;
     /** The command field's text, read back through the clipboard. */
     QString commandFieldText() const;
-    QStringList storedHistory() const;
+    QStringList storedHistory() const { return stored(QStringLiteral("history")); }
+    QStringList storedTerminalApps() const { return stored(QStringLiteral("terminalApps")); }
+    /** The string list that kav-run saved under @p key. */
+    QStringList stored(const QString &key) const;
     /** Waits until kav-run shows @p count windows: its dialog, and its completion list. */
     bool waitForWindowCount(QProcess *kavRun, int count) const;
 
@@ -120,11 +123,9 @@ QString TestRunDialog::commandFieldText() const
     return text;
 }
 
-QStringList TestRunDialog::storedHistory() const
+QStringList TestRunDialog::stored(const QString &key) const
 {
-    return QSettings(m_session->settingsFile(), QSettings::IniFormat)
-        .value(QStringLiteral("history"))
-        .toStringList();
+    return QSettings(m_session->settingsFile(), QSettings::IniFormat).value(key).toStringList();
 }
 
 bool TestRunDialog::waitForWindowCount(QProcess *kavRun, int count) const
@@ -451,10 +452,7 @@ void TestRunDialog::runsInATerminalAskedToStayOpen()
     QCOMPARE(m_session->terminalArguments(),
         QStringList({ QStringLiteral("-hold"), QStringLiteral("-e"), QStringLiteral("/bin/sh"),
             QStringLiteral("-c"), QStringLiteral("kavmark terminal") }));
-    QVERIFY(QSettings(m_session->settingsFile(), QSettings::IniFormat)
-                .value(QStringLiteral("terminalApps"))
-                .toStringList()
-                .contains(QStringLiteral("kavmark")));
+    QVERIFY(storedTerminalApps().contains(QStringLiteral("kavmark")));
 }
 
 // The terminal box follows the text however it is typed: "ls" is a terminal
@@ -515,10 +513,7 @@ void TestRunDialog::terminalFollowsTheText()
     }
     QCOMPARE(waitForExitCode(kavRun), 0);
     // What the box did by itself teaches the list of terminal applications nothing.
-    QCOMPARE(QSettings(m_session->settingsFile(), QSettings::IniFormat)
-                 .value(QStringLiteral("terminalApps"))
-                 .toStringList(),
-        QStringList { QStringLiteral("ls") });
+    QCOMPARE(storedTerminalApps(), QStringList { QStringLiteral("ls") });
 }
 
 // A text given on the command line meets the settings, however late the
@@ -542,10 +537,7 @@ void TestRunDialog::presetTextMeetsTheSettingsAfterASlowStart()
     QVERIFY2(!ran.isNull(), "ls did not run");
     QVERIFY2(terminalOf(ran) > 0, qPrintable(QStringLiteral("ls ran without a terminal:\n") + ran));
     QCOMPARE(waitForExitCode(kavRun), 0);
-    QCOMPARE(QSettings(m_session->settingsFile(), QSettings::IniFormat)
-                 .value(QStringLiteral("terminalApps"))
-                 .toStringList(),
-        QStringList { QStringLiteral("ls") });
+    QCOMPARE(storedTerminalApps(), QStringList { QStringLiteral("ls") });
 }
 
 // A preset opens the advanced options as the Advanced button does: to the
