@@ -236,6 +236,8 @@ void CommandCompleter::slotMatchesChanged()
         // The window decides about the default for each text.
         matchedPrefix = completionPrefix();
         defaultWanted = false;
+        const QLineEdit *lineEdit = fieldLineEdit();
+        listWanted = lineEdit && lineEdit->isModified();
     }
     if (defaultWanted)
         showDefaultRow();
@@ -279,9 +281,10 @@ void CommandCompleter::keepAnchorInView()
 
 void CommandCompleter::slotLateRowsArrived()
 {
-    // Rows that come while the user is elsewhere open no list.
+    // Rows that come while the user is elsewhere, or for a text that the user
+    // did not type (a history entry recalled), open no list.
     const QLineEdit *lineEdit = fieldLineEdit();
-    if (lineEdit && lineEdit->hasFocus())
+    if (listWanted && lineEdit && lineEdit->hasFocus())
         completeFieldText();
 }
 
@@ -291,5 +294,6 @@ void CommandCompleter::completeFieldText()
     if (!lineEdit || lineEdit->text().isEmpty() || completionMode() == QCompleter::InlineCompletion)
         return;
     setCompletionPrefix(lineEdit->text());
+    listWanted = true;
     complete();
 }

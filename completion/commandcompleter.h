@@ -132,6 +132,8 @@ private:
 
     CommandCompleterModel *commandModel;
     QPointer<QWidget> popupAnchor;
+    // The text matched was typed, or is a folder chosen: rows that come late open the list.
+    bool listWanted = false;
     bool defaultWanted = false;
     // The highlighted row is the default, not a row the user chose.
     bool defaultShown = false;
