@@ -137,9 +137,14 @@ void CommandCompleterModel::rank()
     const auto completesAsTyped = [this](const QString &text) {
         return !inlineOnly || text.startsWith(typedText);
     };
+    // An application run by its id is offered once, as the application with its name.
+    QSet<QString> applicationIds;
+    for (int application = 0; application < applicationModel->rowCount(); ++application)
+        applicationIds.insert(applicationModel->index(application).data(Qt::EditRole).toString());
     for (int entry = 0; entry < historyKeys.size(); ++entry) {
         const MatchClass quality = historyKeys.at(entry).match(typed);
-        if (quality != MatchClass::None && completesAsTyped(historySnapshot.at(entry)))
+        if (quality != MatchClass::None && completesAsTyped(historySnapshot.at(entry))
+            && !applicationIds.contains(historySnapshot.at(entry)))
             rows.append({ RowKind::History, quality, entry, 0 });
     }
     for (int application = 0; application < applicationModel->rowCount(); ++application)

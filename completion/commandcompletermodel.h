@@ -20,7 +20,8 @@ class UsageRecord;
  * path being typed, those that match it best first (MatchClass), and within
  * a match class those the user ran most often and most recently first
  * (UsageRecord). Rows that rank equal keep this order of kinds, the history
- * most recent first, the others in their own order.
+ * most recent first, the others in their own order. A history entry that is
+ * an offered application's id is left to the application's row.
  *
  * Every row's completion key (CompletionKeyRole) is the typed text itself,
  * so that a completer that matches keys by prefix keeps them all; the edit

@@ -106,10 +106,11 @@ void TestCommandCompleter::ranksRowsAndOffersTheFirst_data()
                               << QStringList() << QStringLiteral("MA")
                               << QStringList { QStringLiteral("Make it") } + ma << Kind::History
                               << QStringLiteral("Make it");
-    // A program's name start, then a word of an application's generic name.
+    // A program's name start, then a word of an application's generic name; the
+    // application run before is offered as itself, not as its id in the history.
     QTest::newRow("a word of an application's name")
-        << QStringList() << QStringList() << QStringLiteral("edi") << edi << Kind::Application
-        << editor;
+        << QStringList { editor } << QStringList() << QStringLiteral("edi") << edi
+        << Kind::Application << editor;
     QTest::newRow("later word") << QStringList { QStringLiteral("cat /tmp/notes") } << QStringList()
                                 << QStringLiteral("tmp")
                                 << QStringList { QStringLiteral("cat /tmp/notes") } << Kind::History
