@@ -7,6 +7,8 @@
 #include "completion/applicationsmodel.h"
 #include "completion/historybox.h"
 #include "completion/pathcompletionmodel.h"
+#include "fieldtiming.h"
+#include "typicalapplications.h"
 
 #include <QApplication>
 #include <QCompleter>
@@ -19,76 +21,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 static const int entryCount = 2000;
-static const int shownRows = 10;
-
-static const char *const words[] = { "text", "editor", "image", "viewer", "music", "player",
-    "terminal", "office", "calculator", "browser", "mail", "chat", "video", "game", "system",
-    "monitor", "file", "manager", "settings", "développement" };
-
-static QString randomWord(QRandomGenerator &random)
-{
-    return QString::fromUtf8(words[random.bounded(int(std::size(words)))]);
-}
-
-static void writeEntries(const QString &folder)
-{
-    QDir().mkpath(folder);
-    QRandomGenerator random(17);
-    for (int n = 0; n < entryCount; ++n) {
-        QFile file(folder + QStringLiteral("/org.example.App%1.desktop").arg(n));
-        if (!file.open(QIODevice::WriteOnly))
-            continue;
-        const QString name = randomWord(random) + QLatin1Char(' ') + randomWord(random);
-        file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1 %2\n"
-                                  "Name[de]=%1 %2 de\nGenericName=%3\nKeywords=%4;%5;\n"
-                                  "Icon=app-%2\nExec=app%2 %U\n")
-                       .arg(name)
-                       .arg(n)
-                       .arg(randomWord(random), randomWord(random), randomWord(random))
-                       .toUtf8());
-    }
-}
 
 static void writeFiles(const QString &folder)
 {
     QDir().mkpath(folder);
+    const QStringList words = applicationNameWords();
     QRandomGenerator random(23);
     for (int n = 0; n < entryCount; ++n) {
-        QFile file(folder + QLatin1Char('/') + randomWord(random) + QString::number(n));
+        QFile file(folder + QLatin1Char('/') + words.at(random.bounded(int(words.size())))
+            + QString::number(n));
         file.open(QIODevice::WriteOnly);
-    }
-}
-
-static double milliseconds(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
-
-static double median(QVector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
-}
-
-static double slowest(const QVector<double> &values)
-{
-    return values.isEmpty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
-}
-
-// What the completion list reads of the rows it shows.
-static void readShownRows(const QAbstractItemModel &model)
-{
-    for (int row = 0; row < std::min(shownRows, model.rowCount()); ++row) {
-        model.index(row, 0).data(Qt::DisplayRole);
-        model.index(row, 0).data(Qt::DecorationRole);
     }
 }
 
@@ -96,8 +41,7 @@ static void readShownRows(const QAbstractItemModel &model)
 static QStringList typedTexts()
 {
     QStringList texts;
-    for (const char *word : words) {
-        const QString whole = QString::fromUtf8(word);
+    for (const QString &whole : applicationNameWords()) {
         for (int length = 1; length <= whole.size(); ++length)
             texts.append(whole.left(length));
     }
@@ -154,39 +98,20 @@ static void benchPaths(const QString &folder)
         median(presses), slowest(presses), int(presses.size()));
 }
 
-// What the user waits for: from the key press to a settled completion list.
-static double keyPress(QLineEdit *lineEdit, const QAbstractItemModel *matches, char key)
-{
-    return milliseconds([&] {
-        QTest::keyClick(lineEdit, key);
-        int rows = -1;
-        while (rows != matches->rowCount()) {
-            rows = matches->rowCount();
-            QCoreApplication::processEvents();
-        }
-        readShownRows(*matches);
-    });
-}
-
 static void benchCommandField(const QString &folder)
 {
     HistoryBox box;
     box.setHistoryItems({ QStringLiteral("make -j2"), QStringLiteral("ls -l") });
-    box.show();
-    box.activateWindow();
-    box.lineEdit()->setFocus();
-    if (!QTest::qWaitForWindowActive(&box))
-        std::printf("the history box did not become active; key presses may not complete\n");
+    showCommandField(box);
     // The applications arrive in the background; the presses below time their use.
     QTest::qWait(2000);
-    const QAbstractItemModel *matches = box.completer()->completionModel();
 
     QVector<double> words;
     for (const char *word : { "edit", "term", "calc", "mus", "set", "deve" }) {
         box.lineEdit()->clear();
         QCoreApplication::processEvents();
         for (const char *letter = word; *letter; ++letter)
-            words.append(keyPress(box.lineEdit(), matches, *letter));
+            words.append(keyPressToList(box, *letter));
     }
     std::printf("key press, command field:       median %.3f ms, slowest %.3f ms "
                 "(%d presses, applications and programs)\n",
@@ -196,7 +121,7 @@ static void benchCommandField(const QString &folder)
     box.lineEdit()->setText(folder + QLatin1Char('/'));
     for (const char *word : { "te", "ed", "mu" }) {
         for (const char *letter = word; *letter; ++letter)
-            paths.append(keyPress(box.lineEdit(), matches, *letter));
+            paths.append(keyPressToList(box, *letter));
         for (const char *letter = word; *letter; ++letter)
             QTest::keyClick(box.lineEdit(), Qt::Key_Backspace);
     }
@@ -214,7 +139,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot make a temporary folder\n");
         return 1;
     }
-    writeEntries(root.filePath(QStringLiteral("data/applications")));
+    writeTypicalApplications(root.filePath(QStringLiteral("data/applications")), entryCount);
     writeFiles(root.filePath(QStringLiteral("files")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("data"))));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("none"))));

@@ -5,16 +5,6 @@
 
 #include <algorithm>
 
-// Whether a word of @p text starts with @p folded, which is already folded.
-static bool hasWordStartingWith(const QString &text, const QString &folded)
-{
-    for (int at = text.indexOf(folded); at != -1; at = text.indexOf(folded, at + 1)) {
-        if (at == 0 || !text.at(at - 1).isLetterOrNumber())
-            return true;
-    }
-    return false;
-}
-
 ApplicationIndex::ApplicationIndex(QList<ApplicationEntry> entries)
     : entries(std::move(entries))
 {
@@ -25,14 +15,9 @@ ApplicationIndex::ApplicationIndex(QList<ApplicationEntry> entries)
         [&collator](const ApplicationEntry &left, const ApplicationEntry &right) {
             return collator.compare(left.name, right.name) < 0;
         });
-    nameKeys.reserve(this->entries.size());
-    otherKeys.reserve(this->entries.size());
-    for (const ApplicationEntry &entry : qAsConst(this->entries)) {
-        nameKeys.append(folded(entry.name));
-        const QStringList others =
-            QStringList { entry.genericName } + entry.keywords + entry.untranslatedTerms;
-        otherKeys.append(folded(others.join(QLatin1Char('\n'))));
-    }
+    keys.reserve(this->entries.size());
+    for (const ApplicationEntry &entry : qAsConst(this->entries))
+        keys.append(ApplicationKeys(entry));
 }
 
 ApplicationIndex ApplicationIndex::installed()
@@ -40,31 +25,18 @@ ApplicationIndex ApplicationIndex::installed()
     return ApplicationIndex(ApplicationEntry::installed());
 }
 
-QVector<int> ApplicationIndex::matches(const QString &typed) const
+QVector<Match> ApplicationIndex::matches(const QString &typed) const
 {
-    const QString needle = folded(typed.simplified());
+    const QString needle = MatchKey::folded(typed.simplified());
     if (std::none_of(needle.cbegin(), needle.cend(), [](QChar c) { return c.isLetterOrNumber(); }))
         return {};
-    QVector<int> byName;
-    QVector<int> byOtherWords;
+    QVector<Match> found;
     for (int position = 0; position < entries.size(); ++position) {
-        if (hasWordStartingWith(nameKeys.at(position), needle))
-            byName.append(position);
-        else if (hasWordStartingWith(otherKeys.at(position), needle))
-            byOtherWords.append(position);
+        const MatchClass quality = keys.at(position).match(needle);
+        if (quality != MatchClass::None)
+            found.append({ position, quality });
     }
-    return byName + byOtherWords;
-}
-
-QString ApplicationIndex::folded(const QString &text)
-{
-    // Decomposed, an accented letter is its base letter and marks to drop.
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString result;
-    result.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            result.append(c);
-    }
-    return result.toCaseFolded();
+    std::stable_sort(found.begin(), found.end(),
+        [](const Match &left, const Match &right) { return left.quality < right.quality; });
+    return found;
 }

@@ -3,16 +3,17 @@
 #define APPLICATIONINDEX_H
 
 #include "desktop/applicationentry.h"
+#include "desktop/applicationkeys.h"
 
 #include <QList>
 #include <QVector>
 
 /**
- * The installed applications, searchable by the words of their names: a typed
- * text matches an application when a word of its Name, GenericName or
- * Keywords (translated, or as written without a language) starts with it,
- * ignoring case and accents ("edi" finds "Éditeur de texte"). Building one
- * reads every desktop entry, so do it off the GUI thread; searching is quick.
+ * The installed applications, searchable by their names (ApplicationKeys):
+ * by a word of their Name, GenericName or Keywords, the initials or a part
+ * of their Name, ignoring case and accents ("edi" finds "Éditeur de texte").
+ * Building one reads every desktop entry, so do it off the GUI thread;
+ * searching is quick.
  */
 class ApplicationIndex
 {
@@ -27,20 +28,14 @@ public:
     const ApplicationEntry &entry(int position) const { return entries.at(position); }
 
     /**
-     * The positions of the applications that @p typed matches: those whose
-     * name matches first, then the others, each in the order of their names.
-     * Empty for a text without letters or digits.
+     * The applications that @p typed matches, the best matches first, each
+     * class in the order of the names. Empty for a text without letters or digits.
      */
-    QVector<int> matches(const QString &typed) const;
-
-    /** @p text as it is compared: accents dropped, case folded. */
-    static QString folded(const QString &text);
+    QVector<Match> matches(const QString &typed) const;
 
 private:
     QList<ApplicationEntry> entries;
-    // Per entry, folded: the name, and the other words it is found by.
-    QVector<QString> nameKeys;
-    QVector<QString> otherKeys;
+    QVector<ApplicationKeys> keys;
 };
 
 #endif

@@ -28,7 +28,7 @@ void ApplicationsModel::setTypedText(const QString &typed)
 
 void ApplicationsModel::setIndex(const ApplicationIndex &loadedIndex)
 {
-    const QVector<int> matching = loadedIndex.matches(typedText);
+    const QVector<Match> matching = loadedIndex.matches(typedText);
     // Nothing shown before or after: no reset, so no list is filtered anew for nothing.
     const bool visible = !rows.isEmpty() || !matching.isEmpty();
     if (visible)
@@ -42,12 +42,12 @@ void ApplicationsModel::setIndex(const ApplicationIndex &loadedIndex)
     Q_EMIT indexLoaded();
 }
 
-void ApplicationsModel::setRows(const QVector<int> &positions)
+void ApplicationsModel::setRows(const QVector<Match> &matches)
 {
-    if (positions == rows)
+    if (matches == rows)
         return;
     beginResetModel();
-    rows = positions;
+    rows = matches;
     endResetModel();
 }
 
@@ -60,7 +60,7 @@ QVariant ApplicationsModel::data(const QModelIndex &modelIndex, int role) const
 {
     if (!modelIndex.isValid() || modelIndex.row() >= rows.size())
         return QVariant();
-    const int position = rows.at(modelIndex.row());
+    const int position = rows.at(modelIndex.row()).position;
     const ApplicationEntry &entry = applications.entry(position);
     switch (role) {
     case Qt::DisplayRole:

@@ -10,7 +10,7 @@
 
 /**
  * The installed applications that match the typed text (ApplicationIndex),
- * as rows of the completion list: each shows the application's icon and
+ * the best matches first, as rows of the completion list: each shows the application's icon and
  * name, and completes the field (edit role) with its desktop-file id without
  * ".desktop", which runs it. The index is read on a background thread from
  * construction on; until it arrives there are no rows.
@@ -26,6 +26,8 @@ public:
     void setTypedText(const QString &typed);
     /** Whether the installed applications have been read. */
     bool isLoaded() const { return loaded; }
+    /** How well the typed text matches the application of @p row, which must be a row. */
+    MatchClass matchQuality(int row) const { return rows.at(row).quality; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A row's name (display role), id (edit role), icon or comment (tool tip role);
@@ -38,13 +40,13 @@ Q_SIGNALS:
 
 private:
     void setIndex(const ApplicationIndex &loadedIndex);
-    void setRows(const QVector<int> &positions);
+    void setRows(const QVector<Match> &matches);
 
     ApplicationIndex applications;
     bool loaded = false;
     QString typedText;
-    // Positions in the index, one per row.
-    QVector<int> rows;
+    // Positions in the index, one per row, best matches first.
+    QVector<Match> rows;
     // Icons by index position, made when a row is first shown.
     mutable QHash<int, QIcon> icons;
 };

@@ -7,6 +7,7 @@
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -47,14 +48,21 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
         &CommandCompleter::checkActivatedItem);
     connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
         &CommandCompleter::slotLateRowsArrived);
+    // The list of matches is made anew, as a reset, for each text and late rows.
+    connect(completionModel(), &QAbstractItemModel::modelReset, this,
+        &CommandCompleter::slotMatchesChanged);
+}
+
+void CommandCompleter::setUsageRecord(const QSharedPointer<const UsageRecord> &usage)
+{
+    commandModel->setUsageRecord(usage);
 }
 
 QStringList CommandCompleter::splitPath(const QString &path) const
 {
     // Called whenever the prefix changes, so the candidates are screened and
-    // found before matching. Inline completion would put an application's id
-    // after a word of its name.
-    commandModel->setTypedText(path, completionMode() != InlineCompletion);
+    // found before matching.
+    commandModel->setTypedText(path, completionMode() == InlineCompletion);
     // The list is made here, before it first shows, and only in a list mode: a
     // list made before inline completion is chosen stops the field completing.
     // Every row is one line high. Otherwise the list measures each of its
@@ -74,15 +82,18 @@ QString CommandCompleter::pathFromIndex(const QModelIndex &index) const
 bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    // Of the list's own events, key presses and moves are handled here. The
-    // type comes first: popup() makes the list, which sends events of other
-    // types here, and in inline mode a list stops the field completing.
-    if ((type != QEvent::KeyPress && type != QEvent::Move && type != QEvent::Show)
+    // Of the list's own events, key presses, moves, showing and hiding are
+    // handled here. The type comes first: popup() makes the list, which sends
+    // events of other types here, and in inline mode a list stops the field completing.
+    if ((type != QEvent::KeyPress && type != QEvent::Move && type != QEvent::Show
+            && type != QEvent::Hide)
         || completionMode() == InlineCompletion || watched == widget() || watched != popup())
         return QCompleter::eventFilter(watched, event);
-    if (type != QEvent::KeyPress)
+    if (type == QEvent::Show || type == QEvent::Hide)
+        noteFirstRow();
+    if (type == QEvent::Move || type == QEvent::Show)
         keepAnchorInView();
-    else if (popup()->isVisible())
+    else if (type == QEvent::KeyPress && popup()->isVisible())
         return popupKeyPress(watched, static_cast<QKeyEvent *>(event));
     return QCompleter::eventFilter(watched, event);
 }
@@ -90,11 +101,13 @@ bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
 bool CommandCompleter::popupKeyPress(QObject *popupObject, QKeyEvent *key)
 {
     // Only a row chosen with the arrow keys is taken; the row that unfiltered
-    // completion marks by itself is no choice.
-    if (isEnter(key) && !popup()->selectionModel()->hasSelection()) {
+    // completion marks by itself and the default row are no choice.
+    if (isEnter(key) && (!popup()->selectionModel()->hasSelection() || defaultShown)) {
         passToWindow(key);
         return true;
     }
+    if (isListKey(key))
+        defaultShown = false;
     // Without the list, what the field does not take would reach the window.
     const bool usedUp = QCompleter::eventFilter(popupObject, key);
     if (usedUp && !key->isAccepted() && !isListKey(key) && popup()->isVisible())
@@ -118,16 +131,20 @@ void CommandCompleter::acceptInlineProposal(QLineEdit *edit) const
 
 void CommandCompleter::passToWindow(const QKeyEvent *key)
 {
+    // The window may ask for the first row the list offered, for Enter above all.
+    handingKeyToWindow = true;
     popup()->hide();
     QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : widget();
-    if (!target)
-        return;
-    // Sent, not posted, like the key itself: a key typed right after it must come later.
-    // A key that is not spontaneous is offered to the window's shortcuts first.
-    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
-        key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(),
-        key->count());
-    QCoreApplication::sendEvent(target, &copy);
+    if (target) {
+        // Sent, not posted, like the key itself: a key typed right after it must come later.
+        // A key that is not spontaneous is offered to the window's shortcuts first.
+        QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+            key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(),
+            key->count());
+        QCoreApplication::sendEvent(target, &copy);
+    }
+    handingKeyToWindow = false;
+    noteFirstRow();
 }
 
 void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
@@ -137,13 +154,105 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
     if (!matches)
         return;
     const QModelIndex source = matches->mapToSource(idx);
-    if (commandModel->isHistoryRow(source))
+    switch (commandModel->rowKind(source)) {
+    case CommandCompleterModel::RowKind::History:
         Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
-    else if (commandModel->isApplicationRow(source))
+        break;
+    case CommandCompleterModel::RowKind::Application:
         Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString());
-    else if (commandModel->isFolderRow(source))
+        break;
+    case CommandCompleterModel::RowKind::Folder:
         // Once the field holds the folder, its contents are the next choice.
         QTimer::singleShot(0, this, &CommandCompleter::completeFieldText);
+        break;
+    default:
+        break;
+    }
+}
+
+CompletionRow CommandCompleter::firstRow() const
+{
+    // The list is asked for last: made before inline completion is chosen, it
+    // stops the field completing.
+    const QLineEdit *lineEdit = fieldLineEdit();
+    const auto *matches = qobject_cast<const QAbstractProxyModel *>(completionModel());
+    if (completionMode() == InlineCompletion || !lineEdit || !matches
+        || completionPrefix() != lineEdit->text() || matches->rowCount() == 0
+        || (!popup()->isVisible() && !handingKeyToWindow)
+        || (popup()->selectionModel()->hasSelection() && !defaultShown))
+        return {};
+    const QModelIndex first = matches->mapToSource(matches->index(0, 0));
+    return { commandModel->rowKind(first), first.data(Qt::DisplayRole).toString(),
+        pathFromIndex(first) };
+}
+
+void CommandCompleter::setFirstRowDefault(bool on)
+{
+    defaultWanted = on;
+    if (on) {
+        showDefaultRow();
+    } else if (defaultShown) {
+        defaultShown = false;
+        const QSignalBlocker quiet(popup()->selectionModel());
+        popup()->selectionModel()->clear();
+        popup()->viewport()->update();
+    }
+}
+
+void CommandCompleter::showDefaultRow()
+{
+    if (completionMode() == InlineCompletion)
+        return;
+    QItemSelectionModel *selection = popup()->selectionModel();
+    const QModelIndex first = completionModel()->index(0, 0);
+    if (!first.isValid() || (selection->hasSelection() && !defaultShown))
+        return;
+    {
+        // Selecting a row puts its text into the field, which the default must not do.
+        const QSignalBlocker quiet(selection);
+        selection->setCurrentIndex(
+            first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    popup()->viewport()->update();
+    defaultShown = true;
+}
+
+bool CommandCompleter::activateFirstRow()
+{
+    if (firstRow().kind == CommandCompleterModel::RowKind::None)
+        return false;
+    defaultShown = false;
+    // As the arrow key would, the row becomes the chosen one and the field takes its text.
+    popup()->setCurrentIndex(completionModel()->index(0, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(popup(), &enter);
+    return true;
+}
+
+void CommandCompleter::slotMatchesChanged()
+{
+    // The list was filtered anew, which clears its selection.
+    defaultShown = false;
+    if (completionPrefix() != matchedPrefix) {
+        // The window decides about the default for each text.
+        matchedPrefix = completionPrefix();
+        defaultWanted = false;
+        const QLineEdit *lineEdit = fieldLineEdit();
+        listWanted = lineEdit && lineEdit->isModified();
+    }
+    if (defaultWanted)
+        showDefaultRow();
+    noteFirstRow();
+}
+
+void CommandCompleter::noteFirstRow()
+{
+    const CompletionRow first = firstRow();
+    if (first.kind == lastFirstRow.kind && first.text == lastFirstRow.text
+        && first.name == lastFirstRow.name)
+        return;
+    lastFirstRow = first;
+    Q_EMIT firstRowChanged();
 }
 
 const QLineEdit *CommandCompleter::fieldLineEdit() const
@@ -173,9 +282,10 @@ void CommandCompleter::keepAnchorInView()
 
 void CommandCompleter::slotLateRowsArrived()
 {
-    // Rows that come while the user is elsewhere open no list.
+    // Rows that come while the user is elsewhere, or for a text that the user
+    // did not type (a history entry recalled), open no list.
     const QLineEdit *lineEdit = fieldLineEdit();
-    if (lineEdit && lineEdit->hasFocus())
+    if (listWanted && lineEdit && lineEdit->hasFocus())
         completeFieldText();
 }
 
@@ -185,5 +295,6 @@ void CommandCompleter::completeFieldText()
     if (!lineEdit || lineEdit->text().isEmpty() || completionMode() == QCompleter::InlineCompletion)
         return;
     setCompletionPrefix(lineEdit->text());
+    listWanted = true;
     complete();
 }

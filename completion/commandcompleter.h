@@ -2,23 +2,37 @@
 #ifndef COMMANDCOMPLETER_H
 #define COMMANDCOMPLETER_H
 
+#include "commandcompletermodel.h"
+
 #include <QCompleter>
 #include <QPointer>
 
-class CommandCompleterModel;
 class QKeyEvent;
 class QLineEdit;
 
+/** A row of the completion list as the user sees it. */
+struct CompletionRow
+{
+    /** RowKind::None: there is no such row. */
+    CommandCompleterModel::RowKind kind = CommandCompleterModel::RowKind::None;
+    /** What the row shows: an application's Name, a file's name, else the text. */
+    QString name;
+    /** What choosing the row puts into the field: a history entry, an
+     *  application's id, a program's name, the text with a path completed. */
+    QString text;
+};
+
 /**
- * The command field's completer: case-sensitive prefix matches from the
- * history, the installed applications a word of whose name starts with the
- * typed text, the executables on the search path, and the files and folders
- * that complete a path being typed. Before matching a prefix it has the
- * executables starting with it tested, so non-executable files drop out.
- * Activating a history entry in the list emits historyItemActivated(), an
- * application applicationActivated(); a folder opens the list of its
- * contents. Rows that arrive after their key press (applications and folders
- * are read in the background) open the list as if they had been there.
+ * The command field's completer: the history entries, installed
+ * applications, executables on the search path, and files and folders of a
+ * path being typed that match the typed text, in one list ranked by how well
+ * they match and how often and recently the user ran them
+ * (CommandCompleterModel). The executables it matches are tested first, so
+ * non-executable files drop out. Activating a history entry in the list
+ * emits historyItemActivated(), an application applicationActivated(); a
+ * folder opens the list of its contents. Rows that arrive after their key
+ * press (applications and folders are read in the background) open the list
+ * as if they had been there.
  *
  * The list never stands between the user and the window: Return or Enter
  * with no row chosen in it goes to the window with the text the field shows, and
@@ -33,6 +47,9 @@ public:
     /** Completes from a snapshot of @p historyModel's texts (the history box's items) and the
      *  search path. The combined model it builds is its child. */
     CommandCompleter(QAbstractItemModel *historyModel, QObject *parent);
+
+    /** Ranks rows that match equally well by @p usage (CommandCompleterModel). */
+    void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
 
     QStringList splitPath(const QString &path) const override;
     /** What a row puts into the field: an application's id, a completed path, a row's text. */
@@ -52,6 +69,36 @@ public:
      */
     void acceptInlineProposal(QLineEdit *edit) const;
 
+    /**
+     * The first row that the open list offers for the field's text, also
+     * while the list hands a key to the window (Enter, for one).
+     *
+     * @return the row, or one of kind RowKind::None when the list is not
+     *         open, has no rows, shows a row chosen with the arrow keys, or
+     *         completion is inline
+     */
+    CompletionRow firstRow() const;
+
+    /**
+     * While @p on, the open list shows its first row highlighted as the
+     * default, leaving the field's text and the key handling as they are: an
+     * Enter not taken by a row the user chose still goes to the window. The
+     * arrow keys move on from it. Another typed text ends it; rows that
+     * arrive later for the same text keep it.
+     */
+    void setFirstRowDefault(bool on);
+
+    /**
+     * Chooses firstRow() exactly as Down and Enter in the list do: the field
+     * takes its text, the list closes, and a history entry emits
+     * historyItemActivated(), an application applicationActivated() (the
+     * history box then runs them with a posted Enter); a program or a file
+     * only completes the field, and a folder opens its contents.
+     *
+     * @return false, doing nothing, when firstRow() is of kind RowKind::None
+     */
+    bool activateFirstRow();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -60,10 +107,13 @@ Q_SIGNALS:
     void historyItemActivated(const QString &text);
     /** An application was activated in the completion list; @p id is now in the field. */
     void applicationActivated(const QString &id);
+    /** firstRow() changed: other rows match, or the list opened or closed. */
+    void firstRowChanged();
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);
     void slotLateRowsArrived();
+    void slotMatchesChanged();
     /** Matches the field's text and opens the list for it. */
     void completeFieldText();
 
@@ -74,10 +124,23 @@ private:
     void passToWindow(const QKeyEvent *key);
     /** Moves the list below the anchor when it would cover it. */
     void keepAnchorInView();
+    /** Highlights the first row unless the user chose a row. */
+    void showDefaultRow();
+    /** Emits firstRowChanged() when firstRow() is another than last time. */
+    void noteFirstRow();
     const QLineEdit *fieldLineEdit() const;
 
     CommandCompleterModel *commandModel;
     QPointer<QWidget> popupAnchor;
+    // The text matched was typed, or is a folder chosen: rows that come late open the list.
+    bool listWanted = false;
+    bool defaultWanted = false;
+    // The highlighted row is the default, not a row the user chose.
+    bool defaultShown = false;
+    // A key pressed in the open list is on its way to the window.
+    bool handingKeyToWindow = false;
+    QString matchedPrefix;
+    CompletionRow lastFirstRow;
 };
 
 #endif

@@ -4,9 +4,13 @@
 #include "applicationsmodel.h"
 #include "pathcompletionmodel.h"
 #include "pathexecsmodel.h"
+#include "usagerecord.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QStringListModel>
+
+#include <algorithm>
 
 static QStringList displayTexts(const QAbstractItemModel *model)
 {
@@ -35,137 +39,137 @@ CommandCompleterModel::CommandCompleterModel(QAbstractItemModel *historyModel, Q
     , applicationModel(new ApplicationsModel(this))
     , fileModel(new PathCompletionModel(this))
 {
-    connect(pathModel, &QAbstractItemModel::layoutAboutToBeChanged, this,
-        &CommandCompleterModel::slotLayoutAboutToBeChanged);
-    connect(pathModel, &QAbstractItemModel::layoutChanged, this,
-        &CommandCompleterModel::slotLayoutChanged);
-    forwardResets(pathModel);
-    forwardResets(applicationModel);
-    forwardResets(fileModel);
-    connect(fileModel, &QAbstractItemModel::dataChanged, this,
-        [this](const QModelIndex &first, const QModelIndex &last, const QVector<int> &roles) {
-            Q_EMIT dataChanged(
-                index(filesStart() + first.row()), index(filesStart() + last.row()), roles);
-        });
+    historyKeys.reserve(historySnapshot.size());
+    for (const QString &entry : qAsConst(historySnapshot))
+        historyKeys.append(MatchKey(entry));
+    followResets(pathModel);
+    followResets(applicationModel);
+    followResets(fileModel);
     connect(applicationModel, &ApplicationsModel::indexLoaded, this,
         &CommandCompleterModel::lateRowsArrived);
     connect(fileModel, &PathCompletionModel::listingArrived, this,
         &CommandCompleterModel::lateRowsArrived);
 }
 
-void CommandCompleterModel::forwardResets(QAbstractItemModel *part)
+void CommandCompleterModel::followResets(QAbstractItemModel *part)
 {
-    // Resetting through the begin/end pair also drops persistent indexes into the old rows.
-    connect(part, &QAbstractItemModel::modelAboutToBeReset, this,
-        &CommandCompleterModel::beginResetModel);
-    connect(part, &QAbstractItemModel::modelReset, this, &CommandCompleterModel::endResetModel);
+    // A part that changes by itself (applications or a folder read, a
+    // search-path folder changed) changes the ranking.
+    connect(part, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (!settingParts)
+            beginResetModel();
+    });
+    connect(part, &QAbstractItemModel::modelReset, this, [this] {
+        if (settingParts)
+            return;
+        rank();
+        endResetModel();
+    });
 }
 
-int CommandCompleterModel::executablesStart() const
+void CommandCompleterModel::setUsageRecord(const QSharedPointer<const UsageRecord> &record)
 {
-    return historySnapshot.size() + applicationModel->rowCount();
-}
-
-int CommandCompleterModel::filesStart() const
-{
-    return executablesStart() + pathModel->rowCount();
+    usage = record;
 }
 
 int CommandCompleterModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.isValid())
-        return 0;
-    return filesStart() + fileModel->rowCount();
+    return parent.isValid() ? 0 : rows.size();
 }
 
 QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.column() != 0)
+    if (!index.isValid() || index.column() != 0 || index.row() >= rows.size())
         return QVariant();
-    const int row = index.row();
-    if (row < historySnapshot.size()) {
-        if (role == Qt::DisplayRole || role == Qt::EditRole || role == CompletionKeyRole)
-            return historySnapshot.at(row);
+    if (role == CompletionKeyRole)
+        return typedText;
+    const Row &row = rows.at(index.row());
+    switch (row.kind) {
+    case RowKind::History:
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return historySnapshot.at(row.partRow);
         return QVariant();
+    case RowKind::Application:
+        return applicationModel->data(applicationModel->index(row.partRow), role);
+    case RowKind::Program:
+        return pathModel->data(pathModel->index(row.partRow), role);
+    default:
+        return fileModel->data(fileModel->index(row.partRow), role);
     }
-    if (row < executablesStart()) {
-        if (role == CompletionKeyRole)
-            return typedText;
-        return applicationModel->data(applicationModel->index(row - historySnapshot.size()), role);
-    }
-    if (row >= filesStart()) {
-        if (role == CompletionKeyRole)
-            return typedText;
-        return fileModel->data(fileModel->index(row - filesStart()), role);
-    }
-    const QModelIndex executable = pathModel->index(row - executablesStart());
-    return pathModel->data(executable, role == CompletionKeyRole ? Qt::EditRole : role);
 }
 
-bool CommandCompleterModel::isHistoryRow(const QModelIndex &index) const
+CommandCompleterModel::RowKind CommandCompleterModel::rowKind(const QModelIndex &index) const
 {
-    return index.isValid() && index.row() < historySnapshot.size();
+    if (!index.isValid() || index.row() >= rows.size())
+        return RowKind::None;
+    const Row &row = rows.at(index.row());
+    if (row.kind == RowKind::File && fileModel->isFolderRow(row.partRow))
+        return RowKind::Folder;
+    return row.kind;
 }
 
-bool CommandCompleterModel::isApplicationRow(const QModelIndex &index) const
+void CommandCompleterModel::setTypedText(const QString &typed, bool forInlineCompletion)
 {
-    return index.isValid() && index.row() >= historySnapshot.size()
-        && index.row() < executablesStart();
-}
-
-bool CommandCompleterModel::isFolderRow(const QModelIndex &index) const
-{
-    const int fileRow = index.row() - filesStart();
-    return index.isValid() && fileRow >= 0 && fileModel->isFolderRow(fileRow);
-}
-
-void CommandCompleterModel::setTypedText(const QString &typed, bool withApplications)
-{
+    if (typed == typedText && forInlineCompletion == inlineOnly)
+        return;
+    beginResetModel();
     typedText = typed;
-    // An empty prefix is nothing typed: the combo box sets it when no entry is
-    // selected (as when the history is replaced), and no list shows then;
-    // testing every program on the search path for it froze the dialog.
-    if (!typed.isEmpty())
-        pathModel->checkExecutables(typed);
-    applicationModel->setTypedText(withApplications ? typed : QString());
+    inlineOnly = forInlineCompletion;
+    settingParts = true;
+    // Inline completion would put an application's id after a word of its name.
+    applicationModel->setTypedText(forInlineCompletion ? QString() : typed);
     fileModel->setText(typed, typed.size());
+    settingParts = false;
+    rank();
+    endResetModel();
 }
 
-void CommandCompleterModel::slotLayoutAboutToBeChanged()
+void CommandCompleterModel::rank()
 {
-    Q_EMIT layoutAboutToBeChanged();
-    // Persistent indexes of executables rows follow those rows through the
-    // executables model's own persistent indexes; the files keep their rows
-    // after the executables.
-    const int executables = executablesStart();
-    const int files = filesStart();
-    const QModelIndexList persistent = persistentIndexList();
-    for (const QModelIndex &index : persistent) {
-        if (index.row() >= files) {
-            layoutFileIndexes.append(index);
-            layoutFileRows.append(index.row() - files);
-        } else if (index.row() >= executables) {
-            layoutIndexes.append(index);
-            layoutSourceIndexes.append(pathModel->index(index.row() - executables));
-        }
+    rows.clear();
+    // Nothing typed offers nothing: the combo box sets an empty prefix when no
+    // entry is selected, and testing every program on the search path for it
+    // froze the dialog.
+    if (typedText.isEmpty())
+        return;
+    const QString typed = MatchKey::folded(typedText);
+    // Inline completion puts the rest of a row's text after what was typed.
+    const auto completesAsTyped = [this](const QString &text) {
+        return !inlineOnly || text.startsWith(typedText);
+    };
+    // An application run by its id is offered once, as the application with its name.
+    QSet<QString> applicationIds;
+    for (int application = 0; application < applicationModel->rowCount(); ++application)
+        applicationIds.insert(applicationModel->index(application).data(Qt::EditRole).toString());
+    for (int entry = 0; entry < historyKeys.size(); ++entry) {
+        const MatchClass quality = historyKeys.at(entry).match(typed);
+        if (quality != MatchClass::None && completesAsTyped(historySnapshot.at(entry))
+            && !applicationIds.contains(historySnapshot.at(entry)))
+            rows.append({ RowKind::History, quality, entry, 0 });
     }
+    for (int application = 0; application < applicationModel->rowCount(); ++application)
+        rows.append(
+            { RowKind::Application, applicationModel->matchQuality(application), application, 0 });
+    const QVector<Match> programs = pathModel->matchExecutables(typed);
+    for (const Match &program : programs) {
+        if (!inlineOnly || completesAsTyped(pathModel->index(program.position).data().toString()))
+            rows.append({ RowKind::Program, program.quality, program.position, 0 });
+    }
+    for (int file = 0; file < fileModel->rowCount(); ++file)
+        rows.append({ RowKind::File, MatchClass::Start, file, 0 });
+    sortByRank();
 }
 
-void CommandCompleterModel::slotLayoutChanged()
+void CommandCompleterModel::sortByRank()
 {
-    QModelIndexList moved;
-    moved.reserve(layoutSourceIndexes.size());
-    for (const QPersistentModelIndex &source : qAsConst(layoutSourceIndexes))
-        moved.append(source.isValid() ? index(source.row() + executablesStart()) : QModelIndex());
-    changePersistentIndexList(layoutIndexes, moved);
-    QModelIndexList movedFiles;
-    movedFiles.reserve(layoutFileRows.size());
-    for (int fileRow : qAsConst(layoutFileRows))
-        movedFiles.append(index(filesStart() + fileRow));
-    changePersistentIndexList(layoutFileIndexes, movedFiles);
-    layoutIndexes.clear();
-    layoutSourceIndexes.clear();
-    layoutFileIndexes.clear();
-    layoutFileRows.clear();
-    Q_EMIT layoutChanged();
+    if (usage && !usage->isEmpty()) {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        for (int row = 0; row < rows.size(); ++row)
+            rows[row].score = usage->score(data(index(row), Qt::EditRole).toString(), now);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &left, const Row &right) {
+        if (left.quality != right.quality)
+            return left.quality < right.quality;
+        return left.score > right.score;
+    });
 }

@@ -2,86 +2,95 @@
 #ifndef COMMANDCOMPLETERMODEL_H
 #define COMMANDCOMPLETERMODEL_H
 
+#include "desktop/matchkey.h"
+
 #include <QAbstractListModel>
-#include <QPersistentModelIndex>
+#include <QSharedPointer>
 #include <QStringList>
 
 class ApplicationsModel;
 class PathCompletionModel;
 class PathExecsModel;
+class UsageRecord;
 
 /**
- * The command field's candidates: a snapshot of the history, most recent
- * first, then the installed applications that match the typed text, then the
- * executables on the search path, then the files and folders that complete a
- * path being typed. With H history entries and A applications, rows 0 to H-1
- * are the history, rows H to H+A-1 the applications, row H + A + r is
- * executable row r, and the files follow the executables.
- * The executables' layout changes (names found not executable leave) and
- * every part's resets are passed on as this model's own, persistent indexes
- * included.
+ * The command field's candidates for the typed text, as one ranked list:
+ * the entries of a snapshot of the history, the installed applications, the
+ * executables on the search path and the files and folders that complete a
+ * path being typed, those that match it best first (MatchClass), and within
+ * a match class those the user ran most often and most recently first
+ * (UsageRecord). Rows that rank equal keep this order of kinds, the history
+ * most recent first, the others in their own order. A history entry that is
+ * an offered application's id is left to the application's row.
  *
- * The applications and files match the typed text in their own ways (a word
- * of a name, a name in a folder): their completion key (CompletionKeyRole) is
- * the typed text itself, so that a completer that matches keys by prefix
- * keeps them; the edit role holds what they complete the field with.
+ * Every row's completion key (CompletionKeyRole) is the typed text itself,
+ * so that a completer that matches keys by prefix keeps them all; the edit
+ * role holds what a row completes the field with, and a row's use is
+ * recorded under that text. Any change of the rows is announced as a reset.
  */
 class CommandCompleterModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
-    /** The text a completer matches; the display text for history and executables rows. */
+    /** The text a completer matches: the typed text, for every row. */
     static constexpr int CompletionKeyRole = Qt::UserRole + 1;
+
+    /** What a row offers. */
+    enum class RowKind { None, History, Application, Program, File, Folder };
+    Q_ENUM(RowKind)
 
     /** Copies the display texts of @p historyModel's rows now; later changes to it are not
      * followed. */
     CommandCompleterModel(QAbstractItemModel *historyModel, QObject *parent);
 
-    /** The rows of all parts; 0 for a valid @p parent. */
+    /** Ranks rows that match equally well by @p usage from the next typed text on. */
+    void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
+
+    /** The rows for the typed text; 0 for a valid @p parent. */
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A history row gives its text for the display and edit roles, other rows their
      *  part's data; an invalid QVariant for anything else, an invalid index included. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    /** True when @p index is valid and one of the history rows. */
-    bool isHistoryRow(const QModelIndex &index) const;
-    /** True when @p index is valid and one of the applications rows. */
-    bool isApplicationRow(const QModelIndex &index) const;
-    /** True when @p index is valid and a folder among the files rows. */
-    bool isFolderRow(const QModelIndex &index) const;
+    /** What the row of @p index offers; RowKind::None for an index that is no row. */
+    RowKind rowKind(const QModelIndex &index) const;
+
     /**
-     * Makes the applications and files rows those that complete @p typed,
-     * leaving out the applications when @p withApplications is false, and
-     * screens the executables starting with it.
+     * Makes the rows those that complete @p typed (none when it is empty),
+     * and screens the executables it matches. For inline completion only the
+     * rows whose text starts with @p typed as typed are offered, and no applications.
      */
-    void setTypedText(const QString &typed, bool withApplications);
+    void setTypedText(const QString &typed, bool forInlineCompletion);
 
 Q_SIGNALS:
     /** Rows for the typed text arrived later than it: the applications or a folder were read. */
     void lateRowsArrived();
 
-private Q_SLOTS:
-    void slotLayoutAboutToBeChanged();
-    void slotLayoutChanged();
-
 private:
-    int executablesStart() const;
-    int filesStart() const;
-    void forwardResets(QAbstractItemModel *part);
+    struct Row
+    {
+        RowKind kind;
+        MatchClass quality;
+        int partRow;
+        double score;
+    };
+
+    void followResets(QAbstractItemModel *part);
+    void rank();
+    void sortByRank();
 
     QStringList historySnapshot;
+    QVector<MatchKey> historyKeys;
     PathExecsModel *pathModel;
     ApplicationsModel *applicationModel;
     PathCompletionModel *fileModel;
+    QSharedPointer<const UsageRecord> usage;
     QString typedText;
-    // During a layout change of the executables: this model's persistent
-    // indexes into their rows and the files after them, the executables'
-    // rows they stand for, and the files' rows.
-    QModelIndexList layoutIndexes;
-    QList<QPersistentModelIndex> layoutSourceIndexes;
-    QModelIndexList layoutFileIndexes;
-    QVector<int> layoutFileRows;
+    bool inlineOnly = false;
+    // While the typed text is handed to the parts, whose resets are this model's own.
+    bool settingParts = false;
+    QVector<Row> rows;
 };
 
 #endif

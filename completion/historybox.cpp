@@ -3,6 +3,7 @@
 
 #include "commandcompleter.h"
 #include "historymodel.h"
+#include "usagerecord.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -16,6 +17,7 @@
 HistoryBox::HistoryBox(QWidget *parent)
     : QComboBox(parent)
     , historyModel(new HistoryModel(this))
+    , usage(new UsageRecord)
 {
     setModel(historyModel);
     setDuplicatesEnabled(false);
@@ -65,7 +67,9 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     // The completer copies the items now, so they must be in place first; it
     // comes after the field is restored, which it would take for typing. The
     // line edit deletes the completer this one replaces, as it is its child.
+    usage->load();
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
+    commandCompleter->setUsageRecord(usage);
     setCompleter(commandCompleter);
     commandCompleter->setPopupAnchor(completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
@@ -80,6 +84,18 @@ void HistoryBox::addToHistory(const QString &command)
     if (existing != -1)
         removeItem(existing);
     insertItem(0, command);
+}
+
+bool HistoryBox::noteRun(const QString &command)
+{
+    return usage->noteRun(command);
+}
+
+void HistoryBox::clearHistory()
+{
+    clear();
+    usage->clear();
+    Q_EMIT historyCleared();
 }
 
 void HistoryBox::setCompletionAnchor(QWidget *anchor)
@@ -102,8 +118,32 @@ void HistoryBox::slotItemActivated()
         new QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::NoModifier, QString(), false, 1));
 }
 
+bool HistoryBox::recallHistory(bool older)
+{
+    const QString text = lineEdit()->text();
+    const int current = currentIndex();
+    const bool recalled = current != -1 && !lineEdit()->isModified() && text == itemText(current);
+    // What the user typed stays; a text put in otherwise is left to the combo box.
+    if (!recalled && !text.isEmpty())
+        return lineEdit()->isModified();
+    // A shell's history: Down past the newest entry comes back to the empty line.
+    const int wanted = recalled ? current + (older ? 1 : -1) : (older ? 0 : -1);
+    if (wanted >= count())
+        return true;
+    setCurrentIndex(wanted);
+    if (wanted == -1)
+        lineEdit()->clear();
+    return true;
+}
+
 void HistoryBox::keyPressEvent(QKeyEvent *event)
 {
+    const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+    if (arrow && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && recallHistory(event->key() == Qt::Key_Up)) {
+        event->accept();
+        return;
+    }
     // Enter runs what the field shows, the rest that inline completion proposes with it.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (const auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
@@ -117,9 +157,9 @@ void HistoryBox::contextMenuEvent(QContextMenuEvent *event)
     // The menu may be destroyed while it is open, with the line edit for instance.
     QPointer<QMenu> menu = lineEdit()->createStandardContextMenu();
     menu->addSeparator();
-    QAction *clearHistory = menu->addAction(tr("Clear history"));
-    clearHistory->setShortcut(QKeySequence());
-    connect(clearHistory, &QAction::triggered, this, &QComboBox::clear);
+    QAction *clearAction = menu->addAction(tr("Clear history"));
+    clearAction->setShortcut(QKeySequence());
+    connect(clearAction, &QAction::triggered, this, &HistoryBox::clearHistory);
     menu->exec(event->globalPos());
     delete menu;
 }

@@ -4,17 +4,22 @@
 
 #include <QComboBox>
 #include <QPointer>
+#include <QSharedPointer>
 
 class HistoryModel;
+class UsageRecord;
 
 /**
  * The command field: an editable combo box whose list is the command history,
  * most recent on top, and whose line edit completes from that history, the
  * installed applications, the executables on the search path and the files of
- * a path being typed (CommandCompleter). A history entry or an application
- * chosen in the completion list runs at once. The entries are kept as one string
- * list, so that a history of 100 000 commands loads, grows and is handed out
- * without a copy per entry.
+ * a path being typed (CommandCompleter), ranked by how well they match and by
+ * the record of what the user ran (UsageRecord), which the box keeps. A
+ * history entry or an application chosen in the completion list runs at once.
+ * Up in the empty field recalls the most recent entry, and Up and Down then
+ * step back and forth through the history, as in a shell.
+ * The entries are kept as one string list, so that a history of 100 000
+ * commands loads, grows and is handed out without a copy per entry.
  */
 class HistoryBox : public QComboBox
 {
@@ -23,15 +28,31 @@ class HistoryBox : public QComboBox
 public:
     explicit HistoryBox(QWidget *parent = nullptr);
 
-    /** Replaces the history by @p items (first on top) and installs a new completer.
-     *  The field keeps its text, selection and modified flag. */
+    /** Replaces the history by @p items (first on top), reads the usage record and
+     *  installs a new completer. The field keeps its text, selection and modified flag. */
     void setHistoryItems(const QStringList &items);
     /** Puts @p command on top, removing an equal entry further down. */
     void addToHistory(const QString &command);
+    /**
+     * Counts a run of @p command in the usage record and writes the record.
+     * A row chosen in the completion list runs as the text it puts into the
+     * field, so an application counts under its id.
+     *
+     * @return false when the record could not be written
+     */
+    bool noteRun(const QString &command);
     /** The history from top to bottom. */
     QStringList historyItems() const;
     /** Opens the completion list below @p anchor (CommandCompleter::setPopupAnchor()). */
     void setCompletionAnchor(QWidget *anchor);
+
+public Q_SLOTS:
+    /** Empties the history and the usage record; "Clear history" in the context menu. */
+    void clearHistory();
+
+Q_SIGNALS:
+    /** The history and the usage record have been emptied. */
+    void historyCleared();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -41,7 +62,11 @@ private Q_SLOTS:
     void slotItemActivated();
 
 private:
+    /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
+    bool recallHistory(bool older);
+
     HistoryModel *historyModel;
+    QSharedPointer<UsageRecord> usage;
     QPointer<QWidget> completionAnchor;
 };
 

@@ -57,25 +57,46 @@ QVariant PathExecsModel::data(const QModelIndex &index, int role) const
     }
 }
 
-void PathExecsModel::checkExecutables(const QString &prefix)
+QVector<Match> PathExecsModel::matchExecutables(const QString &typed)
 {
-    const auto first =
-        std::lower_bound(execs.cbegin(), execs.cend(), Entry { prefix, 0 }, nameLess);
+    QVector<Match> found;
+    QVector<int> positions;
+    for (int position : qAsConst(shownPositions)) {
+        const MatchClass quality = keys.at(position).match(typed);
+        if (quality != MatchClass::None) {
+            found.append({ position, quality });
+            positions.append(position);
+        }
+    }
+    const QVector<int> failed = failExecutableTest(positions);
+    if (!failed.isEmpty())
+        hideEntries(failed);
+    QVector<Match> rows;
+    rows.reserve(found.size());
+    for (const Match &match : qAsConst(found)) {
+        if (!hiddenBits.testBit(match.position))
+            rows.append({ entryToRow(match.position), match.quality });
+    }
+    return rows;
+}
+
+QVector<int> PathExecsModel::failExecutableTest(const QVector<int> &positions)
+{
     // Names are looked up from their open directory: the path walk to it for
     // every name costs more than the test itself. -2: not opened yet.
     QVector<int> directoryFds(paths.size(), -2);
     QVector<int> failed;
-    for (auto it = first; it != execs.cend() && it->name.startsWith(prefix); ++it) {
-        const int position = int(it - execs.cbegin());
-        if (testedBits.testBit(position) || hiddenBits.testBit(position))
+    for (int position : positions) {
+        if (testedBits.testBit(position))
             continue;
-        int &directoryFd = directoryFds[it->directory];
+        const Entry &entry = execs.at(position);
+        int &directoryFd = directoryFds[entry.directory];
         if (directoryFd == -2)
-            directoryFd = open(QFile::encodeName(paths.at(it->directory)).constData(),
+            directoryFd = open(QFile::encodeName(paths.at(entry.directory)).constData(),
                 O_PATH | O_DIRECTORY | O_CLOEXEC);
         // What QFileInfo::isExecutable() asks, without building a file information per name.
         if (directoryFd < 0
-            || faccessat(directoryFd, QFile::encodeName(it->name).constData(), X_OK, 0) != 0)
+            || faccessat(directoryFd, QFile::encodeName(entry.name).constData(), X_OK, 0) != 0)
             failed.append(position);
         testedBits.setBit(position);
     }
@@ -83,8 +104,7 @@ void PathExecsModel::checkExecutables(const QString &prefix)
         if (directoryFd >= 0)
             close(directoryFd);
     }
-    if (!failed.isEmpty())
-        hideEntries(failed);
+    return failed;
 }
 
 void PathExecsModel::rebuild()
@@ -116,9 +136,13 @@ void PathExecsModel::rebuild()
     // press, and names scattered in the order of the listings cost a cache miss each.
     QVector<Entry> packed;
     packed.reserve(execs.size());
-    for (const Entry &entry : qAsConst(execs))
+    keys.clear();
+    keys.reserve(execs.size());
+    for (const Entry &entry : qAsConst(execs)) {
         packed.append(
             Entry { QString(entry.name.constData(), entry.name.size()), entry.directory });
+        keys.append(MatchKey(packed.constLast().name));
+    }
     execs.swap(packed);
     hiddenBits = QBitArray(execs.size());
     testedBits = QBitArray(execs.size());

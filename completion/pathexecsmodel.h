@@ -2,6 +2,8 @@
 #ifndef PATHEXECSMODEL_H
 #define PATHEXECSMODEL_H
 
+#include "desktop/matchkey.h"
+
 #include <QAbstractListModel>
 #include <QBitArray>
 #include <QIcon>
@@ -15,9 +17,9 @@
  * each name taken from the first directory that holds it.
  *
  * Reading the directories is cheap and done for every name at once; whether a
- * file is executable is tested lazily, per typed prefix (checkExecutables()),
- * and names that fail the test are removed from the rows until the next rescan,
- * announced together as one layout change.
+ * file is executable is tested lazily, for the names a typed text matches
+ * (matchExecutables()), and names that fail the test are removed from the rows
+ * until the next rescan, announced together as one layout change.
  * Any change in one of the directories rescans everything (a model reset).
  */
 class PathExecsModel : public QAbstractListModel
@@ -35,10 +37,14 @@ public:
      *  an invalid QVariant for any other role or an index that is not a row. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
-    /** Tests the untested names starting with @p prefix (all of them for an empty prefix)
-     *  and removes the rows of those that are not executable, all in one layout change;
-     *  persistent indexes of removed rows become invalid. */
-    void checkExecutables(const QString &prefix);
+    /**
+     * The rows whose names @p typed, already MatchKey::folded(), matches, in
+     * row order, with how well; none for an empty text. The untested names
+     * among them are tested first, and the rows of those that are not
+     * executable removed, all in one layout change (persistent indexes of
+     * removed rows become invalid).
+     */
+    QVector<Match> matchExecutables(const QString &typed);
 
 private Q_SLOTS:
     void rebuild();
@@ -58,12 +64,16 @@ private:
     /** The number of rows before the entry at @p position (its row while it is shown),
      *  or -1 when @p position is out of range. */
     int entryToRow(int position) const;
+    /** Tests the untested entries at @p positions; those that are not executable. */
+    QVector<int> failExecutableTest(const QVector<int> &positions);
     /** Hides the entries at @p positions (ascending, all shown). */
     void hideEntries(const QVector<int> &positions);
 
     QStringList paths;
     // Sorted by name; directory is the index in paths of the folder that holds the name.
     QVector<Entry> execs;
+    // The entries' names prepared for matching, at the same positions.
+    QVector<MatchKey> keys;
     QBitArray hiddenBits;
     QBitArray testedBits;
     QSet<QString> excludedNames;

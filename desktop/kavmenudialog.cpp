@@ -140,6 +140,7 @@ void KavMenuDialog::fillMenu()
     QMap<QString, QTreeWidgetItem *> categoryItems;
     for (int index = 0; index < applications.size(); ++index) {
         const ApplicationEntry &entry = applications.at(index);
+        applicationKeys.append(ApplicationKeys(entry));
         const Category &category = findMainCategory(entry.categories);
         const QString title = tr(category.title);
         QTreeWidgetItem *&categoryItem = categoryItems[title];
@@ -152,6 +153,7 @@ void KavMenuDialog::fillMenu()
         item->setIcon(0, entry.themedIcon());
         item->setToolTip(0, entry.comment.isEmpty() ? entry.genericName : entry.comment);
         item->setData(0, EntryIndexRole, index);
+        menuItems.append(item);
     }
 
     QStringList titles = categoryItems.keys();
@@ -167,21 +169,37 @@ void KavMenuDialog::fillMenu()
 
 void KavMenuDialog::applyFilter(const QString &filter)
 {
-    for (int row = 0; row < menuTree->topLevelItemCount(); ++row) {
-        QTreeWidgetItem *categoryItem = menuTree->topLevelItem(row);
-        bool anyShown = false;
-        for (int child = 0; child < categoryItem->childCount(); ++child) {
-            QTreeWidgetItem *item = categoryItem->child(child);
-            const bool shown = entryOf(item).matches(filter);
-            item->setHidden(!shown);
-            anyShown = anyShown || shown;
-        }
-        categoryItem->setHidden(!anyShown);
-    }
-    QTreeWidgetItem *current = menuTree->currentItem();
-    if (!current || current->isHidden() || current->parent()->isHidden())
+    qDeleteAll(foundItems);
+    foundItems.clear();
+    const bool searching = !filter.trimmed().isEmpty();
+    for (int row = 0; row < menuTree->topLevelItemCount(); ++row)
+        menuTree->topLevelItem(row)->setHidden(searching);
+    menuTree->setRootIsDecorated(!searching);
+    if (searching)
+        showFound(filter);
+    // The best match is the one Enter takes.
+    if (searching || !currentApplication())
         menuTree->setCurrentItem(visibleApplications().value(0));
     updateOkButton();
+}
+
+void KavMenuDialog::showFound(const QString &filter)
+{
+    const QString typed = MatchKey::folded(filter.simplified());
+    QVector<Match> found;
+    for (int index = 0; index < applications.size(); ++index) {
+        const MatchClass quality = applicationKeys.at(index).match(typed);
+        if (quality != MatchClass::None || applications.at(index).matches(filter))
+            found.append({ index, quality });
+    }
+    // The applications are in the order of their names already.
+    std::stable_sort(found.begin(), found.end(),
+        [](const Match &left, const Match &right) { return left.quality < right.quality; });
+    for (const Match &match : qAsConst(found)) {
+        auto *item = menuItems.at(match.position)->clone();
+        menuTree->addTopLevelItem(item);
+        foundItems.append(item);
+    }
 }
 
 void KavMenuDialog::moveCurrent(int step)
@@ -200,15 +218,15 @@ void KavMenuDialog::updateOkButton()
 
 QList<QTreeWidgetItem *> KavMenuDialog::visibleApplications() const
 {
+    if (!foundItems.isEmpty())
+        return foundItems;
     QList<QTreeWidgetItem *> shown;
     for (int row = 0; row < menuTree->topLevelItemCount(); ++row) {
         const QTreeWidgetItem *categoryItem = menuTree->topLevelItem(row);
         if (categoryItem->isHidden())
             continue;
-        for (int child = 0; child < categoryItem->childCount(); ++child) {
-            if (!categoryItem->child(child)->isHidden())
-                shown.append(categoryItem->child(child));
-        }
+        for (int child = 0; child < categoryItem->childCount(); ++child)
+            shown.append(categoryItem->child(child));
     }
     return shown;
 }
@@ -216,7 +234,8 @@ QList<QTreeWidgetItem *> KavMenuDialog::visibleApplications() const
 const QTreeWidgetItem *KavMenuDialog::currentApplication() const
 {
     const QTreeWidgetItem *current = menuTree->currentItem();
-    if (!current || !current->parent() || current->isHidden())
+    if (!current || current->isHidden() || !current->data(0, EntryIndexRole).isValid()
+        || (current->parent() && current->parent()->isHidden()))
         return nullptr;
     return current;
 }

@@ -3,6 +3,7 @@
 #define KAVMENUDIALOG_H
 
 #include "applicationentry.h"
+#include "applicationkeys.h"
 
 #include <QDialog>
 
@@ -13,9 +14,13 @@ class QTreeWidgetItem;
 
 /**
  * Lets the user pick an application from the desktop's application menu: the
- * installed applications grouped by category, narrowed by a filter field.
- * It is meant for the keyboard: the filter keeps the focus, Up and Down move
- * through the applications, Enter takes the current one, Escape cancels.
+ * installed applications grouped by category, or, while a search text is
+ * typed, the applications it finds in one list, the best matches first
+ * (ApplicationKeys, as the command field ranks them), then the others whose
+ * name, generic name, comment or keywords contain every word of it.
+ * It is meant for the keyboard: the search field keeps the focus, the best
+ * match is current, Up and Down move through the applications, Enter takes
+ * the current one, Escape cancels.
  */
 class KavMenuDialog : public QDialog
 {
@@ -44,6 +49,8 @@ protected:
 private:
     void fillMenu();
     void applyFilter(const QString &filter);
+    /** Lists the applications that @p filter finds, best first, instead of the menu. */
+    void showFound(const QString &filter);
     void moveCurrent(int step);
     void updateOkButton();
     QList<QTreeWidgetItem *> visibleApplications() const;
@@ -55,6 +62,11 @@ private:
     QTreeWidget *menuTree;
     QDialogButtonBox *buttons;
     QList<ApplicationEntry> applications;
+    QVector<ApplicationKeys> applicationKeys;
+    // Per application, its item in the menu.
+    QVector<QTreeWidgetItem *> menuItems;
+    // The applications found for the search text, in the place of the menu.
+    QList<QTreeWidgetItem *> foundItems;
     QString chosenCommandLine;
 };
 

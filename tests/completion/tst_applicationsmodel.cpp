@@ -74,7 +74,10 @@ void ApplicationsModelTest::offersMatchingApplications_data()
         << QStringLiteral("creme") << QStringList { QStringLiteral("Café Crème") };
     QTest::newRow("with other accents")
         << QStringLiteral("cafè") << QStringList { QStringLiteral("Café Crème") };
-    QTest::newRow("inside a word") << QStringLiteral("ditor") << QStringList();
+    QTest::newRow("inside a word of the name only")
+        << QStringLiteral("ditor") << QStringList { editors.first() };
+    QTest::newRow("initials") << QStringLiteral("cc")
+                              << QStringList { QStringLiteral("Café Crème") };
     QTest::newRow("overridden by the user's entry") << QStringLiteral("shadow") << QStringList();
     QTest::newRow("nothing typed") << QString() << QStringList();
     QTest::newRow("no letters") << QStringLiteral("/") << QStringList();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "completion/commandcompleter.h"
+#include "completion/usagerecord.h"
 #include "fakesearchpath.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStringListModel>
@@ -17,8 +19,9 @@ class TestCommandCompleter : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void offersHistoryThenExecutables();
-    void matchesCaseSensitively();
+    void ranksRowsAndOffersTheFirst_data();
+    void ranksRowsAndOffersTheFirst();
+    void firstRowIsTheDefaultUntilTheUserChooses();
     void openListFollowsTheScreening();
     void choosingARowSaysWhatItIs_data();
     void choosingARowSaysWhatItIs();
@@ -80,27 +83,145 @@ QStringList TestCommandCompleter::matches(const QCompleter &completer)
     return texts;
 }
 
-void TestCommandCompleter::offersHistoryThenExecutables()
+void TestCommandCompleter::ranksRowsAndOffersTheFirst_data()
 {
-    QStringListModel history({ QStringLiteral("ls -l"), QStringLiteral("make") });
-    CommandCompleter completer(&history, nullptr);
-    // The non-executable mandata is screened out before matching.
-    completer.setCompletionPrefix(QStringLiteral("ma"));
-    QCOMPARE(matches(completer),
-        QStringList({ QStringLiteral("make"), QStringLiteral("man"), QStringLiteral("mandb") }));
+    QTest::addColumn<QStringList>("history");
+    // Runs of commands: "<runs> <days ago> <command>".
+    QTest::addColumn<QStringList>("usage");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("offered");
+    // The first row's kind, and what choosing it puts into the field.
+    QTest::addColumn<CommandCompleterModel::RowKind>("firstKind");
+    QTest::addColumn<QString>("firstText");
+    using Kind = CommandCompleterModel::RowKind;
+    const QStringList ma = { QStringLiteral("make"), QStringLiteral("man"),
+        QStringLiteral("mandb") };
+    const QStringList edi = { QStringLiteral("Text Editor"), QStringLiteral("editres"),
+        QStringLiteral("Vim") };
+    const QString editor = QStringLiteral("org.example.TextEditor");
+    QTest::newRow("history, then programs")
+        << QStringList { QStringLiteral("ls -l"), QStringLiteral("make") } << QStringList()
+        << QStringLiteral("ma") << ma << Kind::History << QStringLiteral("make");
+    QTest::newRow("any case") << QStringList { QStringLiteral("ls -l"), QStringLiteral("Make it") }
+                              << QStringList() << QStringLiteral("MA")
+                              << QStringList { QStringLiteral("Make it") } + ma << Kind::History
+                              << QStringLiteral("Make it");
+    // A program's name start, then a word of an application's generic name; the
+    // application run before is offered as itself, not as its id in the history.
+    QTest::newRow("a word of an application's name")
+        << QStringList { editor } << QStringList() << QStringLiteral("edi") << edi
+        << Kind::Application << editor;
+    QTest::newRow("later word") << QStringList { QStringLiteral("cat /tmp/notes") } << QStringList()
+                                << QStringLiteral("tmp")
+                                << QStringList { QStringLiteral("cat /tmp/notes") } << Kind::History
+                                << QStringLiteral("cat /tmp/notes");
+    QTest::newRow("initials") << QStringList() << QStringList() << QStringLiteral("gd")
+                              << QStringList { QStringLiteral("gnome-disks") } << Kind::Program
+                              << QStringLiteral("gnome-disks");
+    QTest::newRow("initials of a word's humps")
+        << QStringList() << QStringList() << QStringLiteral("lo")
+        << QStringList { QStringLiteral("LibreOffice Writer") } << Kind::Application
+        << QStringLiteral("org.example.Writer");
+    QTest::newRow("inside a word last")
+        << QStringList { QStringLiteral("stop"), QStringLiteral("top") } << QStringList()
+        << QStringLiteral("to")
+        << QStringList { QStringLiteral("top"), QStringLiteral("stop"),
+               QStringLiteral("Text Editor") }
+        << Kind::History << QStringLiteral("top");
+    QTest::newRow("most used first")
+        << QStringList { QStringLiteral("make") }
+        << QStringList { QStringLiteral("3 0 mandb"), QStringLiteral("1 0 man") }
+        << QStringLiteral("ma")
+        << QStringList { QStringLiteral("mandb"), QStringLiteral("man"), QStringLiteral("make") }
+        << Kind::Program << QStringLiteral("mandb");
+    QTest::newRow("old runs fade")
+        << QStringList() << QStringList { QStringLiteral("4 60 make"), QStringLiteral("1 1 man") }
+        << QStringLiteral("ma")
+        << QStringList { QStringLiteral("man"), QStringLiteral("make"), QStringLiteral("mandb") }
+        << Kind::Program << QStringLiteral("man");
+    QTest::newRow("use ranks within a match class only")
+        << QStringList() << QStringList { QStringLiteral("9 0 org.example.Vim") }
+        << QStringLiteral("edi") << edi << Kind::Application << editor;
+    QTest::newRow("no match") << QStringList { QStringLiteral("make") } << QStringList()
+                              << QStringLiteral("zzz") << QStringList() << Kind::None << QString();
 }
 
-void TestCommandCompleter::matchesCaseSensitively()
+void TestCommandCompleter::ranksRowsAndOffersTheFirst()
 {
-    QStringListModel history(
-        { QStringLiteral("ls -l"), QStringLiteral("Make it"), QStringLiteral("ls -a") });
-    CommandCompleter completer(&history, nullptr);
-    completer.setCompletionPrefix(QStringLiteral("M"));
-    QCOMPARE(matches(completer), QStringList({ QStringLiteral("Make it"), QStringLiteral("Mx") }));
-    completer.setCompletionPrefix(QStringLiteral("ls -"));
-    QCOMPARE(matches(completer), QStringList({ QStringLiteral("ls -l"), QStringLiteral("ls -a") }));
-    completer.setCompletionPrefix(QStringLiteral("man "));
-    QCOMPARE(matches(completer), QStringList());
+    QFETCH(QStringList, history);
+    QFETCH(QStringList, usage);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, offered);
+    QFETCH(CommandCompleterModel::RowKind, firstKind);
+    QFETCH(QString, firstText);
+    const QString bin = fake->directory(QStringLiteral("bin"));
+    fake->addProgram(bin, QStringLiteral("editres"));
+    fake->addProgram(bin, QStringLiteral("gnome-disks"));
+    fake->addApplication(
+        QStringLiteral("org.example.TextEditor"), "Name=Text Editor\nExec=kav-edit\n");
+    fake->addApplication(
+        QStringLiteral("org.example.Vim"), "Name=Vim\nGenericName=Text Editor\nExec=vim\n");
+    fake->addApplication(
+        QStringLiteral("org.example.Writer"), "Name=LibreOffice Writer\nExec=lowriter\n");
+    auto record = QSharedPointer<UsageRecord>::create(
+        fake->directory(QStringLiteral("data")) + QStringLiteral("/usage"));
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString &runs : usage) {
+        const QStringList fields = runs.split(QLatin1Char(' '));
+        for (int run = 0; run < fields.at(0).toInt(); ++run)
+            record->noteRun(fields.at(2), now - fields.at(1).toInt() * 24 * 3600);
+    }
+    QStringListModel historyModel(history);
+    auto *completer = new CommandCompleter(&historyModel, window);
+    completer->setUsageRecord(record);
+    QLineEdit *lineEdit = showLineEdit(completer);
+
+    QTest::keyClicks(lineEdit, typed);
+    // The applications are read in the background: they come when they are there.
+    QTRY_COMPARE(matches(*completer), offered);
+    QTRY_COMPARE(completer->popup()->isVisible(), !offered.isEmpty());
+    const CompletionRow first = completer->firstRow();
+    QCOMPARE(first.kind, firstKind);
+    QCOMPARE(first.text, firstText);
+}
+
+// The window sets the default; the field keeps the text until a row is chosen.
+void TestCommandCompleter::firstRowIsTheDefaultUntilTheUserChooses()
+{
+    QStringListModel history({ QStringLiteral("make") });
+    auto *completer = new CommandCompleter(&history, window);
+    QSignalSpy historyActivated(completer, &CommandCompleter::historyItemActivated);
+    QSignalSpy firstRowChanged(completer, &CommandCompleter::firstRowChanged);
+    QLineEdit *lineEdit = showLineEdit(completer);
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QAbstractItemView *popup = completer->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QVERIFY(!firstRowChanged.isEmpty());
+    QCOMPARE(completer->firstRow().name, QStringLiteral("make"));
+
+    completer->setFirstRowDefault(true);
+    QCOMPARE(popup->selectionModel()->selectedRows(), { popup->model()->index(0, 0) });
+    QCOMPARE(lineEdit->text(), QStringLiteral("ma"));
+    QCOMPARE(completer->firstRow().text, QStringLiteral("make"));
+
+    // Down moves on from the default, and a row the user chose stays chosen.
+    QTest::keyClick(popup, Qt::Key_Down);
+    QCOMPARE(lineEdit->text(), QStringLiteral("man"));
+    QCOMPARE(completer->firstRow().kind, CommandCompleterModel::RowKind::None);
+    completer->setFirstRowDefault(true);
+    QCOMPARE(lineEdit->text(), QStringLiteral("man"));
+    QVERIFY(!completer->activateFirstRow());
+
+    // Choosing the first row of a new text is choosing it with Down and Enter.
+    lineEdit->selectAll();
+    QTest::keyClicks(lineEdit, QStringLiteral("ma"));
+    QTRY_VERIFY(popup->isVisible());
+    QVERIFY(popup->selectionModel()->selectedRows().isEmpty());
+    QVERIFY(completer->activateFirstRow());
+    QCOMPARE(lineEdit->text(), QStringLiteral("make"));
+    QCOMPARE(historyActivated.size(), 1);
+    QVERIFY(!popup->isVisible());
+    QVERIFY(!completer->activateFirstRow());
 }
 
 // Names screened out while the list is open leave the list the user sees.

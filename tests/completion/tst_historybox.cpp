@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "completion/commandcompleter.h"
 #include "completion/historybox.h"
+#include "completion/pathexecsmodel.h"
+#include "completion/usagerecord.h"
 #include "fakesearchpath.h"
 
 #include <QAbstractItemView>
@@ -12,6 +14,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -53,6 +56,8 @@ private Q_SLOTS:
     void loadingTestsNoProgram();
     void addToHistoryMovesAnEntryToTheTop();
     void contextMenuClearsHistory();
+    void upAndDownInTheEmptyFieldRecallTheHistory();
+    void notedRunsRankTheList();
     void activatedHistoryEntryRunsOnce();
     void activatedExecutableDoesNotRun();
     void enterWithNoRowChosenRunsTheTypedText_data();
@@ -131,19 +136,20 @@ void TestHistoryBox::startsEmptyAndNeverInsertsByItself()
 }
 
 // Loading the history or deselecting an entry empties the field; that is no
-// prefix typed, so no program is tested.
+// text typed, so no program is tested.
 void TestHistoryBox::loadingTestsNoProgram()
 {
     fake->addProgram(fake->directory(QStringLiteral("bin")), QStringLiteral("data"), false);
     box->setHistoryItems({ QStringLiteral("ls -l") });
-    const QAbstractItemModel *candidates = box->completer()->model();
-    QCOMPARE(candidates->rowCount(), 5);
+    const auto *programs = box->completer()->model()->findChild<PathExecsModel *>();
+    QCOMPARE(programs->rowCount(), 4);
     box->setCurrentIndex(0);
     box->setCurrentIndex(-1);
-    QCOMPARE(candidates->rowCount(), 5);
+    QCOMPARE(programs->rowCount(), 4);
+    QCOMPARE(box->completer()->model()->rowCount(), 0);
 
     box->completer()->setCompletionPrefix(QStringLiteral("d"));
-    QCOMPARE(candidates->rowCount(), 4);
+    QCOMPARE(programs->rowCount(), 3);
 }
 
 void TestHistoryBox::loadsItemsUnchanged()
@@ -207,6 +213,9 @@ void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
 void TestHistoryBox::contextMenuClearsHistory()
 {
     box->setHistoryItems({ QStringLiteral("make"), QStringLiteral("ls -l") });
+    QVERIFY(box->noteRun(QStringLiteral("make")));
+    QVERIFY(QFile::exists(UsageRecord::standardFileName()));
+    QSignalSpy cleared(box, &HistoryBox::historyCleared);
     showInDialog();
 
     QStringList shortcuts;
@@ -229,11 +238,52 @@ void TestHistoryBox::contextMenuClearsHistory()
     QCOMPARE(shortcuts, QStringList(QString()));
     QCOMPARE(box->count(), 0);
     QCOMPARE(box->historyItems(), QStringList());
+    QCOMPARE(cleared.count(), 1);
+    QVERIFY(!QFile::exists(UsageRecord::standardFileName()));
 
     // The completer keeps the entries it copied when it was made.
     box->completer()->setCompletionPrefix(QStringLiteral("ls"));
     QCOMPARE(box->completer()->completionCount(), 1);
     QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("ls -l"));
+}
+
+// As in a shell; a text of the user's own is never replaced.
+void TestHistoryBox::upAndDownInTheEmptyFieldRecallTheHistory()
+{
+    // A recalled path offers its folder's files, but opens no list by itself.
+    const QString older = QStringLiteral("ls ") + fake->directory(QStringLiteral("bin/"));
+    box->setHistoryItems({ QStringLiteral("newest"), older });
+    showInDialog();
+    QLineEdit *field = box->lineEdit();
+    const auto press = [field](Qt::Key key) {
+        QTest::keyClick(field, key);
+        return field->text();
+    };
+    QCOMPARE(press(Qt::Key_Down), QString());
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("newest"));
+    QCOMPARE(press(Qt::Key_Up), older);
+    QTRY_VERIFY(box->completer()->completionCount() > 1);
+    QVERIFY(!box->completer()->popup()->isVisible());
+    QCOMPARE(press(Qt::Key_Up), older);
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("newest"));
+    QCOMPARE(press(Qt::Key_Down), QString());
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("newest"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(runs, QStringList(QStringLiteral("newest")));
+
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("zz"));
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("zz"));
+}
+
+// What was run comes first among equal matches, also for the next dialog.
+void TestHistoryBox::notedRunsRankTheList()
+{
+    box->setHistoryItems({});
+    QVERIFY(box->noteRun(QStringLiteral("mandb")));
+    box->setHistoryItems({});
+    box->completer()->setCompletionPrefix(QStringLiteral("ma"));
+    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("mandb"));
 }
 
 void TestHistoryBox::activatedHistoryEntryRunsOnce()
@@ -266,15 +316,20 @@ void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText_data()
 {
     QTest::addColumn<QCompleter::CompletionMode>("mode");
     QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("firstRowDefault");
     QTest::addColumn<QString>("run");
     const QString typed = QStringLiteral("ma");
-    QTest::newRow("popup, Return") << QCompleter::PopupCompletion << Qt::Key_Return << typed;
-    QTest::newRow("popup, keypad Enter") << QCompleter::PopupCompletion << Qt::Key_Enter << typed;
+    QTest::newRow("popup, Return") << QCompleter::PopupCompletion << Qt::Key_Return << false
+                                   << typed;
+    QTest::newRow("popup, keypad Enter")
+        << QCompleter::PopupCompletion << Qt::Key_Enter << false << typed;
     // The first match is the list's current row, but nobody chose it.
     QTest::newRow("unfiltered popup")
-        << QCompleter::UnfilteredPopupCompletion << Qt::Key_Return << typed;
+        << QCompleter::UnfilteredPopupCompletion << Qt::Key_Return << false << typed;
+    // The window decides what the default row's Enter runs.
+    QTest::newRow("default row") << QCompleter::PopupCompletion << Qt::Key_Return << true << typed;
     // What the field shows runs, the proposed rest of "make" with it.
-    QTest::newRow("inline") << QCompleter::InlineCompletion << Qt::Key_Return
+    QTest::newRow("inline") << QCompleter::InlineCompletion << Qt::Key_Return << false
                             << QStringLiteral("make");
 }
 
@@ -282,9 +337,11 @@ void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText()
 {
     QFETCH(QCompleter::CompletionMode, mode);
     QFETCH(Qt::Key, key);
+    QFETCH(bool, firstRowDefault);
     QFETCH(QString, run);
     box->setHistoryItems({ QStringLiteral("make") });
-    box->completer()->setCompletionMode(mode);
+    auto *completer = qobject_cast<CommandCompleter *>(box->completer());
+    completer->setCompletionMode(mode);
     showInDialog();
 
     // Keys go to the box, which has the focus, as when the user types.
@@ -293,10 +350,17 @@ void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText()
     if (mode == QCompleter::InlineCompletion) {
         QCOMPARE(box->lineEdit()->text(), QStringLiteral("make"));
     } else {
-        QTRY_VERIFY(box->completer()->popup()->isVisible());
-        keyTarget = box->completer()->popup();
+        QTRY_VERIFY(completer->popup()->isVisible());
+        keyTarget = completer->popup();
     }
+    completer->setFirstRowDefault(firstRowDefault);
+    // The window can still ask for the row the list offered.
+    QString offeredAtRun;
+    connect(dialog->findChild<QPushButton *>(), &QPushButton::clicked, this,
+        [&] { offeredAtRun = completer->firstRow().text; });
     QTest::keyClick(keyTarget, key);
+    QCOMPARE(
+        offeredAtRun, mode == QCompleter::InlineCompletion ? QString() : QStringLiteral("make"));
     QCOMPARE(runs, QStringList { run });
     QVERIFY(!QApplication::activePopupWidget());
 }

@@ -26,7 +26,7 @@ private Q_SLOTS:
     void emptyComponentsAndUnsetPath();
     void unopenableDirectoriesContributeNothing();
     void nonExecutablesLeaveInOneLayoutChange();
-    void prefixOutsideTheNamesChangesNothing();
+    void onlyMatchedNamesAreTested();
     void rowsFollowRandomHiding();
     void directoryChangeResetsModel();
     void dataRoles();
@@ -90,7 +90,7 @@ void TestPathExecsModel::firstDirectoryWins()
     PathExecsModel model({}, nullptr);
     QCOMPARE(rows(model), QStringList({ QStringLiteral("other"), QStringLiteral("tool") }));
     // The file of the first directory decides, though a later one is executable.
-    model.checkExecutables(QStringLiteral("t"));
+    model.matchExecutables(QStringLiteral("t"));
     QCOMPARE(rows(model), QStringList(QStringLiteral("other")));
 }
 
@@ -146,7 +146,7 @@ void TestPathExecsModel::emptyComponentsAndUnsetPath()
     {
         PathExecsModel model({}, nullptr);
         QCOMPARE(model.rowCount(), 0);
-        model.checkExecutables(QString());
+        model.matchExecutables(QString());
         QCOMPARE(model.rowCount(), 0);
     }
     QDir::setCurrent(savedCurrent);
@@ -202,7 +202,7 @@ void TestPathExecsModel::nonExecutablesLeaveInOneLayoutChange()
     const QPersistentModelIndex keptC = model.index(5, 0);
 
     // Two names that fail, apart from each other: one announcement for both.
-    model.checkExecutables(QStringLiteral("a"));
+    model.matchExecutables(QStringLiteral("a"));
     QCOMPARE(aboutToChange.count(), 1);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(rows(model),
@@ -213,20 +213,24 @@ void TestPathExecsModel::nonExecutablesLeaveInOneLayoutChange()
     QVERIFY(!hiddenAd.isValid());
     QCOMPARE(keptC.row(), 3);
 
-    // Testing the same names again announces nothing.
-    model.checkExecutables(QStringLiteral("a"));
+    // Testing the same names again announces nothing; the rows that remain match.
+    const QVector<Match> matches = model.matchExecutables(QStringLiteral("a"));
     QCOMPARE(changed.count(), 1);
+    QCOMPARE(matches.size(), 2);
+    QVERIFY(matches.at(1) == (Match { 1, MatchClass::Start }));
 
-    // A dangling link fails the test; an empty prefix tests whatever is left.
-    model.checkExecutables(QString());
+    // A dangling link fails the test; nothing typed tests nothing.
+    model.matchExecutables(QStringLiteral("c"));
+    model.matchExecutables(QString());
     QCOMPARE(changed.count(), 2);
     QCOMPARE(rows(model),
-        QStringList({ QStringLiteral("aa"), QStringLiteral("ac"), QStringLiteral("c") }));
-    QCOMPARE(keptC.row(), 2);
+        QStringList({ QStringLiteral("aa"), QStringLiteral("ac"), QStringLiteral("b1"),
+            QStringLiteral("c") }));
+    QCOMPARE(keptC.row(), 3);
     QCOMPARE(removed.count(), 0);
 }
 
-void TestPathExecsModel::prefixOutsideTheNamesChangesNothing()
+void TestPathExecsModel::onlyMatchedNamesAreTested()
 {
     FakeSearchPath fake;
     const QString dir = fake.directory(QStringLiteral("bin"));
@@ -234,12 +238,15 @@ void TestPathExecsModel::prefixOutsideTheNamesChangesNothing()
     FakeSearchPath::setSearchPath({ dir });
 
     PathExecsModel model({}, nullptr);
-    QSignalSpy aboutToRemove(&model, &QAbstractItemModel::rowsAboutToBeRemoved);
-    model.checkExecutables(QStringLiteral("zzz"));
-    model.checkExecutables(QStringLiteral("A"));
-    model.checkExecutables(QStringLiteral("datab"));
-    QCOMPARE(aboutToRemove.count(), 0);
+    QSignalSpy changed(&model, &QAbstractItemModel::layoutChanged);
+    model.matchExecutables(QStringLiteral("zzz"));
+    model.matchExecutables(QStringLiteral("A"));
+    model.matchExecutables(QStringLiteral("datab"));
+    QCOMPARE(changed.count(), 0);
     QCOMPARE(model.rowCount(), 1);
+    // A name matched inside a word is tested too.
+    QVERIFY(model.matchExecutables(QStringLiteral("ata")).isEmpty());
+    QCOMPARE(model.rowCount(), 0);
 }
 
 void TestPathExecsModel::rowsFollowRandomHiding()
@@ -261,7 +268,7 @@ void TestPathExecsModel::rowsFollowRandomHiding()
 
     PathExecsModel model({}, nullptr);
     for (const QChar letter : QStringLiteral("dafbce"))
-        model.checkExecutables(QString(letter));
+        model.matchExecutables(QString(letter));
     QCOMPARE(rows(model), executables);
     QVERIFY(!model.data(model.index(executables.size(), 0)).isValid());
 }
@@ -275,7 +282,7 @@ void TestPathExecsModel::directoryChangeResetsModel()
     FakeSearchPath::setSearchPath({ dir });
 
     PathExecsModel model({}, nullptr);
-    model.checkExecutables(QStringLiteral("d"));
+    model.matchExecutables(QStringLiteral("d"));
     QCOMPARE(rows(model), QStringList(QStringLiteral("tool")));
 
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);

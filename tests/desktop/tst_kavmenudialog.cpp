@@ -99,6 +99,11 @@ void KavMenuDialogTest::initTestCase()
     writeEntry(vendor, QStringLiteral("console.desktop"),
         "Type=Application\nName=Console\nCategories=System;TerminalEmulator;\n"
         "Exec=kav-term\n");
+    writeEntry(vendor, QStringLiteral("vim.desktop"),
+        "Type=Application\nName=Vim\nCategories=Development;\nExec=vim\n");
+    writeEntry(vendor, QStringLiteral("magick.desktop"),
+        "Type=Application\nName=ImageMagick\nComment=Converts and reviews images\n"
+        "Categories=Graphics;\nExec=display\n");
     writeEntry(vendor, QStringLiteral("shell.desktop"),
         "Type=Application\nName=Shell\nTryExec=sh\nExec=sh -c 'echo 100%%'\n");
     // A lower-precedence copy of a hidden entry must not bring it back.
@@ -126,10 +131,13 @@ QStringList KavMenuDialogTest::shownApplications(const KavMenuDialog &dialog) co
     const auto *tree = dialog.findChild<QTreeWidget *>();
     QStringList shown;
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem *category = tree->topLevelItem(row);
-        for (int child = 0; child < category->childCount(); ++child) {
-            if (!category->isHidden() && !category->child(child)->isHidden())
-                shown.append(category->child(child)->text(0));
+        const QTreeWidgetItem *item = tree->topLevelItem(row);
+        // An application found by the search, or a category of the menu.
+        if (!item->isHidden() && item->childCount() == 0)
+            shown.append(item->text(0));
+        for (int child = 0; child < item->childCount(); ++child) {
+            if (!item->isHidden() && !item->child(child)->isHidden())
+                shown.append(item->child(child)->text(0));
         }
     }
     return shown;
@@ -168,7 +176,7 @@ void KavMenuDialogTest::listsOnlyDisplayableApplications()
     ids.sort();
     QCOMPARE(ids,
         names({ "abacus.desktop", "calculator.desktop", "console.desktop", "editor.desktop",
-            "games-chess.desktop", "shell.desktop" }));
+            "games-chess.desktop", "magick.desktop", "shell.desktop", "vim.desktop" }));
     QCOMPARE(editorName, QStringLiteral("Text Editor"));
 }
 
@@ -185,8 +193,9 @@ void KavMenuDialogTest::groupsByMainCategorySortedByName()
         menu.append(category->text(0) + QStringLiteral(": ") + children.join(QStringLiteral(", ")));
     }
     QCOMPARE(menu,
-        names({ "Education: Calculator", "Games: Chess", "System: Console",
-            "Utilities: abacus, Text Editor", "Other: Shell" }));
+        names(
+            { "Development: Vim", "Education: Calculator", "Games: Chess", "Graphics: ImageMagick",
+                "System: Console", "Utilities: abacus, Text Editor", "Other: Shell" }));
 }
 
 void KavMenuDialogTest::filterNarrowsTheList_data()
@@ -199,6 +208,10 @@ void KavMenuDialogTest::filterNarrowsTheList_data()
     QTest::newRow("keyword") << QStringLiteral("write") << names({ "Text Editor" });
     QTest::newRow("every word") << QStringLiteral("text notes") << names({ "Text Editor" });
     QTest::newRow("no match") << QStringLiteral("zzz") << QStringList();
+    // The best matches first, then those that merely contain the text.
+    QTest::newRow("start before inside") << QStringLiteral("vi") << names({ "Vim", "ImageMagick" });
+    QTest::newRow("start before comment")
+        << QStringLiteral("co") << names({ "Console", "abacus", "ImageMagick" });
 }
 
 void KavMenuDialogTest::filterNarrowsTheList()
@@ -207,7 +220,7 @@ void KavMenuDialogTest::filterNarrowsTheList()
     QFETCH(QStringList, shown);
     KavMenuDialog dialog;
     const int all = shownApplications(dialog).size();
-    QCOMPARE(all, 6);
+    QCOMPARE(all, 8);
     auto *edit = dialog.findChild<QLineEdit *>();
     QTest::keyClicks(edit, filter);
     QCOMPARE(shownApplications(dialog), shown);
@@ -223,18 +236,19 @@ void KavMenuDialogTest::enterTakesTheCurrentApplication()
     QTRY_COMPARE(QApplication::focusWidget(), edit);
 
     QTest::keyClicks(edit, QStringLiteral("e"));
-    // Calculator, current so far, no longer matches: the first one shown becomes current.
+    // The best match becomes current.
+    QCOMPARE(shownApplications(dialog),
+        names({ "Text Editor", "abacus", "Chess", "Console", "ImageMagick", "Shell" }));
     QCOMPARE(
-        shownApplications(dialog), names({ "Chess", "Console", "abacus", "Text Editor", "Shell" }));
-    QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Chess"));
+        dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Text Editor"));
     QTest::keyClick(edit, Qt::Key_Up);
     QTest::keyClick(edit, Qt::Key_Down);
     QTest::keyClick(edit, Qt::Key_Down);
     QTest::keyClick(edit, Qt::Key_Up);
-    QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("Console"));
+    QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("abacus"));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("kav-term"));
+    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("abacus"));
 }
 
 void KavMenuDialogTest::escapeChoosesNothing()
