@@ -3,6 +3,7 @@
 
 #include "afterfirstframe.h"
 #include "commandclassifier.h"
+#include "completion/commandcompleter.h"
 #include "desktop/deferredthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
@@ -241,6 +242,8 @@ Roderuz::Roderuz(QWidget *parent)
     connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
     connect(rbSu, &QRadioButton::toggled, this, &Roderuz::refreshPlan);
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
+    // Clearing is done at once: the user asked for it, whatever the dialog does next.
+    connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
     connect(slowClassificationTimer, &QTimer::timeout, this, [this] {
         //: The hint while the file that the text names does not answer
         setHint(tr("Looking at %1 ...").arg(typedProgram()));
@@ -414,6 +417,18 @@ void Roderuz::adjustDialogSize()
 
 void Roderuz::keyPressEvent(QKeyEvent *event)
 {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && cbCommand->currentText().simplified().isEmpty()
+        && !privilegedLauncher->isChecking()) {
+        completeStartup();
+        const LaunchPlan plan = currentPlan();
+        if (plan.action() == LaunchPlan::RunLastCommand) {
+            event->accept();
+            cbCommand->lineEdit()->setText(plan.lastCommand());
+            accept();
+            return;
+        }
+    }
     if (event->key() == Qt::Key_Escape) {
         // Cancelling through the button lets the user see what happens.
         event->accept();
@@ -490,6 +505,10 @@ void Roderuz::launch()
         calculator->evaluate(text);
         return;
     }
+    if (plan.action() == LaunchPlan::TakeListedRow) {
+        takeListedRow();
+        return;
+    }
     if (plan.action() == LaunchPlan::StartAsOther) {
         if (privilegedLauncher->check(
                 plan, [this, plan](bool accepted) { passwordChecked(plan, accepted); }))
@@ -499,6 +518,19 @@ void Roderuz::launch()
     if (plan.action() != LaunchPlan::CloseOnly && runCommand(plan) == 1)
         return;
     finishLaunch(plan);
+}
+
+void Roderuz::takeListedRow()
+{
+    auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer());
+    const CompletionRow row = listedRow();
+    if (!completer || !completer->activateFirstRow())
+        return;
+    // A command from the history or an application runs as it does when
+    // chosen; a program or a file only completes the field, and runs now.
+    if (row.kind == CommandCompleterModel::RowKind::Program
+        || row.kind == CommandCompleterModel::RowKind::File)
+        accept();
 }
 
 void Roderuz::passwordChecked(const LaunchPlan &plan, bool accepted)
@@ -537,6 +569,8 @@ void Roderuz::finishLaunch(const LaunchPlan &plan)
     // that cannot be written must not keep it open as if the start had failed.
     hide();
     saveSettings();
+    if (plan.action() != LaunchPlan::CloseOnly)
+        cbCommand->noteRun(plan.classification().text);
     resetDialog();
     QDialog::accept();
 }
@@ -594,7 +628,29 @@ LaunchOptions Roderuz::launchOptions() const
     options.startNice = startNice;
     options.callerName = caller;
     options.callerIsRoot = getuid() == 0;
+    options.listed = listedAlternative(listedRow());
+    options.lastCommand = cbCommand->historyItems().value(0);
     return options;
+}
+
+CompletionRow Roderuz::listedRow() const
+{
+    const auto *completer = qobject_cast<const CommandCompleter *>(cbCommand->completer());
+    return completer ? completer->firstRow() : CompletionRow();
+}
+
+ListedAlternative Roderuz::listedAlternative(const CompletionRow &row)
+{
+    switch (row.kind) {
+    case CommandCompleterModel::RowKind::None:
+        return {};
+    case CommandCompleterModel::RowKind::File:
+        return { ListedAlternative::OpensFile, row.text };
+    case CommandCompleterModel::RowKind::Folder:
+        return { ListedAlternative::ShowsFolder, row.text };
+    default:
+        return { ListedAlternative::RunsCommand, row.name };
+    }
 }
 
 QString Roderuz::typedProgram() const
@@ -628,6 +684,8 @@ void Roderuz::refreshPlan()
     lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
     if (!known)
         return;
+    if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
+        completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
     if (empty) {
         lbRunIcon->setIcon(runIcon());
     } else {
@@ -983,8 +1041,11 @@ void Roderuz::loadSettings()
         const QSignalBlocker blocker(cbCommand);
         cbCommand->setHistoryItems(history);
     }
-    if (QCompleter *completer = cbCommand->completer())
+    if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer())) {
         completer->setCompletionMode(completionModeSetting(settings));
+        // What Enter takes when the text cannot run changes with the list.
+        connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
+    }
 
     QStringList userNames;
     if (readLocalUserNames(&userNames)) {
@@ -992,6 +1053,12 @@ void Roderuz::loadSettings()
         completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
         leUsername->setCompleter(completer);
     }
+}
+
+void Roderuz::saveHistory()
+{
+    QSettings settings;
+    settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
 }
 
 bool Roderuz::saveSettings()

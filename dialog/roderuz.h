@@ -2,6 +2,7 @@
 #ifndef RODERUZ_H
 #define RODERUZ_H
 
+#include "completion/commandcompleter.h"
 #include "dialog/terminalchoice.h"
 #include "exec/calculator.h"
 #include "exec/launchplan.h"
@@ -122,6 +123,12 @@ private:
     QString typedProgram() const;
     /** Runs the field's text now that its classification is known. */
     void launch();
+    /** Takes the first row the completion list offers, as if the user chose it. */
+    void takeListedRow();
+    /** The first row the completion list offers for the text; of kind None when there is none. */
+    CompletionRow listedRow() const;
+    /** What taking @p row does, for a LaunchPlan. */
+    static ListedAlternative listedAlternative(const CompletionRow &row);
     /** Runs @p plan as another user when su or sudo @p accepted the password. */
     void passwordChecked(const LaunchPlan &plan, bool accepted);
     /** Leaves only Cancel working, with a wait cursor, while a password is checked. */
@@ -162,6 +169,8 @@ private:
     void loadSettings();
     /** Writes the settings; false when the settings file could not be written. */
     bool saveSettings();
+    /** Writes the history alone. */
+    void saveHistory();
 
     int nicePriority;
     int realtimePriority;

@@ -14,6 +14,17 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     case LaunchPlan::NothingToRun:
     case LaunchPlan::Calculate:
         return QString();
+    case LaunchPlan::RunLastCommand:
+        return tr("Enter runs the last command again: %1").arg(plan.lastCommand());
+    case LaunchPlan::TakeListedRow:
+        switch (plan.listed().kind) {
+        case ListedAlternative::OpensFile:
+            return tr("Enter opens %1").arg(plan.listed().name);
+        case ListedAlternative::ShowsFolder:
+            return tr("Enter shows what is in %1").arg(plan.listed().name);
+        default:
+            return tr("Enter runs %1").arg(plan.listed().name);
+        }
     case LaunchPlan::CloseOnly:
         return tr("Closes this dialog");
     case LaunchPlan::UnknownCommand:

@@ -14,7 +14,8 @@ class LaunchDescription
 public:
     /**
      * The hint line: what Run will do, including through which tool, as whom,
-     * at which priority, in which terminal and whose password it asks for.
+     * at which priority, in which terminal and whose password it asks for,
+     * or which row of the list or command of the history Enter takes instead.
      * @return the text; empty for NothingToRun and Calculate, whose hint is
      *         the calculator's
      */

@@ -53,9 +53,12 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         planIdentity(options);
 
     const QString &text = classification.text;
-    if (text.isEmpty())
-        m_action = NothingToRun;
-    else if (isArithmeticExpression(text))
+    if (text.isEmpty()) {
+        m_lastCommand = options.lastCommand;
+        m_action = m_lastCommand.isEmpty() ? NothingToRun : RunLastCommand;
+        return;
+    }
+    if (isArithmeticExpression(text))
         m_action = Calculate;
     else if (text == QLatin1String("logout"))
         m_action = CloseOnly;
@@ -63,6 +66,12 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         planStartAsOther(options);
     else
         planStart(options);
+    // What cannot run as it stands gives way to what the list offers for it.
+    if ((m_action == UnknownCommand || m_action == NotAProgram)
+        && options.listed.kind != ListedAlternative::NoAlternative) {
+        m_listed = options.listed;
+        m_action = TakeListedRow;
+    }
 }
 
 bool LaunchPlan::namesTerminalApplication(

@@ -9,6 +9,24 @@
 
 #include <functional>
 
+/** A row of the completion list that Enter can take instead of the typed text. */
+struct ListedAlternative
+{
+    enum Kind {
+        /** There is none. */
+        NoAlternative,
+        /** A command, an application or a program: taking it runs it. */
+        RunsCommand,
+        /** A file: taking it opens it. */
+        OpensFile,
+        /** A folder: taking it shows what is in it. */
+        ShowsFolder,
+    };
+    Kind kind = NoAlternative;
+    /** What the row shows: an application's name, a command, a path. */
+    QString name;
+};
+
 /** The dialog's options that decide how a command runs. */
 struct LaunchOptions
 {
@@ -34,6 +52,10 @@ struct LaunchOptions
     bool callerIsRoot = false;
     /** Rewrites a command line started as the caller (a runner plug-in); none when empty. */
     std::function<QString(const QString &)> wrapCommand;
+    /** The first row the completion list offers for the text. */
+    ListedAlternative listed;
+    /** The command run last; empty without a history. */
+    QString lastCommand;
 };
 
 /**
@@ -47,8 +69,13 @@ class LaunchPlan
 {
 public:
     enum Action {
-        /** Nothing was typed. */
+        /** Nothing was typed, and there is no command run before. */
         NothingToRun,
+        /** Nothing was typed: Enter runs lastCommand() again. */
+        RunLastCommand,
+        /** The text cannot run as it stands (UnknownCommand or NotAProgram), but
+         *  the completion list offers listed(), which Enter takes as if chosen. */
+        TakeListedRow,
         /** An arithmetic expression: its value replaces it in the field. */
         Calculate,
         /** "logout": nothing starts, the dialog closes. */
@@ -104,6 +131,10 @@ public:
     const CommandClassification &classification() const { return m_classification; }
     /** The typed text's first word: the program, address or path. */
     QString firstWord() const;
+    /** For TakeListedRow, the row Enter takes. */
+    const ListedAlternative &listed() const { return m_listed; }
+    /** For RunLastCommand, the command Enter runs again. */
+    QString lastCommand() const { return m_lastCommand; }
 
     /**
      * For Start, the lines to start detached (QProcess's splitting), one per
@@ -154,6 +185,8 @@ private:
 
     CommandClassification m_classification;
     Action m_action = NothingToRun;
+    ListedAlternative m_listed;
+    QString m_lastCommand;
     Refusal m_refusal = NoRefusal;
     bool m_asAnotherUser = false;
     QStringList m_commandLines;

@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+120"/>
+        <location filename="../completion/historybox.cpp" line="+160"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -149,7 +149,7 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+173"/>
+        <location filename="../dialog/roderuz.cpp" line="+174"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
@@ -170,12 +170,12 @@
     </message>
     <message>
         <location line="+7"/>
-        <location line="+535"/>
+        <location line="+592"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-506"/>
+        <location line="-561"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -192,7 +192,7 @@
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+252"/>
+        <location line="+283"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -213,7 +213,7 @@ The specified command does not exist.</source>
 Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="+95"/>
+        <location filename="../exec/launchdescription.cpp" line="+106"/>
         <source>The command contains control characters or invisible formatting characters that the command field cannot show. It is not run as another user.</source>
         <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
     </message>
@@ -279,7 +279,7 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+53"/>
-        <location filename="../dialog/roderuz.cpp" line="+90"/>
+        <location filename="../dialog/roderuz.cpp" line="+114"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -336,7 +336,27 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>%1 mit Priorität %2</translation>
     </message>
     <message>
-        <location line="-36"/>
+        <location line="-49"/>
+        <source>Enter runs the last command again: %1</source>
+        <translation>Eingabe startet den letzten Befehl noch einmal: %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Enter opens %1</source>
+        <translation>Eingabe öffnet %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Enter shows what is in %1</source>
+        <translation>Eingabe zeigt, was in %1 liegt</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Enter runs %1</source>
+        <translation>Eingabe startet %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>No program or file named %1</source>
         <translation>Kein Programm und keine Datei namens %1</translation>
     </message>

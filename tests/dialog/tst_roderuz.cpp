@@ -916,7 +916,7 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
                             << QStringLiteral("Opens /usr/share with the default application");
     QTest::newRow("application by a word of its name")
         << QStringLiteral("edi") << QString() << QStringList { QStringLiteral("Text Editor") }
-        << QStringLiteral("No program or file named edi");
+        << QStringLiteral("Enter runs Text Editor");
     QTest::newRow("path as an argument")
         << QStringLiteral("cat /usr/sh") << QString() << QStringList { QStringLiteral("share/") }
         << QStringLiteral("Runs cat");
@@ -1181,6 +1181,14 @@ void RoderuzTest::settingsRoundTrip()
     dialog->terminalApps = QStringList({ QStringLiteral("mc") });
     QVERIFY(dialog->saveSettings());
     QCOMPARE(createDialog()->terminalApps, QStringList { QStringLiteral("mc") });
+
+    // "Clear history" is written at once, whether the dialog then runs anything or not.
+    dialog->rbSu->setChecked(true);
+    dialog->cbCommand->clearHistory();
+    dialog->reject();
+    const QSettings settings;
+    QVERIFY(settings.value(QStringLiteral("history")).toStringList().isEmpty());
+    QCOMPARE(settings.value(QStringLiteral("su")).toBool(), false);
 }
 
 void RoderuzTest::suFalseSelectsSudo()

@@ -40,7 +40,8 @@ static CommandClassification classification(const QString &description)
 }
 
 // Blank-separated: terminal, user=NAME, sudo, nice=N (the slider), priority (its box),
-// realtime, root (the caller), wrap (a plug-in that prefixes its name).
+// realtime, root (the caller), wrap (a plug-in that prefixes its name), listed=NAME or
+// listedfolder=PATH (the completion list's first row), last=COMMAND (the history's newest).
 static LaunchOptions options(const QString &description)
 {
     LaunchOptions options;
@@ -67,6 +68,12 @@ static LaunchOptions options(const QString &description)
             options.userName = QStringLiteral("root");
         } else if (option == QLatin1String("root"))
             options.callerIsRoot = true;
+        else if (option.startsWith(QLatin1String("listed=")))
+            options.listed = { ListedAlternative::RunsCommand, value };
+        else if (option.startsWith(QLatin1String("listedfolder=")))
+            options.listed = { ListedAlternative::ShowsFolder, value };
+        else if (option.startsWith(QLatin1String("last=")))
+            options.lastCommand = value;
         else if (option == QLatin1String("wrap"))
             options.wrapCommand = [](const QString &line) {
                 return QStringLiteral("wrap ") + line;
@@ -120,6 +127,20 @@ void LaunchPlanTest::decidesOnce_data()
     QTest::newRow("entry asking for a terminal")
         << "5#kav-top##Top#top#terminal"
         << "terminal" << lines(xterm.arg(QStringLiteral("top"))) << "Runs Top in xterm" << none
+        << none;
+    QTest::newRow("unknown, the list offers an application")
+        << "0#edi"
+        << "listed=Editor" << QStringList() << "Enter runs Editor" << none << none;
+    QTest::newRow("document with words, the list offers a folder")
+        << "1#/etc/passwd x"
+        << "listedfolder=/etc/x11/" << QStringList() << "Enter shows what is in /etc/x11/" << none
+        << none;
+    QTest::newRow("a program runs as typed, whatever the list offers")
+        << "3#ls#ls"
+        << "listed=lsblk" << lines("ls") << "Runs ls" << none << none;
+    QTest::newRow("nothing typed, a command run before")
+        << "0#"
+        << "last=make" << QStringList() << "Enter runs the last command again: make" << none
         << none;
     QTest::newRow("expression") << "0#2+3" << none << QStringList() << none << none << none;
     QTest::newRow("logout") << "0#logout" << none << QStringList() << "Closes this dialog" << none
