@@ -3,7 +3,7 @@
 
 #include "afterfirstframe.h"
 #include "app/kavdesktop.h"
-#include "desktop/deferredthemeicon.h"
+#include "desktop/cachedthemeicon.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/themeicon.h"
 #include "exec/calculator.h"
@@ -155,11 +155,11 @@ static QString commandForMessage(const QString &command)
     return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
 }
 
-// The icon beside the empty field.
-static QIcon runIcon()
+// The icon beside the empty field, drawn @p extent pixels large.
+static QIcon runIcon(int extent)
 {
-    return firstThemeIcon(
-        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
+    return cachedThemeIcon(
+        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") }, extent);
 }
 
 // Shows the wait cursor while su or sudo checks a password.
@@ -200,9 +200,10 @@ Roderuz::Roderuz(QWidget *parent)
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
     // "start-here" is the freedesktop name of the applications menu's icon.
-    new DeferredThemeIcon(selectFromMenuButton,
+    selectFromMenuButton->setIcon(cachedThemeIcon(
         { QStringLiteral("kavmenuedit"), QStringLiteral("start-here"),
-            QStringLiteral("applications-other"), QStringLiteral("application-x-executable") });
+            QStringLiteral("applications-other"), QStringLiteral("application-x-executable") },
+        selectFromMenuButton->iconSize().width()));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
     // These keys are no mnemonic of any text in the dialog, in English or in German.
     describeButton(selectCommandFileButton, tr("Choose a program file"), Qt::ALT | Qt::Key_O);
@@ -214,6 +215,7 @@ Roderuz::Roderuz(QWidget *parent)
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
+    lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -253,11 +255,6 @@ Roderuz::Roderuz(QWidget *parent)
     // The settings, the history, the completers and the default user show in
     // no first frame; a key typed before they are there waits for them.
     deferredStartup = new AfterFirstFrame(this, [this] {
-        // The icon's theme look-up and image decoding cost the first frame more
-        // than all else it shows; the label keeps its size without it. A preset
-        // may have shown an icon already.
-        if (lbRunIcon->icon().isNull())
-            lbRunIcon->setIcon(runIcon());
         loadSettings();
         startDefaultUserLookUp();
     });
@@ -972,7 +969,7 @@ void Roderuz::slotCmdChanged(const QString &text)
     parser.parse(QString());
     if (autoTerminal)
         setRunInTerminal(false);
-    lbRunIcon->setIcon(runIcon());
+    lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
     updateHint();
 }
 
