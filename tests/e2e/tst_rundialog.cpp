@@ -81,6 +81,8 @@ private slots:
     void cleanup();
 
     void launchesTheTypedCommandAndCloses();
+    void titleIsTheDialogsOwn_data();
+    void titleIsTheDialogsOwn();
     void typedWordsReachTheProgram_data();
     void typedWordsReachTheProgram();
     void calculatesInPlaceAndStays();
@@ -178,6 +180,32 @@ void TestRunDialog::launchesTheTypedCommandAndCloses()
     QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), QStringLiteral("typed with two blanks"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark typed with two blanks") });
+}
+
+// Window-manager rules match the title in either property.
+void TestRunDialog::titleIsTheDialogsOwn_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Run Command");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Befehl ausführen");
+}
+
+void TestRunDialog::titleIsTheDialogsOwn()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    // The C library's locale stays C.UTF-8, which every system has.
+    QProcessEnvironment environment = m_session->environment();
+    environment.insert(QStringLiteral("LANGUAGE"), language);
+    QProcess *kavRun = m_session->startKavRun({}, environment);
+    const QString window = m_x->waitForFocusedWindow(title);
+    QVERIFY2(!window.isEmpty(), qPrintable(QString::fromLocal8Bit(kavRun->readAllStandardError())));
+
+    QCOMPARE(m_x->textProperty(window, QStringLiteral("WM_NAME")), title);
+    QCOMPARE(m_x->textProperty(window, QStringLiteral("_NET_WM_NAME")), title);
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 static bool writeFile(const QString &path, const QByteArray &contents)

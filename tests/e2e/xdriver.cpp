@@ -80,6 +80,18 @@ bool XDriver::key(const QStringList &keys) const
         + keys);
 }
 
+QString XDriver::textProperty(const QString &window, const QString &property) const
+{
+    // xprop shows it as: NAME = "text"
+    QString output;
+    if (!run(QStringLiteral("xprop"),
+            { QStringLiteral("-notype"), QStringLiteral("-id"), window, property }, &output))
+        return QString();
+    const int start = output.indexOf(QLatin1Char('"'));
+    const int end = output.lastIndexOf(QLatin1Char('"'));
+    return end > start ? output.mid(start + 1, end - start - 1) : QString();
+}
+
 QSize XDriver::windowSize(const QString &window) const
 {
     static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));

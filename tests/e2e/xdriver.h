@@ -37,6 +37,8 @@ public:
     bool type(const QString &text) const;
     /** Presses key combinations such as "ctrl+a" or "Return", one after the other. */
     bool key(const QStringList &keys) const;
+    /** The text property @p property of @p window, such as "WM_NAME"; null when xprop failed. */
+    QString textProperty(const QString &window, const QString &property) const;
     /** The size of @p window; an invalid size when xdotool failed. */
     QSize windowSize(const QString &window) const;
     /** The top-level windows, bottom-most first; empty on failure. */
