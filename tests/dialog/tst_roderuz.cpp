@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/systemapplications.h"
 #include "dialog/roderuz.h"
 #include "exec/terminal.h"
 #include "testprograms.h"
@@ -186,7 +187,8 @@ void RoderuzTest::initTestCase()
     top.close();
     qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
     // Only the test's own applications are offered.
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(configHome.filePath(QStringLiteral("none"))));
+    qputenv(
+        "XDG_DATA_DIRS", QFile::encodeName(dataFolderHidingSystemApplications(configHome.path())));
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
     installIconTheme();
