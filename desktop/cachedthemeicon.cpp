@@ -61,11 +61,10 @@ static qreal renderingRatio()
 
 static QString cacheFile(const QStringList &names, int extent, qreal ratio)
 {
-    const QString key = QStringList { QIcon::themeName(), names.join(QLatin1Char(' ')),
-        QString::number(extent), QString::number(ratio) }
-                            .join(QLatin1Char('\n'));
+    const QStringList key = { QIcon::themeName(), names.join(QLatin1Char(' ')),
+        QString::number(extent), QString::number(ratio) };
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-        + QStringLiteral("/icons/") + sha1Hex(key) + QStringLiteral(".png");
+        + QStringLiteral("/icons/") + sha1Hex(key.join(QLatin1Char('\n'))) + QStringLiteral(".png");
 }
 
 // The rendering kept in @p path for @p stamp; a null pixmap when there is
