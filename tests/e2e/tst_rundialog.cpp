@@ -92,6 +92,7 @@ private slots:
     void oneEnterRunsTheTypedName_data();
     void oneEnterRunsTheTypedName();
     void runsAnApplicationFoundByAWordOfItsName();
+    void showsAnEntrysSvgIcon();
     void escapeClosesWithoutSaving();
     void runsInATerminalThatClosesWithTheCommand();
     void terminalApplicationReachesTheTerminalAtOnce();
@@ -403,6 +404,31 @@ void TestRunDialog::runsAnApplicationFoundByAWordOfItsName()
     QVERIFY2(!mark.isNull(), "the chosen application did not run");
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavrun-texteditor") });
+}
+
+// Most icons of today's themes are drawn from SVG files alone.
+void TestRunDialog::showsAnEntrysSvgIcon()
+{
+    const quint32 magenta = 0xff00ff;
+    const QString data =
+        m_session->environment().value(QStringLiteral("HOME")) + QStringLiteral("/.local/share");
+    QVERIFY(writeFile(data + QStringLiteral("/icons/hicolor/scalable/apps/kavrun-svgicon.svg"),
+        "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
+        "<rect width='16' height='16' fill='#ff00ff'/></svg>\n"));
+    QVERIFY(writeFile(data + QStringLiteral("/applications/kavrun-svgentry.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Svg Entry\nIcon=kavrun-svgicon\n"
+        "Exec=kavmark svg\n"));
+    QProcess *kavRun = m_session->startKavRun();
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QCOMPARE(m_x->pixelsOfColour(dialog, magenta), 0);
+
+    QVERIFY(m_x->type(QStringLiteral("kavrun-svgentry")));
+    // The run icon shows it at the style's large icon size.
+    const int iconPixels = 24 * 24;
+    QTRY_VERIFY_WITH_TIMEOUT(m_x->pixelsOfColour(dialog, magenta) >= iconPixels, 5000);
+    QVERIFY(m_x->key({ QStringLiteral("Escape"), QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 void TestRunDialog::escapeClosesWithoutSaving()

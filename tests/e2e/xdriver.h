@@ -39,6 +39,11 @@ public:
     bool key(const QStringList &keys) const;
     /** The text property @p property of @p window, such as "WM_NAME"; null when xprop failed. */
     QString textProperty(const QString &window, const QString &property) const;
+    /**
+     * The pixels of @p window, as the server has them now, whose colour is
+     * @p rgb (0xRRGGBB); -1 when they could not be read.
+     */
+    int pixelsOfColour(const QString &window, quint32 rgb) const;
     /** The size of @p window; an invalid size when xdotool failed. */
     QSize windowSize(const QString &window) const;
     /** The top-level windows, bottom-most first; empty on failure. */
@@ -56,6 +61,7 @@ private:
     bool xdotool(const QStringList &arguments, QString *output = nullptr, int timeout = 5000) const;
 
     QProcessEnvironment m_environment;
+    QByteArray m_cookie;
     bool m_windowManager;
 };
 
