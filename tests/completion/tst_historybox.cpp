@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/paintcounter.h"
 #include "completion/commandcompleter.h"
 #include "completion/historybox.h"
 #include "fakesearchpath.h"
@@ -39,23 +40,6 @@ protected:
 
 private:
     QLineEdit *lineEdit;
-};
-
-/** Counts the paint events a widget receives. */
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
 };
 
 class TestHistoryBox : public QObject
