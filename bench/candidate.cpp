@@ -33,6 +33,11 @@ double Candidate::medianDrawnMilliseconds() const
     return median(drawnMilliseconds);
 }
 
+double Candidate::medianLastDrawnMilliseconds() const
+{
+    return median(lastDrawnMilliseconds);
+}
+
 double Candidate::medianCloseMilliseconds() const
 {
     return median(closeMilliseconds);
@@ -55,8 +60,11 @@ void measureInterleaved(
             }
             candidate.milliseconds.push_back(sample.milliseconds);
             candidate.rssAnonKb.push_back(sample.rssAnonKb);
-            if (sample.drawnMilliseconds >= 0)
+            if (sample.drawnMilliseconds >= 0) {
                 candidate.drawnMilliseconds.push_back(sample.drawnMilliseconds);
+                candidate.lastDrawnMilliseconds.push_back(sample.lastDrawnMilliseconds);
+                candidate.drawnRectangles.push_back(sample.drawnRectangles);
+            }
             if (sample.closeMilliseconds >= 0)
                 candidate.closeMilliseconds.push_back(sample.closeMilliseconds);
         }
@@ -75,9 +83,9 @@ static void printRange(const std::vector<double> &values)
 
 void printCandidates(const std::vector<Candidate> &candidates)
 {
-    std::printf("%-40s %23s %23s %11s\n", "", "mapped, ms", "drawn, ms", "");
-    std::printf("%-40s %7s %7s %7s %7s %7s %7s %11s\n", "program", "min", "median", "max", "min",
-        "median", "max", "RssAnon kB");
+    std::printf("%-40s %23s %23s %23s\n", "", "mapped, ms", "first drawn, ms", "last drawn, ms");
+    std::printf("%-40s %7s %7s %7s %7s %7s %7s %7s %7s %7s %6s %11s\n", "program", "min", "median",
+        "max", "min", "median", "max", "min", "median", "max", "rects", "RssAnon kB");
     for (const Candidate &candidate : candidates) {
         const char *label = candidate.label.c_str();
         if (!candidate.unavailable.empty()) {
@@ -91,7 +99,8 @@ void printCandidates(const std::vector<Candidate> &candidates)
         std::printf("%-40s", label);
         printRange(candidate.milliseconds);
         printRange(candidate.drawnMilliseconds);
-        std::printf(" %11ld", median(candidate.rssAnonKb));
+        printRange(candidate.lastDrawnMilliseconds);
+        std::printf(" %6d %11ld", median(candidate.drawnRectangles), median(candidate.rssAnonKb));
         const int undrawn = int(candidate.milliseconds.size() - candidate.drawnMilliseconds.size());
         if (candidate.unmapped > 0 || undrawn > 0)
             std::printf("  (%d runs did not map, %d did not draw)", candidate.unmapped, undrawn);

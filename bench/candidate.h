@@ -24,6 +24,8 @@ struct Candidate
 
     std::vector<double> milliseconds;
     std::vector<double> drawnMilliseconds;
+    std::vector<double> lastDrawnMilliseconds;
+    std::vector<int> drawnRectangles;
     std::vector<double> closeMilliseconds;
     std::vector<long> rssAnonKb;
     /** Runs that mapped no window in time. */
@@ -31,8 +33,10 @@ struct Candidate
 
     /** The median time to map in ms, or -1 when no run mapped a window. */
     double medianMilliseconds() const;
-    /** The median time to drawn contents in ms, or -1 when no run drew its window. */
+    /** The median time to the first drawing in ms, or -1 when no run drew its window. */
     double medianDrawnMilliseconds() const;
+    /** The median time to the last drawing while settling in ms, or -1 when no run drew. */
+    double medianLastDrawnMilliseconds() const;
     /** The median time from Return to the window's unmap in ms, or -1 when none closed. */
     double medianCloseMilliseconds() const;
 };
@@ -46,8 +50,9 @@ void measureInterleaved(
     MapTimer &timer, std::vector<Candidate> &candidates, int runs, double timeoutMs);
 
 /**
- * Prints min, median and max time to map and to drawn contents and the median
- * RssAnon of each candidate, then the close times of those that pressed Return.
+ * Prints min, median and max time to map, to the first and to the last
+ * drawing, the median number of rectangles drawn and the median RssAnon of
+ * each candidate, then the close times of those that pressed Return.
  */
 void printCandidates(const std::vector<Candidate> &candidates);
 

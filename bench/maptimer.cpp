@@ -85,6 +85,7 @@ struct MapTimer::Progress
     double start = 0;
     pid_t pid = -1;
     xcb_window_t window = XCB_NONE;
+    double mapped = -1;
     double returnPressed = -1;
     Sample sample;
 };
@@ -165,9 +166,8 @@ void MapTimer::trackWindow(xcb_window_t window)
 {
     if (damages.count(window))
         return;
-    // Reports once when the window's damage becomes non-empty; subtracting it re-arms that.
     const xcb_damage_damage_t damage = xcb_generate_id(connection);
-    xcb_damage_create(connection, damage, window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    xcb_damage_create(connection, damage, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     damages[window] = damage;
 }
 
@@ -181,9 +181,6 @@ void MapTimer::trackExistingWindows()
     for (int child = 0; child < xcb_query_tree_children_length(tree); ++child)
         trackWindow(children[child]);
     std::free(tree);
-    // Whatever was drawn before this run must not count as its drawing.
-    for (const auto &[window, damage] : damages)
-        xcb_damage_subtract(connection, damage, XCB_NONE, XCB_NONE);
 }
 
 void MapTimer::handleEvent(const xcb_generic_event_t *event, Progress &progress)
@@ -202,7 +199,8 @@ void MapTimer::handleEvent(const xcb_generic_event_t *event, Progress &progress)
             sample.closeMilliseconds = now() - progress.returnPressed;
     } else if (type == XCB_MAP_NOTIFY) {
         if (sample.milliseconds < 0 && progress.start > 0) {
-            sample.milliseconds = now() - progress.start;
+            progress.mapped = now();
+            sample.milliseconds = progress.mapped - progress.start;
             sample.rssAnonKb = rssAnonKb(progress.pid);
             progress.window = reinterpret_cast<const xcb_map_notify_event_t *>(event)->window;
         }
@@ -213,10 +211,15 @@ void MapTimer::handleEvent(const xcb_generic_event_t *event, Progress &progress)
             sample.closeMilliseconds = now() - progress.returnPressed;
     } else if (type == damageEventBase + XCB_DAMAGE_NOTIFY) {
         const auto *damage = reinterpret_cast<const xcb_damage_notify_event_t *>(event);
-        if (damage->drawable == progress.window && sample.milliseconds >= 0
-            && sample.drawnMilliseconds < 0)
-            sample.drawnMilliseconds = now() - progress.start;
-        xcb_damage_subtract(connection, damage->damage, XCB_NONE, XCB_NONE);
+        const double at = now();
+        const bool settling =
+            sample.drawnMilliseconds < 0 || at <= progress.mapped + settlingMilliseconds;
+        if (damage->drawable == progress.window && sample.milliseconds >= 0 && settling) {
+            if (sample.drawnMilliseconds < 0)
+                sample.drawnMilliseconds = at - progress.start;
+            sample.lastDrawnMilliseconds = at - progress.start;
+            ++sample.drawnRectangles;
+        }
     }
 }
 
@@ -294,9 +297,12 @@ MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
 
     const Sample &sample = progress.sample;
     const double deadline = progress.start + timeoutMs;
+    const auto settled = [&progress, &sample] {
+        return sample.drawnMilliseconds >= 0 && now() > progress.mapped + settlingMilliseconds;
+    };
     bool exited = false;
     // Short waits, so that a program that gives up is noticed at once.
-    while (sample.drawnMilliseconds < 0 && now() < deadline && !exited) {
+    while (!settled() && now() < deadline && !exited) {
         if (!pumpEvents(std::min(20.0, deadline - now()), progress))
             break;
         exited = sample.milliseconds < 0 && waitpid(pid, nullptr, WNOHANG) == pid;

@@ -11,14 +11,17 @@
 #include <vector>
 
 /**
- * Times programs from their start until they map a window and until that
- * window's contents are first drawn, on an Xvfb of its own without a window
- * manager, and reads their private memory (RssAnon) at the map.
+ * Times programs from their start until they map a window, until that
+ * window's contents are first drawn and until they are drawn for the last
+ * time in the settling time after the map, on an Xvfb of its own without a
+ * window manager, and reads their private memory (RssAnon) at the map.
  *
  * Drawing is seen through the DAMAGE extension: every top-level window of the
  * server, including those made before a run (a resident program's window),
- * carries a damage object, so the first rendering into the mapped window is
- * reported exactly. The server runs as long as the timer lives.
+ * carries a damage object that reports each rectangle drawn, so every
+ * rendering into the mapped window is seen exactly. A window whose first frame
+ * is its final one is drawn once; one that fills in parts later (icons, a
+ * history) is drawn again. The server runs as long as the timer lives.
  */
 class MapTimer
 {
@@ -29,11 +32,23 @@ public:
         double milliseconds = -1;
         /** Milliseconds from fork to the first drawing into that window; -1 when none came. */
         double drawnMilliseconds = -1;
+        /**
+         * Milliseconds from fork to the last drawing into that window within
+         * settlingMilliseconds after the map, or the first drawing when that
+         * came later; -1 when none came.
+         */
+        double lastDrawnMilliseconds = -1;
+        /** The rectangles drawn into that window until the last drawing. */
+        int drawnRectangles = 0;
         /** With pressReturn: milliseconds from the Return key to the window's unmap; else -1. */
         double closeMilliseconds = -1;
         /** RssAnon in kB when the window was mapped; -1 when unknown. */
         long rssAnonKb = -1;
     };
+
+    /** How long after the map a window is watched for more drawing. The text
+     *  cursor's first blink comes later. */
+    static constexpr double settlingMilliseconds = 400;
 
     /** Starts the server; isValid() tells whether that worked. */
     MapTimer();
@@ -50,8 +65,10 @@ public:
      * Runs @p command (looked up on PATH) with DISPLAY set to the server and
      * @p environment ("NAME=value") on top of ours, waits at most @p timeoutMs
      * for a window to be mapped and drawn, then ends the program and whatever
-     * it started. The window may belong to another process, such as a
-     * resident instance that the command asks to show itself.
+     * it started. The window is watched for settlingMilliseconds after the
+     * map, so each run takes at least that long. The window may belong to
+     * another process, such as a resident instance that the command asks to
+     * show itself.
      *
      * With @p pressReturn the program is left to finish its work first; then
      * the window gets the input focus and a Return key, and the time until

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Time from process start until the program's first window is mapped and
-// until its contents are drawn, on an Xvfb of our own without a window
-// manager, with the private memory (RssAnon) at the map. kav-run runs
+// Time from process start until the program's first window is mapped, until
+// its contents are first drawn and until they are drawn for the last time
+// shortly after the map, on an Xvfb of our own without a window manager, with
+// the private memory (RssAnon) at the map. kav-run runs
 // interleaved with a minimal Qt dialog, once as it comes and once without the
 // xcb OpenGL integration, and with a long history; then Return is pressed in
 // the settled dialog holding a command, and the time until it closes taken,
@@ -56,15 +57,20 @@ int main(int argc, char *argv[])
     historyHome.writeKavRunHistory(longHistory);
     measureInterleaved(timer, candidates, runs, 10000);
 
-    std::printf("time to map and to drawn contents, %d runs each\n\n", runs);
+    std::printf("time to map and to the first and last drawing within %.0f ms after the map, "
+                "%d runs each\n\n",
+        MapTimer::settlingMilliseconds, runs);
     printCandidates(candidates);
     std::printf("\n");
-    const double glFree = candidates[1].medianDrawnMilliseconds();
-    const double kavRun = candidates[2].medianDrawnMilliseconds();
-    printRatio("kav-run / GL-free minimal dialog, mapped", candidates[2].medianMilliseconds(),
-        candidates[1].medianMilliseconds(), "none");
-    printRatio("kav-run / GL-free minimal dialog, drawn", kavRun, glFree, "at most 1.10");
-    printRatio("100 000 history entries / empty history, drawn",
-        candidates[3].medianDrawnMilliseconds(), kavRun, "under 1.5");
+    const Candidate &glFree = candidates[1];
+    const Candidate &kavRun = candidates[2];
+    printRatio("kav-run / GL-free minimal dialog, mapped", kavRun.medianMilliseconds(),
+        glFree.medianMilliseconds(), "none");
+    printRatio("kav-run / GL-free minimal dialog, first drawn", kavRun.medianDrawnMilliseconds(),
+        glFree.medianDrawnMilliseconds(), "at most 1.10");
+    printRatio("kav-run / GL-free minimal dialog, last drawn", kavRun.medianLastDrawnMilliseconds(),
+        glFree.medianLastDrawnMilliseconds(), "at most 1.20");
+    printRatio("100 000 history entries / empty history, first drawn",
+        candidates[3].medianDrawnMilliseconds(), kavRun.medianDrawnMilliseconds(), "under 1.5");
     return 0;
 }

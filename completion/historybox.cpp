@@ -31,7 +31,10 @@ HistoryBox::HistoryBox(QWidget *parent)
 
 void HistoryBox::setHistoryItems(const QStringList &items)
 {
-    {
+    // Replacing the model redraws the field even when nothing in it changes;
+    // an unchanged history, such as a first start's empty one, leaves the
+    // field as it was drawn.
+    if (items != historyModel->stringList()) {
         // Replacing the items empties the field; what it held comes back, so
         // that nothing typed or preset before the history arrives is lost.
         const QSignalBlocker blockBox(this);

@@ -13,9 +13,13 @@
 #include <algorithm>
 #include <optional>
 
-static QStringList applicationFolders()
+QStringList ApplicationEntry::folders()
 {
-    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    QStringList locations = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    const QString system = QStringLiteral("/usr/share/applications");
+    if (!locations.contains(system))
+        locations.append(system);
+    return locations;
 }
 
 static QString desktopSuffix()
@@ -107,7 +111,7 @@ QList<ApplicationEntry> ApplicationEntry::installed()
     QSet<QString> seenIds;
     const QStringList desktops =
         qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    for (const QString &folder : applicationFolders()) {
+    for (const QString &folder : folders()) {
         const QDir root(folder);
         QDirIterator files(folder, { QStringLiteral("*.desktop") }, QDir::Files,
             QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
@@ -149,7 +153,7 @@ QString ApplicationEntry::locate(const QString &id)
 {
     if (id.isEmpty() || id.contains(QLatin1Char('/')))
         return QString();
-    for (const QString &folder : applicationFolders()) {
+    for (const QString &folder : folders()) {
         const QString found = locateIn(folder, id);
         if (!found.isEmpty())
             return found;

@@ -41,9 +41,18 @@ struct ApplicationEntry
     QString commandLine() const;
 
     /**
-     * The applications of the desktop entries in the "applications" folders
-     * of the XDG data directories ($XDG_DATA_HOME, then $XDG_DATA_DIRS) and
-     * their subfolders. When several files share a desktop-file id, the one in the
+     * The folders of desktop entries, those of higher precedence first: the
+     * "applications" folder of $XDG_DATA_HOME, then that of each folder of
+     * $XDG_DATA_DIRS, then "/usr/share/applications", which holds the
+     * system's entries even when $XDG_DATA_DIRS leaves it out.
+     *
+     * @return the folders, whether they exist or not; never empty
+     */
+    static QStringList folders();
+
+    /**
+     * The applications of the desktop entries in folders() and their
+     * subfolders. When several files share a desktop-file id, the one in the
      * folder of higher precedence wins. Entries that are hidden, not to be
      * displayed, not of type Application, without Exec, shown only in other
      * desktops or not in this one (OnlyShowIn, NotShowIn against
@@ -56,7 +65,7 @@ struct ApplicationEntry
 
     /**
      * The file of the desktop entry whose desktop-file id is @p id followed
-     * by ".desktop", from the first of the folders installed() reads that has one. A dash in the
+     * by ".desktop", from the first of folders() that has one. A dash in the
      * id may stand for a subfolder: "kde4-editor" is also kde4/editor.desktop.
      *
      * @return the path, or an empty string when no folder has the entry or

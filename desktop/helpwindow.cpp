@@ -29,13 +29,24 @@ static QUrl handbookUrl()
     return QUrl(QStringLiteral("qrc:/help/handbook.html"));
 }
 
+static QString &applicationName()
+{
+    static QString name = QCoreApplication::applicationName();
+    return name;
+}
+
+void HelpWindow::setApplicationName(const QString &name)
+{
+    applicationName() = name;
+}
+
 HelpWindow::HelpWindow(QWidget *parent)
     : QTextBrowser(parent)
 {
     registerHandbook();
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_QuitOnClose, false);
-    setWindowTitle(tr("%1 Handbook").arg(QGuiApplication::applicationDisplayName()));
+    setWindowTitle(tr("%1 Handbook").arg(applicationName()));
     setOpenExternalLinks(true);
     setSource(handbookUrl());
     resize(640, 560);

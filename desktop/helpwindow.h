@@ -22,6 +22,10 @@ public:
     /** Shows the handbook at the anchor @p topic, or at its start when empty. */
     void showTopic(const QString &topic);
 
+    /** Names the application in the title of windows made later, such as
+     *  "Kav command runner Handbook"; until then it is the application's name. */
+    static void setApplicationName(const QString &name);
+
 private:
     /** Centres the window on its parent's window, or on the screen without one, inside the
      *  screen's free area. */

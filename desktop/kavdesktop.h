@@ -10,10 +10,11 @@
 
 /**
  * Registers the application with the toolkit: application name "kav-run",
- * organisation "kav", @p version and @p displayName, installs the
- * translations for the user's language and picks an installed icon theme when
- * the platform names none. Call once, after the application object exists and
- * before any text is translated.
+ * organisation "kav" and @p version; names the handbook after @p displayName
+ * (window titles stay without it); installs the translations for the user's
+ * language and picks an installed icon theme when the platform names none.
+ * Call once, after the application object exists and before any text is
+ * translated.
  */
 void kavInit(const char *version, const char *displayName);
 

@@ -15,10 +15,25 @@ void KavIconLabel::setPixelMetricForIconSize(QStyle::PixelMetric metric)
     update();
 }
 
+// Whether @p a and @p b look the same at @p extent pixels in @p mode.
+static bool drawAlike(const QIcon &a, const QIcon &b, int extent, QIcon::Mode mode)
+{
+    if (a.cacheKey() == b.cacheKey() || (a.isNull() && b.isNull()))
+        return true;
+    if (a.isNull() || b.isNull())
+        return false;
+    return a.pixmap(extent, mode).toImage() == b.pixmap(extent, mode).toImage();
+}
+
 void KavIconLabel::setIcon(const QIcon &icon)
 {
+    // The same picture again, such as a theme icon looked up anew, leaves the
+    // label as it was drawn.
+    const bool redraw = isVisible()
+        && !drawAlike(icon, m_icon, iconExtent(), isEnabled() ? QIcon::Normal : QIcon::Disabled);
     m_icon = icon;
-    update();
+    if (redraw)
+        update();
 }
 
 QIcon KavIconLabel::icon() const

@@ -20,6 +20,7 @@ public:
 
     /** Draws the icon at the style's size for @p metric (the default is PM_SmallIconSize). */
     void setPixelMetricForIconSize(QStyle::PixelMetric metric);
+    /** Shows @p icon; the label is drawn anew only when it looks different. */
     void setIcon(const QIcon &icon);
     /** The icon set last; a null icon before the first setIcon(). */
     QIcon icon() const;

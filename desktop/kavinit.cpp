@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/kavdesktop.h"
+#include "helpwindow.h"
 #include "translations/installtranslations.h"
 
 #include <QDir>
@@ -74,7 +75,9 @@ void kavInit(const char *version, const char *displayName)
     QCoreApplication::setApplicationName(QStringLiteral("kav-run"));
     QCoreApplication::setOrganizationName(QStringLiteral("kav"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(version));
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(displayName));
+    // Not the toolkit's display name: the X11 platform appends that to every
+    // window title, which is then no longer the dialog's own.
+    HelpWindow::setApplicationName(QString::fromUtf8(displayName));
     installTranslations();
     ensureIconTheme();
 }

@@ -4,7 +4,7 @@
 #include "afterfirstframe.h"
 #include "commandclassifier.h"
 #include "completion/commandcompleter.h"
-#include "desktop/deferredthemeicon.h"
+#include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/themeicon.h"
@@ -145,11 +145,11 @@ static QString commandForMessage(const QString &command)
     return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
 }
 
-// The icon beside the empty field.
-static QIcon runIcon()
+// The icon beside the empty field, drawn @p extent pixels large.
+static QIcon runIcon(int extent)
 {
-    return firstThemeIcon(
-        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") });
+    return cachedThemeIcon(
+        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") }, extent);
 }
 
 // The icon of a command that runs in a terminal.
@@ -200,9 +200,10 @@ Roderuz::Roderuz(QWidget *parent)
 
     connect(selectCommandFileButton, &QToolButton::clicked, this, &Roderuz::selectCommandFile);
     // "start-here" is the freedesktop name of the applications menu's icon.
-    new DeferredThemeIcon(selectFromMenuButton,
+    selectFromMenuButton->setIcon(cachedThemeIcon(
         { QStringLiteral("kavmenuedit"), QStringLiteral("start-here"),
-            QStringLiteral("applications-other"), QStringLiteral("application-x-executable") });
+            QStringLiteral("applications-other"), QStringLiteral("application-x-executable") },
+        selectFromMenuButton->iconSize().width()));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
     // These keys are no mnemonic of any text in the dialog, in English or in German.
     describeButton(selectCommandFileButton, tr("Choose a program file"), Qt::ALT | Qt::Key_O);
@@ -215,6 +216,7 @@ Roderuz::Roderuz(QWidget *parent)
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
+    lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -263,11 +265,6 @@ Roderuz::Roderuz(QWidget *parent)
     // The settings, the history, the completers and the default user show in
     // no first frame; a key typed before they are there waits for them.
     deferredStartup = new AfterFirstFrame(this, [this] {
-        // The icon's theme look-up and image decoding cost the first frame more
-        // than all else it shows; the label keeps its size without it. A preset
-        // may have shown an icon already.
-        if (lbRunIcon->icon().isNull())
-            lbRunIcon->setIcon(runIcon());
         loadSettings();
         startDefaultUserLookUp();
         // A text preset or typed before the settings came is a terminal
@@ -687,7 +684,7 @@ void Roderuz::refreshPlan()
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
     if (empty) {
-        lbRunIcon->setIcon(runIcon());
+        lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
     } else {
         currentIcon = firstThemeIcon(
             plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);

@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the Debian packages kav-run and kav-run-dev from this source tree and
-# checks them with lintian: no errors and no warnings.
+# checks them: lintian reports no errors and no warnings, and kav-run, unpacked
+# into a scratch root, starts from there.
 #
 #   scripts/build-packages.sh [--if-installed] [folder]
 #
@@ -17,13 +18,13 @@ if [ "${1:-}" = --if-installed ]; then
     shift
     for tool in dpkg-buildpackage dh lintian; do
         if ! command -v "$tool" >/dev/null 2>&1; then
-            echo "build-packages: $tool is not installed (scripts/setup.sh --packaging" \
-                "installs it); the packages are not built" >&2
+            echo "build-packages: $tool is not installed (scripts/setup.sh installs it);" \
+                "the packages are not built" >&2
             exit 77
         fi
     done
 else
-    "$source/scripts/setup.sh" --packaging
+    "$source/scripts/setup.sh"
 fi
 
 output=${1:-$source/build-packages}
@@ -31,9 +32,10 @@ mkdir -p "$output"
 output=$(cd "$output" && pwd)
 version=$(dpkg-parsechangelog -l "$source/debian/changelog" -S Version)
 tree=$output/kav-run-$version
-rm -rf "$tree"
+root=$output/root
+rm -rf "$tree" "$root"
 mkdir "$tree"
-trap 'rm -rf "$tree"' EXIT
+trap 'rm -rf "$tree" "$root"' EXIT
 # Version control and build folders stay behind.
 tar -C "$source" --exclude-vcs --exclude='./build*' --exclude=./.vscode -cf - . \
     | tar -C "$tree" -xf -
@@ -45,6 +47,14 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 (cd "$tree" && dpkg-buildpackage -us -uc -b -jauto)
 
-changes=$output/kav-run_${version}_$(dpkg-architecture -qDEB_HOST_ARCH).changes
-lintian --pedantic --fail-on error,warning "$changes"
-echo "built and checked: $changes"
+package=$output/kav-run_${version}_$(dpkg-architecture -qDEB_HOST_ARCH)
+lintian --pedantic --fail-on error,warning "$package.changes"
+
+# Unpacked, kav-run finds its dialog program beside it and answers without a display.
+dpkg-deb -x "$package.deb" "$root"
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/kav-run" --version)
+if [ "$answer" != "kav-run $version" ]; then
+    echo "build-packages: the unpacked kav-run --version said \"$answer\"" >&2
+    exit 1
+fi
+echo "built and checked: $package.changes"

@@ -1,26 +1,23 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what building, running and testing kav-run need from Debian's
-# packages. Does nothing when everything is already present.
+# packages, building and checking its Debian packages included (the test
+# suite does that too). Does nothing when everything is already present.
 #
-#   scripts/setup.sh [--packaging]
-#
-# --packaging adds what building and checking the Debian packages needs
-# (scripts/build-packages.sh).
+#   scripts/setup.sh
 set -eu
 
+# libqt5svg5 draws the SVG icons that most icon themes consist of.
 packages="
 build-essential cmake pkg-config
 qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
-libkf5config-dev libkf5coreaddons-dev
+libkf5config-dev libkf5coreaddons-dev libqt5svg5
 xvfb xauth x11-utils xdotool xclip openbox libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
 bc sudo xterm xdg-utils procps passwd login
 strace
 adwaita-icon-theme hicolor-icon-theme
+dpkg-dev debhelper lintian
 "
-if [ "${1:-}" = --packaging ]; then
-    packages="$packages dpkg-dev debhelper lintian"
-fi
 
 missing=""
 for package in $packages; do

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fakesearchpath.h"
 
+#include "../common/systemapplications.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -11,7 +13,7 @@ FakeSearchPath::FakeSearchPath()
     , savedDataDirs(qgetenv("XDG_DATA_DIRS"))
 {
     qputenv("XDG_DATA_HOME", QFile::encodeName(directory(QStringLiteral("data"))));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("no-data"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(dataFolderHidingSystemApplications(root.path())));
 }
 
 FakeSearchPath::~FakeSearchPath()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/systemapplications.h"
 #include "completion/applicationsmodel.h"
 
 #include <QDir>
@@ -38,7 +39,9 @@ void ApplicationsModelTest::initTestCase()
 {
     QVERIFY(sandbox.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(sandbox.filePath(QStringLiteral("system"))));
+    qputenv("XDG_DATA_DIRS",
+        QFile::encodeName(sandbox.filePath(QStringLiteral("system")) + QLatin1Char(':')
+            + dataFolderHidingSystemApplications(sandbox.path())));
     qputenv("XDG_CURRENT_DESKTOP", "KAV");
     const QString home = QStringLiteral("home");
     const QString system = QStringLiteral("system");

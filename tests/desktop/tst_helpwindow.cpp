@@ -38,7 +38,7 @@ QList<HelpWindow *> HelpWindowTest::helpWindows()
 
 void HelpWindowTest::showsTheHandbook()
 {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Kav command runner"));
+    HelpWindow::setApplicationName(QStringLiteral("Kav command runner"));
     kavHelpShow(QString());
     QCOMPARE(helpWindows().size(), 1);
     HelpWindow *window = helpWindows().first();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/paintcounter.h"
 #include "desktop/kaviconlabel.h"
 
 #include <QCommonStyle>
@@ -23,6 +24,7 @@ class KavIconLabelTest : public QObject
 
 private Q_SLOTS:
     void drawsTheIconAtTheMetricsSize();
+    void drawsAnewOnlyForAnotherPicture();
     void followsAStyleChange();
 };
 
@@ -50,6 +52,20 @@ void KavIconLabelTest::drawsTheIconAtTheMetricsSize()
     label.resize(label.sizeHint());
     const QImage image = label.grab().toImage();
     QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::red));
+}
+
+void KavIconLabelTest::drawsAnewOnlyForAnotherPicture()
+{
+    KavIconLabel label(nullptr);
+    label.setIcon(plainIcon(Qt::red));
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    const PaintCounter counter(&label);
+    label.setIcon(plainIcon(Qt::red));
+    QTest::qWait(50);
+    QCOMPARE(counter.paints, 0);
+    label.setIcon(plainIcon(Qt::blue));
+    QTRY_COMPARE(counter.paints, 1);
 }
 
 void KavIconLabelTest::followsAStyleChange()

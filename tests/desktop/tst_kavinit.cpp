@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "desktop/helpwindow.h"
 #include "desktop/kavdesktop.h"
 
 #include <QApplication>
@@ -59,7 +60,9 @@ void KavInitTest::registersNamesAndVersion()
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("kav-run"));
     QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("kav"));
     QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("0.2.2"));
-    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Kav command runner"));
+    // The display name names the handbook, and no window title of the toolkit's.
+    QCOMPARE(HelpWindow().windowTitle(), QStringLiteral("Kav command runner Handbook"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("kav-run"));
     QCOMPARE(QSettings().fileName(), config.path() + QStringLiteral("/kav/kav-run.conf"));
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/systemapplications.h"
 #include "desktop/applicationentry.h"
 #include "desktop/kavmenudialog.h"
 
@@ -78,7 +79,8 @@ void KavMenuDialogTest::initTestCase()
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("home"))));
     qputenv("XDG_DATA_DIRS",
         QFile::encodeName(sandbox.filePath(QStringLiteral("system")) + QLatin1Char(':')
-            + sandbox.filePath(QStringLiteral("vendor"))));
+            + sandbox.filePath(QStringLiteral("vendor")) + QLatin1Char(':')
+            + dataFolderHidingSystemApplications(sandbox.path())));
 
     const QString home = QStringLiteral("home");
     const QString system = QStringLiteral("system");

@@ -84,6 +84,8 @@ private slots:
     void cleanup();
 
     void launchesTheTypedCommandAndCloses();
+    void titleIsTheDialogsOwn_data();
+    void titleIsTheDialogsOwn();
     void typedWordsReachTheProgram_data();
     void typedWordsReachTheProgram();
     void calculatesInPlaceAndStays_data();
@@ -94,6 +96,7 @@ private slots:
     void oneEnterRunsTheTypedName_data();
     void oneEnterRunsTheTypedName();
     void enterTakesTheBestMatch();
+    void showsAnEntrysSvgIcon();
     void escapeClosesWithoutSaving();
     void runsInATerminalAskedToStayOpen();
     void terminalFollowsTheText_data();
@@ -182,6 +185,32 @@ void TestRunDialog::launchesTheTypedCommandAndCloses()
     QCOMPARE(mark.section(QLatin1Char('\n'), 0, 0), QStringLiteral("typed with two blanks"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark typed with two blanks") });
+}
+
+// Window-manager rules match the title in either property.
+void TestRunDialog::titleIsTheDialogsOwn_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Run Command");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Befehl ausführen");
+}
+
+void TestRunDialog::titleIsTheDialogsOwn()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    // The C library's locale stays C.UTF-8, which every system has.
+    QProcessEnvironment environment = m_session->environment();
+    environment.insert(QStringLiteral("LANGUAGE"), language);
+    QProcess *kavRun = m_session->startKavRun({}, environment);
+    const QString window = m_x->waitForFocusedWindow(title);
+    QVERIFY2(!window.isEmpty(), qPrintable(QString::fromLocal8Bit(kavRun->readAllStandardError())));
+
+    QCOMPARE(m_x->textProperty(window, QStringLiteral("WM_NAME")), title);
+    QCOMPARE(m_x->textProperty(window, QStringLiteral("_NET_WM_NAME")), title);
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 static bool writeFile(const QString &path, const QByteArray &contents)
@@ -432,6 +461,31 @@ QString TestRunDialog::enterAfterTyping(const QString &text, const QString &mark
         || waitForExitCode(kavRun) != 0)
         return QString();
     return storedHistory().value(0);
+}
+
+// Most icons of today's themes are drawn from SVG files alone.
+void TestRunDialog::showsAnEntrysSvgIcon()
+{
+    const quint32 magenta = 0xff00ff;
+    const QString data =
+        m_session->environment().value(QStringLiteral("HOME")) + QStringLiteral("/.local/share");
+    QVERIFY(writeFile(data + QStringLiteral("/icons/hicolor/scalable/apps/kavrun-svgicon.svg"),
+        "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
+        "<rect width='16' height='16' fill='#ff00ff'/></svg>\n"));
+    QVERIFY(writeFile(data + QStringLiteral("/applications/kavrun-svgentry.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Svg Entry\nIcon=kavrun-svgicon\n"
+        "Exec=kavmark svg\n"));
+    QProcess *kavRun = m_session->startKavRun();
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QCOMPARE(m_x->pixelsOfColour(dialog, magenta), 0);
+
+    QVERIFY(m_x->type(QStringLiteral("kavrun-svgentry")));
+    // The run icon shows it at the style's large icon size.
+    const int iconPixels = 24 * 24;
+    QTRY_VERIFY_WITH_TIMEOUT(m_x->pixelsOfColour(dialog, magenta) >= iconPixels, 5000);
+    QVERIFY(m_x->key({ QStringLiteral("Escape"), QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 void TestRunDialog::escapeClosesWithoutSaving()

@@ -6,8 +6,15 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
 XDriver::XDriver(const XvfbServer &server)
     : m_environment(server.clientEnvironment())
+    , m_cookie(QByteArray::fromHex(server.cookie().toLatin1()))
     , m_windowManager(server.hasWindowManager())
 { }
 
@@ -78,6 +85,50 @@ bool XDriver::key(const QStringList &keys) const
     return xdotool(
         QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30") }
         + keys);
+}
+
+QString XDriver::textProperty(const QString &window, const QString &property) const
+{
+    // xprop shows it as: NAME = "text"
+    QString output;
+    if (!run(QStringLiteral("xprop"),
+            { QStringLiteral("-notype"), QStringLiteral("-id"), window, property }, &output))
+        return QString();
+    const int start = output.indexOf(QLatin1Char('"'));
+    const int end = output.lastIndexOf(QLatin1Char('"'));
+    return end > start ? output.mid(start + 1, end - start - 1) : QString();
+}
+
+int XDriver::pixelsOfColour(const QString &window, quint32 rgb) const
+{
+    char protocol[] = "MIT-MAGIC-COOKIE-1";
+    QByteArray cookie = m_cookie;
+    xcb_auth_info_t authority { int(sizeof protocol - 1), protocol, cookie.size(), cookie.data() };
+    const QByteArray display = m_environment.value(QStringLiteral("DISPLAY")).toLocal8Bit();
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> connection(
+        xcb_connect_to_display_with_auth_info(display.constData(), &authority, nullptr),
+        xcb_disconnect);
+    if (xcb_connection_has_error(connection.get()))
+        return -1;
+    const xcb_window_t id = window.toUInt();
+    const std::unique_ptr<xcb_get_geometry_reply_t, void (*)(void *)> geometry(
+        xcb_get_geometry_reply(connection.get(), xcb_get_geometry(connection.get(), id), nullptr),
+        std::free);
+    if (!geometry)
+        return -1;
+    const std::unique_ptr<xcb_get_image_reply_t, void (*)(void *)> image(
+        xcb_get_image_reply(connection.get(),
+            xcb_get_image(connection.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, id, 0, 0, geometry->width,
+                geometry->height, ~0U),
+            nullptr),
+        std::free);
+    // Our servers have 24-bit colour, kept in 32 bits a pixel.
+    const int pixels = geometry->width * geometry->height;
+    if (!image || image->depth != 24 || xcb_get_image_data_length(image.get()) != pixels * 4)
+        return -1;
+    const auto *data = reinterpret_cast<const quint32 *>(xcb_get_image_data(image.get()));
+    return int(std::count_if(
+        data, data + pixels, [rgb](quint32 pixel) { return (pixel & 0xffffff) == rgb; }));
 }
 
 QRect XDriver::windowGeometry(const QString &window) const

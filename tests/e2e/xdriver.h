@@ -40,6 +40,13 @@ public:
     /** Where @p window is on the screen, and its size; an invalid rectangle when xdotool failed. */
     QRect windowGeometry(const QString &window) const;
     QSize windowSize(const QString &window) const { return windowGeometry(window).size(); }
+    /** The text property @p property of @p window, such as "WM_NAME"; null when xprop failed. */
+    QString textProperty(const QString &window, const QString &property) const;
+    /**
+     * The pixels of @p window, as the server has them now, whose colour is
+     * @p rgb (0xRRGGBB); -1 when they could not be read.
+     */
+    int pixelsOfColour(const QString &window, quint32 rgb) const;
     /** The top-level windows, bottom-most first; empty on failure. */
     QStringList stackingOrder() const;
     /** The text of the clipboard; null when xclip could not read it. */
@@ -55,6 +62,7 @@ private:
     bool xdotool(const QStringList &arguments, QString *output = nullptr, int timeout = 5000) const;
 
     QProcessEnvironment m_environment;
+    QByteArray m_cookie;
     bool m_windowManager;
 };
 

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "cachedthemeicon.h"
+
+#include "desktop/themeicon.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIconEngine>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+static QString stampKey()
+{
+    return QStringLiteral("Theme");
+}
+
+static QString sha1Hex(const QString &text)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+// What a rendering depends on besides the names and the size: the theme, the
+// folders it is looked for in, and the index and cache files of the theme and
+// of hicolor, where every theme ends. A package that changes a theme rewrites
+// them.
+static QString themeStamp()
+{
+    const QString theme = QIcon::themeName();
+    QStringList stamp { theme };
+    const QStringList folders = QIcon::themeSearchPaths();
+    for (const QString &folder : folders) {
+        stamp << folder;
+        for (const QString &name : { theme, QStringLiteral("hicolor") }) {
+            for (const char *file : { "/index.theme", "/icon-theme.cache" }) {
+                const QFileInfo info(folder + QLatin1Char('/') + name + QLatin1String(file));
+                if (info.exists())
+                    stamp << QStringLiteral("%1 %2 %3")
+                                 .arg(info.filePath())
+                                 .arg(info.lastModified().toMSecsSinceEpoch())
+                                 .arg(info.size());
+            }
+        }
+    }
+    return sha1Hex(stamp.join(QLatin1Char('\n')));
+}
+
+// The device pixel ratio that QIcon::pixmap() renders for when it has no window.
+static qreal renderingRatio()
+{
+    return QCoreApplication::testAttribute(Qt::AA_UseHighDpiPixmaps) ? qApp->devicePixelRatio()
+                                                                     : 1.0;
+}
+
+static QString cacheFile(const QStringList &names, int extent, qreal ratio)
+{
+    const QStringList key = { QIcon::themeName(), names.join(QLatin1Char(' ')),
+        QString::number(extent), QString::number(ratio) };
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+        + QStringLiteral("/icons/") + sha1Hex(key.join(QLatin1Char('\n'))) + QStringLiteral(".png");
+}
+
+// The rendering kept in @p path for @p stamp; a null pixmap when there is
+// none, or one for another stamp, or a damaged one. The format is named, not
+// guessed: guessing asks every image plug-in whether it reads the file.
+static QPixmap readRendering(const QString &path, const QString &stamp, qreal ratio)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QPixmap();
+    QImageReader reader(&file, "png");
+    reader.setAutoDetectImageFormat(false);
+    if (reader.text(stampKey()) != stamp)
+        return QPixmap();
+    QPixmap rendering = QPixmap::fromImage(reader.read());
+    rendering.setDevicePixelRatio(ratio);
+    return rendering;
+}
+
+static void writeRendering(const QString &path, const QString &stamp, const QPixmap &rendering)
+{
+    if (rendering.isNull() || !QDir().mkpath(QFileInfo(path).path()))
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QImageWriter writer(&file, "png");
+    writer.setText(stampKey(), stamp);
+    if (writer.write(rendering.toImage()))
+        file.commit();
+}
+
+// Draws the kept rendering where it is asked for and leaves everything else to
+// the theme, which it looks up the first time it needs it.
+class CachedThemeIconEngine : public QIconEngine
+{
+public:
+    CachedThemeIconEngine(const QStringList &names, int extent, const QPixmap &rendering)
+        : names(names)
+        , extent(extent)
+        , rendering(rendering)
+    { }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        if (isKept(mode, state) && rect.size() == renderingSize())
+            painter->drawPixmap(rect, rendering);
+        else
+            themed().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        if (isKept(mode, state) && size == QSize(extent, extent))
+            return renderingSize();
+        return themed().actualSize(size, mode, state);
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        // QIcon asks for the size in device pixels above a ratio of 1.
+        const qreal ratio = qMax(rendering.devicePixelRatio(), qreal(1));
+        if (isKept(mode, state) && size == QSize(extent, extent) * ratio)
+            return rendering;
+        return themed().pixmap(size, mode, state);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) const override
+    {
+        return themed().availableSizes(mode, state);
+    }
+
+    QString iconName() const override { return themed().name(); }
+
+    QIconEngine *clone() const override { return new CachedThemeIconEngine(*this); }
+
+    void virtual_hook(int id, void *data) override
+    {
+        if (id == QIconEngine::IsNullHook)
+            *static_cast<bool *>(data) = false;
+        else
+            QIconEngine::virtual_hook(id, data);
+    }
+
+private:
+    static bool isKept(QIcon::Mode mode, QIcon::State state)
+    {
+        return mode == QIcon::Normal && state == QIcon::Off;
+    }
+
+    QSize renderingSize() const { return rendering.size() / rendering.devicePixelRatio(); }
+
+    const QIcon &themed() const
+    {
+        if (themedIcon.isNull())
+            themedIcon = firstThemeIcon(names);
+        return themedIcon;
+    }
+
+    const QStringList names;
+    const int extent;
+    const QPixmap rendering;
+    mutable QIcon themedIcon;
+};
+
+QIcon cachedThemeIcon(const QStringList &names, int extent)
+{
+    const qreal ratio = renderingRatio();
+    const QString path = cacheFile(names, extent, ratio);
+    const QString stamp = themeStamp();
+    const QPixmap kept = readRendering(path, stamp, ratio);
+    if (!kept.isNull())
+        return QIcon(new CachedThemeIconEngine(names, extent, kept));
+
+    const QIcon themed = firstThemeIcon(names);
+    if (!themed.isNull())
+        writeRendering(path, stamp, themed.pixmap(extent));
+    return themed;
+}
