@@ -33,8 +33,9 @@ public:
     /**
      * The lock and socket of @p identifier for this user, without their
      * endings: in the runtime directory when it is private, else in a private
-     * folder of the user's under the temporary directory, made here when
-     * @p createFolder. Empty when neither is safe to use.
+     * folder of the user's for this host in the cache directory, made here
+     * when @p createFolder. Empty when neither is safe to use or the socket's
+     * name would be too long.
      */
     static std::string instanceFiles(const std::string &identifier, bool createFolder);
     /** Where the first instance with @p identifier listens; empty when nowhere is safe. */
