@@ -65,7 +65,7 @@ static std::string fileNameOf(std::string text)
 {
     for (char &c : text) {
         const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-            || (c != '\0' && std::strchr("._-", c));
+            || (c != '\0' && std::strchr("._-:@", c));
         if (!safe)
             c = '_';
     }

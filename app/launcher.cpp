@@ -40,7 +40,9 @@ int main(int argc, char *argv[])
     // Without a window system only help and the version can be answered,
     // and a dialog of another session must not come to the front.
     if (HandOver::windowSystemNamed(argc, argv)) {
-        const std::optional<int> status = handOverOf(argc, argv).deliver(InstanceClient::NoWait);
+        const std::optional<int> status =
+            handOverOf(argc, argv)
+                .deliver(HandOver::instanceIdentifier(argc, argv), InstanceClient::NoWait);
         if (status && *status != HandOver::answerItself)
             return *status;
     }

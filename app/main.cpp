@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandline.h"
+#include "desktop/kavdesktop.h"
 #include "dialog/afterfirstframe.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
-#include "desktop/kavdesktop.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
 
@@ -55,14 +55,15 @@ static void exitOnFatalStartupMessage(
     _exit(1);
 }
 
-// Hands @p arguments to the running kav-run, which may still be starting.
-static std::optional<int> handOver(const QStringList &arguments)
+// Hands @p arguments to the running kav-run of @p identifier, which may still
+// be starting.
+static std::optional<int> handOver(const std::string &identifier, const QStringList &arguments)
 {
     HandOver handOver;
     handOver.directory = QFile::encodeName(QDir::currentPath()).toStdString();
     for (const QString &argument : arguments)
         handOver.arguments.push_back(argument.toLocal8Bit().toStdString());
-    return handOver.deliver(InstanceClient::WaitForListener);
+    return handOver.deliver(identifier, InstanceClient::WaitForListener);
 }
 
 /**
@@ -70,11 +71,11 @@ static std::optional<int> handOver(const QStringList &arguments)
  * object exists: help, the version and faulty options end the process here;
  * any other command line goes to the resident without the toolkit's options.
  */
-static int answerCommandLine()
+static int answerCommandLine(const std::string &identifier)
 {
     kavInit("0.2.2", "Kav command runner");
     CommandLine().process(QCoreApplication::arguments());
-    const std::optional<int> status = handOver(QCoreApplication::arguments());
+    const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
     return status && *status != HandOver::answerItself ? *status : raisedStatus;
 }
 
@@ -97,15 +98,17 @@ int main(int argc, char *argv[])
         return startWithoutWindowSystem(argc, argv);
 
     const bool glIntegrationDisabled = disableGlIntegration();
+    // Named before the application object takes the toolkit's options out.
+    const std::string identifier = HandOver::instanceIdentifier(argc, argv);
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
-    QtSingleApplication app(QLatin1String(HandOver::instanceIdentifier), argc, argv);
+    QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
     if (app.isRunning()) {
         // It started at the same moment, it does not listen yet, or it left
         // the command line to us, now without the toolkit's own options.
-        const std::optional<int> status = handOver(QCoreApplication::arguments());
+        const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
         if (status == HandOver::answerItself)
-            return answerCommandLine();
+            return answerCommandLine(identifier);
         return status.value_or(raisedStatus);
     }
 

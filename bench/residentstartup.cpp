@@ -178,8 +178,8 @@ int main(int argc, char *argv[])
 
     const pid_t visible = start({ KAVRUN_PATH }, visibleEnvironment, raiseServer.display());
     const pid_t resident = start({ KAVRUN_PATH, "--resident" }, residentEnvironment, display);
-    if (!waitForFile(visibleHome.path() + "/runtime/kav-run.socket")
-        || !waitForFile(residentHome.path() + "/runtime/kav-run.socket")) {
+    if (!waitForFile(visibleHome.path() + "/runtime/kav-run@" + raiseServer.display() + ".socket")
+        || !waitForFile(residentHome.path() + "/runtime/kav-run@" + display + ".socket")) {
         std::fprintf(stderr, "residentstartup: kav-run did not start\n");
         stop(resident);
         stop(visible);

@@ -71,7 +71,7 @@ std::unique_ptr<ChildProgram> MainTest::startProbe()
 {
     auto program = std::make_unique<ChildProgram>(m_environment);
     program->start(builtProgram(QStringLiteral("tests/app/singleinstanceprobe")),
-        { QStringLiteral("kav-run") });
+        { QStringLiteral("kav-run@offscreen") });
     return program;
 }
 
@@ -79,8 +79,8 @@ std::unique_ptr<ChildProgram> MainTest::startProbe()
 // socket file alone may be a killed instance's.
 bool MainTest::waitUntilListening()
 {
-    const QString socketPath =
-        m_environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/kav-run.socket");
+    const QString socketPath = m_environment.value(QStringLiteral("XDG_RUNTIME_DIR"))
+        + QStringLiteral("/kav-run@offscreen.socket");
     return QTest::qWaitFor(
         [&socketPath] {
             QLocalSocket socket;

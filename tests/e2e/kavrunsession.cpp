@@ -72,6 +72,12 @@ QString KavRunSession::settingsFile() const
     return path() + QStringLiteral("/config/kav/kav-run.conf");
 }
 
+QString KavRunSession::instanceSocket() const
+{
+    return path() + QStringLiteral("/runtime/kav-run@")
+        + m_environment.value(QStringLiteral("DISPLAY")) + QStringLiteral(".socket");
+}
+
 bool KavRunSession::writeMarkProgram() const
 {
     QFile program(binDirectory() + QStringLiteral("/kavmark"));

@@ -98,6 +98,7 @@ private slots:
     void priorityPresetNicesTheCommand();
     void residentDialogComesBackCleanEachTime();
     void residentEndsWithTheSession();
+    void eachDisplayHasItsOwnDialog();
     void startsAgainWhileACommandRunsAsRoot();
 };
 
@@ -498,8 +499,7 @@ void TestRunDialog::priorityPresetNicesTheCommand()
 void TestRunDialog::residentDialogComesBackCleanEachTime()
 {
     QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
-    const QString socket = m_session->path() + QStringLiteral("/runtime/kav-run.socket");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
     QVERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
     // Answered once the resident has prepared its dialog.
     QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
@@ -565,10 +565,35 @@ void TestRunDialog::residentEndsWithTheSession()
     QVERIFY(session.start());
     KavRunSession user(XDriver(session).environment());
     QProcess *resident = user.startKavRun({ QStringLiteral("--resident") });
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QFile::exists(user.path() + QStringLiteral("/runtime/kav-run.socket")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.instanceSocket()), 10000);
     session.stop();
     QVERIFY(waitForExitCode(resident) != -1000 || resident->state() == QProcess::NotRunning);
+}
+
+// One user on two displays, as with a second seat or a nested session: each
+// display has a dialog of its own, a resident included.
+void TestRunDialog::eachDisplayHasItsOwnDialog()
+{
+    XvfbServer secondSeat;
+    QVERIFY(secondSeat.start());
+    const XDriver there(secondSeat);
+    QProcessEnvironment onSecondSeat = m_session->environment();
+    onSecondSeat.insert(QStringLiteral("DISPLAY"), secondSeat.display());
+    onSecondSeat.insert(QStringLiteral("XAUTHORITY"), secondSeat.authorityFile());
+
+    QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    QProcess *second = m_session->startKavRun({}, onSecondSeat);
+    const QString dialog = there.waitForWindow(QStringLiteral("Run Command"));
+    QVERIFY(!dialog.isEmpty());
+    QVERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
+
+    QCOMPARE(waitForExitCode(m_session->startKavRun()), 0);
+    QVERIFY(!showDialog(resident).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QVERIFY(there.focus(dialog));
+    QVERIFY(there.key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(second), 0);
 }
 
 void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
