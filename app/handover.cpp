@@ -74,6 +74,10 @@ std::optional<int> HandOver::deliver(
         return std::nullopt;
     case InstanceClient::Unanswered:
         return raisedStatus;
+    case InstanceClient::TooLong:
+        std::fputs(
+            "kav-run: the command line is too long to hand over to the running kav-run\n", stderr);
+        return 1;
     case InstanceClient::Answered:
         break;
     }

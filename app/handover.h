@@ -42,8 +42,9 @@ struct HandOver
     /**
      * Hands this over to the running kav-run of @p identifier, waiting for it
      * as @p wait says, and prints the diagnostics of its answer.
-     * @return the exit status of the later start (see finish()), or nothing
-     *         when no instance runs
+     * @return the exit status of the later start (see finish()), 1 for a
+     *         command line too long to hand over, or nothing when no instance
+     *         runs
      */
     std::optional<int> deliver(
         const std::string &identifier, InstanceClient::ListenerWait wait) const;

@@ -225,6 +225,8 @@ InstanceClient::Outcome InstanceClient::send(
 InstanceClient::Outcome InstanceClient::exchange(
     int fd, const std::u16string &message, long long deadline)
 {
+    if (message.size() * 2 > maximumMessageBytes)
+        return TooLong;
     if (!writeAll(fd, streamed(message)))
         return NotRunning;
     std::string answer;

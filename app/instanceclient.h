@@ -19,6 +19,8 @@ public:
         Answered,
         /** An instance listens but did not answer in time. */
         Unanswered,
+        /** An instance listens, but the message is longer than it takes. */
+        TooLong,
     };
     enum ListenerWait {
         /** Nobody listening means that no instance runs. */
@@ -29,6 +31,8 @@ public:
 
     /** The byte with which a running instance acknowledges a message it has taken. */
     static constexpr char acknowledgement = '\x06';
+    /** The longest message, in bytes of UTF-16, that a running instance takes. */
+    static constexpr unsigned maximumMessageBytes = 64 * 1024;
 
     /**
      * The lock and socket of @p identifier for this user, without their
