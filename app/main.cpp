@@ -6,6 +6,7 @@
 #include "handover.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
+#include "startrequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,24 +67,19 @@ static std::optional<int> handOver(const std::string &identifier, const QStringL
     return handOver.deliver(identifier, InstanceClient::WaitForListener);
 }
 
-/**
- * Answers what a resident kav-run left to this start, once the application
- * object exists: help, the version and faulty options end the process here;
- * any other command line goes to the resident without the toolkit's options.
- */
-static int answerCommandLine(const std::string &identifier)
-{
-    kavInit("0.2.2", "Kav command runner");
-    CommandLine().process(QCoreApplication::arguments());
-    const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
-    return status && *status != HandOver::answerItself ? *status : raisedStatus;
-}
+static void ignoreMessage(QtMsgType, const QMessageLogContext &, const QString &) { }
 
-// Help and the version need no display; anything else does.
-static int startWithoutWindowSystem(int argc, char *argv[])
+// Help, the version and faulty options need no display and no running kav-run;
+// a start without a display can answer nothing else. A platform that draws
+// nowhere lets --help-all list the toolkit's options, and what it has to say
+// about the session, such as a missing runtime directory, answers nothing
+// that the user asked.
+static int answerWithoutWindowSystem(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    const QtMessageHandler previousHandler = qInstallMessageHandler(ignoreMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     kavInit("0.2.2", "Kav command runner");
     CommandLine().process(QCoreApplication::arguments());
     reportMissingDisplay();
@@ -94,8 +90,9 @@ static int startWithoutWindowSystem(int argc, char *argv[])
 // instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
-    if (!HandOver::windowSystemNamed(argc, argv))
-        return startWithoutWindowSystem(argc, argv);
+    const StartRequest request = startRequest(argc, argv);
+    if (request == StartRequest::Answer || !HandOver::windowSystemNamed(argc, argv))
+        return answerWithoutWindowSystem(argc, argv);
 
     const bool glIntegrationDisabled = disableGlIntegration();
     // Named before the application object takes the toolkit's options out.
@@ -103,19 +100,18 @@ int main(int argc, char *argv[])
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
-    if (app.isRunning()) {
-        // It started at the same moment, it does not listen yet, or it left
-        // the command line to us, now without the toolkit's own options.
-        const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
-        if (status == HandOver::answerItself)
-            return answerCommandLine(identifier);
-        return status.value_or(raisedStatus);
-    }
 
     kavInit("0.2.2", "Kav command runner");
-
+    // Help, the version and faulty options end the start here, whatever runs elsewhere.
     CommandLine commandLine;
     commandLine.process(QCoreApplication::arguments());
+
+    if (app.isRunning()) {
+        // It started at the same moment or does not listen yet, or our
+        // command line held the toolkit's own options, which are gone now.
+        const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
+        return status && *status != HandOver::answerItself ? *status : raisedStatus;
+    }
 
     if (commandLine.isResident()) {
         QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
