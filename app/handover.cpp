@@ -66,10 +66,10 @@ std::u16string HandOver::message() const
 }
 
 std::optional<int> HandOver::deliver(
-    const std::string &identifier, InstanceClient::ListenerWait wait) const
+    const std::string &identifier, InstanceClient::ListenerWait wait, int keyboardHold) const
 {
     InstanceClient client(InstanceClient::serverPath(identifier));
-    switch (client.send(message(), answerTimeoutMs, wait)) {
+    switch (client.send(message(), answerTimeoutMs, wait, keyboardHold)) {
     case InstanceClient::NotRunning:
         return std::nullopt;
     case InstanceClient::Unanswered:

@@ -41,13 +41,15 @@ struct HandOver
     std::u16string message() const;
     /**
      * Hands this over to the running kav-run of @p identifier, waiting for it
-     * as @p wait says, and prints the diagnostics of its answer.
+     * as @p wait says, and prints the diagnostics of its answer. The
+     * descriptor @p keyboardHold, unless it is -1, goes along (see
+     * KeyboardHold).
      * @return the exit status of the later start (see finish()), 1 for a
      *         command line too long to hand over, or nothing when no instance
      *         runs
      */
-    std::optional<int> deliver(
-        const std::string &identifier, InstanceClient::ListenerWait wait) const;
+    std::optional<int> deliver(const std::string &identifier, InstanceClient::ListenerWait wait,
+        int keyboardHold = -1) const;
     /**
      * Reads @p message into @p handOver.
      * @return false when it is no hand-over, such as the bare "raise" of an older start

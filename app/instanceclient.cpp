@@ -123,16 +123,32 @@ static bool connectTo(int fd, const std::string &path)
     return result == 0;
 }
 
-static bool writeAll(int fd, const std::string &data)
+// Sends @p data; the first bytes carry @p passedDescriptor along unless it is -1.
+static bool writeAll(int fd, const std::string &data, int passedDescriptor)
 {
     size_t written = 0;
     while (written < data.size()) {
-        const ssize_t count = send(fd, data.data() + written, data.size() - written, MSG_NOSIGNAL);
+        iovec chunk { const_cast<char *>(data.data() + written), data.size() - written };
+        msghdr header {};
+        header.msg_iov = &chunk;
+        header.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        if (passedDescriptor >= 0) {
+            header.msg_control = control;
+            header.msg_controllen = sizeof control;
+            cmsghdr *rights = CMSG_FIRSTHDR(&header);
+            rights->cmsg_level = SOL_SOCKET;
+            rights->cmsg_type = SCM_RIGHTS;
+            rights->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(rights), &passedDescriptor, sizeof(int));
+        }
+        const ssize_t count = sendmsg(fd, &header, MSG_NOSIGNAL);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return false;
         written += size_t(count);
+        passedDescriptor = -1;
     }
     return true;
 }
@@ -202,7 +218,7 @@ InstanceClient::InstanceClient(std::string serverPath)
 { }
 
 InstanceClient::Outcome InstanceClient::send(
-    const std::u16string &message, int timeout, ListenerWait wait)
+    const std::u16string &message, int timeout, ListenerWait wait, int passedDescriptor)
 {
     m_answer.clear();
     if (m_serverPath.empty())
@@ -213,7 +229,7 @@ InstanceClient::Outcome InstanceClient::send(
         if (socket.fd < 0)
             return NotRunning;
         if (connectTo(socket.fd, m_serverPath))
-            return exchange(socket.fd, message, deadline);
+            return exchange(socket.fd, message, passedDescriptor, deadline);
         if (wait == NoWait)
             return NotRunning;
         if (nowMs() >= deadline)
@@ -223,11 +239,11 @@ InstanceClient::Outcome InstanceClient::send(
 }
 
 InstanceClient::Outcome InstanceClient::exchange(
-    int fd, const std::u16string &message, long long deadline)
+    int fd, const std::u16string &message, int passedDescriptor, long long deadline)
 {
     if (message.size() * 2 > maximumMessageBytes)
         return TooLong;
-    if (!writeAll(fd, streamed(message)))
+    if (!writeAll(fd, streamed(message), passedDescriptor))
         return NotRunning;
     std::string answer;
     const Outcome outcome = readAnswer(fd, deadline, &answer);

@@ -48,8 +48,12 @@ public:
     /** @p serverPath is where the instance listens (see serverPath()). */
     explicit InstanceClient(std::string serverPath);
 
-    /** Sends @p message and waits at most @p timeout ms in all for the answer. */
-    Outcome send(const std::u16string &message, int timeout, ListenerWait wait);
+    /**
+     * Sends @p message, with a duplicate of @p passedDescriptor unless it is
+     * -1, and waits at most @p timeout ms in all for the answer.
+     */
+    Outcome send(
+        const std::u16string &message, int timeout, ListenerWait wait, int passedDescriptor = -1);
 
     /**
      * What the instance answered to the last send(): the acknowledgement byte
@@ -59,7 +63,8 @@ public:
     const std::string &answer() const { return m_answer; }
 
 private:
-    Outcome exchange(int fd, const std::u16string &message, long long deadline);
+    Outcome exchange(
+        int fd, const std::u16string &message, int passedDescriptor, long long deadline);
 
     std::string m_serverPath;
     std::string m_answer;

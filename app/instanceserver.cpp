@@ -38,6 +38,8 @@ struct InstanceServer::Connection : QObject
         notifier->setEnabled(false);
         deadline->stop();
         ::close(socket);
+        if (passed >= 0)
+            ::close(passed);
         deleteLater();
     }
 
@@ -45,6 +47,7 @@ struct InstanceServer::Connection : QObject
     QSocketNotifier *const notifier;
     QTimer *const deadline;
     QByteArray data;
+    int passed = -1;
 };
 
 static QString systemError()
@@ -59,14 +62,35 @@ static bool isFromThisUser(int socket)
     return getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
 }
 
-// Reads what @p socket has into @p data; false at the end of the connection
-// or on an error.
-static bool receive(int socket, QByteArray *data)
+// Reads what @p socket has into @p data; a descriptor that comes along goes
+// to @p passed when that is still empty and is closed otherwise.
+// Returns false at the end of the connection or on an error.
+static bool receive(int socket, QByteArray *data, int *passed)
 {
     char buffer[4096];
-    const ssize_t count = recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
+    iovec chunk { buffer, sizeof buffer };
+    alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+    msghdr header {};
+    header.msg_iov = &chunk;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    const ssize_t count = recvmsg(socket, &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
     if (count < 0)
         return errno == EAGAIN || errno == EINTR;
+    for (cmsghdr *part = CMSG_FIRSTHDR(&header); part; part = CMSG_NXTHDR(&header, part)) {
+        if (part->cmsg_level != SOL_SOCKET || part->cmsg_type != SCM_RIGHTS)
+            continue;
+        const size_t descriptors = (part->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < descriptors; ++i) {
+            int descriptor;
+            std::memcpy(&descriptor, CMSG_DATA(part) + i * sizeof(int), sizeof(int));
+            if (*passed < 0)
+                *passed = descriptor;
+            else
+                close(descriptor);
+        }
+    }
     data->append(buffer, int(count));
     return count > 0;
 }
@@ -151,7 +175,7 @@ void InstanceServer::acceptConnections()
 void InstanceServer::readFrom(int socket)
 {
     Connection &connection = *m_connections.at(socket);
-    if (!receive(socket, &connection.data)) {
+    if (!receive(socket, &connection.data, &connection.passed)) {
         drop(socket);
         return;
     }
@@ -177,7 +201,10 @@ void InstanceServer::readFrom(int socket)
 
 void InstanceServer::answer(int socket, const QString &message)
 {
-    const QByteArray answer = m_answerer(message);
+    Connection &connection = *m_connections.at(socket);
+    const int passed = connection.passed;
+    connection.passed = -1;
+    const QByteArray answer = m_answerer(message, passed);
     // An answer is a few bytes, far less than the socket's buffer takes.
     if (send(socket, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT) < 0)
         qWarning("QtSingleApplication: cannot answer: %s", std::strerror(errno));

@@ -14,8 +14,9 @@ class QSocketNotifier;
 
 /**
  * Where the first instance of a QtSingleApplication listens for later
- * starts (InstanceClient). Each connection brings one message and gets one
- * answer, after which the server closes it.
+ * starts (InstanceClient). Each connection brings one message, which may
+ * carry a descriptor along, and gets one answer, after which the server
+ * closes it.
  *
  * Only processes of this user are served, and the server stays small
  * whatever its peers do: a message longer than
@@ -29,8 +30,11 @@ class InstanceServer : public QObject
     Q_OBJECT
 
 public:
-    /** What the server answers to @p message. */
-    using Answerer = std::function<QByteArray(const QString &message)>;
+    /**
+     * What the server answers to @p message. @p passedDescriptor is the
+     * descriptor that came along with it, or -1; it belongs to the function.
+     */
+    using Answerer = std::function<QByteArray(const QString &message, int passedDescriptor)>;
 
     /** The most connections served at a time. */
     static constexpr size_t maximumConnections = 16;

@@ -4,6 +4,7 @@
 // library alone, so that a later start is done in the time that the dialog
 // program would spend loading the toolkit.
 #include "handover.h"
+#include "keyboardhold.h"
 #include "startrequest.h"
 
 #include <cerrno>
@@ -45,11 +46,16 @@ int main(int argc, char *argv[])
     const StartRequest request = startRequest(argc, argv);
     if ((request == StartRequest::Dialog || request == StartRequest::Resident)
         && HandOver::windowSystemNamed(argc, argv)) {
-        const std::optional<int> status =
-            handOverOf(argc, argv)
-                .deliver(HandOver::instanceIdentifier(argc, argv), InstanceClient::NoWait);
+        const char *display = HandOver::x11Display(argc, argv);
+        const int keyboardHold =
+            request == StartRequest::Dialog && display ? KeyboardHold::start(display) : -1;
+        const std::optional<int> status = handOverOf(argc, argv)
+                                              .deliver(HandOver::instanceIdentifier(argc, argv),
+                                                  InstanceClient::NoWait, keyboardHold);
         if (status && *status != HandOver::answerItself)
             return *status;
+        if (keyboardHold >= 0)
+            KeyboardHold::passOn(keyboardHold);
     }
     const std::string program = dialogProgram();
     execv(program.c_str(), argv);

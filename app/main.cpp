@@ -4,6 +4,8 @@
 #include "dialog/afterfirstframe.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
+#include "heldkeyboard.h"
+#include "keyboardhold.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
 #include "startrequest.h"
@@ -57,14 +59,15 @@ static void exitOnFatalStartupMessage(
 }
 
 // Hands @p arguments to the running kav-run of @p identifier, which may still
-// be starting.
-static std::optional<int> handOver(const std::string &identifier, const QStringList &arguments)
+// be starting, with the keyboard that this start holds.
+static std::optional<int> handOver(
+    const std::string &identifier, const QStringList &arguments, int keyboardHold)
 {
     HandOver handOver;
     handOver.directory = QFile::encodeName(QDir::currentPath()).toStdString();
     for (const QString &argument : arguments)
         handOver.arguments.push_back(argument.toLocal8Bit().toStdString());
-    return handOver.deliver(identifier, InstanceClient::WaitForListener);
+    return handOver.deliver(identifier, InstanceClient::WaitForListener, keyboardHold);
 }
 
 static void ignoreMessage(QtMsgType, const QMessageLogContext &, const QString &) { }
@@ -90,6 +93,8 @@ static int answerWithoutWindowSystem(int argc, char *argv[])
 // instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
+    // Taken first, so that nothing this program starts inherits it.
+    const int keyboardHold = KeyboardHold::takeInherited();
     const StartRequest request = startRequest(argc, argv);
     if (request == StartRequest::Answer || !HandOver::windowSystemNamed(argc, argv))
         return answerWithoutWindowSystem(argc, argv);
@@ -109,11 +114,14 @@ int main(int argc, char *argv[])
     if (app.isRunning()) {
         // It started at the same moment or does not listen yet, or our
         // command line held the toolkit's own options, which are gone now.
-        const std::optional<int> status = handOver(identifier, QCoreApplication::arguments());
+        const std::optional<int> status =
+            handOver(identifier, QCoreApplication::arguments(), keyboardHold);
         return status && *status != HandOver::answerItself ? *status : raisedStatus;
     }
 
     if (commandLine.isResident()) {
+        if (keyboardHold >= 0)
+            close(keyboardHold);
         QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
         ResidentDialog resident(app);
         if (glIntegrationDisabled)
@@ -123,6 +131,7 @@ int main(int argc, char *argv[])
 
     Roderuz dialog;
     app.setActivationWindow(&dialog, true);
+    new HeldKeyboard(keyboardHold, &app);
     commandLine.applyPresets(dialog);
     dialog.show();
     // The window manager gets the icon in every size the theme has, each one

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtsingleapplication.h"
 
+#include "heldkeyboard.h"
 #include "instanceclient.h"
 #include "instanceserver.h"
 
 #include <QFile>
 #include <QLockFile>
+
+#include <unistd.h>
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
     : QApplication(argc, argv)
@@ -37,7 +40,9 @@ QtSingleApplication::~QtSingleApplication()
 
 void QtSingleApplication::startServer()
 {
-    m_server = new InstanceServer([this](const QString &message) { return answer(message); }, this);
+    m_server = new InstanceServer(
+        [this](const QString &message, int keyboardHold) { return answer(message, keyboardHold); },
+        this);
     connect(
         m_server, &InstanceServer::messageReceived, this, &QtSingleApplication::messageReceived);
     if (m_server->listen(m_socketPath))
@@ -48,10 +53,15 @@ void QtSingleApplication::startServer()
     m_lock->unlock();
 }
 
-QByteArray QtSingleApplication::answer(const QString &message)
+QByteArray QtSingleApplication::answer(const QString &message, int keyboardHold)
 {
-    return m_messageHandler ? m_messageHandler(message)
-                            : QByteArray(1, InstanceClient::acknowledgement);
+    const QByteArray answer = m_messageHandler ? m_messageHandler(message)
+                                               : QByteArray(1, InstanceClient::acknowledgement);
+    if (m_activationWindow && m_activationWindow->isVisible())
+        new HeldKeyboard(keyboardHold, this);
+    else if (keyboardHold >= 0)
+        close(keyboardHold);
+    return answer;
 }
 
 bool QtSingleApplication::sendMessage(const QString &message, int timeout)

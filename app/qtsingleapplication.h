@@ -20,6 +20,11 @@ class QLockFile;
  * the user's, see InstanceClient::instanceFiles()); later instances find the
  * lock held and can hand a message to the first one. A lock or socket left
  * behind by a killed instance does not count.
+ *
+ * A later start may pass the release descriptor of its keyboard hold along
+ * with its message (KeyboardHold): the keyboard is given back once a window
+ * of this application has the focus, or at once when the activation window
+ * is hidden after the message has been answered.
  */
 class QtSingleApplication : public QApplication
 {
@@ -77,7 +82,7 @@ Q_SIGNALS:
 
 private:
     void startServer();
-    QByteArray answer(const QString &message);
+    QByteArray answer(const QString &message, int keyboardHold);
 
     QString m_identifier;
     QString m_socketPath;

@@ -177,7 +177,8 @@ void KavRunSession::killAll()
 
 int waitForExitCode(QProcess *process, int timeout)
 {
-    if (!process->waitForFinished(timeout) || process->exitStatus() != QProcess::NormalExit)
+    // A process that ended while the event loop ran is finished already.
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeout))
         return -1000;
-    return process->exitCode();
+    return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1000;
 }

@@ -99,6 +99,8 @@ private slots:
     void residentDialogComesBackCleanEachTime();
     void residentEndsWithTheSession();
     void eachDisplayHasItsOwnDialog();
+    void keysTypedAtOnceReachTheField_data();
+    void keysTypedAtOnceReachTheField();
     void startsAgainWhileACommandRunsAsRoot();
 };
 
@@ -594,6 +596,43 @@ void TestRunDialog::eachDisplayHasItsOwnDialog()
     QVERIFY(there.focus(dialog));
     QVERIFY(there.key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(second), 0);
+}
+
+void TestRunDialog::keysTypedAtOnceReachTheField_data()
+{
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("first start") << false;
+    QTest::newRow("resident") << true;
+}
+
+// The user types on right after the key that starts kav-run: every key
+// reaches the command field, and none the window that had the focus.
+void TestRunDialog::keysTypedAtOnceReachTheField()
+{
+    QFETCH(bool, resident);
+    const QString typedThere = m_session->path() + QStringLiteral("/typed-into-terminal");
+    m_session->startProgram(QStringLiteral("xterm"),
+        { QStringLiteral("-T"), QStringLiteral("kav-run previous"), QStringLiteral("-e"),
+            QStringLiteral("sh"), QStringLiteral("-c"),
+            QStringLiteral("stty -icanon; cat > \"$0\""), typedThere });
+    QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("kav-run previous")).isEmpty());
+    QTRY_VERIFY(QFile::exists(typedThere));
+    if (resident) {
+        m_session->startKavRun({ QStringLiteral("--resident") });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+        QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
+    }
+
+    QProcess *kavRun = m_session->startKavRun();
+    // A key pressed in the very milliseconds that kav-run needs to take the
+    // keyboard is gone before it can; the dialog comes far later.
+    QTest::qWait(30);
+    QVERIFY(m_x->type(QStringLiteral("kavmark burst")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QCOMPARE(m_session->waitForMark(QStringLiteral("burst")).section(QLatin1Char('\n'), 0, 0),
+        QStringLiteral("burst"));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(QFileInfo(typedThere).size(), qint64(0));
 }
 
 void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
