@@ -97,6 +97,7 @@ private slots:
     void presetsOpenTheAdvancedPanel();
     void priorityPresetNicesTheCommand();
     void residentDialogComesBackCleanEachTime();
+    void residentOffersAnApplicationInstalledMeanwhile();
     void residentEndsWithTheSession();
     void eachDisplayHasItsOwnDialog();
     void keysTypedAtOnceReachTheField_data();
@@ -559,6 +560,27 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     QVERIFY(!showDialog(normal).isEmpty());
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(normal), 0);
+}
+
+void TestRunDialog::residentOffersAnApplicationInstalledMeanwhile()
+{
+    QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    // Answered once the resident has prepared its dialog.
+    QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
+    QVERIFY(writeFile(m_session->environment().value(QStringLiteral("HOME"))
+            + QStringLiteral("/.local/share/applications/kavrun-added.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Zebra Tool\nExec=kavmark added\n"));
+
+    QCOMPARE(waitForExitCode(m_session->startKavRun()), 0);
+    QVERIFY(!showDialog(resident).isEmpty());
+    const QStringList windows = m_x->visibleWindows(resident->processId());
+    QVERIFY(m_x->type(QStringLiteral("zebr")));
+    QTRY_VERIFY(m_x->visibleWindows(resident->processId()).size() > windows.size());
+    QVERIFY(m_x->key({ QStringLiteral("Down") }));
+    QCOMPARE(commandFieldText(), QStringLiteral("kavrun-added"));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("added")).isNull());
 }
 
 void TestRunDialog::residentEndsWithTheSession()
