@@ -8,7 +8,8 @@
 // the letters that the field holds in order (median and lowest of the runs),
 // and how many letters reached the window that had the focus, in all runs.
 // kav-run as a first start and as a later start with a resident kav-run,
-// beside gmrun (bench/setup-peers.sh installs it).
+// beside its dialog program started directly, which holds no keyboard, and
+// gmrun (bench/setup-peers.sh installs it).
 //
 //   typeahead [runs]      # 10 runs by default
 #include "scratchhome.h"
@@ -301,6 +302,8 @@ int main(int argc, char *argv[])
         { "kav-run, first start", { KAVRUN_PATH }, environmentOf(firstHome) },
         { "kav-run, later start with a resident", { KAVRUN_PATH }, environmentOf(residentHome),
             true },
+        { "kav-run-dialog alone, no keyboard hold", { KAVRUN_DIALOG_PATH },
+            environmentOf(firstHome) },
     };
     if (isInstalled("gmrun"))
         launchers.push_back({ "gmrun", { "gmrun" }, gmrunHome.environment() });
