@@ -65,14 +65,19 @@ std::u16string HandOver::message() const
     return text;
 }
 
-std::optional<int> HandOver::deliver(InstanceClient::ListenerWait wait) const
+std::optional<int> HandOver::deliver(
+    const std::string &identifier, InstanceClient::ListenerWait wait, int keyboardHold) const
 {
-    InstanceClient client(InstanceClient::serverPath(instanceIdentifier));
-    switch (client.send(message(), answerTimeoutMs, wait)) {
+    InstanceClient client(InstanceClient::serverPath(identifier));
+    switch (client.send(message(), answerTimeoutMs, wait, keyboardHold)) {
     case InstanceClient::NotRunning:
         return std::nullopt;
     case InstanceClient::Unanswered:
         return raisedStatus;
+    case InstanceClient::TooLong:
+        std::fputs(
+            "kav-run: the command line is too long to hand over to the running kav-run\n", stderr);
+        return 1;
     case InstanceClient::Answered:
         break;
     }
@@ -125,15 +130,46 @@ int HandOver::finish(const std::string &answer)
     return int32_t(status);
 }
 
-bool HandOver::windowSystemNamed(int argc, char *argv[])
+// The platform that QT_QPA_PLATFORM chooses other than X11, or null.
+static const char *otherPlatform()
 {
     const char *platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)
-        return true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0)
-            return true;
-    }
+    return platform && *platform && std::strncmp(platform, "xcb", 3) != 0 ? platform : nullptr;
+}
+
+const char *HandOver::x11Display(int argc, char *argv[])
+{
+    if (otherPlatform())
+        return nullptr;
     const char *display = std::getenv("DISPLAY");
-    return display && *display;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0)
+            display = argv[++i];
+    }
+    return display && *display ? display : nullptr;
+}
+
+bool HandOver::windowSystemNamed(int argc, char *argv[])
+{
+    return otherPlatform() || x11Display(argc, argv);
+}
+
+std::string HandOver::displayServer(const std::string &display)
+{
+    const size_t colon = display.rfind(':');
+    if (colon == std::string::npos)
+        return display;
+    const std::string host = display.substr(0, colon);
+    const std::string number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
+    return (host == "unix" ? std::string() : host) + ':' + number;
+}
+
+std::string HandOver::instanceIdentifier(int argc, char *argv[])
+{
+    std::string identifier = "kav-run@";
+    if (const char *platform = otherPlatform())
+        return identifier + std::string(platform).substr(0, std::strcspn(platform, ":"));
+    if (const char *display = x11Display(argc, argv))
+        identifier += displayServer(display);
+    return identifier;
 }

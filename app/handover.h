@@ -18,8 +18,19 @@
  */
 struct HandOver
 {
-    /** The single-instance identifier of kav-run. */
-    static constexpr char instanceIdentifier[] = "kav-run";
+    /**
+     * The single-instance identifier of kav-run for a start with these
+     * arguments: one instance runs per user and window system, so the
+     * identifier names the X server (see displayServer()) or, on another
+     * platform, the platform, such as "kav-run@:0" or "kav-run@offscreen".
+     */
+    static std::string instanceIdentifier(int argc, char *argv[]);
+    /**
+     * The X server that the display name @p display names: the name without
+     * its screen number, and without the "unix" that may stand for the local
+     * host. ":0", ":0.1" and "unix:0" give ":0"; "host:0.0" gives "host:0".
+     */
+    static std::string displayServer(const std::string &display);
 
     /** The later start's working directory, as the system names it. */
     std::string directory;
@@ -29,12 +40,16 @@ struct HandOver
     /** The single-instance message that carries this hand-over. */
     std::u16string message() const;
     /**
-     * Hands this over to the running kav-run, waiting for it as @p wait says,
-     * and prints the diagnostics of its answer.
-     * @return the exit status of the later start (see finish()), or nothing
-     *         when no instance runs
+     * Hands this over to the running kav-run of @p identifier, waiting for it
+     * as @p wait says, and prints the diagnostics of its answer. The
+     * descriptor @p keyboardHold, unless it is -1, goes along (see
+     * KeyboardHold).
+     * @return the exit status of the later start (see finish()), 1 for a
+     *         command line too long to hand over, or nothing when no instance
+     *         runs
      */
-    std::optional<int> deliver(InstanceClient::ListenerWait wait) const;
+    std::optional<int> deliver(const std::string &identifier, InstanceClient::ListenerWait wait,
+        int keyboardHold = -1) const;
     /**
      * Reads @p message into @p handOver.
      * @return false when it is no hand-over, such as the bare "raise" of an older start
@@ -65,6 +80,13 @@ struct HandOver
      * one only help and the version can be answered.
      */
     static bool windowSystemNamed(int argc, char *argv[]);
+    /**
+     * The X display that a start with these arguments opens: the last
+     * -display option, else $DISPLAY.
+     * @return the display's name, or null on a platform other than X11 or
+     *         without a display
+     */
+    static const char *x11Display(int argc, char *argv[]);
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -33,27 +34,59 @@ static bool isPrivateDirectory(const std::string &path)
         && (info.st_mode & 077) == 0;
 }
 
-// The temporary directory as the toolkit names it: $TMPDIR, else /tmp,
-// without a trailing slash.
-static std::string temporaryDirectory()
+// Makes @p path and the folders above it that are missing, each private.
+static bool makeFolders(const std::string &path)
 {
-    const char *variable = std::getenv("TMPDIR");
-    std::string path = variable && *variable ? variable : "/tmp";
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// A directory that only this user can enter. Empty when there is none, for
-// example when another user has taken the temporary one's name.
+// The user's cache directory: $XDG_CACHE_HOME when it is absolute, else ~/.cache.
+static std::string cacheDirectory()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && *cache == '/')
+        return cache;
+    const char *home = std::getenv("HOME");
+    if (!home || *home != '/') {
+        const passwd *user = getpwuid(getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    return home && *home == '/' ? std::string(home) + "/.cache" : std::string();
+}
+
+// Letters, digits and a few marks stand for themselves in a file name; any
+// other byte becomes an underscore.
+static std::string fileNameOf(std::string text)
+{
+    for (char &c : text) {
+        const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+            || (c != '\0' && std::strchr("._-:@", c));
+        if (!safe)
+            c = '_';
+    }
+    return text;
+}
+
+// A directory that only this user can enter. Empty when there is none. The
+// fallback lies in the user's own cache directory, where no other user can
+// take its name first, and is named for the host, as a home directory may be
+// shared between hosts whose instances cannot reach each other.
 static std::string privateDirectory(bool create)
 {
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime && isPrivateDirectory(runtime))
         return runtime;
-    const std::string fallback =
-        temporaryDirectory() + "/qtsingleapplication-" + std::to_string(getuid());
-    if (create && mkdir(fallback.c_str(), 0700) != 0 && errno != EEXIST)
+    const std::string cache = cacheDirectory();
+    char host[256] = {};
+    if (cache.empty() || gethostname(host, sizeof host - 1) != 0)
+        return std::string();
+    const std::string fallback = cache + "/qtsingleapplication-" + fileNameOf(host);
+    if (create && !makeFolders(fallback))
         return std::string();
     return isPrivateDirectory(fallback) ? fallback : std::string();
 }
@@ -90,16 +123,32 @@ static bool connectTo(int fd, const std::string &path)
     return result == 0;
 }
 
-static bool writeAll(int fd, const std::string &data)
+// Sends @p data; the first bytes carry @p passedDescriptor along unless it is -1.
+static bool writeAll(int fd, const std::string &data, int passedDescriptor)
 {
     size_t written = 0;
     while (written < data.size()) {
-        const ssize_t count = send(fd, data.data() + written, data.size() - written, MSG_NOSIGNAL);
+        iovec chunk { const_cast<char *>(data.data() + written), data.size() - written };
+        msghdr header {};
+        header.msg_iov = &chunk;
+        header.msg_iovlen = 1;
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        if (passedDescriptor >= 0) {
+            header.msg_control = control;
+            header.msg_controllen = sizeof control;
+            cmsghdr *rights = CMSG_FIRSTHDR(&header);
+            rights->cmsg_level = SOL_SOCKET;
+            rights->cmsg_type = SCM_RIGHTS;
+            rights->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(rights), &passedDescriptor, sizeof(int));
+        }
+        const ssize_t count = sendmsg(fd, &header, MSG_NOSIGNAL);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return false;
         written += size_t(count);
+        passedDescriptor = -1;
     }
     return true;
 }
@@ -152,16 +201,10 @@ static InstanceClient::Outcome readAnswer(int fd, long long deadline, std::strin
 std::string InstanceClient::instanceFiles(const std::string &identifier, bool createFolder)
 {
     const std::string directory = privateDirectory(createFolder);
-    if (directory.empty())
+    const std::string files = directory + '/' + fileNameOf(identifier);
+    if (directory.empty() || files.size() + std::strlen(".socket") >= sizeof sockaddr_un::sun_path)
         return std::string();
-    std::string name = identifier;
-    for (char &c : name) {
-        const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-            || c == '.' || c == '_' || c == '-';
-        if (!safe)
-            c = '_';
-    }
-    return directory + '/' + name;
+    return files;
 }
 
 std::string InstanceClient::serverPath(const std::string &identifier)
@@ -175,7 +218,7 @@ InstanceClient::InstanceClient(std::string serverPath)
 { }
 
 InstanceClient::Outcome InstanceClient::send(
-    const std::u16string &message, int timeout, ListenerWait wait)
+    const std::u16string &message, int timeout, ListenerWait wait, int passedDescriptor)
 {
     m_answer.clear();
     if (m_serverPath.empty())
@@ -186,7 +229,7 @@ InstanceClient::Outcome InstanceClient::send(
         if (socket.fd < 0)
             return NotRunning;
         if (connectTo(socket.fd, m_serverPath))
-            return exchange(socket.fd, message, deadline);
+            return exchange(socket.fd, message, passedDescriptor, deadline);
         if (wait == NoWait)
             return NotRunning;
         if (nowMs() >= deadline)
@@ -196,9 +239,11 @@ InstanceClient::Outcome InstanceClient::send(
 }
 
 InstanceClient::Outcome InstanceClient::exchange(
-    int fd, const std::u16string &message, long long deadline)
+    int fd, const std::u16string &message, int passedDescriptor, long long deadline)
 {
-    if (!writeAll(fd, streamed(message)))
+    if (message.size() * 2 > maximumMessageBytes)
+        return TooLong;
+    if (!writeAll(fd, streamed(message), passedDescriptor))
         return NotRunning;
     std::string answer;
     const Outcome outcome = readAnswer(fd, deadline, &answer);

@@ -19,6 +19,8 @@ public:
         Answered,
         /** An instance listens but did not answer in time. */
         Unanswered,
+        /** An instance listens, but the message is longer than it takes. */
+        TooLong,
     };
     enum ListenerWait {
         /** Nobody listening means that no instance runs. */
@@ -29,12 +31,15 @@ public:
 
     /** The byte with which a running instance acknowledges a message it has taken. */
     static constexpr char acknowledgement = '\x06';
+    /** The longest message, in bytes of UTF-16, that a running instance takes. */
+    static constexpr unsigned maximumMessageBytes = 64 * 1024;
 
     /**
      * The lock and socket of @p identifier for this user, without their
      * endings: in the runtime directory when it is private, else in a private
-     * folder of the user's under the temporary directory, made here when
-     * @p createFolder. Empty when neither is safe to use.
+     * folder of the user's for this host in the cache directory, made here
+     * when @p createFolder. Empty when neither is safe to use or the socket's
+     * name would be too long.
      */
     static std::string instanceFiles(const std::string &identifier, bool createFolder);
     /** Where the first instance with @p identifier listens; empty when nowhere is safe. */
@@ -43,8 +48,12 @@ public:
     /** @p serverPath is where the instance listens (see serverPath()). */
     explicit InstanceClient(std::string serverPath);
 
-    /** Sends @p message and waits at most @p timeout ms in all for the answer. */
-    Outcome send(const std::u16string &message, int timeout, ListenerWait wait);
+    /**
+     * Sends @p message, with a duplicate of @p passedDescriptor unless it is
+     * -1, and waits at most @p timeout ms in all for the answer.
+     */
+    Outcome send(
+        const std::u16string &message, int timeout, ListenerWait wait, int passedDescriptor = -1);
 
     /**
      * What the instance answered to the last send(): the acknowledgement byte
@@ -54,7 +63,8 @@ public:
     const std::string &answer() const { return m_answer; }
 
 private:
-    Outcome exchange(int fd, const std::u16string &message, long long deadline);
+    Outcome exchange(
+        int fd, const std::u16string &message, int passedDescriptor, long long deadline);
 
     std::string m_serverPath;
     std::string m_answer;

@@ -4,6 +4,8 @@
 // library alone, so that a later start is done in the time that the dialog
 // program would spend loading the toolkit.
 #include "handover.h"
+#include "keyboardhold.h"
+#include "startrequest.h"
 
 #include <cerrno>
 #include <climits>
@@ -37,12 +39,23 @@ static HandOver handOverOf(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    // Without a window system only help and the version can be answered,
-    // and a dialog of another session must not come to the front.
-    if (HandOver::windowSystemNamed(argc, argv)) {
-        const std::optional<int> status = handOverOf(argc, argv).deliver(InstanceClient::NoWait);
+    // Help, the version, faulty options and the toolkit's own options are
+    // the dialog program's to answer, and no running kav-run's. Without a
+    // window system only those can be answered, and a dialog of another
+    // session must not come to the front.
+    const StartRequest request = startRequest(argc, argv);
+    if ((request == StartRequest::Dialog || request == StartRequest::Resident)
+        && HandOver::windowSystemNamed(argc, argv)) {
+        const char *display = HandOver::x11Display(argc, argv);
+        const int keyboardHold =
+            request == StartRequest::Dialog && display ? KeyboardHold::start(display) : -1;
+        const std::optional<int> status = handOverOf(argc, argv)
+                                              .deliver(HandOver::instanceIdentifier(argc, argv),
+                                                  InstanceClient::NoWait, keyboardHold);
         if (status && *status != HandOver::answerItself)
             return *status;
+        if (keyboardHold >= 0)
+            KeyboardHold::passOn(keyboardHold);
     }
     const std::string program = dialogProgram();
     execv(program.c_str(), argv);

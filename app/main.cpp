@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandline.h"
+#include "desktop/kavdesktop.h"
 #include "dialog/afterfirstframe.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
-#include "desktop/kavdesktop.h"
+#include "heldkeyboard.h"
+#include "keyboardhold.h"
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
+#include "startrequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,34 +58,31 @@ static void exitOnFatalStartupMessage(
     _exit(1);
 }
 
-// Hands @p arguments to the running kav-run, which may still be starting.
-static std::optional<int> handOver(const QStringList &arguments)
+// Hands @p arguments to the running kav-run of @p identifier, which may still
+// be starting, with the keyboard that this start holds.
+static std::optional<int> handOver(
+    const std::string &identifier, const QStringList &arguments, int keyboardHold)
 {
     HandOver handOver;
     handOver.directory = QFile::encodeName(QDir::currentPath()).toStdString();
     for (const QString &argument : arguments)
         handOver.arguments.push_back(argument.toLocal8Bit().toStdString());
-    return handOver.deliver(InstanceClient::WaitForListener);
+    return handOver.deliver(identifier, InstanceClient::WaitForListener, keyboardHold);
 }
 
-/**
- * Answers what a resident kav-run left to this start, once the application
- * object exists: help, the version and faulty options end the process here;
- * any other command line goes to the resident without the toolkit's options.
- */
-static int answerCommandLine()
-{
-    kavInit("0.2.2", "Kav command runner");
-    CommandLine().process(QCoreApplication::arguments());
-    const std::optional<int> status = handOver(QCoreApplication::arguments());
-    return status && *status != HandOver::answerItself ? *status : raisedStatus;
-}
+static void ignoreMessage(QtMsgType, const QMessageLogContext &, const QString &) { }
 
-// Help and the version need no display; anything else does.
-static int startWithoutWindowSystem(int argc, char *argv[])
+// Help, the version and faulty options need no display and no running kav-run;
+// a start without a display can answer nothing else. A platform that draws
+// nowhere lets --help-all list the toolkit's options, and what it has to say
+// about the session, such as a missing runtime directory, answers nothing
+// that the user asked.
+static int answerWithoutWindowSystem(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    const QtMessageHandler previousHandler = qInstallMessageHandler(ignoreMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     kavInit("0.2.2", "Kav command runner");
     CommandLine().process(QCoreApplication::arguments());
     reportMissingDisplay();
@@ -93,28 +93,35 @@ static int startWithoutWindowSystem(int argc, char *argv[])
 // instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
-    if (!HandOver::windowSystemNamed(argc, argv))
-        return startWithoutWindowSystem(argc, argv);
+    // Taken first, so that nothing this program starts inherits it.
+    const int keyboardHold = KeyboardHold::takeInherited();
+    const StartRequest request = startRequest(argc, argv);
+    if (request == StartRequest::Answer || !HandOver::windowSystemNamed(argc, argv))
+        return answerWithoutWindowSystem(argc, argv);
 
     const bool glIntegrationDisabled = disableGlIntegration();
+    // Named before the application object takes the toolkit's options out.
+    const std::string identifier = HandOver::instanceIdentifier(argc, argv);
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
-    QtSingleApplication app(QLatin1String(HandOver::instanceIdentifier), argc, argv);
+    QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
-    if (app.isRunning()) {
-        // It started at the same moment, it does not listen yet, or it left
-        // the command line to us, now without the toolkit's own options.
-        const std::optional<int> status = handOver(QCoreApplication::arguments());
-        if (status == HandOver::answerItself)
-            return answerCommandLine();
-        return status.value_or(raisedStatus);
-    }
 
     kavInit("0.2.2", "Kav command runner");
-
+    // Help, the version and faulty options end the start here, whatever runs elsewhere.
     CommandLine commandLine;
     commandLine.process(QCoreApplication::arguments());
 
+    if (app.isRunning()) {
+        // It started at the same moment or does not listen yet, or our
+        // command line held the toolkit's own options, which are gone now.
+        const std::optional<int> status =
+            handOver(identifier, QCoreApplication::arguments(), keyboardHold);
+        return status && *status != HandOver::answerItself ? *status : raisedStatus;
+    }
+
     if (commandLine.isResident()) {
+        if (keyboardHold >= 0)
+            close(keyboardHold);
         QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
         ResidentDialog resident(app);
         if (glIntegrationDisabled)
@@ -124,6 +131,7 @@ int main(int argc, char *argv[])
 
     Roderuz dialog;
     app.setActivationWindow(&dialog, true);
+    new HeldKeyboard(keyboardHold, &app);
     commandLine.applyPresets(dialog);
     dialog.show();
     // The window manager gets the icon in every size the theme has, each one

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "qtsingleapplication.h"
 
+#include "heldkeyboard.h"
 #include "instanceclient.h"
+#include "instanceserver.h"
 
-#include <QDataStream>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
+
+#include <unistd.h>
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
     : QApplication(argc, argv)
@@ -31,46 +32,36 @@ QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, c
         m_running = m_lock->error() == QLockFile::LockFailedError;
 }
 
-QtSingleApplication::~QtSingleApplication() = default;
+QtSingleApplication::~QtSingleApplication()
+{
+    // The socket goes before the lock, so that it cannot take the next instance's with it.
+    delete m_server;
+}
 
 void QtSingleApplication::startServer()
 {
-    // Holding the lock, we know that a socket file left here belongs to an
-    // instance that was killed.
-    QLocalServer::removeServer(m_socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &QtSingleApplication::acceptConnection);
-    if (!m_server->listen(m_socketPath))
-        qWarning("QtSingleApplication: cannot listen on %s: %s", qPrintable(m_socketPath),
-            qPrintable(m_server->errorString()));
-}
-
-void QtSingleApplication::acceptConnection()
-{
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        readMessage(socket);
-    }
-}
-
-void QtSingleApplication::readMessage(QLocalSocket *socket)
-{
-    QDataStream stream(socket);
-    stream.setVersion(QDataStream::Qt_5_15);
-    stream.startTransaction();
-    QString message;
-    stream >> message;
-    if (!stream.commitTransaction())
+    m_server = new InstanceServer(
+        [this](const QString &message, int keyboardHold) { return answer(message, keyboardHold); },
+        this);
+    connect(
+        m_server, &InstanceServer::messageReceived, this, &QtSingleApplication::messageReceived);
+    if (m_server->listen(m_socketPath))
         return;
+    qWarning("QtSingleApplication: cannot listen on %s: %s", qPrintable(m_socketPath),
+        qPrintable(m_server->errorString()));
+    // Later starts must not wait for an instance that cannot hear them.
+    m_lock->unlock();
+}
+
+QByteArray QtSingleApplication::answer(const QString &message, int keyboardHold)
+{
     const QByteArray answer = m_messageHandler ? m_messageHandler(message)
                                                : QByteArray(1, InstanceClient::acknowledgement);
-    socket->write(answer);
-    socket->flush();
-    // The answer ends with the connection.
-    socket->disconnectFromServer();
-    emit messageReceived(message);
+    if (m_activationWindow && m_activationWindow->isVisible())
+        new HeldKeyboard(keyboardHold, this);
+    else if (keyboardHold >= 0)
+        close(keyboardHold);
+    return answer;
 }
 
 bool QtSingleApplication::sendMessage(const QString &message, int timeout)

@@ -9,17 +9,22 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+class InstanceServer;
 class QLockFile;
 
 /**
  * An application of which one instance runs per identifier and per user.
  *
- * The first instance holds a lock file and listens on a local socket in the
- * user's runtime directory (or a private per-user temporary directory); later
- * instances find the lock held and can hand a message to the first one.
- * A lock or socket left behind by a killed instance does not count.
+ * The first instance holds a lock file and listens on a local socket
+ * (InstanceServer) in the user's runtime directory (or a private folder of
+ * the user's, see InstanceClient::instanceFiles()); later instances find the
+ * lock held and can hand a message to the first one. A lock or socket left
+ * behind by a killed instance does not count.
+ *
+ * A later start may pass the release descriptor of its keyboard hold along
+ * with its message (KeyboardHold): the keyboard is given back once a window
+ * of this application has the focus, or at once when the activation window
+ * is hidden after the message has been answered.
  */
 class QtSingleApplication : public QApplication
 {
@@ -77,13 +82,12 @@ Q_SIGNALS:
 
 private:
     void startServer();
-    void acceptConnection();
-    void readMessage(QLocalSocket *socket);
+    QByteArray answer(const QString &message, int keyboardHold);
 
     QString m_identifier;
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer *m_server = nullptr;
+    InstanceServer *m_server = nullptr;
     QPointer<QWidget> m_activationWindow;
     QMetaObject::Connection m_activateOnMessage;
     MessageHandler m_messageHandler;

@@ -2,6 +2,7 @@
 #include "residentdialog.h"
 
 #include "commandline.h"
+#include "desktop/applicationentry.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
 #include "instanceclient.h"
@@ -102,7 +103,7 @@ QByteArray ResidentDialog::answer(const QString &message)
     if (commandLine.isResident())
         return QByteArray::fromStdString(HandOver::answer(0));
 
-    if (!m_dialog || settingsStamp() != m_dialogSettingsStamp)
+    if (!m_dialog || sourcesStamp() != m_dialogSourcesStamp)
         prepareDialog();
     // Relative paths in the command mean what they meant to the later start.
     if (!handOver.directory.empty() && chdir(handOver.directory.c_str()) != 0)
@@ -120,7 +121,7 @@ void ResidentDialog::prepareDialog()
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
-    m_dialogSettingsStamp = settingsStamp();
+    m_dialogSourcesStamp = sourcesStamp();
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
     m_app.setActivationWindow(m_dialog.get(), false);
@@ -140,13 +141,14 @@ void ResidentDialog::dialogFinished()
     });
 }
 
-QByteArray ResidentDialog::settingsStamp() const
+QByteArray ResidentDialog::sourcesStamp() const
 {
+    QByteArray stamp = ApplicationEntry::installedStamp();
     struct stat status;
-    if (stat(QFile::encodeName(m_settingsFile).constData(), &status) != 0)
-        return QByteArray();
-    return QByteArray::number(qulonglong(status.st_ino)) + ' '
-        + QByteArray::number(qlonglong(status.st_size)) + ' '
-        + QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.'
-        + QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
+    if (stat(QFile::encodeName(m_settingsFile).constData(), &status) == 0)
+        stamp += ' ' + QByteArray::number(qulonglong(status.st_ino)) + ' '
+            + QByteArray::number(qlonglong(status.st_size)) + ' '
+            + QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.'
+            + QByteArray::number(qlonglong(status.st_mtim.tv_nsec));
+    return stamp;
 }

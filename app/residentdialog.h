@@ -15,7 +15,9 @@ class Roderuz;
  * it when a later start hands over its command line, preset exactly as that
  * start would have preset a dialog of its own. A dialog is used once: after
  * Run, Cancel or Escape it goes with everything typed into it, and the next
- * one is built from the settings as they are then.
+ * one is built from the settings as they are then. A dialog whose settings
+ * or installed applications changed while it waited is built anew before it
+ * shows.
  */
 class ResidentDialog : public QObject
 {
@@ -32,13 +34,16 @@ private:
     QByteArray answer(const QString &message);
     void prepareDialog();
     void dialogFinished();
-    /** Identifies the settings file's contents as they are now; empty when it is absent. */
-    QByteArray settingsStamp() const;
+    /**
+     * Identifies what a dialog is built from as it is now: the settings
+     * file's contents and the installed applications.
+     */
+    QByteArray sourcesStamp() const;
 
     QtSingleApplication &m_app;
     std::unique_ptr<Roderuz> m_dialog;
     const QString m_settingsFile;
-    QByteArray m_dialogSettingsStamp;
+    QByteArray m_dialogSourcesStamp;
     const QString m_startDirectory;
 };
 

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <signal.h>
@@ -56,15 +55,6 @@ static long cpuTicks(pid_t pid)
     return utime + stime;
 }
 
-static void silence(int fd)
-{
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, fd);
-        close(null);
-    }
-}
-
 // Ends a process group, politely first; a program that ignores SIGTERM gets
 // SIGKILL after a second, so one stuck candidate cannot hold up the rest.
 static void stopGroup(pid_t pid)
@@ -92,36 +82,9 @@ struct MapTimer::Progress
 
 MapTimer::MapTimer()
 {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
+    if (server.name().empty())
         return;
-    serverPid = fork();
-    if (serverPid < 0) {
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        return;
-    }
-    if (serverPid == 0) {
-        close(pipeFds[0]);
-        silence(STDERR_FILENO);
-        const std::string fd = std::to_string(pipeFds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-            "-nolisten", "tcp", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    // Xvfb writes the number and the newline separately and gives up when the
-    // pipe is closed in between, so the whole line is read.
-    std::string number;
-    char c;
-    while (number.size() < 16 && read(pipeFds[0], &c, 1) == 1 && c != '\n')
-        number.push_back(c);
-    close(pipeFds[0]);
-    if (number.empty())
-        return;
-    displayName = ":" + number;
-
-    connection = xcb_connect(displayName.c_str(), nullptr);
+    connection = xcb_connect(server.name().c_str(), nullptr);
     if (xcb_connection_has_error(connection))
         return;
     const xcb_query_extension_reply_t *damage = xcb_get_extension_data(connection, &xcb_damage_id);
@@ -146,10 +109,6 @@ MapTimer::~MapTimer()
 {
     if (connection)
         xcb_disconnect(connection);
-    if (serverPid > 0) {
-        kill(serverPid, SIGTERM);
-        waitpid(serverPid, nullptr, 0);
-    }
 }
 
 bool MapTimer::isValid() const
@@ -159,7 +118,7 @@ bool MapTimer::isValid() const
 
 const std::string &MapTimer::display() const
 {
-    return displayName;
+    return server.name();
 }
 
 void MapTimer::trackWindow(xcb_window_t window)
@@ -272,27 +231,10 @@ MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
     trackExistingWindows();
     pumpEvents(0, progress);
 
-    std::vector<char *> arguments;
-    for (const std::string &argument : command)
-        arguments.push_back(const_cast<char *>(argument.c_str()));
-    arguments.push_back(nullptr);
-
     progress.start = now();
-    const pid_t pid = fork();
+    const pid_t pid = startOnDisplay(server.name(), command, environment);
     if (pid < 0)
         return progress.sample;
-    if (pid == 0) {
-        setpgid(0, 0);
-        silence(STDOUT_FILENO);
-        silence(STDERR_FILENO);
-        setenv("DISPLAY", displayName.c_str(), 1);
-        for (const std::string &variable : environment)
-            putenv(const_cast<char *>(variable.c_str()));
-        execvp(arguments[0], arguments.data());
-        _exit(127);
-    }
-    // Set on both sides, so the group exists whichever runs first.
-    setpgid(pid, pid);
     progress.pid = pid;
 
     const Sample &sample = progress.sample;

@@ -2,6 +2,8 @@
 #ifndef MAPTIMER_H
 #define MAPTIMER_H
 
+#include "xvfbdisplay.h"
+
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
@@ -87,8 +89,7 @@ private:
     bool pumpEvents(double waitMs, Progress &progress);
     void pressReturnIn(xcb_window_t window);
 
-    pid_t serverPid = -1;
-    std::string displayName;
+    XvfbDisplay server;
     xcb_connection_t *connection = nullptr;
     xcb_window_t root = XCB_NONE;
     uint8_t damageEventBase = 0;

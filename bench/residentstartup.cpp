@@ -17,6 +17,7 @@
 //   residentstartup [runs]      # 15 runs by default
 #include "maptimer.h"
 #include "scratchhome.h"
+#include "xvfbdisplay.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,32 +47,12 @@ static double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Starts @p command with @p environment on @p display; its output goes nowhere.
-static pid_t start(const std::vector<std::string> &command,
-    const std::vector<std::string> &environment, const std::string &display)
-{
-    const pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
-    setenv("DISPLAY", display.c_str(), 1);
-    for (const std::string &variable : environment)
-        putenv(const_cast<char *>(variable.c_str()));
-    std::vector<char *> arguments;
-    for (const std::string &argument : command)
-        arguments.push_back(const_cast<char *>(argument.c_str()));
-    arguments.push_back(nullptr);
-    execvp(arguments[0], arguments.data());
-    _exit(127);
-}
-
 // Milliseconds from the start of @p command until it exits; -1 when it failed.
 static double timeToExit(const std::vector<std::string> &command,
     const std::vector<std::string> &environment, const std::string &display)
 {
     const double begin = now();
-    const pid_t pid = start(command, environment, display);
+    const pid_t pid = startOnDisplay(display, command, environment);
     if (pid < 0)
         return -1;
     int status = 0;
@@ -176,10 +157,12 @@ int main(int argc, char *argv[])
     const std::vector<std::string> visibleEnvironment = environmentOf(visibleHome);
     const std::vector<std::string> residentEnvironment = environmentOf(residentHome);
 
-    const pid_t visible = start({ KAVRUN_PATH }, visibleEnvironment, raiseServer.display());
-    const pid_t resident = start({ KAVRUN_PATH, "--resident" }, residentEnvironment, display);
-    if (!waitForFile(visibleHome.path() + "/runtime/kav-run.socket")
-        || !waitForFile(residentHome.path() + "/runtime/kav-run.socket")) {
+    const pid_t visible =
+        startOnDisplay(raiseServer.display(), { KAVRUN_PATH }, visibleEnvironment);
+    const pid_t resident =
+        startOnDisplay(display, { KAVRUN_PATH, "--resident" }, residentEnvironment);
+    if (!waitForFile(visibleHome.path() + "/runtime/kav-run@" + raiseServer.display() + ".socket")
+        || !waitForFile(residentHome.path() + "/runtime/kav-run@" + display + ".socket")) {
         std::fprintf(stderr, "residentstartup: kav-run did not start\n");
         stop(resident);
         stop(visible);

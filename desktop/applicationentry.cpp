@@ -4,6 +4,7 @@
 #include <KConfigGroup>
 #include <KDesktopFile>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -11,7 +12,9 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <dirent.h>
 #include <optional>
+#include <sys/stat.h>
 
 QStringList ApplicationEntry::folders()
 {
@@ -128,6 +131,40 @@ QList<ApplicationEntry> ApplicationEntry::installed()
         }
     }
     return entries;
+}
+
+// Adds the desktop entry files below @p folder to @p stamp, as installed()
+// finds them: hidden files and folders left out, links followed, though not
+// round in circles for ever.
+static void addToStamp(const QByteArray &folder, int depth, QCryptographicHash *stamp)
+{
+    static const int deepestFolder = 16;
+    DIR *directory = opendir(folder.constData());
+    if (!directory)
+        return;
+    while (const dirent *entry = readdir(directory)) {
+        const QByteArray path = folder + '/' + entry->d_name;
+        struct stat info;
+        if (entry->d_name[0] == '.' || stat(path.constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode) && depth < deepestFolder) {
+            addToStamp(path, depth + 1, stamp);
+        } else if (S_ISREG(info.st_mode) && path.endsWith(".desktop")) {
+            stamp->addData(path);
+            for (const qint64 number : { qint64(info.st_ino), qint64(info.st_size),
+                     qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec) })
+                stamp->addData(reinterpret_cast<const char *>(&number), sizeof number);
+        }
+    }
+    closedir(directory);
+}
+
+QByteArray ApplicationEntry::installedStamp()
+{
+    QCryptographicHash stamp(QCryptographicHash::Sha1);
+    for (const QString &folder : folders())
+        addToStamp(QFile::encodeName(folder), 0, &stamp);
+    return stamp.result();
 }
 
 // The file for @p id below @p folder: the id itself, or for a dash in it, the

@@ -62,6 +62,14 @@ struct ApplicationEntry
      * @return the entries in no particular order; empty when there are none
      */
     static QList<ApplicationEntry> installed();
+    /**
+     * Identifies the desktop entry files that installed() reads as they are
+     * now, from their names, sizes and times of change: it changes when an
+     * entry is added, changed or removed. Reads no file, so it is quick.
+     *
+     * @return the stamp; the same bytes as long as nothing changed
+     */
+    static QByteArray installedStamp();
 
     /**
      * The file of the desktop entry whose desktop-file id is @p id followed

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/commandline.h"
+#include "app/startrequest.h"
 #include "dialog/roderuz.h"
 
 #include <QCheckBox>
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void commandWords();
     void terminal();
     void terminalWithoutTerminalProgram();
+    void startRequestAgreesWithTheParser_data();
+    void startRequestAgreesWithTheParser();
 
 private:
     std::unique_ptr<Roderuz> presetDialog(const QStringList &options);
@@ -216,6 +219,60 @@ void CommandLineTest::terminalWithoutTerminalProgram()
     auto *box = widget<QCheckBox>("cbRunInTerminal");
     QVERIFY(!box->isEnabled());
     QVERIFY(!box->isChecked());
+}
+
+Q_DECLARE_METATYPE(StartRequest)
+
+void CommandLineTest::startRequestAgreesWithTheParser_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<StartRequest>("request");
+
+    const auto row = [](const char *name, std::initializer_list<const char *> options,
+                         StartRequest request) {
+        QStringList words;
+        for (const char *option : options)
+            words.append(QString::fromLatin1(option));
+        QTest::newRow(name) << words << request;
+    };
+    row("nothing", {}, StartRequest::Dialog);
+    row("compacted", { "-tr", "-uroot", "-p5", "ls" }, StartRequest::Dialog);
+    row("values that look like options", { "--user", "--help", "-u", "-v", "--priority=-5" },
+        StartRequest::Dialog);
+    row("after a double dash", { "-t", "--", "ls", "-h", "--bogus" }, StartRequest::Dialog);
+    row("platform, read as a priority", { "-platform", "xcb" }, StartRequest::Dialog);
+    row("resident", { "--resident", "--su" }, StartRequest::Resident);
+    row("help among others", { "-th", "ls" }, StartRequest::Answer);
+    row("help of all", { "--help-all" }, StartRequest::Answer);
+    row("version of the resident", { "--resident", "-v" }, StartRequest::Answer);
+    row("missing value", { "-t", "-u" }, StartRequest::Answer);
+    row("value of a flag", { "--su=1" }, StartRequest::Answer);
+    row("value of a short flag", { "-t=1" }, StartRequest::Answer);
+    row("unknown", { "--bogus" }, StartRequest::Undecided);
+    row("toolkit's display", { "-display", ":1", "ls" }, StartRequest::Undecided);
+    row("dash word without a double dash", { "ls", "-l" }, StartRequest::Undecided);
+}
+
+// Where it decides, what the launcher reads from the arguments is what the
+// parser makes of them.
+void CommandLineTest::startRequestAgreesWithTheParser()
+{
+    QFETCH(QStringList, options);
+    QFETCH(StartRequest, request);
+    const QStringList arguments = QStringList { QStringLiteral("kav-run") } + options;
+    QByteArrayList bytes;
+    std::vector<char *> argv;
+    for (const QString &argument : arguments)
+        bytes.append(argument.toLocal8Bit());
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    QCOMPARE(startRequest(int(argv.size()), argv.data()), request);
+
+    CommandLine commandLine;
+    if (request != StartRequest::Undecided)
+        QCOMPARE(commandLine.read(arguments), request != StartRequest::Answer);
+    if (request == StartRequest::Resident)
+        QVERIFY(commandLine.isResident());
 }
 
 QTEST_MAIN(CommandLineTest)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "app/instanceserver.h"
 #include "app/qtsingleapplication.h"
 #include "childprogram.h"
 
@@ -9,11 +10,37 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 static const char selfIdentifier[] = "tst-qtsingleapplication";
+
+static int connectTo(const QString &path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+static bool closedByPeer(int fd)
+{
+    pollfd readable { fd, POLLIN, 0 };
+    char byte;
+    return poll(&readable, 1, 0) > 0 && recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
+}
 
 // This test process is itself the first instance of selfIdentifier; probe
 // programs play the other instances.
@@ -37,6 +64,7 @@ private Q_SLOTS:
     void simultaneousStartsGiveOnePrimary();
     void unsafeRuntimeDirectoryIsNotUsed();
     void otherUsersHaveTheirOwnInstance();
+    void connectionsAreBounded();
 
 private:
     std::unique_ptr<ChildProgram> startProbe(
@@ -154,13 +182,14 @@ void QtSingleApplicationTest::simultaneousStartsGiveOnePrimary()
 
 void QtSingleApplicationTest::unsafeRuntimeDirectoryIsNotUsed()
 {
-    // A runtime directory that others may write to is passed over for the
-    // user's own private one.
+    // A runtime directory that others may write to is passed over for a
+    // private folder in the user's cache directory, which no other user can
+    // make first, as one can below /tmp.
     QTemporaryDir shared;
     QVERIFY(chmod(QFile::encodeName(shared.path()).constData(), 0777) == 0);
     QProcessEnvironment environment = m_environment;
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), shared.path());
-    const QString identifier = QStringLiteral("tst-unsafe-%1").arg(getpid());
+    const QString identifier = QStringLiteral("tst-unsafe");
 
     ChildProgram first(environment);
     first.start(probe(), { identifier });
@@ -170,15 +199,16 @@ void QtSingleApplicationTest::unsafeRuntimeDirectoryIsNotUsed()
     QVERIFY(second.waitForLine(QStringLiteral("delivered")));
     QVERIFY(QDir(shared.path()).isEmpty());
 
-    const QString fallback =
-        QDir::tempPath() + QStringLiteral("/qtsingleapplication-%1").arg(getuid());
+    const QStringList fallback = QDir(environment.value(QStringLiteral("XDG_CACHE_HOME")))
+                                     .entryList({ QStringLiteral("qtsingleapplication-*") });
+    QCOMPARE(fallback.size(), 1);
     struct stat info;
-    QVERIFY(lstat(QFile::encodeName(fallback).constData(), &info) == 0);
+    QVERIFY(lstat(QFile::encodeName(environment.value(QStringLiteral("XDG_CACHE_HOME"))
+                      + QLatin1Char('/') + fallback.first())
+                      .constData(),
+                &info)
+        == 0);
     QCOMPARE(info.st_mode & 0777, mode_t(0700));
-    first.kill();
-    QFile::remove(fallback + QLatin1Char('/') + identifier + QStringLiteral(".lock"));
-    QFile::remove(fallback + QLatin1Char('/') + identifier + QStringLiteral(".socket"));
-    QDir().rmdir(fallback); // only when no other instance uses it
 }
 
 void QtSingleApplicationTest::otherUsersHaveTheirOwnInstance()
@@ -194,14 +224,70 @@ void QtSingleApplicationTest::otherUsersHaveTheirOwnInstance()
     auto first = startProbe(QStringLiteral("probe"));
     QVERIFY(first->waitForLine(QStringLiteral("primary")));
     // runuser does not pass its SIGKILL on, so the probe ends by itself.
+    const QStringList asNobody = { QStringLiteral("-u"), QStringLiteral("nobody"),
+        QStringLiteral("--"), QStringLiteral("timeout"), QStringLiteral("3"), probe(),
+        QStringLiteral("probe") };
     ChildProgram other(m_environment);
-    other.start(runuser,
-        { QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-            QStringLiteral("timeout"), QStringLiteral("3"), probe(), QStringLiteral("probe") });
-    const bool primary = other.waitForLine(QStringLiteral("primary"));
+    other.start(runuser, asNobody);
+    QVERIFY(other.waitForLine(QStringLiteral("primary")));
     other.waitForExit();
-    QDir(QDir::tempPath() + QStringLiteral("/qtsingleapplication-65534")).removeRecursively();
-    QVERIFY(primary);
+
+    // Nor does nobody's instance take a message from us, though root can
+    // reach its socket.
+    QTemporaryDir nobodysRuntime;
+    const QByteArray runtime = QFile::encodeName(nobodysRuntime.path());
+    QVERIFY(chown(runtime.constData(), 65534, 65534) == 0);
+    QProcessEnvironment environment = m_environment;
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), nobodysRuntime.path());
+    ChildProgram nobodys(environment);
+    nobodys.start(runuser, asNobody);
+    QVERIFY(nobodys.waitForLine(QStringLiteral("primary")));
+    const int fd = connectTo(nobodysRuntime.filePath(QStringLiteral("probe.socket")));
+    QVERIFY(fd >= 0);
+    QCOMPARE(write(fd, "\0\0\0\x0a\0r\0a\0i\0s\0e", 14), ssize_t(14));
+    QVERIFY(QTest::qWaitFor([fd] { return closedByPeer(fd); }, 1000));
+    close(fd);
+    QVERIFY(!nobodys.waitForLine(QStringLiteral("message raise"), 500));
+}
+
+// What another process of the user sends cannot make the instance hold
+// unbounded memory or descriptors, nor make it stop listening.
+void QtSingleApplicationTest::connectionsAreBounded()
+{
+    const QString path = m_environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QLatin1Char('/')
+        + QLatin1String(selfIdentifier) + QStringLiteral(".socket");
+    const int greedy = connectTo(path);
+    QVERIFY(greedy >= 0);
+    QCOMPARE(write(greedy,
+                 "\xff\xff\xff\xfe"
+                 "abcd",
+                 8),
+        ssize_t(8));
+    QVERIFY(QTest::qWaitFor([greedy] { return closedByPeer(greedy); }, 1000));
+    close(greedy);
+
+    // More idle connections than the instance has descriptors: those beyond
+    // its few at a time end at once, the others after its time limit.
+    rlimit limit {};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    std::vector<int> idle;
+    for (rlim_t i = 0; i + 64 < limit.rlim_cur && i < 1100; ++i)
+        idle.push_back(connectTo(path));
+    QVERIFY(std::count(idle.cbegin(), idle.cend(), -1) == 0);
+    const auto closed = [&idle] { return std::count_if(idle.cbegin(), idle.cend(), closedByPeer); };
+    QTRY_VERIFY(closed() >= qint64(idle.size() - InstanceServer::maximumConnections));
+    QVERIFY(closed() < qint64(idle.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        closed(), qint64(idle.size()), InstanceServer::connectionTimeoutMs + 2000);
+    for (const int fd : idle)
+        close(fd);
+
+    QSignalSpy received(&m_app, &QtSingleApplication::messageReceived);
+    auto later = startProbe(QLatin1String(selfIdentifier));
+    QTRY_COMPARE(received.count(), 1);
+    QVERIFY(later->waitForLine(QStringLiteral("delivered")));
 }
 
 int main(int argc, char *argv[])

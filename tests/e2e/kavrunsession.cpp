@@ -87,6 +87,12 @@ QString KavRunSession::settingsFile() const
     return path() + QStringLiteral("/config/kav/kav-run.conf");
 }
 
+QString KavRunSession::instanceSocket() const
+{
+    return path() + QStringLiteral("/runtime/kav-run@")
+        + m_environment.value(QStringLiteral("DISPLAY")) + QStringLiteral(".socket");
+}
+
 bool KavRunSession::writeProgram(const QString &path, const QByteArray &script)
 {
     QFile program(path);
@@ -205,7 +211,8 @@ void KavRunSession::killAll()
 
 int waitForExitCode(QProcess *process, int timeout)
 {
-    if (!process->waitForFinished(timeout) || process->exitStatus() != QProcess::NormalExit)
+    // A process that ended while the event loop ran is finished already.
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(timeout))
         return -1000;
-    return process->exitCode();
+    return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1000;
 }

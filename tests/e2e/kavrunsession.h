@@ -38,6 +38,8 @@ public:
     QString binDirectory() const;
     /** Where kav-run keeps its settings in this session (absent until written). */
     QString settingsFile() const;
+    /** Where the first kav-run of this session listens for later starts (absent until then). */
+    QString instanceSocket() const;
 
     /** The environment kav-run gets: the private folders, the display, the xcb platform. */
     QProcessEnvironment environment() const { return m_environment; }

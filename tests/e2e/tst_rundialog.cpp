@@ -106,7 +106,11 @@ private slots:
     void presetsOpenTheAdvancedPanel();
     void priorityPresetNicesTheCommand();
     void residentDialogComesBackCleanEachTime();
+    void residentOffersAnApplicationInstalledMeanwhile();
     void residentEndsWithTheSession();
+    void eachDisplayHasItsOwnDialog();
+    void keysTypedAtOnceReachTheField_data();
+    void keysTypedAtOnceReachTheField();
     void startsAgainWhileACommandRunsAsRoot();
 };
 
@@ -677,8 +681,7 @@ void TestRunDialog::priorityPresetNicesTheCommand()
 void TestRunDialog::residentDialogComesBackCleanEachTime()
 {
     QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
-    const QString socket = m_session->path() + QStringLiteral("/runtime/kav-run.socket");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
     QVERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
     // Answered once the resident has prepared its dialog.
     QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
@@ -738,16 +741,101 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     QCOMPARE(waitForExitCode(normal), 0);
 }
 
+void TestRunDialog::residentOffersAnApplicationInstalledMeanwhile()
+{
+    QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    // Answered once the resident has prepared its dialog.
+    QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
+    QVERIFY(writeFile(m_session->environment().value(QStringLiteral("HOME"))
+            + QStringLiteral("/.local/share/applications/kavrun-added.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Zebra Tool\nExec=kavmark added\n"));
+
+    QCOMPARE(waitForExitCode(m_session->startKavRun()), 0);
+    QVERIFY(!showDialog(resident).isEmpty());
+    const QStringList windows = m_x->visibleWindows(resident->processId());
+    QVERIFY(m_x->type(QStringLiteral("zebr")));
+    QTRY_VERIFY(m_x->visibleWindows(resident->processId()).size() > windows.size());
+    QVERIFY(m_x->key({ QStringLiteral("Down") }));
+    QCOMPARE(commandFieldText(), QStringLiteral("kavrun-added"));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("added")).isNull());
+}
+
 void TestRunDialog::residentEndsWithTheSession()
 {
     XvfbServer session;
     QVERIFY(session.start());
     KavRunSession user(XDriver(session).environment());
     QProcess *resident = user.startKavRun({ QStringLiteral("--resident") });
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QFile::exists(user.path() + QStringLiteral("/runtime/kav-run.socket")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(user.instanceSocket()), 10000);
     session.stop();
     QVERIFY(waitForExitCode(resident) != -1000 || resident->state() == QProcess::NotRunning);
+}
+
+// One user on two displays, as with a second seat or a nested session: each
+// display has a dialog of its own, a resident included.
+void TestRunDialog::eachDisplayHasItsOwnDialog()
+{
+    XvfbServer secondSeat;
+    QVERIFY(secondSeat.start());
+    const XDriver there(secondSeat);
+    QProcessEnvironment onSecondSeat = m_session->environment();
+    onSecondSeat.insert(QStringLiteral("DISPLAY"), secondSeat.display());
+    onSecondSeat.insert(QStringLiteral("XAUTHORITY"), secondSeat.authorityFile());
+
+    QProcess *resident = m_session->startKavRun({ QStringLiteral("--resident") });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    QProcess *second = m_session->startKavRun({}, onSecondSeat);
+    const QString dialog = there.waitForWindow(QStringLiteral("Run Command"));
+    QVERIFY(!dialog.isEmpty());
+    QVERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
+
+    QCOMPARE(waitForExitCode(m_session->startKavRun()), 0);
+    QVERIFY(!showDialog(resident).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QVERIFY(there.focus(dialog));
+    QVERIFY(there.key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(second), 0);
+}
+
+void TestRunDialog::keysTypedAtOnceReachTheField_data()
+{
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("first start") << false;
+    QTest::newRow("resident") << true;
+}
+
+// The user types on right after the key that starts kav-run: every key
+// reaches the command field, and none the window that had the focus. They
+// come once the dialog has the focus, long before kav-run would give the
+// keyboard back on its own after 3 seconds.
+void TestRunDialog::keysTypedAtOnceReachTheField()
+{
+    QFETCH(bool, resident);
+    const QString typedThere = m_session->path() + QStringLiteral("/typed-into-terminal");
+    m_session->startProgram(QStringLiteral("xterm"),
+        { QStringLiteral("-T"), QStringLiteral("kav-run previous"), QStringLiteral("-e"),
+            QStringLiteral("sh"), QStringLiteral("-c"),
+            QStringLiteral("stty -icanon; cat > \"$0\""), typedThere });
+    QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("kav-run previous")).isEmpty());
+    QTRY_VERIFY(QFile::exists(typedThere));
+    if (resident) {
+        m_session->startKavRun({ QStringLiteral("--resident") });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+        QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
+    }
+
+    QProcess *kavRun = m_session->startKavRun();
+    // A key pressed in the very milliseconds that kav-run needs to take the
+    // keyboard is gone before it can; the dialog comes far later.
+    QTest::qWait(30);
+    QVERIFY(m_x->type(QStringLiteral("kavmark burst")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QCOMPARE(m_session->waitForMark(QStringLiteral("burst"), 2500).section(QLatin1Char('\n'), 0, 0),
+        QStringLiteral("burst"));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(QFileInfo(typedThere).size(), qint64(0));
 }
 
 void TestRunDialog::startsAgainWhileACommandRunsAsRoot()

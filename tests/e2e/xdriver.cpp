@@ -3,6 +3,7 @@
 
 #include "../common/xvfbserver.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -42,10 +43,15 @@ bool XDriver::xdotool(const QStringList &arguments, QString *output, int timeout
 QString XDriver::waitForWindow(const QString &name, int timeout) const
 {
     const QString pattern = QLatin1Char('^') + QRegularExpression::escape(name) + QLatin1Char('$');
+    QElapsedTimer clock;
+    clock.start();
     QString windows;
-    xdotool({ QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--name"), pattern },
-        &windows, timeout);
+    // xdotool gives up when a window goes while it searches; the search starts again.
+    while (windows.trimmed().isEmpty() && !clock.hasExpired(timeout)) {
+        xdotool({ QStringLiteral("search"), QStringLiteral("--sync"),
+                    QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern },
+            &windows, int(timeout - clock.elapsed()));
+    }
     return windows.section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 

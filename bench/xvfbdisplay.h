@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef XVFBDISPLAY_H
+#define XVFBDISPLAY_H
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+/** An Xvfb of a benchmark's own on a free display number; it runs as long as the object lives. */
+class XvfbDisplay
+{
+public:
+    /** Starts the server; name() is empty when that failed. */
+    XvfbDisplay();
+    ~XvfbDisplay();
+    XvfbDisplay(const XvfbDisplay &) = delete;
+    XvfbDisplay &operator=(const XvfbDisplay &) = delete;
+
+    /** The display name, such as ":3"; empty when the server did not start. */
+    const std::string &name() const { return displayName; }
+
+private:
+    pid_t serverPid = -1;
+    std::string displayName;
+};
+
+/**
+ * Starts @p command (looked up on PATH) on @p display in a process group of
+ * its own, with @p environment ("NAME=value") on top of ours and its output
+ * thrown away.
+ * @return its PID, or -1 when it could not be started
+ */
+pid_t startOnDisplay(const std::string &display, const std::vector<std::string> &command,
+    const std::vector<std::string> &environment);
+
+#endif
