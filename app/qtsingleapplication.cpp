@@ -5,10 +5,34 @@
 #include "instanceclient.h"
 #include "instanceserver.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+// A lock file that names no process, is not new and that no process holds was
+// left by a start killed while it made the file: it is stale whatever its age.
+static bool isAbandoned(const QLockFile &lock, const QString &path)
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock.getLockInfo(&pid, &host, &application))
+        return false;
+    // A start may be writing it this moment.
+    if (QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) < 2000)
+        return false;
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return !held;
+}
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
     : QApplication(argc, argv)
@@ -26,7 +50,10 @@ QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, c
     // The first instance holds the lock for as long as it runs, however long
     // that is; only a lock whose process has gone counts as stale.
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    if (!m_lock->tryLock(0) && isAbandoned(*m_lock, base + QStringLiteral(".lock"))
+        && m_lock->removeStaleLockFile())
+        m_lock->tryLock(0);
+    if (m_lock->isLocked())
         startServer();
     else
         m_running = m_lock->error() == QLockFile::LockFailedError;

@@ -3,6 +3,7 @@
 #include "app/qtsingleapplication.h"
 #include "childprogram.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -158,6 +159,17 @@ void QtSingleApplicationTest::killedInstanceDoesNotBlockTheNextStart()
     auto later = startProbe(QStringLiteral("probe"));
     QVERIFY(later->waitForLine(QStringLiteral("delivered")));
     QVERIFY(next->waitForLine(QStringLiteral("message raise")));
+
+    // Killed while it made its lock file, a start leaves the file empty.
+    next->kill();
+    QFile lock(
+        m_environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/probe.lock"));
+    QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(lock.setFileTime(
+        QDateTime::currentDateTime().addSecs(-10), QFileDevice::FileModificationTime));
+    lock.close();
+    auto afterEmptyLock = startProbe(QStringLiteral("probe"));
+    QVERIFY(afterEmptyLock->waitForLine(QStringLiteral("primary")));
 }
 
 void QtSingleApplicationTest::simultaneousStartsGiveOnePrimary()
