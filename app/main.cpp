@@ -93,9 +93,11 @@ static int answerWithoutWindowSystem(int argc, char *argv[])
 // instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
+    const StartRequest request = startRequest(argc, argv);
+    if (request == StartRequest::Resident)
+        ResidentDialog::startWithoutSmallBlockCache(argv);
     // Taken first, so that nothing this program starts inherits it.
     const int keyboardHold = KeyboardHold::takeInherited();
-    const StartRequest request = startRequest(argc, argv);
     if (request == StartRequest::Answer || !HandOver::windowSystemNamed(argc, argv))
         return answerWithoutWindowSystem(argc, argv);
 

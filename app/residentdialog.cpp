@@ -13,7 +13,9 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdlib>
 #include <malloc.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,11 @@ static const int rebuildDelayMs = 300;
 // Freed memory is overwritten with this byte, so that nothing typed into a
 // dialog, the password above all, outlives it in the heap.
 static const int freedMemoryFill = 0x5a;
+
+// The C library's tunables, and where the caller's own are kept meanwhile.
+static const char tunablesVariable[] = "GLIBC_TUNABLES";
+static const char callersTunablesVariable[] = "KAVRUN_CALLERS_GLIBC_TUNABLES";
+static const char withoutSmallBlockCache[] = "glibc.malloc.tcache_count=0";
 
 static QByteArray *capturedDiagnostics = nullptr;
 
@@ -63,6 +70,32 @@ static bool holdsPlatformOptions(const QStringList &arguments)
             return true;
     }
     return false;
+}
+
+void ResidentDialog::startWithoutSmallBlockCache(char *argv[])
+{
+    if (const char *callers = getenv(callersTunablesVariable)) {
+        // Started again: what the resident starts gets the caller's tunables.
+        if (*callers)
+            setenv(tunablesVariable, callers, 1);
+        else
+            unsetenv(tunablesVariable);
+        unsetenv(callersTunablesVariable);
+        return;
+    }
+    const char *callers = getenv(tunablesVariable);
+    const std::string tunables = callers && *callers
+        ? std::string(callers) + ':' + withoutSmallBlockCache
+        : std::string(withoutSmallBlockCache);
+    setenv(callersTunablesVariable, callers ? callers : "", 1);
+    setenv(tunablesVariable, tunables.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    // Not started again: the resident runs all the same, its small blocks unfilled.
+    unsetenv(callersTunablesVariable);
+    if (callers)
+        setenv(tunablesVariable, callers, 1);
+    else
+        unsetenv(tunablesVariable);
 }
 
 ResidentDialog::ResidentDialog(QtSingleApplication &app)

@@ -26,6 +26,16 @@ class ResidentDialog : public QObject
 public:
     /** Answers @p app's messages from now on; the application keeps running without a window. */
     explicit ResidentDialog(QtSingleApplication &app);
+
+    /**
+     * Makes the resident's freed memory keep nothing of what it held: the
+     * C library's per-thread cache of small blocks, which the filling of
+     * freed memory passes by, can only be switched off when a program starts,
+     * so the first call starts this program again, @p argv, with it off;
+     * the second call restores the environment that programs started
+     * from the resident get. Call it first thing.
+     */
+    static void startWithoutSmallBlockCache(char *argv[]);
     ~ResidentDialog() override;
     Q_DISABLE_COPY(ResidentDialog)
 

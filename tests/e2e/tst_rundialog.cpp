@@ -707,6 +707,12 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     QVERIFY(m_x->key({ QStringLiteral("alt+w") }));
     QVERIFY(m_x->type(password));
     QVERIFY(!freedMemoryIsWiped || memoryHolds(resident->processId(), password));
+    // Text typed into the command field and cancelled goes with the dialog too.
+    const QString cancelled = QStringLiteral("kavmark zz-kavrun-cancelled-4712");
+    QVERIFY(m_x->key({ QStringLiteral("alt+m"), QStringLiteral("ctrl+a") }));
+    QVERIFY(m_x->type(cancelled));
+    QTest::qWait(500);
+    QVERIFY(!freedMemoryIsWiped || memoryHolds(resident->processId(), cancelled));
 
     // A dialog in the foreground is raised, as without a resident.
     QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("ls") })), 255);
@@ -715,6 +721,8 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     QTRY_VERIFY(m_x->visibleWindows(resident->processId()).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(
         !freedMemoryIsWiped || !memoryHolds(resident->processId(), password), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !freedMemoryIsWiped || !memoryHolds(resident->processId(), cancelled), 5000);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("kavmark external") });
 
     // The next dialog keeps nothing of the last: no text, no advanced
