@@ -701,7 +701,7 @@ QString Roderuz::hintText(const LaunchPlan &plan) const
     if (expression != calculatedExpression)
         return tr("Calculating ...");
     if (calculationTooLong)
-        return tr("The result is too long to show");
+        return tr("Result too long");
     return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
                                       : tr("= %1").arg(calculatedResult);
 }

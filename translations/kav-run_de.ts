@@ -4,7 +4,7 @@
 <context>
     <name>HelpWindow</name>
     <message>
-        <location filename="../desktop/helpwindow.cpp" line="+38"/>
+        <location filename="../desktop/helpwindow.cpp" line="+49"/>
         <source>%1 Handbook</source>
         <translation>%1 – Handbuch</translation>
     </message>
@@ -12,7 +12,7 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+160"/>
+        <location filename="../completion/historybox.cpp" line="+163"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
@@ -154,7 +154,7 @@
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+35"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
@@ -169,13 +169,13 @@
         <translation>Den Benutzer mit sudo wechseln</translation>
     </message>
     <message>
-        <location line="+7"/>
-        <location line="+592"/>
+        <location line="+8"/>
+        <location line="+587"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-561"/>
+        <location line="-556"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -186,7 +186,7 @@
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+37"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
@@ -306,8 +306,8 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+2"/>
-        <source>The result is too long to show</source>
-        <translation>Das Ergebnis ist zu lang zum Anzeigen</translation>
+        <source>Result too long</source>
+        <translation>Ergebnis zu lang</translation>
     </message>
     <message>
         <location line="+2"/>

@@ -938,7 +938,7 @@ void RoderuzTest::hintSaysWhatRunWillDo_data()
     QTest::newRow("broken expression") << QStringLiteral("1+*") << QString() << QStringList()
                                        << QStringLiteral("Cannot calculate this expression");
     QTest::newRow("result too long") << QStringLiteral("10^9999999") << QString() << QStringList()
-                                     << QStringLiteral("The result is too long to show");
+                                     << QStringLiteral("Result too long");
     QTest::newRow("logout") << QStringLiteral("logout") << QString() << QStringList()
                             << QStringLiteral("Closes this dialog");
     QTest::newRow("terminal")
