@@ -8,6 +8,7 @@
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/themeicon.h"
+#include "detachedstart.h"
 #include "exec/calculator.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
@@ -15,6 +16,7 @@
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
+#include "settingvalues.h"
 
 #include <KUser>
 
@@ -25,9 +27,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSettings>
-#include <QTextDocument>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -76,35 +76,6 @@ static int processNiceValue()
     return (value == -1 && errno != 0) ? 0 : value;
 }
 
-// Reads a string list, taking the default only when the key is absent or holds
-// something that is no text at all. An empty list is stored as an invalid value.
-static QStringList stringListSetting(
-    const QSettings &settings, const QString &key, const QStringList &defaultValue)
-{
-    if (!settings.contains(key))
-        return defaultValue;
-    const QVariant value = settings.value(key);
-    switch (value.userType()) {
-    case QMetaType::UnknownType:
-        return QStringList();
-    case QMetaType::QString:
-    case QMetaType::QStringList:
-        return value.toStringList();
-    default:
-        return defaultValue;
-    }
-}
-
-static QCompleter::CompletionMode completionModeSetting(const QSettings &settings)
-{
-    bool isNumber = false;
-    const int mode = settings.value(QStringLiteral("completionMode"), 0).toInt(&isNumber);
-    if (!isNumber)
-        return QCompleter::PopupCompletion;
-    return static_cast<QCompleter::CompletionMode>(
-        qBound<int>(QCompleter::PopupCompletion, mode, QCompleter::InlineCompletion));
-}
-
 // The local accounts in the order of the password file; empty when it cannot be read.
 static bool readLocalUserNames(QStringList *names)
 {
@@ -115,34 +86,6 @@ static bool readLocalUserNames(QStringList *names)
         names->append(QString::fromLocal8Bit(entry->pw_name));
     std::fclose(file);
     return true;
-}
-
-// Whether QProcess's splitting of @p line closes every double quote it opens:
-// a quote toggles grouping, three in a row stand for one literal quote, and two
-// in a row change nothing. Otherwise the rest of the line would silently
-// become one argument.
-static bool doubleQuotesPair(const QString &line)
-{
-    bool quoted = false;
-    int quotes = 0;
-    for (const QChar c : line) {
-        if (c == QLatin1Char('"')) {
-            quotes = (quotes + 1) % 3;
-            continue;
-        }
-        if (quotes == 1)
-            quoted = !quoted;
-        quotes = 0;
-    }
-    if (quotes == 1)
-        quoted = !quoted;
-    return !quoted;
-}
-
-// A command as a message box shows it: markup escaped, every blank kept.
-static QString commandForMessage(const QString &command)
-{
-    return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
 }
 
 // The icon beside the empty field, drawn @p extent pixels large.
@@ -578,36 +521,21 @@ int Roderuz::runCommand(const LaunchPlan &plan)
     case LaunchPlan::UnknownCommand:
     case LaunchPlan::NotAProgram:
         showError(tr("<center><b>%1</b></center>\nCould not run the specified command.")
-                      .arg(commandForMessage(plan.classification().text)));
+                      .arg(DetachedStart::forMessage(plan.classification().text)));
         return 1;
     case LaunchPlan::Refused:
         showWarning(LaunchDescription::refusalMessage(plan));
         return 1;
-    case LaunchPlan::Start:
-        return startDetached(plan.commandLines()) ? 0 : 1;
+    case LaunchPlan::Start: {
+        const QString failure = DetachedStart::run(plan.commandLines());
+        if (failure.isEmpty())
+            return 0;
+        showWarning(failure);
+        return 1;
+    }
     default:
         return 1;
     }
-}
-
-bool Roderuz::startDetached(const QStringList &commandLines)
-{
-    for (const QString &commandLine : commandLines) {
-        if (!doubleQuotesPair(commandLine)) {
-            showWarning(tr("<center><b>%1</b></center>\nThe double quotes of the command do not "
-                           "pair up, so it cannot be split into its arguments.")
-                            .arg(commandForMessage(commandLine)));
-            return false;
-        }
-        QStringList arguments = QProcess::splitCommand(commandLine);
-        const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
-        if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
-            showWarning(tr("<center><b>%1</b></center>\nThe specified command does not exist.")
-                            .arg(commandForMessage(commandLine)));
-            return false;
-        }
-    }
-    return true;
 }
 
 LaunchOptions Roderuz::launchOptions() const

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "detachedstart.h"
+
+#include <QProcess>
+#include <QTextDocument>
+
+// Whether QProcess's splitting of @p line closes every double quote it opens:
+// a quote toggles grouping, three in a row stand for one literal quote, and two
+// in a row change nothing. Otherwise the rest of the line would silently
+// become one argument.
+static bool doubleQuotesPair(const QString &line)
+{
+    bool quoted = false;
+    int quotes = 0;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"')) {
+            quotes = (quotes + 1) % 3;
+            continue;
+        }
+        if (quotes == 1)
+            quoted = !quoted;
+        quotes = 0;
+    }
+    if (quotes == 1)
+        quoted = !quoted;
+    return !quoted;
+}
+
+QString DetachedStart::run(const QStringList &commandLines)
+{
+    for (const QString &commandLine : commandLines) {
+        if (!doubleQuotesPair(commandLine)) {
+            return tr("<center><b>%1</b></center>\nThe double quotes of the command do not "
+                      "pair up, so it cannot be split into its arguments.")
+                .arg(forMessage(commandLine));
+        }
+        QStringList arguments = QProcess::splitCommand(commandLine);
+        const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
+        if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
+            return tr("<center><b>%1</b></center>\nThe specified command does not exist.")
+                .arg(forMessage(commandLine));
+        }
+    }
+    return QString();
+}
+
+QString DetachedStart::forMessage(const QString &command)
+{
+    return Qt::convertFromPlainText(command, Qt::WhiteSpacePre);
+}
