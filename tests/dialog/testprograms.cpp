@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "testprograms.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -58,4 +60,11 @@ bool runAdmin(const QString &program, const QStringList &arguments)
     process.start(program, arguments);
     return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
+}
+
+bool writeDesktopEntry(const QString &path, const QByteArray &keys)
+{
+    QFile entry(path);
+    return QDir().mkpath(QFileInfo(path).path()) && entry.open(QIODevice::WriteOnly)
+        && entry.write("[Desktop Entry]\nType=Application\n" + keys) > 0;
 }

@@ -355,12 +355,9 @@ void RoderuzAsUserTest::cancelEndsTheCheckAtOnce()
 void RoderuzAsUserTest::lineBreakInTheCommandIsRefused()
 {
     writeRefusingSwitch(QStringLiteral("sudo"));
-    QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
-    QFile entry(workPath(QStringLiteral("applications/kavtestbreak.desktop")));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Kav\\nLD_PRELOAD=/tmp/kav.so\n"
-                "Exec=true %c\n");
-    entry.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("applications/kavtestbreak.desktop")),
+        "Name=Kav\\nLD_PRELOAD=/tmp/kav.so\n"
+        "Exec=true %c\n"));
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);
     dialog->classifier->setApplicationsDirectory(workPath(QStringLiteral("applications")));
@@ -388,12 +385,8 @@ void RoderuzAsUserTest::runsAsAnotherUser()
         "{ id -un; printf '%s\\n' \"$@\"; } > '" + QFile::encodeName(mark) + ".tmp' && mv '"
             + QFile::encodeName(mark) + ".tmp' '" + QFile::encodeName(mark)
             + "'\nsleep 1\n")); // long enough to look at the child that runs su
-    QVERIFY(QDir().mkpath(workPath(QStringLiteral("applications"))));
-    QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
-        + QFile::encodeName(workPath(QStringLiteral("recorder"))) + "\n");
-    entry.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("applications/kavtestapp.desktop")),
+        "Name=Kav test\nExec=" + QFile::encodeName(workPath(QStringLiteral("recorder"))) + "\n"));
 
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);

@@ -415,11 +415,8 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
     QFETCH(bool, inTerminal);
     QFETCH(QStringList, received);
     const QString recorder = writeRecorder(QStringLiteral("application"), QStringLiteral("mark"));
-    QFile entry(workPath(QStringLiteral("applications/kavtestapp.desktop")));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Kav test\nExec="
-        + QFile::encodeName(recorder) + exec + "\n");
-    entry.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("applications/kavtestapp.desktop")),
+        "Name=Kav test\nExec=" + QFile::encodeName(recorder) + exec + "\n"));
     // A terminal that runs its command line at once, after "-hold -e".
     QVERIFY(writeScript(workPath(QStringLiteral("bin/xterm")), "shift 2\nexec \"$@\"\n"));
     const ScopedEnvironment path("PATH",
@@ -551,11 +548,9 @@ void RoderuzRunTest::failedStartIsReported()
 
 void RoderuzRunTest::failedStartShowsTheLineThatFailed()
 {
-    QFile entry(workPath(QStringLiteral("applications/kavtestmissing.desktop")));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Missing\n"
-                "Exec=/kavtest/missing/program --open %U\n");
-    entry.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("applications/kavtestmissing.desktop")),
+        "Name=Missing\n"
+        "Exec=/kavtest/missing/program --open %U\n"));
     const auto dialog = createDialog();
     QVERIFY(dialog);
     MessageBoxRecorder recorder;
@@ -696,11 +691,9 @@ static void answerMenu(QTimer *timer, bool acceptIt)
 void RoderuzRunTest::menuFillsTheField()
 {
     QVERIFY(QDir().mkpath(workPath(QStringLiteral("menu/applications"))));
-    QFile entry(workPath(QStringLiteral("menu/applications/kavmenutest.desktop")));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=Kav Menu Test\n"
-                "Categories=Utility;\nExec=kavmenuprog --flag %U\n");
-    entry.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("menu/applications/kavmenutest.desktop")),
+        "Name=Kav Menu Test\n"
+        "Categories=Utility;\nExec=kavmenuprog --flag %U\n"));
     const ScopedEnvironment dataHome(
         "XDG_DATA_HOME", QFile::encodeName(workPath(QStringLiteral("menu"))));
     const ScopedEnvironment dataDirs(
