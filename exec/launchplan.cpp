@@ -186,9 +186,6 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
         m_priority = qMax(options.nicePriority, options.startNice);
         m_changesPriority = m_priority != options.startNice;
     }
-    m_subject = RunsProgram;
-    m_subjectName = m_classification.entryName.isEmpty() ? QFileInfo(firstWord()).fileName()
-                                                         : m_classification.entryName;
 
     // The companion hands the line to "/bin/sh -c"; only an application's
     // entry is rewritten, the rest is what was typed.

@@ -146,7 +146,7 @@ public:
     bool inTerminal() const { return m_inTerminal; }
     QString terminalName() const;
 
-    /** What the command is to the user: how the hint names it (see LaunchPlan::Subject). */
+    /** For Start, what the command is to the user: how the hint names it. */
     enum Subject {
         /** runs subjectName(): a program or an application's Name */
         RunsProgram,
