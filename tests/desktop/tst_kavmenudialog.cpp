@@ -125,7 +125,8 @@ void KavMenuDialogTest::initTestCase()
     writeEntry(vendor, QStringLiteral("link.desktop"),
         "Type=Link\nName=Homepage\nURL=https://example.org/\n");
     writeEntry(vendor, QStringLiteral("noexec.desktop"), "Type=Application\nName=No Exec\n");
-    writeEntry(vendor, QStringLiteral("garbage.desktop"), QByteArray("\0\xff\xfe[[[\n=\n", 12));
+    static const char garbage[] = "\0\xff\xfe[[[\n=\n";
+    writeEntry(vendor, QStringLiteral("garbage.desktop"), QByteArray(garbage, sizeof garbage - 1));
 }
 
 QStringList KavMenuDialogTest::shownApplications(const KavMenuDialog &dialog) const
