@@ -2,6 +2,7 @@
 #include "privilegedlauncher.h"
 
 #include "completion/backgroundthreadpool.h"
+#include "exec/launchdescription.h"
 #include "exec/launchplan.h"
 #include "su/suprocess.h"
 
@@ -165,9 +166,9 @@ QString PrivilegedLauncher::lineBreakText(int value)
 {
     switch (value) {
     case StubProcess::CommandLineValue:
-        return tr("The command holds a line break, so it was not run.");
+        return LaunchDescription::refusalMessage(LaunchPlan::LineBreakInCommand);
     case StubProcess::TargetUserValue:
-        return tr("The user name holds a line break, so it was not run.");
+        return LaunchDescription::refusalMessage(LaunchPlan::LineBreakInUser);
     case StubProcess::SearchPathValue:
         return tr("The search path (PATH) holds a line break, so nothing was run.");
     case StubProcess::DisplayValue:

@@ -159,7 +159,8 @@ Roderuz::Roderuz(QWidget *parent)
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
-    lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
+    emptyFieldIcon = runIcon(lbRunIcon->iconExtent());
+    lbRunIcon->setIcon(emptyFieldIcon);
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -612,7 +613,7 @@ void Roderuz::refreshPlan()
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
     if (empty) {
-        lbRunIcon->setIcon(runIcon(lbRunIcon->iconExtent()));
+        lbRunIcon->setIcon(emptyFieldIcon);
     } else {
         currentIcon = firstThemeIcon(
             plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);

@@ -176,6 +176,8 @@ private:
     int realtimePriority;
     int scheduler = 0;
     QIcon currentIcon;
+    // The icon beside the empty field, read once.
+    QIcon emptyFieldIcon;
     QStringList terminalApps;
     TerminalChoice terminalChoice;
     QTimer *parseTimer = nullptr;

@@ -95,15 +95,21 @@ QString LaunchDescription::passwordLabel(const LaunchPlan &plan)
 
 QString LaunchDescription::refusalMessage(const LaunchPlan &plan)
 {
-    if (plan.action() != LaunchPlan::Refused)
-        return QString();
-    switch (plan.refusal()) {
+    return plan.action() == LaunchPlan::Refused ? refusalMessage(plan.refusal()) : QString();
+}
+
+QString LaunchDescription::refusalMessage(LaunchPlan::Refusal refusal)
+{
+    switch (refusal) {
     case LaunchPlan::LineBreakInCommand:
         return tr("The command holds a line break, so it was not run.");
     case LaunchPlan::LineBreakInUser:
         return tr("The user name holds a line break, so it was not run.");
-    default:
+    case LaunchPlan::InvisibleCharacters:
         return tr("The command contains control characters or invisible formatting characters "
                   "that the command field cannot show. It is not run as another user.");
+    case LaunchPlan::NoRefusal:
+        break;
     }
+    return QString();
 }

@@ -30,6 +30,8 @@ public:
 
     /** The message that says why a Refused plan was not run; empty for any other plan. */
     static QString refusalMessage(const LaunchPlan &plan);
+    /** The message that says why a command was not run for @p refusal; empty for NoRefusal. */
+    static QString refusalMessage(LaunchPlan::Refusal refusal);
 };
 
 #endif
