@@ -366,7 +366,7 @@ static void becomeUser(uid_t uid, gid_t gid, const char *name)
  * relative entry would search the current folder.
  * @return its pid
  */
-static pid_t startXauth(char *const arguments[])
+static pid_t startXauth(char *const arguments[], int input)
 {
     pid_t child = fork();
     if (child == -1)
@@ -375,8 +375,8 @@ static pid_t startXauth(char *const arguments[])
         return child;
 
     int devNull = open("/dev/null", O_RDWR);
+    dup2(input, STDIN_FILENO);
     if (devNull != -1) {
-        dup2(devNull, STDIN_FILENO);
         dup2(devNull, STDOUT_FILENO);
         dup2(devNull, STDERR_FILENO);
     }
@@ -413,6 +413,9 @@ static void installAuthority(const char *display, const char *authority)
     const char *xauthName = display;
     if (strncmp(display, "localhost:", 10) == 0)
         xauthName = display + 9;
+    /* xauth reads its words split at blanks. */
+    if (strpbrk(xauthName, " \t") != NULL)
+        return;
 
     if (mkdtemp(authorityFolder) == NULL)
         fail("tavrine: mkdtemp()");
@@ -425,15 +428,19 @@ static void installAuthority(const char *display, const char *authority)
     close(fd);
     putEnvPair("XAUTHORITY", authorityFile);
 
-    /* "protocol key" */
-    char *protocol = copyLine(authority);
-    char *key = strchr(protocol, ' ');
-    if (key != NULL)
-        *key++ = '\0';
-    char *const arguments[] = { "xauth", "-q", "-f", authorityFile, "add", (char *)xauthName,
-        protocol, key != NULL ? key : "", NULL };
-    waitForXauth(startXauth(arguments));
-    free(protocol);
+    /* The entry goes to xauth on its input: on its command line, any
+       local user could read the key. */
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) == -1)
+        fail("tavrine: pipe()");
+    char *const arguments[] = { "xauth", "-q", "-f", authorityFile, NULL };
+    pid_t child = startXauth(arguments, input[0]);
+    close(input[0]);
+    void (*previous)(int) = signal(SIGPIPE, SIG_IGN);
+    dprintf(input[1], "add %s %s\n", xauthName, authority);
+    close(input[1]);
+    signal(SIGPIPE, previous);
+    waitForXauth(child);
 }
 
 static int runCommand(const char *command)

@@ -407,7 +407,8 @@ void TavrineTest::xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong()
         QVERIFY(QDir().mkpath(folder));
         QFile xauth(folder + QStringLiteral("/xauth"));
         QVERIFY(xauth.open(QIODevice::WriteOnly));
-        xauth.write(folder == hanging ? "#!/bin/sh\nexec sleep 30\n"
+        xauth.write(folder == hanging ? "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname "
+                                        "\"$0\")/arguments\"\nexec sleep 30\n"
                                       : "#!/bin/sh\ntouch \"$(dirname \"$0\")/ran\"\n");
         xauth.close();
         QVERIFY(xauth.setPermissions(xauth.permissions() | QFile::ExeOwner));
@@ -427,6 +428,10 @@ void TavrineTest::xauthOnlyFromAbsoluteFoldersAndNotWaitedForLong()
     QCOMPARE(conversation.exitStatus, 4);
     QVERIFY(timer.elapsed() < 15000);
     QVERIFY(!QFile::exists(relative + QStringLiteral("/ran")));
+    // The key goes to xauth's input: any local user can read a command line.
+    QFile arguments(hanging + QStringLiteral("/arguments"));
+    QVERIFY(arguments.open(QIODevice::ReadOnly));
+    QVERIFY(!arguments.readAll().contains("00112233"));
 }
 
 void TavrineTest::unknownUserIsRefused()
