@@ -46,31 +46,26 @@ static void configure(SuProcess *process, const LaunchPlan &plan, const QByteArr
     process->setSchedulingPolicy(plan.schedulingPolicy());
 }
 
-static void wipe(QByteArray *bytes)
-{
-    explicit_bzero(bytes->data(), size_t(bytes->size()));
-}
-
 // On the checking thread: su or sudo verify @p password (wiped afterwards) for
 // @p plan, unless a value for the companion holds a line break.
 static void runCheck(PrivilegedLauncher::Check *check, const LaunchPlan &plan, QByteArray password)
 {
     SuProcess process { QByteArray(), QByteArray() };
     configure(&process, plan, check->user);
-    check->tool = process.switchTool();
-    check->lineBreak = process.valueWithLineBreak();
     {
         const std::lock_guard<std::mutex> lock(check->mutex);
-        if (check->cancelled || check->lineBreak != StubProcess::NoValue) {
-            wipe(&password);
+        if (check->cancelled) {
+            PtyProcess::wipeBytes(password);
             return;
         }
         check->process = &process;
     }
     check->result = process.verifyPassword(password.constData());
-    wipe(&password);
+    PtyProcess::wipeBytes(password);
     const std::lock_guard<std::mutex> lock(check->mutex);
     check->process = nullptr;
+    if (check->result == SuProcess::SwitchLineBreak)
+        check->lineBreak = process.valueWithLineBreak();
     check->tool = process.switchTool();
     check->lastLine = process.lastLine();
 }
@@ -191,8 +186,8 @@ QString PrivilegedLauncher::failureText(const Check &check)
     case SuProcess::SwitchRefused:
         return tr("Incorrect password. Please try again.");
     case SuProcess::SwitchNoCompanion:
-        return tr("<qt>The companion program <b>tavrine</b> was not found on the search path, so "
-                  "nothing can be run as another user.</qt>");
+        return tr("<qt>The companion program <b>tavrine</b> was not found, so nothing can be run "
+                  "as another user.</qt>");
     case SuProcess::SwitchTimedOut:
         return tr("%1 did not answer in time, so nothing was run.").arg(switchTool);
     case SuProcess::SwitchEchoOn:

@@ -65,6 +65,7 @@ private:
 /**
  * Overwrites the text of @p field where it is kept, unless it is shared
  * beyond the field (a history entry, a constant), then empties the field.
+ * The field's undo records, one character each, stay until it is deleted.
  */
 void wipeLineEdit(QLineEdit *field);
 

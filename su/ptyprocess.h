@@ -27,6 +27,9 @@
 class PtyProcess
 {
 public:
+    /** Overwrites @p bytes where they are, in every copy that shares them, and empties it. */
+    static void wipeBytes(QByteArray &bytes);
+
     PtyProcess();
     /** Closes the terminal; the child is neither signalled nor waited for. */
     virtual ~PtyProcess();
@@ -126,8 +129,9 @@ public:
     bool reapChild(int timeoutMs);
     /**
      * Closes the terminal. The child, whose controlling terminal it was, can
-     * read and write it no more and gets SIGHUP unless it ignores it: the way
-     * to end a child that may not be signalled.
+     * read and write it no more (it ignores SIGHUP, prepareChildTerminal() sees
+     * to that, so a read or write error ends it): the way to end a child that
+     * may not be signalled.
      */
     void hangUp();
 
@@ -188,8 +192,6 @@ protected:
     bool waitForOutput(int timeoutMs);
     /** Overwrites every byte read from the terminal that is still kept, and forgets them. */
     void wipeInput();
-    /** Overwrites @p bytes where they are, in every copy that shares them, and empties it. */
-    static void wipeBytes(QByteArray &bytes);
 
     bool wipePassword = false;
     bool mirrorOutput = false;

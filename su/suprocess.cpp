@@ -356,7 +356,8 @@ int SuProcess::finishWithStub(int mode)
     }
     if (mode != RunCommand) {
         // The companion has said "end" and exits with 0.
-        if (drainUntilExit() < 0 && (progressClockRanOut() || isCancelled()))
+        // Only a clock or a cancel ends the draining early: the terminal is there.
+        if (drainUntilExit() < 0)
             return stopChild(SwitchTimedOut);
         return SwitchOk;
     }

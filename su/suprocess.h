@@ -44,9 +44,10 @@ public:
          *  closed before a prompt, or the password showed), or the terminal closed during the
          *  conversation with the companion */
         SwitchFailed = -1,
-        /** su or sudo made no progress for progressTimeout(); the child was killed */
+        /** su or sudo made no progress for progressTimeout(), or the whole check took longer
+         *  than overallTimeout(); the child was killed or hung up */
         SwitchTimedOut = -2,
-        /** tavrine is not on the search path; nothing was started */
+        /** tavrine was not found (companionPath() is empty); nothing was started */
         SwitchNoCompanion = -3,
         /** su or sudo would not run the companion although the password was not found wrong
          *  (a closed account, an expired password, a sudoers refusal, a line outside the

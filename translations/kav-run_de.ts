@@ -254,8 +254,8 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+2"/>
-        <source>&lt;qt&gt;The companion program &lt;b&gt;tavrine&lt;/b&gt; was not found on the search path, so nothing can be run as another user.&lt;/qt&gt;</source>
-        <translation>&lt;qt&gt;Das Begleitprogramm &lt;b&gt;tavrine&lt;/b&gt; wurde im Suchpfad nicht gefunden, daher kann nichts als anderer Benutzer ausgeführt werden.&lt;/qt&gt;</translation>
+        <source>&lt;qt&gt;The companion program &lt;b&gt;tavrine&lt;/b&gt; was not found, so nothing can be run as another user.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Das Begleitprogramm &lt;b&gt;tavrine&lt;/b&gt; wurde nicht gefunden, daher kann nichts als anderer Benutzer ausgeführt werden.&lt;/qt&gt;</translation>
     </message>
     <message>
         <location line="+3"/>

@@ -294,8 +294,8 @@ void RoderuzAsUserTest::switchFailuresAreNamed_data()
                           "screen, so the password was not typed.</qt>");
     QTest::newRow("no companion")
         << prompt << false
-        << QStringLiteral("<qt>The companion program <b>tavrine</b> was not found on the search "
-                          "path, so nothing can be run as another user.</qt>");
+        << QStringLiteral("<qt>The companion program <b>tavrine</b> was not found, so nothing can "
+                          "be run as another user.</qt>");
 }
 
 void RoderuzAsUserTest::switchFailuresAreNamed()
