@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "heldkeyboard.h"
 
+#include "keyboardhold.h"
+
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWindow>
 
 #include <unistd.h>
@@ -18,6 +21,8 @@ HeldKeyboard::HeldKeyboard(int release, QObject *parent)
         if (window)
             giveBack();
     });
+    // The holder lets the keyboard go by then whatever happens; this one need not wait longer.
+    QTimer::singleShot(KeyboardHold::holdLimitMs, this, &HeldKeyboard::giveBack);
 }
 
 HeldKeyboard::~HeldKeyboard()

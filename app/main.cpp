@@ -15,6 +15,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -89,12 +90,24 @@ static int answerWithoutWindowSystem(int argc, char *argv[])
     return 1;
 }
 
+// Whether a command line that holds the toolkit's own options asks for a
+// resident; a wrong guess costs only a start without the small-block cache.
+static bool namesResident(int argc, char *argv[])
+{
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--resident") == 0)
+            return true;
+    }
+    return false;
+}
+
 // The dialog program, which the kav-run launcher starts when no running
 // instance took its command line, or when it left the command line to it.
 int main(int argc, char *argv[])
 {
     const StartRequest request = startRequest(argc, argv);
-    if (request == StartRequest::Resident)
+    if (request == StartRequest::Resident
+        || (request == StartRequest::Undecided && namesResident(argc, argv)))
         ResidentDialog::startWithoutSmallBlockCache(argv);
     // Taken first, so that nothing this program starts inherits it.
     const int keyboardHold = KeyboardHold::takeInherited();

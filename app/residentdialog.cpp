@@ -136,8 +136,13 @@ QByteArray ResidentDialog::answer(const QString &message)
     if (commandLine.isResident())
         return QByteArray::fromStdString(HandOver::answer(0));
 
-    if (!m_dialog || sourcesStamp() != m_dialogSourcesStamp)
+    if (!m_dialog) {
         prepareDialog();
+    } else {
+        QByteArray stamp = sourcesStamp();
+        if (stamp != m_dialogSourcesStamp)
+            prepareDialog(std::move(stamp));
+    }
     // Relative paths in the command mean what they meant to the later start.
     if (!handOver.directory.empty() && chdir(handOver.directory.c_str()) != 0)
         qWarning("kav-run: cannot enter %s", handOver.directory.c_str());
@@ -150,11 +155,11 @@ QByteArray ResidentDialog::answer(const QString &message)
     return QByteArray::fromStdString(HandOver::answer(0, diagnostics.toStdString()));
 }
 
-void ResidentDialog::prepareDialog()
+void ResidentDialog::prepareDialog(QByteArray sources)
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
-    m_dialogSourcesStamp = sourcesStamp();
+    m_dialogSourcesStamp = sources.isNull() ? sourcesStamp() : std::move(sources);
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
     m_app.setActivationWindow(m_dialog.get(), false);

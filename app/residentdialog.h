@@ -42,7 +42,9 @@ public:
 private:
     /** The answer to a later start's @p message (see HandOver). */
     QByteArray answer(const QString &message);
-    void prepareDialog();
+    /** Builds a new dialog from the settings and applications that @p sources identifies
+     *  (sourcesStamp()); as they are now when it is null. */
+    void prepareDialog(QByteArray sources = QByteArray());
     void dialogFinished();
     /**
      * Identifies what a dialog is built from as it is now: the settings
