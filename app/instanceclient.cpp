@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "instanceclient.h"
+#include "monotonicclock.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/socket.h>
@@ -15,16 +15,9 @@
 
 static const int listenerRetryMs = 20;
 
-static long long nowMs()
-{
-    timespec time {};
-    clock_gettime(CLOCK_MONOTONIC, &time);
-    return (long long)time.tv_sec * 1000 + time.tv_nsec / 1000000;
-}
-
 static int remainingMs(long long deadline)
 {
-    return int(std::max(0LL, deadline - nowMs()));
+    return int(std::max(0LL, deadline - monotonicMs()));
 }
 
 static bool isPrivateDirectory(const std::string &path)
@@ -223,7 +216,7 @@ InstanceClient::Outcome InstanceClient::send(
     m_answer.clear();
     if (m_serverPath.empty())
         return NotRunning;
-    const long long deadline = nowMs() + timeout;
+    const long long deadline = monotonicMs() + timeout;
     for (;;) {
         const SocketDescriptor socket;
         if (socket.fd < 0)
@@ -232,7 +225,7 @@ InstanceClient::Outcome InstanceClient::send(
             return exchange(socket.fd, message, passedDescriptor, deadline);
         if (wait == NoWait)
             return NotRunning;
-        if (nowMs() >= deadline)
+        if (monotonicMs() >= deadline)
             return Unanswered;
         usleep(listenerRetryMs * 1000);
     }

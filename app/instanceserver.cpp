@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -95,14 +96,6 @@ static bool receive(int socket, QByteArray *data, int *passed)
     return count > 0;
 }
 
-static quint32 bigEndianAt(const QByteArray &data, int position)
-{
-    quint32 number = 0;
-    for (int i = 0; i < 4; ++i)
-        number = (number << 8) | quint8(data.at(position + i));
-    return number;
-}
-
 InstanceServer::InstanceServer(Answerer answerer, QObject *parent)
     : QObject(parent)
     , m_answerer(std::move(answerer))
@@ -182,7 +175,7 @@ void InstanceServer::readFrom(int socket)
     const QByteArray &data = connection.data;
     if (data.size() < 4)
         return;
-    const quint32 length = bigEndianAt(data, 0);
+    const quint32 length = qFromBigEndian<quint32>(data.constData());
     if (length == nullStringLength) {
         answer(socket, QString());
         return;
@@ -194,8 +187,7 @@ void InstanceServer::readFrom(int socket)
     if (quint32(data.size()) - 4 < length)
         return;
     QString message(int(length / 2), Qt::Uninitialized);
-    for (int unit = 0; unit < message.size(); ++unit)
-        message[unit] = QChar(quint8(data.at(5 + 2 * unit)), quint8(data.at(4 + 2 * unit)));
+    qFromBigEndian<quint16>(data.constData() + 4, message.size(), message.data());
     answer(socket, message);
 }
 

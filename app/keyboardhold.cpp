@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "keyboardhold.h"
+#include "monotonicclock.h"
 
 #include <xcb/xcb.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -17,13 +17,6 @@
 static const char descriptorVariable[] = "KAVRUN_KEYBOARD_HOLD";
 // How often a grab that another client prevents is tried again.
 static const int grabRetryMs = 5;
-
-static long long nowMs()
-{
-    timespec time {};
-    clock_gettime(CLOCK_MONOTONIC, &time);
-    return (long long)time.tv_sec * 1000 + time.tv_nsec / 1000000;
-}
 
 // Whether the release came (the descriptor was closed or written to) within @p timeout ms.
 static bool released(int release, long long timeout)
@@ -110,12 +103,12 @@ public:
                 return;
             grabbed = reply->status == XCB_GRAB_STATUS_SUCCESS;
             std::free(reply);
-            if (grabbed || released(release, grabRetryMs) || nowMs() >= deadline)
+            if (grabbed || released(release, grabRetryMs) || monotonicMs() >= deadline)
                 break;
             pending = ask();
         }
         if (grabbed)
-            released(release, deadline - nowMs());
+            released(release, deadline - monotonicMs());
         // The queued keys go to the window that has the focus now.
         xcb.ungrabKeyboard(connection, XCB_CURRENT_TIME);
         xcb.flush(connection);
@@ -146,7 +139,7 @@ static void silenceStandardFiles()
 
 int KeyboardHold::start(const char *display)
 {
-    const long long deadline = nowMs() + holdLimitMs;
+    const long long deadline = monotonicMs() + holdLimitMs;
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
         return -1;

@@ -10,12 +10,11 @@
 #include <QFileInfo>
 #include <QLockFile>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-// A lock file that names no process, is not new and that no process holds was
-// left by a start killed while it made the file: it is stale whatever its age.
+// A lock file that names no process and is not new was left by a start killed
+// while it made the file: it is stale whatever its age, once no process holds
+// it, which removeStaleLockFile() makes sure of.
 static bool isAbandoned(const QLockFile &lock, const QString &path)
 {
     qint64 pid = 0;
@@ -24,14 +23,7 @@ static bool isAbandoned(const QLockFile &lock, const QString &path)
     if (lock.getLockInfo(&pid, &host, &application))
         return false;
     // A start may be writing it this moment.
-    if (QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) < 2000)
-        return false;
-    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
-    close(fd);
-    return !held;
+    return QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime()) >= 2000;
 }
 
 QtSingleApplication::QtSingleApplication(const QString &identifier, int &argc, char **argv)
