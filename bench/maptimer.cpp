@@ -55,20 +55,6 @@ static long cpuTicks(pid_t pid)
     return utime + stime;
 }
 
-// Ends a process group, politely first; a program that ignores SIGTERM gets
-// SIGKILL after a second, so one stuck candidate cannot hold up the rest.
-static void stopGroup(pid_t pid)
-{
-    kill(-pid, SIGTERM);
-    const double deadline = now() + 1000;
-    while (waitpid(pid, nullptr, WNOHANG) == 0 && now() < deadline)
-        usleep(2000);
-    // What is left of the group goes now; children that outlived their parent
-    // and came to us as the subreaper are reaped.
-    kill(-pid, SIGKILL);
-    while (waitpid(-pid, nullptr, 0) > 0) { }
-}
-
 // What one run has seen so far.
 struct MapTimer::Progress
 {

@@ -189,14 +189,6 @@ private:
     std::vector<xcb_keysym_t> keysymsByKeycode;
 };
 
-static void stopGroup(pid_t pid)
-{
-    kill(-pid, SIGTERM);
-    usleep(100000);
-    kill(-pid, SIGKILL);
-    while (waitpid(-1, nullptr, WNOHANG) > 0) { }
-}
-
 static std::string clipboard(const std::string &display)
 {
     const std::string command =

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "xvfbdisplay.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,7 +20,7 @@ XvfbDisplay::XvfbDisplay()
     }
     if (serverPid == 0) {
         close(pipeFds[0]);
-        const int null = open("/dev/null", O_WRONLY);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         dup2(null, STDERR_FILENO);
         const std::string fd = std::to_string(pipeFds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
@@ -56,7 +57,7 @@ pid_t startOnDisplay(const std::string &display, const std::vector<std::string> 
     const pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);
-        const int null = open("/dev/null", O_WRONLY);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         setenv("DISPLAY", display.c_str(), 1);
@@ -69,4 +70,14 @@ pid_t startOnDisplay(const std::string &display, const std::vector<std::string> 
     if (pid > 0)
         setpgid(pid, pid);
     return pid;
+}
+
+void stopGroup(pid_t pid)
+{
+    kill(-pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (waitpid(pid, nullptr, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
+        usleep(2000);
+    kill(-pid, SIGKILL);
+    while (waitpid(-pid, nullptr, 0) > 0) { }
 }

@@ -33,4 +33,12 @@ private:
 pid_t startOnDisplay(const std::string &display, const std::vector<std::string> &command,
     const std::vector<std::string> &environment);
 
+/**
+ * Ends the process group of @p pid (see startOnDisplay()), politely first; a
+ * program that ignores SIGTERM gets SIGKILL after a second, so one stuck
+ * program cannot hold up the rest. Members that came to us as the subreaper
+ * are reaped.
+ */
+void stopGroup(pid_t pid);
+
 #endif
