@@ -3,6 +3,7 @@
 
 #include "afterfirstframe.h"
 #include "commandclassifier.h"
+#include "completion/backgroundthreadpool.h"
 #include "completion/commandcompleter.h"
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
@@ -229,7 +230,9 @@ void Roderuz::startDefaultUserLookUp()
             leUsername->setText(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(fetchDefaultUser));
+    // Not the global pool, whose threads the program waits for when it ends.
+    watcher->setFuture(
+        QtConcurrent::run(backgroundThreadPool(BackgroundWork::AccountLookUp), fetchDefaultUser));
 }
 
 void Roderuz::describeButton(
@@ -415,12 +418,13 @@ void Roderuz::accept()
     // Blanks alone are no command, whatever the text before them was.
     if (text.isEmpty() || privilegedLauncher->isChecking())
         return;
+    // Cleared first: the classification delivered by the wait must not launch it again.
+    pendingRun.clear();
     if (!classifier->waitFor(text, runWaitMs)) {
         // It runs when its file answers, unless the text changes first.
         pendingRun = text;
         return;
     }
-    pendingRun.clear();
     launch();
 }
 
@@ -612,13 +616,12 @@ void Roderuz::refreshPlan()
         return;
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
-    if (empty) {
-        lbRunIcon->setIcon(emptyFieldIcon);
-    } else {
+    if (empty)
+        currentIcon = emptyFieldIcon;
+    else
         currentIcon = firstThemeIcon(
             plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);
-        updateIcon();
-    }
+    updateIcon();
     setHint(hintText(plan));
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "../common/systemapplications.h"
+#include "dialog/commandclassifier.h"
 #include "dialog/roderuz.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
@@ -22,6 +23,7 @@
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -144,6 +146,7 @@ private Q_SLOTS:
     void hintSaysWhatRunWillDo_data();
     void hintSaysWhatRunWillDo();
     void windowWorksWhileAFileDoesNotAnswer();
+    void runPressedAgainWhileWaitingRunsOnce();
 
     void defaultUserIsTheAdminGroupMember();
     void defaultUserEmptyForAnAdmin();
@@ -1040,6 +1043,21 @@ void RoderuzTest::windowWorksWhileAFileDoesNotAnswer()
     dialog->pbCancel->click();
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
     QVERIFY(!dialog->isVisible());
+}
+
+// A first Run found the text not looked at yet; the second comes once it is,
+// before the window has heard of it.
+void RoderuzTest::runPressedAgainWhileWaitingRunsOnce()
+{
+    auto dialog = createDialog();
+    QSignalSpy finished(dialog.get(), &QDialog::finished);
+    dialog->setCommandText(QStringLiteral("logout"));
+    dialog->pendingRun = QStringLiteral("logout");
+    dialog->classifier->classify(QStringLiteral("logout"));
+    QThread::msleep(300);
+    dialog->accept();
+    QTest::qWait(100);
+    QCOMPARE(finished.count(), 1);
 }
 
 void RoderuzTest::terminalChoiceLearnsOnlyWhatTheUserDid_data()
