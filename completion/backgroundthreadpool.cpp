@@ -19,6 +19,7 @@ QThreadPool *backgroundThreadPool(BackgroundWork work)
     static QThreadPool *const applications = newPool(2);
     static QThreadPool *const classifications = newPool(16);
     static QThreadPool *const passwordChecks = newPool(2);
+    static QThreadPool *const accounts = newPool(1);
     switch (work) {
     case BackgroundWork::FolderListing:
         return folders;
@@ -26,6 +27,8 @@ QThreadPool *backgroundThreadPool(BackgroundWork work)
         return applications;
     case BackgroundWork::PasswordCheck:
         return passwordChecks;
+    case BackgroundWork::AccountLookUp:
+        return accounts;
     case BackgroundWork::Classification:
         break;
     }

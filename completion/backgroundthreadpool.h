@@ -14,6 +14,8 @@ enum class BackgroundWork {
     Classification,
     /** Checking a password with su or sudo, which may take its time. */
     PasswordCheck,
+    /** Asking the name services about users and groups, which may not answer. */
+    AccountLookUp,
 };
 
 /**

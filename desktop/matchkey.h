@@ -45,7 +45,6 @@ public:
     explicit MatchKey(const QString &name);
 
     /** The name as given. */
-    const QString &name() const { return original; }
 
     /**
      * How well @p typed, already folded(), matches the name; MatchClass::None

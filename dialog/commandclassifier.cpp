@@ -46,9 +46,7 @@ void CommandClassifier::classify(const QString &text)
     auto *watcher = new QFutureWatcher<void>(this);
     connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, result = m_running] {
         watcher->deleteLater();
-        // Only the newest text counts; an older one came back late.
-        if (result.get().text == m_runningText)
-            deliver(result.get());
+        deliver(result.get());
     });
     watcher->setFuture(QtConcurrent::run(backgroundThreadPool(BackgroundWork::Classification),
         [promise, simplified, directory = m_applicationsDirectory] {
@@ -73,6 +71,7 @@ std::optional<CommandClassification> CommandClassifier::waitFor(const QString &t
 
 void CommandClassifier::deliver(const CommandClassification &result)
 {
+    // Only the newest text counts; an older one came back late.
     if (result.text != m_runningText)
         return;
     m_latest = result;

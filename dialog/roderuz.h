@@ -136,17 +136,13 @@ private:
     /** After @p plan's command was started: the history, the settings, and the dialog closes. */
     void finishLaunch(const LaunchPlan &plan);
     /**
-     * Launches @p plan's command.
+     * Launches @p plan's command as the caller, or says why it cannot run
+     * (a command for another user goes through the privileged launcher).
      *
-     * @return 0 when it was started, 1 when nothing was started (the field is
-     *         empty or a message explained why), -1 when the process for
-     *         another user could not be forked
+     * @return 0 when it was started, 1 when nothing was started and a message explained why
      */
     int runCommand(const LaunchPlan &plan);
-    /** Starts @p commandLines detached. @return whether all started; a message explains a failure
-     */
-    bool startDetached(const QStringList &commandLines);
-    /** The hint for the field's text; empty while it is not known yet. */
+    /** The hint for @p plan: what the plan says, or for an expression what the calculator says. */
     QString hintText(const LaunchPlan &plan) const;
     void setHint(const QString &hint);
     void showWarning(const QString &text);

@@ -181,7 +181,7 @@ private:
     void planStart(const LaunchOptions &options);
     void planIdentity(const LaunchOptions &options);
     void planStartAsOther(const LaunchOptions &options);
-    QStringList typeRewrittenLines(bool inTerminal) const;
+    QStringList typeRewrittenLines(bool forShell) const;
 
     CommandClassification m_classification;
     Action m_action = NothingToRun;
