@@ -192,7 +192,8 @@ int SuProcess::startSwitchTool()
     const QByteArray companion = companionPath();
     if (companion.isEmpty())
         return SwitchNoCompanion;
-    if (valueWithLineBreak() != NoValue)
+    // The companion just found is the one checked and started.
+    if (holdsLineBreak(companion) || StubProcess::valueWithLineBreak() != NoValue)
         return SwitchLineBreak;
 
     QList<QByteArray> arguments;
