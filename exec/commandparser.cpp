@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QUrl>
 
 CommandParser::CommandParser(const QString &text)
@@ -112,15 +113,34 @@ void CommandParser::loadDesktopEntry(const QString &name)
     desktopEntryIsCurrent = !desktopEntry->desktopGroup().readEntry("Hidden", false);
 }
 
+QString CommandParser::addressOf(const QString &word)
+{
+    // A scheme is a letter, then letters, digits, "+", "-" or ".", and a colon,
+    // so a host name followed by its port reads as one: the port tells them apart.
+    static const QRegularExpression hostAndPort(QStringLiteral(
+        "^(?:localhost|[A-Za-z0-9-]+(?:\\.[A-Za-z0-9-]+)+):([0-9]{1,5})(?:[/?#].*)?$"));
+    const QRegularExpressionMatch withPort = hostAndPort.match(word);
+    if (withPort.hasMatch()) {
+        return (withPort.captured(1) == QLatin1String("443") ? QStringLiteral("https://")
+                                                             : QStringLiteral("http://"))
+            + word;
+    }
+    const QString scheme = QUrl(word, QUrl::TolerantMode).scheme();
+    if (!scheme.isEmpty() && scheme != QLatin1String("file"))
+        return word;
+    if (word.startsWith(QLatin1String("www.")))
+        return QStringLiteral("https://") + word;
+    return QString();
+}
+
 int CommandParser::classify(QString word)
 {
+    // A program of that name is what the user means, even with a colon in it.
+    const bool onSearchPath = !executablePath.isEmpty() && !word.contains(QLatin1Char('/'));
+    if (!onSearchPath && !addressOf(word).isEmpty())
+        return Network;
     const QUrl url(word, QUrl::TolerantMode);
-    const QString scheme = url.scheme();
-    if (!scheme.isEmpty() && scheme != QLatin1String("file"))
-        return Network;
-    if (word.startsWith(QLatin1String("www.")))
-        return Network;
-    if (scheme == QLatin1String("file"))
+    if (url.scheme() == QLatin1String("file"))
         word = url.toLocalFile();
 
     if (!word.contains(QLatin1Char('/'))) {

@@ -61,6 +61,15 @@ public:
     /** The theme names icon() tries, best first; reads no file but a document's. */
     QStringList iconNames() const;
 
+    /**
+     * The address that opens @p word, the first word of a text, as a browser
+     * reads it: the word itself when it begins with a URL scheme, "https://"
+     * before a name beginning with "www.", and "http://" before a host and port
+     * such as "localhost:8080" or "www.example.org:8080/x" ("https://" for the
+     * port 443). Empty when @p word is no address: a "file:" URL, or no URL.
+     */
+    static QString addressOf(const QString &word);
+
     /** What the text parsed last was found to be, as a value. */
     CommandClassification classification() const;
 

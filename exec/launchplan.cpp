@@ -2,6 +2,7 @@
 #include "launchplan.h"
 
 #include "exec/calculator.h"
+#include "exec/commandparser.h"
 #include "exec/commandwords.h"
 #include "exec/desktopexec.h"
 #include "exec/terminal.h"
@@ -35,11 +36,10 @@ static bool holdsLineBreak(const QString &text)
         || text.contains(QChar(0));
 }
 
-static bool isWebAddress(const QString &address)
+static bool isWebAddress(const QString &word)
 {
-    const QString scheme = QUrl(address).scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https")
-        || address.startsWith(QLatin1String("www."));
+    const QString scheme = QUrl(CommandParser::addressOf(word)).scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
 LaunchPlan::LaunchPlan(const CommandClassification &classification, const LaunchOptions &options)
@@ -103,9 +103,10 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
     switch (m_classification.type) {
     case Network:
         // An address without a scheme is a web address to the user, not a file to the opener.
-        if (QUrl(firstWord()).scheme().isEmpty())
-            return { opener + typedCommandLine(QStringLiteral("https://") + command, consumer) };
-        return { opener + typedCommandLine(command, consumer) };
+        return { opener
+            + typedCommandLine(
+                CommandParser::addressOf(firstWord()) + command.mid(firstWord().size()),
+                consumer) };
     case Executable:
         return { forShell ? command : typedCommandLine(command, consumer) };
     case DesktopEntry:

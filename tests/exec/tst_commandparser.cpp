@@ -86,6 +86,7 @@ void CommandParserTest::initTestCase()
         QVERIFY(QDir(root.path()).mkpath(QLatin1String(folder)));
 
     writeExecutable(QStringLiteral("bin/kavtool"));
+    writeExecutable(QStringLiteral("bin/kav:tool"));
     writeExecutable(QStringLiteral("bin/kavterm"));
     writeExecutable(QStringLiteral("bin/kaviconexe"));
     writeExecutable(QStringLiteral("script"));
@@ -153,6 +154,10 @@ void CommandParserTest::classifies_data()
     QTest::newRow("unusual scheme") << QStringLiteral("a+b.c:rest") << int(Network);
     QTest::newRow("www without scheme") << QStringLiteral("www.example.org") << int(Network);
     QTest::newRow("www is case-sensitive") << QStringLiteral("WWW.example.org") << int(Unknown);
+    QTest::newRow("host and port") << QStringLiteral("localhost:8080") << int(Network);
+    QTest::newRow("www host, port and path")
+        << QStringLiteral("www.example.com:8080/x") << int(Network);
+    QTest::newRow("program with a colon") << QStringLiteral("kav:tool") << int(Executable);
     QTest::newRow("file URL of a folder") << QStringLiteral("file://") + folder << int(Folder);
     QTest::newRow("file URL of a file") << QStringLiteral("file://") + notes << int(File);
     QTest::newRow("folder") << folder << int(Folder);

@@ -107,6 +107,15 @@ void LaunchPlanTest::decidesOnce_data()
     QTest::newRow("www address") << "4#www.example.org" << none
                                  << lines("xdg-open https://www.example.org")
                                  << "Opens the address in the web browser" << none << none;
+    QTest::newRow("host and port")
+        << "4#www.example.com:8080/x a" << none << lines("xdg-open http://www.example.com:8080/x a")
+        << "Opens the address in the web browser" << none << none;
+    QTest::newRow("host and the https port")
+        << "4#example.org:443/p" << none << lines("xdg-open https://example.org:443/p")
+        << "Opens the address in the web browser" << none << none;
+    QTest::newRow("scheme followed by digits")
+        << "4#tel:12345" << none << lines("xdg-open tel:12345")
+        << "Opens the address with the default application" << none << none;
     QTest::newRow("other address")
         << "4#mailto:a@example.org" << none << lines("xdg-open mailto:a@example.org")
         << "Opens the address with the default application" << none << none;
