@@ -632,8 +632,10 @@ QString Roderuz::hintText(const LaunchPlan &plan) const
     const QString &expression = plan.classification().text;
     if (expression != calculatedExpression)
         return tr("Calculating ...");
-    if (calculationTooLong)
+    if (calculationOutcome == Calculator::TooLong)
         return tr("Result too long");
+    if (calculationOutcome == Calculator::NeedsBc)
+        return tr("Install bc to calculate this");
     return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
                                       : tr("= %1").arg(calculatedResult);
 }
@@ -787,7 +789,7 @@ void Roderuz::slotCalculated(
 {
     calculatedExpression = expression;
     calculatedResult = result;
-    calculationTooLong = outcome == Calculator::TooLong;
+    calculationOutcome = outcome;
     if (expression != cbCommand->currentText().simplified())
         return;
     if (calculationWanted) {

@@ -194,7 +194,7 @@ private:
     // The last expression evaluated and its value, kept for Run.
     QString calculatedExpression;
     QString calculatedResult;
-    bool calculationTooLong = false;
+    Calculator::Outcome calculationOutcome = Calculator::NoValue;
     // Run was pressed on an expression whose value had not arrived yet.
     bool calculationWanted = false;
     QWidget *savedFocus = nullptr;

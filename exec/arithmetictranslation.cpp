@@ -11,9 +11,10 @@ namespace {
 class Translator
 {
 public:
-    Translator(const QString &text, ArithmeticEvaluator evaluator)
+    Translator(const QString &text, ArithmeticEvaluator evaluator, QChar decimalSign)
         : text(text)
         , forBc(evaluator == ArithmeticEvaluator::Bc)
+        , decimalSign(decimalSign)
     { }
 
     QString translated()
@@ -96,7 +97,8 @@ private:
         skipBlanks();
         const QString whole = digitsAt();
         QString fraction;
-        const bool point = position < text.size() && text.at(position) == QLatin1Char('.');
+        const bool point = position < text.size()
+            && (text.at(position) == QLatin1Char('.') || text.at(position) == decimalSign);
         if (point) {
             ++position;
             fraction = digitsAt();
@@ -146,6 +148,7 @@ private:
 
     const QString text;
     const bool forBc;
+    const QChar decimalSign;
     int position = 0;
     int nesting = 0;
     int digits = 0;
@@ -153,7 +156,8 @@ private:
 };
 } // namespace
 
-QString translatedArithmetic(const QString &expression, ArithmeticEvaluator evaluator)
+QString translatedArithmetic(
+    const QString &expression, ArithmeticEvaluator evaluator, QChar decimalSign)
 {
-    return Translator(expression, evaluator).translated();
+    return Translator(expression, evaluator, decimalSign).translated();
 }

@@ -13,7 +13,8 @@ enum class ArithmeticEvaluator {
 };
 
 /**
- * Reads typed arithmetic: decimal numbers ("7", "0.25", "1."), the operators
+ * Reads typed arithmetic: decimal numbers ("7", "0.25", "1.", and with
+ * @p decimalSign, the user's own, "0,25" where that is a comma), the operators
  * + - * / % ^, signs and parentheses, with blanks and tabs between. ^ binds
  * tighter than a sign and groups from the right (-2^2 is -4, 2^3^2 is 2^9);
  * * / % bind tighter than + and -, and group from the left.
@@ -28,6 +29,7 @@ enum class ArithmeticEvaluator {
  *         @p expression is not such arithmetic or @p evaluator cannot compute
  *         it exactly
  */
-QString translatedArithmetic(const QString &expression, ArithmeticEvaluator evaluator);
+QString translatedArithmetic(
+    const QString &expression, ArithmeticEvaluator evaluator, QChar decimalSign = QLatin1Char('.'));
 
 #endif

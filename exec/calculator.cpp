@@ -4,6 +4,7 @@
 #include "exec/arithmetictranslation.h"
 #include "exec/findcommandexecutable.h"
 
+#include <QLocale>
 #include <QPointer>
 #include <QProcess>
 #include <QRegExp>
@@ -12,8 +13,14 @@
 static const int evaluationTimeout = 5000;
 // Far more than the field shows, far less than a runaway power prints.
 static const int maximumResultLength = 4096;
+// bc computes with 60 decimals (its scale below) and cuts what goes beyond.
+// A value cut there ends in ten zeros once in ten billion times: one with
+// fewer decimals is exact.
+static const int exactDecimals = 50;
+// What a value that is not exact is rounded to: its digits before the point stay.
+static const int shownSignificantDigits = 12;
 
-// r and p are the typed % and ^; f rounds the result. The remainder is taken
+// r and p are the typed % and ^. The remainder is taken
 // at scale 0, so that its quotient is whole and the remainder exact. A
 // fractional power is computed with more decimals than the result has digits
 // before its point, and a negative base has none (the division by zero says so).
@@ -48,15 +55,6 @@ define p(a, b) {
     }
     scale = s
     return (x / 1)
-}
-define f(z) {
-    auto h
-    if (scale(z) <= 8) return (z)
-    h = .000000005
-    if (z < 0) h = -h
-    z = z + h
-    scale = 8
-    return (z / 1)
 }
 )bc";
 
@@ -111,24 +109,29 @@ void Calculator::evaluate(const QString &expression)
     deadline.start();
 
     // Neither evaluator gets anything but the translation: no shell sees the typed text.
+    decimalSign = QLocale().decimalPoint();
     const QString bc = findCommandExecutable(QStringLiteral("bc"));
-    const QString translation = translatedArithmetic(
-        expression, bc.isEmpty() ? ArithmeticEvaluator::Shell : ArithmeticEvaluator::Bc);
+    const QString translation = translatedArithmetic(expression,
+        bc.isEmpty() ? ArithmeticEvaluator::Shell : ArithmeticEvaluator::Bc, decimalSign);
     if (translation.isEmpty()) {
+        const Outcome outcome = bc.isEmpty()
+                && !translatedArithmetic(expression, ArithmeticEvaluator::Bc, decimalSign).isEmpty()
+            ? NeedsBc
+            : NoValue;
         // Never started: the process object only marks this evaluation as the current one.
         const QPointer<QProcess> unstarted = evaluator;
         QMetaObject::invokeMethod(
             this,
-            [this, unstarted] {
+            [this, unstarted, outcome] {
                 if (unstarted && unstarted == evaluator)
-                    finish(NoValue);
+                    finish(outcome);
             },
             Qt::QueuedConnection);
     } else if (!bc.isEmpty()) {
         evaluator->setProcessEnvironment(bcEnvironment());
         evaluator->start(bc, { QStringLiteral("-l") });
         evaluator->write(bcFunctions);
-        evaluator->write(QStringLiteral("f(%1)\n").arg(translation).toLatin1());
+        evaluator->write(translation.toLatin1() + '\n');
         evaluator->closeWriteChannel();
     } else {
         evaluator->start(QStringLiteral("/bin/sh"),
@@ -143,12 +146,66 @@ void Calculator::readOutput()
         finish(TooLong);
 }
 
+// Adds one to the whole number written in @p digits; false when it needs one more digit.
+static bool incremented(QString &digits)
+{
+    for (int i = digits.size() - 1; i >= 0; --i) {
+        if (digits.at(i) != QLatin1Char('9')) {
+            digits[i] = QChar(digits.at(i).unicode() + 1);
+            return true;
+        }
+        digits[i] = QLatin1Char('0');
+    }
+    return false;
+}
+
+// bc's @p value as the user reads it: with @p decimalSign, "0" before a
+// leading point, no zeros at the end; an inexact value rounded.
+static QString shownValue(const QString &value, QChar decimalSign)
+{
+    const bool negative = value.startsWith(QLatin1Char('-'));
+    const QString magnitude = value.mid(negative ? 1 : 0);
+    int wholeLength = magnitude.indexOf(QLatin1Char('.'));
+    if (wholeLength < 0)
+        wholeLength = magnitude.size();
+    QString digits = magnitude.left(wholeLength) + magnitude.mid(wholeLength + 1);
+    const auto dropTrailingZeros = [&] {
+        while (digits.size() > wholeLength && digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+    };
+    dropTrailingZeros();
+
+    if (digits.size() - wholeLength >= exactDecimals) {
+        int firstSignificant = 0;
+        while (firstSignificant < digits.size() && digits.at(firstSignificant) == QLatin1Char('0'))
+            ++firstSignificant;
+        const int kept = qMax(wholeLength, firstSignificant + shownSignificantDigits);
+        if (kept < digits.size()) {
+            const bool roundsUp = digits.at(kept) >= QLatin1Char('5');
+            digits.truncate(kept);
+            if (roundsUp && !incremented(digits)) {
+                digits.prepend(QLatin1Char('1'));
+                ++wholeLength;
+            }
+            dropTrailingZeros();
+        }
+    }
+
+    QString whole = digits.left(wholeLength);
+    const QString fraction = digits.mid(wholeLength);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    const bool zero = fraction.isEmpty() && whole == QLatin1String("0");
+    return (negative && !zero ? QStringLiteral("-") : QString()) + whole
+        + (fraction.isEmpty() ? QString() : decimalSign + fraction);
+}
+
 void Calculator::readResult()
 {
     readOutput();
     if (!evaluator)
         return;
-    QString result = QString::fromLatin1(output).trimmed();
+    const QString result = QString::fromLatin1(output).trimmed();
     // Errors go to the standard error, and leave nothing or half a line on the output.
     const bool isNumber = QRegExp(QStringLiteral("-?[0-9]*\\.?[0-9]+")).exactMatch(result);
     if (!isNumber || evaluator->exitStatus() != QProcess::NormalExit
@@ -156,9 +213,7 @@ void Calculator::readResult()
         finish(NoValue);
         return;
     }
-    if (result.startsWith(QLatin1Char('.')) || result.startsWith(QLatin1String("-.")))
-        result.insert(result.indexOf(QLatin1Char('.')), QLatin1Char('0'));
-    finish(Value, result);
+    finish(Value, shownValue(result, decimalSign));
 }
 
 void Calculator::stop()

@@ -22,14 +22,17 @@ bool isArithmeticExpression(const QString &text);
  * of their own, so the caller never waits for the evaluator. One evaluation
  * runs at a time.
  *
- * bc computes with 60 decimals and the value comes rounded to 8: a value with
- * more decimals than 8 shows exactly 8 (7/2 is 3.50000000, 2/3 is
- * 0.66666667), one with fewer shows them as they are (1.5*1.5 is 2.25, 2^10
- * is 1024). The remainder a % b is a - q * b for the whole quotient q of a / b
- * (5 % 3 is 2, 7.5 % 2 is 1.5, -7 % 2 is -1). A fractional power of a
- * positive number comes from its logarithm (2^0.5 is 1.41421356); of a
- * negative number it has no value. Without bc only whole numbers with + - *
- * % are computed, so that no result is cut short.
+ * Numbers are read and shown with the decimal sign of the default locale
+ * (QLocale()), and a point is read as one too: 3,5+1 is 4,5 under a German
+ * locale. bc computes with 60 decimals; a value shows as many as it has (7/2
+ * is 3.5, 1/8 is 0.125), and one that needs more than bc keeps is rounded to
+ * 12 significant digits, all digits before its point kept (2/3 is
+ * 0.666666666667, 1/3*3 is 1). The remainder a % b is a - q * b for the whole
+ * quotient q of a / b (5 % 3 is 2, 7.5 % 2 is 1.5, -7 % 2 is -1). A
+ * fractional power of a positive number comes from its logarithm (4^0.5 is
+ * 2, 2^0.5 is 1.41421356237); of a negative number it has no value. Without
+ * bc only whole numbers with + - * % are computed, so that no result is cut
+ * short.
  */
 class Calculator : public QObject
 {
@@ -38,7 +41,7 @@ class Calculator : public QObject
 public:
     /** How an evaluation ended. */
     enum Outcome {
-        /** The result holds the value: one line, a "0" before a leading point. */
+        /** The result holds the value: one line, a "0" before a leading decimal sign. */
         Value,
         /**
          * No value, shown as "Cannot calculate this expression": text that is
@@ -47,6 +50,12 @@ public:
          * five seconds. The result is empty.
          */
         NoValue,
+        /**
+         * No value because bc is not installed, and the shell cannot compute
+         * the expression exactly: a division, a power or a fraction. Shown as
+         * "Install bc to calculate this". The result is empty.
+         */
+        NeedsBc,
         /**
          * The value has 4096 characters or more; the evaluator was stopped
          * there, and the result is empty. Shown as "result too long".
@@ -81,6 +90,8 @@ private:
     QProcess *evaluator = nullptr;
     QString runningExpression;
     QByteArray output;
+    // The user's decimal sign when the evaluation started.
+    QChar decimalSign;
     QTimer deadline;
 };
 

@@ -311,6 +311,11 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+2"/>
+        <source>Install bc to calculate this</source>
+        <translation>Installieren Sie bc, um dies zu berechnen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>= %1</source>
         <translation>= %1</translation>
     </message>
