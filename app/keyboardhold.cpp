@@ -5,11 +5,13 @@
 #include <xcb/xcb.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -137,24 +139,53 @@ static void silenceStandardFiles()
         dup2(null, fd);
 }
 
+// Holds the keyboard in a process of its own, the holder, and ends that
+// process by @p deadline if it still lives: a holder that is stopped or hangs
+// would keep the keyboard of every client frozen.
+[[noreturn]] static void holdWatched(const char *display, int release, long long deadline)
+{
+    // In a session of its own, this process is not stopped with the start's
+    // process group, such as by a terminal's job control.
+    setsid();
+    int alive[2];
+    if (pipe2(alive, O_CLOEXEC) != 0)
+        _exit(0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        close(alive[0]);
+        prctl(PR_SET_NAME, "kav-run-hold");
+        KeyboardGrab grab;
+        if (grab.request(display))
+            grab.holdUntilReleased(release, deadline);
+        _exit(0);
+    }
+    close(alive[1]);
+    close(release);
+    // The pipe reads as closed once the holder is gone.
+    if (holder > 0 && !released(alive[0], deadline - monotonicMs())) {
+        // Its connection goes with it, and the server lets the keyboard go.
+        kill(holder, SIGKILL);
+    }
+    while (holder > 0 && waitpid(holder, nullptr, 0) < 0 && errno == EINTR) { }
+    _exit(0);
+}
+
 int KeyboardHold::start(const char *display)
 {
     const long long deadline = monotonicMs() + holdLimitMs;
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
         return -1;
-    // The holder is a grandchild: it outlives this process without becoming
-    // a zombie of whatever this process executes. It loads libxcb and grabs
-    // while this process goes on.
+    // The watcher is a grandchild, and the holder its child: they outlive this
+    // process without becoming zombies of whatever this process executes. They
+    // load libxcb and grab while this process goes on.
     const pid_t child = fork();
     if (child == 0) {
         if (fork() == 0) {
             close(channel[1]);
-            // Whoever reads this start's output must not wait for the holder.
+            // Whoever reads this start's output must not wait for the hold.
             silenceStandardFiles();
-            KeyboardGrab grab;
-            if (grab.request(display))
-                grab.holdUntilReleased(channel[0], deadline);
+            holdWatched(display, channel[0], deadline);
         }
         _exit(0);
     }

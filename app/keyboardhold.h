@@ -11,9 +11,10 @@
  * descriptor; the grab ends and the server delivers the queued keys to the
  * dialog, in the order typed, as if they came now. The grab also ends when
  * every copy of the descriptor is gone because their holders ended, and
- * after holdLimitMs at the latest, so no failure leaves the keyboard taken.
- * While another client holds the keyboard the grab is tried again until
- * then.
+ * after holdLimitMs at the latest, so no failure leaves the keyboard taken:
+ * a watcher process then kills the process that holds it ("kav-run-hold")
+ * if that was stopped or hangs. While another client holds the keyboard the
+ * grab is tried again until then.
  *
  * libxcb is loaded only in that process; everything else uses the C library
  * alone.

@@ -169,19 +169,22 @@ QString KavRunSession::waitForFile(const QString &name, int timeout)
     return QString::fromLocal8Bit(mark.readAll());
 }
 
-QList<qint64> KavRunSession::leftoverProcesses() const
+QList<qint64> KavRunSession::processes(const QString &name) const
 {
     const QByteArray entry = QByteArray(sessionVariable) + '=' + QFile::encodeName(path());
     const qint64 self = QCoreApplication::applicationPid();
     QList<qint64> found;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &name : pids) {
+    for (const QString &entryName : pids) {
         bool isPid = false;
-        const qint64 pid = name.toLongLong(&isPid);
+        const qint64 pid = entryName.toLongLong(&isPid);
         if (!isPid || pid == self)
             continue;
         QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry))
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry)
+            && (name.isEmpty()
+                || (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name.toUtf8())))
             found.append(pid);
     }
     return found;
@@ -199,13 +202,13 @@ void KavRunSession::killAll()
     // Detached commands (a terminal, a marker still writing) are not our children. Asked
     // first, they can clean up after themselves (the companion removes the display authority
     // it installed).
-    for (const qint64 pid : leftoverProcesses())
+    for (const qint64 pid : processes())
         ::kill(pid_t(pid), SIGTERM);
     QElapsedTimer grace;
     grace.start();
-    while (!leftoverProcesses().isEmpty() && !grace.hasExpired(2000))
+    while (!processes().isEmpty() && !grace.hasExpired(2000))
         QThread::msleep(50);
-    for (const qint64 pid : leftoverProcesses())
+    for (const qint64 pid : processes())
         ::kill(pid_t(pid), SIGKILL);
 }
 

@@ -63,6 +63,12 @@ public:
      */
     QStringList terminalArguments(int timeout = 10000) const;
 
+    /**
+     * The processes of this session (see KavRunSession) named @p name, as
+     * /proc/PID/comm has it, or all of them when @p name is empty.
+     */
+    QList<qint64> processes(const QString &name = QString()) const;
+
     /** Kills what this session started and left behind. */
     void killAll();
 
@@ -73,7 +79,6 @@ private:
     bool writeEditorEntry() const;
     QProcess *start(const QString &program, const QStringList &arguments,
         const QProcessEnvironment &environment);
-    QList<qint64> leftoverProcesses() const;
 
     QTemporaryDir m_directory;
     QProcessEnvironment m_environment;

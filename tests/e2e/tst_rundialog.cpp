@@ -810,17 +810,21 @@ void TestRunDialog::eachDisplayHasItsOwnDialog()
 void TestRunDialog::keysTypedAtOnceReachTheField_data()
 {
     QTest::addColumn<bool>("resident");
-    QTest::newRow("first start") << false;
-    QTest::newRow("resident") << true;
+    QTest::addColumn<bool>("holderStopped");
+    QTest::newRow("first start") << false << false;
+    QTest::newRow("resident") << true << false;
+    QTest::newRow("holder stopped") << false << true;
 }
 
 // The user types on right after the key that starts kav-run: every key
 // reaches the command field, and none the window that had the focus. They
 // come once the dialog has the focus, long before kav-run would give the
-// keyboard back on its own after 3 seconds.
+// keyboard back on its own after 3 seconds; when the process that holds the
+// keyboard is stopped, they come then, and the keyboard is free again.
 void TestRunDialog::keysTypedAtOnceReachTheField()
 {
     QFETCH(bool, resident);
+    QFETCH(bool, holderStopped);
     const QString typedThere = m_session->path() + QStringLiteral("/typed-into-terminal");
     m_session->startProgram(QStringLiteral("xterm"),
         { QStringLiteral("-T"), QStringLiteral("kav-run previous"), QStringLiteral("-e"),
@@ -835,12 +839,19 @@ void TestRunDialog::keysTypedAtOnceReachTheField()
     }
 
     QProcess *kavRun = m_session->startKavRun();
+    if (holderStopped) {
+        QVERIFY(QTest::qWaitFor([this] { return m_x->keyboardIsGrabbed(); }, 2000));
+        const QList<qint64> holder = m_session->processes(QStringLiteral("kav-run-hold"));
+        QCOMPARE(holder.size(), 1);
+        QCOMPARE(::kill(pid_t(holder.first()), SIGSTOP), 0);
+    }
     // A key pressed in the very milliseconds that kav-run needs to take the
     // keyboard is gone before it can; the dialog comes far later.
     QTest::qWait(30);
     QVERIFY(m_x->type(QStringLiteral("kavmark burst")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
-    QCOMPARE(m_session->waitForMark(QStringLiteral("burst"), 2500).section(QLatin1Char('\n'), 0, 0),
+    QCOMPARE(m_session->waitForMark(QStringLiteral("burst"), holderStopped ? 6000 : 2500)
+                 .section(QLatin1Char('\n'), 0, 0),
         QStringLiteral("burst"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(QFileInfo(typedThere).size(), qint64(0));

@@ -105,15 +105,40 @@ QString XDriver::textProperty(const QString &window, const QString &property) co
     return end > start ? output.mid(start + 1, end - start - 1) : QString();
 }
 
-int XDriver::pixelsOfColour(const QString &window, quint32 rgb) const
+std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> XDriver::connect() const
 {
     char protocol[] = "MIT-MAGIC-COOKIE-1";
     QByteArray cookie = m_cookie;
     xcb_auth_info_t authority { int(sizeof protocol - 1), protocol, cookie.size(), cookie.data() };
     const QByteArray display = m_environment.value(QStringLiteral("DISPLAY")).toLocal8Bit();
-    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> connection(
-        xcb_connect_to_display_with_auth_info(display.constData(), &authority, nullptr),
-        xcb_disconnect);
+    return { xcb_connect_to_display_with_auth_info(display.constData(), &authority, nullptr),
+        xcb_disconnect };
+}
+
+bool XDriver::keyboardIsGrabbed() const
+{
+    const auto connection = connect();
+    if (xcb_connection_has_error(connection.get()))
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
+    const std::unique_ptr<xcb_grab_keyboard_reply_t, void (*)(void *)> grab(
+        xcb_grab_keyboard_reply(connection.get(),
+            xcb_grab_keyboard(connection.get(), 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                XCB_GRAB_MODE_ASYNC),
+            nullptr),
+        std::free);
+    // Taken for a moment, the keyboard goes back at once.
+    if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS)
+        xcb_ungrab_keyboard(connection.get(), XCB_CURRENT_TIME);
+    xcb_flush(connection.get());
+    return grab
+        && (grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED
+            || grab->status == XCB_GRAB_STATUS_FROZEN);
+}
+
+int XDriver::pixelsOfColour(const QString &window, quint32 rgb) const
+{
+    const auto connection = connect();
     if (xcb_connection_has_error(connection.get()))
         return -1;
     const xcb_window_t id = window.toUInt();

@@ -6,7 +6,10 @@
 #include <QRect>
 #include <QStringList>
 
+#include <memory>
+
 class XvfbServer;
+struct xcb_connection_t;
 
 /**
  * Drives an X server the way a user would: finds windows, gives them the
@@ -51,8 +54,12 @@ public:
     QStringList stackingOrder() const;
     /** The text of the clipboard; null when xclip could not read it. */
     QString clipboard() const;
+    /** Whether a client holds the keyboard grabbed; false when that cannot be told. */
+    bool keyboardIsGrabbed() const;
 
 private:
+    /** A connection of its own to the server; one with an error when that failed. */
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> connect() const;
     /**
      * Runs @p program and stores its standard output in @p output when given;
      * false when it failed or was still running after @p timeout ms.
