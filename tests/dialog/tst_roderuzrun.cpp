@@ -178,6 +178,12 @@ void RoderuzRunTest::calculatorEvaluatesInPlace()
     run(dialog.get(), QStringLiteral("(1+"));
     QTRY_COMPARE(dialog->lbHint->hint(), QStringLiteral("Cannot calculate this expression"));
     QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("(1+"));
+
+    // Without bc the hint says what is missing.
+    const ScopedEnvironment path("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))));
+    run(dialog.get(), QStringLiteral("7/2"));
+    QTRY_COMPARE(dialog->lbHint->hint(), QStringLiteral("Install bc to calculate this"));
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("7/2"));
     QVERIFY(recorder.boxes.isEmpty());
 }
 
