@@ -588,14 +588,15 @@ LaunchOptions Roderuz::launchOptions() const
 
 bool Roderuz::alternativeInTerminal(const LaunchOptions &options) const
 {
-    // The terminal box follows what Enter puts into the field, as it follows typed text.
+    // The terminal box follows what Enter puts into the field as it follows typed
+    // text; whether an application's entry asks for a terminal is known only once
+    // that text is looked at, so here only the list of terminal applications counts.
     const QString alternative = options.listed.kind == ListedAlternative::NoAlternative
         ? options.lastCommand
         : listedRow().text;
     const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
-    return cbRunInTerminal->isEnabled()
-        && terminalChoice.ticked(
-            program, terminalApps.contains(QFileInfo(program).fileName()) && !program.isEmpty());
+    const bool listed = !program.isEmpty() && terminalApps.contains(QFileInfo(program).fileName());
+    return cbRunInTerminal->isEnabled() && terminalChoice.ticked(program, listed);
 }
 
 CompletionRow Roderuz::listedRow() const
