@@ -188,6 +188,10 @@ QString PrivilegedLauncher::failureText(const Check &check)
     case SuProcess::SwitchNoCompanion:
         return tr("<qt>The companion program <b>tavrine</b> was not found, so nothing can be run "
                   "as another user.</qt>");
+    case SuProcess::SwitchToolMissing:
+        return tr("<qt><b>%1</b> is not installed: it was not found on the search path, so "
+                  "nothing can be run as <b>%2</b>.</qt>")
+            .arg(switchTool, QString::fromLocal8Bit(check.user).toHtmlEscaped());
     case SuProcess::SwitchTimedOut:
         return tr("%1 did not answer in time, so nothing was run.").arg(switchTool);
     case SuProcess::SwitchEchoOn:

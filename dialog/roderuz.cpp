@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -188,6 +189,7 @@ Roderuz::Roderuz(QWidget *parent)
     connect(cbRunInTerminal, &QCheckBox::clicked, this, &Roderuz::slotTerminal);
     connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
     connect(rbSu, &QRadioButton::toggled, this, &Roderuz::refreshPlan);
+    connect(lePassword, &QLineEdit::textChanged, this, &Roderuz::refreshPlan);
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
     // Clearing is done at once: the user asked for it, whatever the dialog does next.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
@@ -272,12 +274,14 @@ void Roderuz::setUseSu()
 {
     completeStartup();
     rbSu->setChecked(true);
+    focusForPresets();
 }
 
 void Roderuz::setUseSudo()
 {
     completeStartup();
     rbSudo->setChecked(true);
+    focusForPresets();
 }
 
 void Roderuz::setRealtime()
@@ -298,11 +302,19 @@ void Roderuz::setPriority(int value)
 
 void Roderuz::openAdvancedOptions()
 {
-    // Presets come before the dialog shows, and the user types the command
-    // next, not into whatever control the preset changed last.
-    cbCommand->setFocus(Qt::OtherFocusReason);
+    focusForPresets();
     if (advancedOptionsWidget->isHidden())
         slotAdvanced();
+}
+
+void Roderuz::focusForPresets()
+{
+    // Presets come before the dialog shows, and the user types next what Run
+    // still waits for: a password typed at once must not land in the command.
+    if (currentPlan().awaitsPassword())
+        lePassword->setFocus(Qt::OtherFocusReason);
+    else
+        cbCommand->setFocus(Qt::OtherFocusReason);
 }
 
 void Roderuz::setRunInTerminal(bool on)
@@ -368,6 +380,10 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
         const LaunchPlan plan = currentPlan();
         if (plan.action() == LaunchPlan::RunLastCommand) {
             event->accept();
+            if (plan.awaitsPassword()) {
+                lePassword->setFocus(Qt::OtherFocusReason);
+                return;
+            }
             cbCommand->lineEdit()->setText(plan.lastCommand());
             accept();
             return;
@@ -452,6 +468,11 @@ void Roderuz::launch()
     }
     if (plan.action() == LaunchPlan::TakeListedRow) {
         takeListedRow();
+        return;
+    }
+    if (plan.action() == LaunchPlan::TypePassword) {
+        // Nothing is checked without a password: what is typed next goes where it belongs.
+        lePassword->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (plan.action() == LaunchPlan::StartAsOther) {
@@ -560,7 +581,22 @@ LaunchOptions Roderuz::launchOptions() const
     options.callerIsRoot = getuid() == 0;
     options.listed = listedAlternative(listedRow());
     options.lastCommand = cbCommand->historyItems().value(0);
+    options.alternativeInTerminal = alternativeInTerminal(options);
+    options.passwordTyped = !lePassword->text().isEmpty();
     return options;
+}
+
+bool Roderuz::alternativeInTerminal(const LaunchOptions &options) const
+{
+    // The terminal box follows what Enter puts into the field as it follows typed
+    // text; whether an application's entry asks for a terminal is known only once
+    // that text is looked at, so here only the list of terminal applications counts.
+    const QString alternative = options.listed.kind == ListedAlternative::NoAlternative
+        ? options.lastCommand
+        : listedRow().text;
+    const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
+    const bool listed = !program.isEmpty() && terminalApps.contains(QFileInfo(program).fileName());
+    return cbRunInTerminal->isEnabled() && terminalChoice.ticked(program, listed);
 }
 
 CompletionRow Roderuz::listedRow() const

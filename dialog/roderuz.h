@@ -157,6 +157,10 @@ private:
         QAbstractButton *button, const QString &description, const QKeySequence &shortcut);
     /** Opens the advanced options as the Advanced button does, unless they are open. */
     void openAdvancedOptions();
+    /** Focuses the password field when Run waits for a password, else the command field. */
+    void focusForPresets();
+    /** Whether what Enter takes instead of the text (see @p options) runs in a terminal. */
+    bool alternativeInTerminal(const LaunchOptions &options) const;
     void loadRunnerPlugin();
     void startDefaultUserLookUp();
     void initPriorities();

@@ -7,6 +7,46 @@ static QString forLabel(QString name)
     return name.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
+// @p hint with the priority and the terminal that @p plan runs with.
+QString LaunchDescription::withPriorityAndTerminal(QString hint, const LaunchPlan &plan)
+{
+    if (plan.schedulingPolicy() == 1)
+        hint = tr("%1 with realtime priority %2").arg(hint).arg(plan.priority());
+    else if (plan.changesPriority())
+        hint = tr("%1 at priority %2").arg(hint).arg(plan.priority());
+    if (plan.inTerminal())
+        hint = tr("%1 in %2").arg(hint, plan.terminalName());
+    return hint;
+}
+
+// @p hint with whose password su or sudo ask for, and whether it is still to be typed.
+QString LaunchDescription::withPassword(QString hint, const LaunchPlan &plan)
+{
+    if (!plan.runsAsAnotherUser())
+        return hint;
+    switch (plan.passwordOwner()) {
+    case LaunchPlan::CallersPassword:
+        return plan.awaitsPassword() ? tr("%1; type your own password first").arg(hint)
+                                     : tr("%1; asks for your own password").arg(hint);
+    case LaunchPlan::TargetsPassword:
+        return plan.awaitsPassword()
+            ? tr("%1; type the password of %2 first").arg(hint, plan.targetUser())
+            : tr("%1; asks for the password of %2").arg(hint, plan.targetUser());
+    case LaunchPlan::NoPassword:
+        break;
+    }
+    return hint;
+}
+
+// What Enter takes instead of the text, @p hint, as whom, at which priority
+// and in which terminal it runs.
+QString LaunchDescription::withManner(QString hint, const LaunchPlan &plan)
+{
+    if (plan.runsAsAnotherUser())
+        hint = tr("%1, as %2 through %3").arg(hint, plan.targetUser(), plan.switchTool());
+    return withPassword(withPriorityAndTerminal(hint, plan), plan);
+}
+
 QString LaunchDescription::hint(const LaunchPlan &plan)
 {
     QString hint;
@@ -15,15 +55,16 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     case LaunchPlan::Calculate:
         return QString();
     case LaunchPlan::RunLastCommand:
-        return tr("Enter runs the last command again: %1").arg(plan.lastCommand());
+        return withManner(
+            tr("Enter runs the last command again: %1").arg(plan.lastCommand()), plan);
     case LaunchPlan::TakeListedRow:
         switch (plan.listed().kind) {
         case ListedAlternative::OpensFile:
-            return tr("Enter opens %1").arg(plan.listed().name);
+            return withManner(tr("Enter opens %1").arg(plan.listed().name), plan);
         case ListedAlternative::ShowsFolder:
             return tr("Enter shows what is in %1").arg(plan.listed().name);
         default:
-            return tr("Enter runs %1").arg(plan.listed().name);
+            return withManner(tr("Enter runs %1").arg(plan.listed().name), plan);
         }
     case LaunchPlan::CloseOnly:
         return tr("Closes this dialog");
@@ -37,6 +78,16 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
             return tr("The command holds a line break, so it cannot run as another user");
         case LaunchPlan::LineBreakInUser:
             return tr("The user name holds a line break, so it cannot run as another user");
+        case LaunchPlan::NulInCommand:
+            return tr("The command holds a NUL byte, so it cannot run as another user");
+        case LaunchPlan::NotOnTargetPath:
+            return tr("%1 is not on %2's search path; give its full path")
+                .arg(plan.program(), plan.targetUser());
+        case LaunchPlan::CommandTooLong:
+            return tr("The command is %1 bytes long, more than the %2 bytes the system passes in "
+                      "one argument, so it cannot run as another user")
+                .arg(plan.commandLength())
+                .arg(plan.argumentLimit());
         default:
             return tr("The command holds characters that the field cannot show, so it cannot "
                       "run as another user");
@@ -56,24 +107,11 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
             hint = tr("Runs %1").arg(plan.subjectName());
             break;
         }
-        if (plan.changesPriority())
-            hint = tr("%1 at priority %2").arg(hint).arg(plan.priority());
-        break;
+        return withPriorityAndTerminal(hint, plan);
     case LaunchPlan::StartAsOther:
+    case LaunchPlan::TypePassword:
         hint = tr("Runs as %1 through %2").arg(plan.targetUser(), plan.switchTool());
-        if (plan.schedulingPolicy() == 1)
-            hint = tr("%1 with realtime priority %2").arg(hint).arg(plan.priority());
-        else if (plan.changesPriority())
-            hint = tr("%1 at priority %2").arg(hint).arg(plan.priority());
-        break;
-    }
-    if (plan.inTerminal())
-        hint = tr("%1 in %2").arg(hint, plan.terminalName());
-    if (plan.action() == LaunchPlan::StartAsOther) {
-        if (plan.passwordOwner() == LaunchPlan::CallersPassword)
-            hint = tr("%1; asks for your own password").arg(hint);
-        else if (plan.passwordOwner() == LaunchPlan::TargetsPassword)
-            hint = tr("%1; asks for the password of %2").arg(hint, plan.targetUser());
+        return withPassword(withPriorityAndTerminal(hint, plan), plan);
     }
     return hint;
 }
@@ -95,7 +133,21 @@ QString LaunchDescription::passwordLabel(const LaunchPlan &plan)
 
 QString LaunchDescription::refusalMessage(const LaunchPlan &plan)
 {
-    return plan.action() == LaunchPlan::Refused ? refusalMessage(plan.refusal()) : QString();
+    if (plan.action() != LaunchPlan::Refused)
+        return QString();
+    switch (plan.refusal()) {
+    case LaunchPlan::NotOnTargetPath:
+        return tr("<qt><b>%1</b> is not on the search path of <b>%2</b>, so it was not run. Give "
+                  "its full path.</qt>")
+            .arg(plan.program().toHtmlEscaped(), plan.targetUser().toHtmlEscaped());
+    case LaunchPlan::CommandTooLong:
+        return tr("The command is %1 bytes long, more than the %2 bytes that the system passes to "
+                  "a program in one argument, so it was not run as another user.")
+            .arg(plan.commandLength())
+            .arg(plan.argumentLimit());
+    default:
+        return refusalMessage(plan.refusal());
+    }
 }
 
 QString LaunchDescription::refusalMessage(LaunchPlan::Refusal refusal)
@@ -105,10 +157,12 @@ QString LaunchDescription::refusalMessage(LaunchPlan::Refusal refusal)
         return tr("The command holds a line break, so it was not run.");
     case LaunchPlan::LineBreakInUser:
         return tr("The user name holds a line break, so it was not run.");
+    case LaunchPlan::NulInCommand:
+        return tr("The command holds a NUL byte, so it was not run.");
     case LaunchPlan::InvisibleCharacters:
         return tr("The command contains control characters or invisible formatting characters "
                   "that the command field cannot show. It is not run as another user.");
-    case LaunchPlan::NoRefusal:
+    default:
         break;
     }
     return QString();

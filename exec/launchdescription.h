@@ -14,8 +14,9 @@ class LaunchDescription
 public:
     /**
      * The hint line: what Run will do, including through which tool, as whom,
-     * at which priority, in which terminal and whose password it asks for,
-     * or which row of the list or command of the history Enter takes instead.
+     * at which priority, in which terminal and whose password it asks for
+     * (or waits for), or which row of the list or command of the history
+     * Enter takes instead, run the same way.
      * @return the text; empty for NothingToRun and Calculate, whose hint is
      *         the calculator's
      */
@@ -30,8 +31,17 @@ public:
 
     /** The message that says why a Refused plan was not run; empty for any other plan. */
     static QString refusalMessage(const LaunchPlan &plan);
-    /** The message that says why a command was not run for @p refusal; empty for NoRefusal. */
+    /**
+     * The message that says why a command was not run for @p refusal; empty
+     * for NoRefusal and for the refusals that name a plan's details
+     * (NotOnTargetPath, CommandTooLong).
+     */
     static QString refusalMessage(LaunchPlan::Refusal refusal);
+
+private:
+    static QString withPriorityAndTerminal(QString hint, const LaunchPlan &plan);
+    static QString withPassword(QString hint, const LaunchPlan &plan);
+    static QString withManner(QString hint, const LaunchPlan &plan);
 };
 
 #endif

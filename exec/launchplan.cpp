@@ -7,10 +7,17 @@
 #include "exec/desktopexec.h"
 #include "exec/terminal.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
+
+#include <unistd.h>
+
+extern char **environ;
 
 static const QString rootUser()
 {
@@ -32,8 +39,54 @@ static bool holdsInvisibleCharacters(const QString &text)
 // The companion reads one line per answer: a line break would end it early.
 static bool holdsLineBreak(const QString &text)
 {
-    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
-        || text.contains(QChar(0));
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+// What the shell runs without looking for a program: its reserved words and
+// the built-in commands that are no program of their own.
+static bool isShellWord(const QString &word)
+{
+    static const QStringList words = { QStringLiteral("."), QStringLiteral(":"),
+        QStringLiteral("!"), QStringLiteral("{"), QStringLiteral("}"), QStringLiteral("alias"),
+        QStringLiteral("bg"), QStringLiteral("break"), QStringLiteral("case"), QStringLiteral("cd"),
+        QStringLiteral("command"), QStringLiteral("continue"), QStringLiteral("do"),
+        QStringLiteral("done"), QStringLiteral("elif"), QStringLiteral("else"),
+        QStringLiteral("esac"), QStringLiteral("eval"), QStringLiteral("exec"),
+        QStringLiteral("exit"), QStringLiteral("export"), QStringLiteral("fg"),
+        QStringLiteral("fi"), QStringLiteral("for"), QStringLiteral("getopts"),
+        QStringLiteral("hash"), QStringLiteral("if"), QStringLiteral("jobs"),
+        QStringLiteral("local"), QStringLiteral("read"), QStringLiteral("readonly"),
+        QStringLiteral("return"), QStringLiteral("set"), QStringLiteral("shift"),
+        QStringLiteral("then"), QStringLiteral("times"), QStringLiteral("trap"),
+        QStringLiteral("type"), QStringLiteral("ulimit"), QStringLiteral("umask"),
+        QStringLiteral("unalias"), QStringLiteral("unset"), QStringLiteral("until"),
+        QStringLiteral("wait"), QStringLiteral("while") };
+    return words.contains(word);
+}
+
+// A word that the shell looks up on its search path as it stands: a name
+// without a folder, quoting, expansion or assignment.
+static bool isProgramName(const QString &word)
+{
+    static const QString punctuation = QStringLiteral("_-.+,@%");
+    return !word.isEmpty() && !isShellWord(word)
+        && std::all_of(word.cbegin(), word.cend(), [](QChar c) {
+               return (c.unicode() < 128 && c.isLetterOrNumber()) || punctuation.contains(c);
+           });
+}
+
+// The most bytes one argument may hold (the kernel's 32 pages per argument)
+// within what the whole argument list and the environment may take; the
+// environment a command gets as another user is at most the caller's.
+static qint64 singleArgumentLimit()
+{
+    const qint64 perArgument = 32 * sysconf(_SC_PAGESIZE);
+    qint64 environment = 0;
+    for (char **entry = environ; entry && *entry; ++entry)
+        environment += qint64(strlen(*entry)) + 1 + qint64(sizeof(char *));
+    // "sh", "-c", the command's terminating zero and the list's pointers.
+    const qint64 total = sysconf(_SC_ARG_MAX) - environment - 64;
+    return qMin(perArgument, total) - 1;
 }
 
 static bool isWebAddress(const QString &word)
@@ -51,11 +104,13 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         || (options.runAsOther && !options.userName.isEmpty());
     if (m_asAnotherUser)
         planIdentity(options);
+    planPriority(options);
 
     const QString &text = classification.text;
     if (text.isEmpty()) {
         m_lastCommand = options.lastCommand;
         m_action = m_lastCommand.isEmpty() ? NothingToRun : RunLastCommand;
+        m_inTerminal = options.alternativeInTerminal;
         return;
     }
     if (isArithmeticExpression(text))
@@ -71,6 +126,7 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         && options.listed.kind != ListedAlternative::NoAlternative) {
         m_listed = options.listed;
         m_action = TakeListedRow;
+        m_inTerminal = options.alternativeInTerminal;
     }
 }
 
@@ -124,9 +180,6 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
 
 void LaunchPlan::planStart(const LaunchOptions &options)
 {
-    m_changesPriority = options.nicePriority > options.startNice;
-    m_priority = options.nicePriority;
-
     const int type = m_classification.type;
     const QString program = firstWord();
     if (type == Network) {
@@ -174,11 +227,15 @@ void LaunchPlan::planIdentity(const LaunchOptions &options)
         m_passwordOwner = NoPassword;
     else
         m_passwordOwner = m_switchTool == QLatin1String("sudo") ? CallersPassword : TargetsPassword;
+    m_awaitsPassword = m_passwordOwner != NoPassword && !options.passwordTyped;
 }
 
-void LaunchPlan::planStartAsOther(const LaunchOptions &options)
+void LaunchPlan::planPriority(const LaunchOptions &options)
 {
-    if (options.priorityChosen) {
+    if (!m_asAnotherUser) {
+        m_changesPriority = options.nicePriority > options.startNice;
+        m_priority = options.nicePriority;
+    } else if (options.priorityChosen) {
         m_schedulingPolicy = options.scheduler;
         m_priority = options.scheduler == 1 ? options.realtimePriority : options.nicePriority;
         m_changesPriority = true;
@@ -187,7 +244,10 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
         m_priority = qMax(options.nicePriority, options.startNice);
         m_changesPriority = m_priority != options.startNice;
     }
+}
 
+void LaunchPlan::planStartAsOther(const LaunchOptions &options)
+{
     // The companion hands the line to "/bin/sh -c"; only an application's
     // entry is rewritten, the rest is what was typed.
     QString line = m_classification.type == DesktopEntry
@@ -198,12 +258,46 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
             options.terminalProgram);
     }
     m_commandLines = QStringList { line };
+    m_refusal = refusalAsOther(line, options);
+    if (m_refusal != NoRefusal)
+        m_action = Refused;
+    else
+        m_action = m_awaitsPassword ? TypePassword : StartAsOther;
+}
 
+// Why @p line, to run as the target user, would not reach the other side as
+// it is shown, or not run there; NoRefusal when it would.
+LaunchPlan::Refusal LaunchPlan::refusalAsOther(const QString &line, const LaunchOptions &options)
+{
     if (holdsInvisibleCharacters(m_classification.text))
-        m_refusal = InvisibleCharacters;
-    else if (holdsLineBreak(line))
-        m_refusal = LineBreakInCommand;
-    else if (holdsLineBreak(m_targetUser))
-        m_refusal = LineBreakInUser;
-    m_action = m_refusal == NoRefusal ? StartAsOther : Refused;
+        return InvisibleCharacters;
+    if (holdsLineBreak(line))
+        return LineBreakInCommand;
+    if (line.contains(QChar(0)))
+        return NulInCommand;
+    if (holdsLineBreak(m_targetUser) || m_targetUser.contains(QChar(0)))
+        return LineBreakInUser;
+    // The shell runs the line with "-c", as one argument.
+    m_commandLength = line.toLocal8Bit().size();
+    m_argumentLimit = singleArgumentLimit();
+    if (m_commandLength > m_argumentLimit)
+        return CommandTooLong;
+
+    // The shell looks the program up on the target's search path, not the caller's.
+    const QString command =
+        m_classification.type == DesktopEntry ? m_classification.entryExec : m_classification.text;
+    const QVector<CommandWord> words = splitCommandWords(command);
+    m_program = words.isEmpty() ? QString() : words.first().text;
+    if (!isProgramName(m_program) || !options.targetSearchPath)
+        return NoRefusal;
+    QStringList folders;
+    const QByteArray user = m_targetUser.toLocal8Bit();
+    for (const QByteArray &folder : options.targetSearchPath(user, m_switchTool).split(':')) {
+        if (folder.startsWith('/'))
+            folders.append(QFile::decodeName(folder));
+    }
+    // Without folders, findExecutable would search the caller's PATH.
+    if (folders.isEmpty() || QStandardPaths::findExecutable(m_program, folders).isEmpty())
+        return NotOnTargetPath;
+    return NoRefusal;
 }

@@ -3,6 +3,7 @@
 #define LAUNCHPLAN_H
 
 #include "exec/commandclassification.h"
+#include "exec/searchpath.h"
 
 #include <QString>
 #include <QStringList>
@@ -56,6 +57,13 @@ struct LaunchOptions
     ListedAlternative listed;
     /** The command run last; empty without a history. */
     QString lastCommand;
+    /** Whether what Enter takes instead of the text (listed, lastCommand) runs in a terminal. */
+    bool alternativeInTerminal = false;
+    /** Something is typed in the password field. */
+    bool passwordTyped = false;
+    /** The search path a command run as a user through a tool gets (targetSearchPath()). */
+    std::function<QByteArray(const QByteArray &user, const QString &tool)> targetSearchPath =
+        [](const QByteArray &user, const QString &tool) { return ::targetSearchPath(user, tool); };
 };
 
 /**
@@ -84,13 +92,16 @@ public:
         UnknownCommand,
         /** A document or folder followed by words, and no terminal was asked for. */
         NotAProgram,
-        /** Not run: the command would run as another user, but holds characters that
-         *  would not reach the other side as they are shown (see refusal()). */
+        /** Not run: the command would run as another user, but it would not
+         *  reach the other side as it is shown, or not run there (see refusal()). */
         Refused,
         /** commandLines() start as the caller. */
         Start,
         /** commandLines() runs as targetUser() through switchTool(). */
         StartAsOther,
+        /** As StartAsOther, but su or sudo ask for a password that is not typed
+         *  yet: Run waits for it. */
+        TypePassword,
     };
 
     /** Why a plan is Refused. */
@@ -98,10 +109,17 @@ public:
         NoRefusal,
         /** A control or invisible formatting character that the field does not show. */
         InvisibleCharacters,
-        /** A line break or NUL in the command line. */
+        /** A line break in the command line. */
         LineBreakInCommand,
         /** A line break or NUL in the user name. */
         LineBreakInUser,
+        /** A NUL byte in the command line (a desktop entry's value put into it). */
+        NulInCommand,
+        /** The program, firstWord(), is not on the target user's search path. */
+        NotOnTargetPath,
+        /** The command line is longer than the system passes in one argument
+         *  (see argumentLimit()). */
+        CommandTooLong,
     };
 
     /** Whose password su or sudo ask for. */
@@ -135,6 +153,11 @@ public:
     const ListedAlternative &listed() const { return m_listed; }
     /** For RunLastCommand, the command Enter runs again. */
     QString lastCommand() const { return m_lastCommand; }
+    /** For NotOnTargetPath, the program looked for. */
+    QString program() const { return m_program; }
+    /** For CommandTooLong, the command line's length and the most the system passes, in bytes. */
+    qint64 commandLength() const { return m_commandLength; }
+    qint64 argumentLimit() const { return m_argumentLimit; }
 
     /**
      * For Start, the lines to start detached (QProcess's splitting), one per
@@ -142,7 +165,8 @@ public:
      */
     const QStringList &commandLines() const { return m_commandLines; }
 
-    /** Whether the command runs in a terminal window, and the emulator's file name. */
+    /** Whether the command (or what Enter takes instead of the text) runs in a
+     *  terminal window, and the emulator's file name. */
     bool inTerminal() const { return m_inTerminal; }
     QString terminalName() const;
 
@@ -176,11 +200,15 @@ public:
     int priority() const { return m_priority; }
     /** Whether the command runs at another priority than the dialog's own. */
     bool changesPriority() const { return m_changesPriority; }
+    /** Whether su or sudo would ask for a password that is not typed yet. */
+    bool awaitsPassword() const { return m_awaitsPassword; }
 
 private:
     void planStart(const LaunchOptions &options);
     void planIdentity(const LaunchOptions &options);
+    void planPriority(const LaunchOptions &options);
     void planStartAsOther(const LaunchOptions &options);
+    Refusal refusalAsOther(const QString &line, const LaunchOptions &options);
     QStringList typeRewrittenLines(bool forShell) const;
 
     CommandClassification m_classification;
@@ -188,6 +216,9 @@ private:
     ListedAlternative m_listed;
     QString m_lastCommand;
     Refusal m_refusal = NoRefusal;
+    QString m_program;
+    qint64 m_commandLength = 0;
+    qint64 m_argumentLimit = 0;
     bool m_asAnotherUser = false;
     QStringList m_commandLines;
     bool m_inTerminal = false;
@@ -200,6 +231,7 @@ private:
     int m_schedulingPolicy = 0;
     int m_priority = 0;
     bool m_changesPriority = false;
+    bool m_awaitsPassword = false;
 };
 
 #endif

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "terminal.h"
 
-#include "exec/findcommandexecutable.h"
+#include "exec/searchpath.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -36,15 +37,22 @@ static const HoldOption holdOptions[] = {
     { "Eterm", "--pause" },
 };
 
+// Commands may run in the terminal as another user: it is found only in
+// folders of its own, never through an empty or relative PATH entry.
+static QString findTerminal(const char *name)
+{
+    return QFile::decodeName(findInAbsoluteFolders(name));
+}
+
 QString terminalProgram()
 {
-    const QString kavTerm = findCommandExecutable(QStringLiteral("kav-term"));
+    const QString kavTerm = findTerminal("kav-term");
     if (!kavTerm.isEmpty())
         return kavTerm;
-    const QString preferred = findCommandExecutable(QStringLiteral("x-terminal-emulator"));
+    const QString preferred = findTerminal("x-terminal-emulator");
     if (!preferred.isEmpty())
         return QFileInfo(preferred).canonicalFilePath();
-    return findCommandExecutable(QStringLiteral("xterm"));
+    return findTerminal("xterm");
 }
 
 static QString holdOption(const QString &program)
@@ -89,11 +97,12 @@ static QString escapedForQuotes(QString command, LineConsumer consumer)
 QString terminalCommandLine(
     const QString &command, bool terminalEntry, LineConsumer consumer, const QString &program)
 {
-    QString line = program;
+    // A folder's name is no shell text: the path is one word, whatever it holds.
+    QString line = program.isEmpty() ? program : quotedWord({ program }, consumer);
     QString script = command;
     // An application that asks for a terminal keeps its window by itself.
     if (!terminalEntry) {
-        const QString hold = holdOption(line);
+        const QString hold = holdOption(program);
         if (hold.isEmpty())
             script = waitingForEnter(command);
         else

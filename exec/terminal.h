@@ -9,7 +9,7 @@
 /**
  * The terminal emulator commands run in: "kav-term", else the real program
  * behind "x-terminal-emulator" (links resolved), else "xterm", each looked
- * up on the search path afresh at every call.
+ * up afresh at every call in the absolute folders of the search path only.
  *
  * @return the absolute path of the emulator, or an empty string when none is installed
  */
@@ -17,7 +17,7 @@ QString terminalProgram();
 
 /**
  * The command line that starts the terminal emulator running @p command
- * through "/bin/sh -c": the emulator's path, then, unless @p terminalEntry
+ * through "/bin/sh -c": the emulator's path, quoted for @p consumer, then, unless @p terminalEntry
  * (the application keeps its window by itself), the option that keeps the
  * window open after the command ("--noclose" for kav-term and konsole,
  * "-hold" for the xterm family and urxvt, "--hold" or "--pause" for some

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "stubprocess.h"
 
-#include "searchpath.h"
+#include "exec/searchpath.h"
 #include "xdisplayauthority.h"
 
 StubProcess::StubProcess()
@@ -50,13 +50,10 @@ void StubProcess::setSchedulingPolicy(int policy)
     schedulingPolicy = policy;
 }
 
-// root gets the secure path that sudo gives it; anyone else gets the caller's folders, but
-// only absolute ones: an empty or relative entry searches whatever folder the command is in.
+// The command finds what the target finds, never a program of the caller's own folders.
 QByteArray StubProcess::pathForTarget() const
 {
-    if (targetUser == "root")
-        return QByteArrayLiteral("/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
-    return absoluteSearchFolders().join(':');
+    return targetSearchPath(targetUser, QStringLiteral("su"));
 }
 
 bool StubProcess::holdsLineBreak(const QByteArray &value)

@@ -77,10 +77,10 @@ protected:
     static bool holdsLineBreak(const QByteArray &value);
 
     /**
-     * The search path for the command: for root the system folders alone,
-     * for anyone else the caller's PATH without empty or relative entries.
+     * The search path for the command: the one su gives the target user
+     * (targetSearchPath()), never the caller's.
      */
-    QByteArray pathForTarget() const;
+    virtual QByteArray pathForTarget() const;
 
     int priorityValue = 1;
     int schedulingPolicy = SchedulingNormal;

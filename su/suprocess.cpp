@@ -2,7 +2,7 @@
 #include "suprocess.h"
 
 #include "exec/commandwords.h"
-#include "searchpath.h"
+#include "exec/searchpath.h"
 #include "stub/portableenvironment.h"
 
 #include <QFile>
@@ -143,6 +143,11 @@ QByteArray SuProcess::companionPath()
     return findInAbsoluteFolders("tavrine");
 }
 
+QByteArray SuProcess::pathForTarget() const
+{
+    return targetSearchPath(targetUser, d->switchTool);
+}
+
 StubProcess::ExchangedValue SuProcess::valueWithLineBreak()
 {
     if (holdsLineBreak(companionPath()))
@@ -188,7 +193,7 @@ int SuProcess::startSwitchTool()
 
     const QByteArray executable = findInAbsoluteFolders(sudo ? "sudo" : "su");
     if (executable.isEmpty())
-        return SwitchNotStarted;
+        return SwitchToolMissing;
     const QByteArray companion = companionPath();
     if (companion.isEmpty())
         return SwitchNoCompanion;

@@ -40,7 +40,7 @@ public:
      * answer to the password, joined by blanks.
      */
     enum SwitchResult {
-        /** su or sudo missing or not started (run mode), the exchange broken off (the terminal
+        /** su or sudo not started (run mode), the exchange broken off (the terminal
          *  closed before a prompt, or the password showed), or the terminal closed during the
          *  conversation with the companion */
         SwitchFailed = -1,
@@ -61,10 +61,12 @@ public:
         /** cancel() was called before the command ran; the child was killed and reaped. (Once
          *  the command runs, cancel() only ends the wait for its end: SwitchFailed.) */
         SwitchCancelled = -7,
+        /** su or sudo is in no absolute folder of PATH (not installed); nothing was started */
+        SwitchToolMissing = -8,
         /** verify mode: the password was accepted and the companion stopped; run mode: exit status
            0 */
         SwitchOk = 0,
-        /** verify mode only: su or sudo not found on the search path, or not started */
+        /** verify mode only: su or sudo could not be started */
         SwitchNotStarted = 1,
         /** the password was refused */
         SwitchRefused = 3,
@@ -91,6 +93,8 @@ public:
      * @return its absolute path, or an empty array when there is none
      */
     static QByteArray companionPath();
+    /** The search path that the tool gives the target user (targetSearchPath()). */
+    QByteArray pathForTarget() const override;
     /** As StubProcess's, and the companion's path, which su hands to a shell. */
     ExchangedValue valueWithLineBreak() override;
 
@@ -118,8 +122,8 @@ public:
 
 private:
     /**
-     * @return SwitchOk once the child runs, SwitchLineBreak, SwitchNoCompanion,
-     *         SwitchCancelled or SwitchNotStarted
+     * @return SwitchOk once the child runs, SwitchToolMissing, SwitchLineBreak,
+     *         SwitchNoCompanion, SwitchCancelled or SwitchNotStarted
      */
     int startSwitchTool();
     /** @return the environment for su or sudo: ours for the caller, a filtered one for anyone else

@@ -149,7 +149,7 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+174"/>
+        <location filename="../dialog/roderuz.cpp" line="+119"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
@@ -169,13 +169,13 @@
         <translation>Den Benutzer mit sudo wechseln</translation>
     </message>
     <message>
-        <location line="+8"/>
-        <location line="+587"/>
+        <location line="+9"/>
+        <location line="+608"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-556"/>
+        <location line="-576"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -186,39 +186,39 @@
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+39"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+283"/>
+        <location line="+303"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Could not run the specified command.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location filename="../dialog/detachedstart.cpp" line="+33"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Die doppelten Anführungszeichen des Befehls bilden keine Paare, deshalb lässt er sich nicht in seine Argumente zerlegen.</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+7"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The specified command does not exist.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="+106"/>
+        <location filename="../exec/launchdescription.cpp" line="+163"/>
         <source>The command contains control characters or invisible formatting characters that the command field cannot show. It is not run as another user.</source>
         <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
     </message>
     <message>
-        <location filename="../dialog/privilegedlauncher.cpp" line="+100"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="+96"/>
         <source>You do not exist!</source>
         <translation>Sie existieren nicht!</translation>
     </message>
@@ -259,6 +259,11 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+3"/>
+        <source>&lt;qt&gt;&lt;b&gt;%1&lt;/b&gt; is not installed: it was not found on the search path, so nothing can be run as &lt;b&gt;%2&lt;/b&gt;.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;&lt;b&gt;%1&lt;/b&gt; ist nicht installiert: Es wurde im Suchpfad nicht gefunden, daher kann nichts als &lt;b&gt;%2&lt;/b&gt; ausgeführt werden.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>%1 did not answer in time, so nothing was run.</source>
         <translation>%1 hat nicht rechtzeitig geantwortet, daher wurde nichts ausgeführt.</translation>
     </message>
@@ -279,12 +284,12 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+53"/>
-        <location filename="../dialog/roderuz.cpp" line="+114"/>
+        <location filename="../dialog/roderuz.cpp" line="+137"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="-158"/>
+        <location line="-162"/>
         <location filename="../dialog/roderuz.cpp" line="+6"/>
         <source>Error - Run command</source>
         <translation>Fehler – Befehl ausführen</translation>
@@ -320,28 +325,42 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>= %1</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="-77"/>
+        <location filename="../exec/launchdescription.cpp" line="-93"/>
         <source>Closes this dialog</source>
         <translation>Schließt diesen Dialog</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+43"/>
         <source>Runs as %1 through %2</source>
         <translation>Startet als %1 über %2</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-99"/>
         <source>%1 with realtime priority %2</source>
         <translation>%1 mit Echtzeitpriorität %2</translation>
     </message>
     <message>
-        <location line="-5"/>
-        <location line="+7"/>
+        <location line="+2"/>
         <source>%1 at priority %2</source>
         <translation>%1 mit Priorität %2</translation>
     </message>
     <message>
-        <location line="-49"/>
+        <location line="+13"/>
+        <source>%1; type your own password first</source>
+        <translation>%1; geben Sie zuerst Ihr eigenes Passwort ein</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1; type the password of %2 first</source>
+        <translation>%1; geben Sie zuerst das Passwort von %2 ein</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>%1, as %2 through %3</source>
+        <translation>%1, als %2 über %3</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Enter runs the last command again: %1</source>
         <translation>Eingabe startet den letzten Befehl noch einmal: %1</translation>
     </message>
@@ -382,26 +401,46 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+2"/>
+        <source>The command holds a NUL byte, so it cannot run as another user</source>
+        <translation>Der Befehl enthält ein NUL-Byte und kann daher nicht als anderer Benutzer laufen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 is not on %2&apos;s search path; give its full path</source>
+        <translation>%1 ist nicht im Suchpfad von %2; geben Sie den vollständigen Pfad an</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The command is %1 bytes long, more than the %2 bytes the system passes in one argument, so it cannot run as another user</source>
+        <translation>Der Befehl ist %1 Bytes lang, mehr als die %2 Bytes, die das System in einem Argument übergibt, und kann daher nicht als anderer Benutzer laufen</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>The command holds characters that the field cannot show, so it cannot run as another user</source>
         <translation>Der Befehl enthält Zeichen, die das Feld nicht anzeigen kann, und kann daher nicht als anderer Benutzer ausgeführt werden</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+69"/>
+        <source>The command holds a NUL byte, so it was not run.</source>
+        <translation>Der Befehl enthält ein NUL-Byte und wurde daher nicht ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="-143"/>
         <source>%1 in %2</source>
         <translation>%1 in %2</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+12"/>
         <source>%1; asks for your own password</source>
         <translation>%1; fragt nach Ihrem eigenen Passwort</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>%1; asks for the password of %2</source>
         <translation>%1; fragt nach dem Passwort von %2</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+91"/>
         <source>Your pass&amp;word:</source>
         <translation>Ihr Pass&amp;wort:</translation>
     </message>
@@ -411,19 +450,27 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Pass&amp;wort von %1:</translation>
     </message>
     <message>
-        <location filename="../dialog/privilegedlauncher.cpp" line="+68"/>
-        <location filename="../exec/launchdescription.cpp" line="+13"/>
+        <location line="+13"/>
+        <source>&lt;qt&gt;&lt;b&gt;%1&lt;/b&gt; is not on the search path of &lt;b&gt;%2&lt;/b&gt;, so it was not run. Give its full path.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;&lt;b&gt;%1&lt;/b&gt; ist nicht im Suchpfad von &lt;b&gt;%2&lt;/b&gt; und wurde daher nicht ausgeführt. Geben Sie den vollständigen Pfad an.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The command is %1 bytes long, more than the %2 bytes that the system passes to a program in one argument, so it was not run as another user.</source>
+        <translation>Der Befehl ist %1 Bytes lang, mehr als die %2 Bytes, die das System einem Programm in einem Argument übergibt, und wurde daher nicht als anderer Benutzer ausgeführt.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>The command holds a line break, so it was not run.</source>
         <translation>Der Befehl enthält einen Zeilenumbruch und wurde daher nicht ausgeführt.</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../exec/launchdescription.cpp" line="+2"/>
         <source>The user name holds a line break, so it was not run.</source>
         <translation>Der Benutzername enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="-57"/>
+        <location line="-61"/>
         <source>Opens the address in the web browser</source>
         <translation>Öffnet die Adresse im Webbrowser</translation>
     </message>
@@ -490,7 +537,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Die ausgewählte Datei kann nicht ausgeführt werden. Möchten Sie eine andere auswählen?</translation>
     </message>
     <message>
-        <location filename="../exec/terminal.cpp" line="+65"/>
+        <location filename="../exec/terminal.cpp" line="+73"/>
         <source>Press Enter to close this window</source>
         <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>

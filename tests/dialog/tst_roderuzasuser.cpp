@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <memory>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -77,14 +78,16 @@ private Q_SLOTS:
     void missingUserIsNamed();
     void wrongPasswordKeepsTheDialogOpen_data();
     void wrongPasswordKeepsTheDialogOpen();
-    void invisibleCharactersAreRefused_data();
-    void invisibleCharactersAreRefused();
+    void refusedBeforeThePassword_data();
+    void refusedBeforeThePassword();
+    void presetUserTakesThePasswordFirst();
     void switchFailuresAreNamed_data();
     void switchFailuresAreNamed();
     void cancelEndsTheCheckAtOnce();
     void lineBreakInTheCommandIsRefused();
     void runsAsAnotherUser();
     void raisedPriorityGoesToTheSwitch();
+    void terminalReceivesTheCommandIntact_data();
     void terminalReceivesTheCommandIntact();
 
 private:
@@ -242,34 +245,92 @@ void RoderuzAsUserTest::wrongPasswordKeepsTheDialogOpen()
     QVERIFY(!waitForFile(workPath(QStringLiteral("environment"))).contains("kav-wrong-secret"));
 }
 
-void RoderuzAsUserTest::invisibleCharactersAreRefused_data()
+void RoderuzAsUserTest::refusedBeforeThePassword_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("said"); // a part of the message
+    const QString invisible = QStringLiteral("cannot show");
     QTest::newRow("right-to-left override")
-        << QStringLiteral("echo harmless") + QChar(0x202E) + QStringLiteral("txt.sh");
+        << QStringLiteral("echo harmless") + QChar(0x202E) + QStringLiteral("txt.sh") << invisible;
     QTest::newRow("zero-width space")
-        << QStringLiteral("r") + QChar(0x200B) + QStringLiteral("m x");
-    QTest::newRow("escape") << QStringLiteral("echo ") + QChar(0x1B) + QStringLiteral("[2J");
+        << QStringLiteral("r") + QChar(0x200B) + QStringLiteral("m x") << invisible;
+    QTest::newRow("escape") << QStringLiteral("echo ") + QChar(0x1B) + QStringLiteral("[2J")
+                            << invisible;
     QTest::newRow("tag character") << QStringLiteral("echo a")
-            + QString::fromUcs4(std::array<char32_t, 1> { 0xE0041 }.data(), 1);
+            + QString::fromUcs4(std::array<char32_t, 1> { 0xE0041 }.data(), 1)
+                                   << invisible;
+    // The caller's own bin folder is on the caller's PATH only.
+    QTest::newRow("a program of the caller's own, as root")
+        << QStringLiteral("kavtest-mine now")
+        << QStringLiteral("<b>kavtest-mine</b> is not on the search path of <b>root</b>");
+    QTest::newRow("a 200 kB command") << QStringLiteral("echo ") + QString(200000, QLatin1Char('x'))
+                                      << QStringLiteral("200005 bytes long");
 }
 
-void RoderuzAsUserTest::invisibleCharactersAreRefused()
+// What would not reach root as it is shown, or not run there, is refused before su is asked.
+void RoderuzAsUserTest::refusedBeforeThePassword()
 {
     QFETCH(QString, command);
+    QFETCH(QString, said);
     writeRefusingSwitch(QStringLiteral("su"));
+    QVERIFY(writeScript(workPath(QStringLiteral("bin/kavtest-mine")),
+        "touch '" + QFile::encodeName(workPath(QStringLiteral("mine-ran"))) + "'\n"));
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);
     dialog->cbRunAsOther->setChecked(true);
     dialog->leUsername->setText(QStringLiteral("root"));
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    dialog->setUseSu();
     MessageBoxRecorder recorder;
     runAndStay(dialog.get(), command);
     QCOMPARE(recorder.boxes.size(), 1);
     QCOMPARE(recorder.boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(recorder.boxes.first().title, QStringLiteral("Warning - Run command"));
-    QVERIFY(recorder.boxes.first().text.contains(QStringLiteral("cannot show")));
-    // Refused before su was asked anything.
+    QVERIFY2(recorder.boxes.first().text.contains(said), qPrintable(recorder.boxes.first().text));
     QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("mine-ran"))));
+}
+
+// Started with a user who needs a password, the dialog takes what is typed at
+// once as the password, and Run waits for one.
+void RoderuzAsUserTest::presetUserTakesThePasswordFirst()
+{
+    if (geteuid() != 0)
+        QSKIP("creating a user to be the caller needs root");
+    ThrowAwayUser user;
+    QVERIFY(user.create());
+    const passwd *entry = getpwnam(qPrintable(ThrowAwayUser::name()));
+    QVERIFY(entry);
+    writeRefusingSwitch(QStringLiteral("su"));
+    // The dialog's caller is the throw-away user; root comes back when the test ends.
+    QVERIFY(setresuid(entry->pw_uid, entry->pw_uid, 0) == 0);
+    const std::unique_ptr<Roderuz> dialog = createSettledDialog();
+    bool shown = false;
+    QWidget *focus = nullptr;
+    QString hint;
+    if (dialog) {
+        dialog->setUser(QStringLiteral("root"));
+        dialog->setUseSu();
+        dialog->setCommandText(QStringLiteral("echo kav"));
+        dialog->show();
+        shown = QTest::qWaitForWindowActive(dialog.get());
+        focus = QApplication::focusWidget();
+        dialog->lePassword->clearFocus();
+        dialog->pbRun->click();
+        hint = dialog->lbHint->hint();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed at once"));
+    }
+    QVERIFY(setresuid(0, 0, 0) == 0);
+    QVERIFY(dialog && shown);
+    QVERIFY(focus == dialog->lePassword);
+    QVERIFY(!dialog->privilegedLauncher->isChecking());
+    QVERIFY(!QFile::exists(workPath(QStringLiteral("arguments"))));
+    QTRY_COMPARE(dialog->lbHint->hint(),
+        QStringLiteral("Runs as root through su; asks for the password of root"));
+    QCOMPARE(hint, QStringLiteral("Runs as root through su; type the password of root first"));
+    QCOMPARE(dialog->lePassword->text(), QStringLiteral("typed at once"));
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("echo kav"));
+    QVERIFY(dialog->cbCommand->historyItems().isEmpty());
 }
 
 void RoderuzAsUserTest::switchFailuresAreNamed_data()
@@ -292,6 +353,10 @@ void RoderuzAsUserTest::switchFailuresAreNamed_data()
         << QByteArray("printf 'Username: '; read -r typed") << true
         << QStringLiteral("<qt>su asked for <b>Username:</b> with the typed text shown on the "
                           "screen, so the password was not typed.</qt>");
+    QTest::newRow("su not installed")
+        << QByteArray() << true
+        << QStringLiteral("<qt><b>su</b> is not installed: it was not found on the search path, "
+                          "so nothing can be run as <b>root</b>.</qt>");
     QTest::newRow("no companion")
         << prompt << false
         << QStringLiteral("<qt>The companion program <b>tavrine</b> was not found, so nothing can "
@@ -303,10 +368,14 @@ void RoderuzAsUserTest::switchFailuresAreNamed()
     QFETCH(QByteArray, su);
     QFETCH(bool, companionOnPath);
     QFETCH(QString, message);
-    QVERIFY(writeScript(workPath(QStringLiteral("bin/su")), su + '\n'));
+    // Without su's script, su is nowhere: the path holds the test's folders alone.
+    const QByteArray bin = QFile::encodeName(workPath(QStringLiteral("bin")));
+    if (!su.isEmpty())
+        QVERIFY(writeScript(workPath(QStringLiteral("bin/su")), su + '\n'));
     const ScopedEnvironment pathWithoutCompanion("PATH",
-        companionOnPath ? qgetenv("PATH")
-                        : QFile::encodeName(workPath(QStringLiteral("bin"))) + ":/usr/bin:/bin");
+        su.isEmpty()          ? bin + ':' + qgetenv("KAVRUN_BINARY_DIR") + "/stub"
+            : companionOnPath ? qgetenv("PATH")
+                              : bin + ":/usr/bin:/bin");
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);
     dialog->cbRunAsOther->setChecked(true);
@@ -438,15 +507,35 @@ void RoderuzAsUserTest::raisedPriorityGoesToTheSwitch()
     QCOMPARE(waitForFile(mark, 20000).trimmed().toInt(), ownNice - 3);
 }
 
+void RoderuzAsUserTest::terminalReceivesTheCommandIntact_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("bin") << QStringLiteral("bin");
+    QTest::newRow("a folder with a blank") << QStringLiteral("two words");
+    QTest::newRow("a folder named like a command") << QStringLiteral("t$(touch x)`touch y`");
+}
+
+// The terminal that runs a command as root is found in folders of its own, and its path
+// stays a path.
 void RoderuzAsUserTest::terminalReceivesTheCommandIntact()
 {
+    QFETCH(QString, folder);
     if (geteuid() != 0)
         QSKIP("switching to root without a password needs root");
-    // kav-term is looked for first, and only the fake one exists.
+    // kav-term is looked for first, and only the fake ones exist; the one in the current
+    // folder, through a relative entry of PATH, is the user's own.
     const QByteArray arguments = QFile::encodeName(workPath(QStringLiteral("terminal-arguments")));
-    QVERIFY(writeScript(workPath(QStringLiteral("bin/kav-term")),
+    const QString terminalFolder = workPath(folder);
+    QVERIFY(QDir().mkpath(terminalFolder));
+    QVERIFY(writeScript(terminalFolder + QStringLiteral("/kav-term"),
         "printf '%s\\n' \"$@\" > '" + arguments + ".tmp'\nmv '" + arguments + ".tmp' '" + arguments
             + "'\nwhile [ \"$1\" != -e ]; do shift; done\nshift\nexec \"$@\"\n"));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("relative"))));
+    QVERIFY(writeScript(workPath(QStringLiteral("relative/kav-term")), "touch relative-ran\n"));
+    const ScopedEnvironment terminalPath(
+        "PATH", "relative:" + QFile::encodeName(terminalFolder) + ':' + qgetenv("PATH"));
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work->path()));
     const auto dialog = createSettledDialog();
     QVERIFY(dialog);
     QVERIFY(dialog->cbRunInTerminal->isEnabled());
@@ -466,6 +555,11 @@ void RoderuzAsUserTest::terminalReceivesTheCommandIntact()
     QCOMPARE(waitForFile(mark, 20000), QByteArray("two words|back\\slash|$HOME|a\"b|tick|"));
     QCOMPARE(QString::fromLocal8Bit(waitForFile(QFile::decodeName(arguments))),
         QStringLiteral("--noclose\n-e\n/bin/sh\n-c\n") + command + QLatin1Char('\n'));
+    QDir::setCurrent(savedFolder);
+    QVERIFY(
+        QDir(work->path())
+            .entryList({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("relative-ran") })
+            .isEmpty());
 }
 
 QTEST_MAIN(RoderuzAsUserTest)

@@ -112,6 +112,8 @@ private slots:
     void keysTypedAtOnceReachTheField_data();
     void keysTypedAtOnceReachTheField();
     void startsAgainWhileACommandRunsAsRoot();
+    void refusedAsRootAndStays_data();
+    void refusedAsRootAndStays();
 };
 
 QString TestRunDialog::showDialog(QProcess *kavRun) const
@@ -890,6 +892,43 @@ void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
     QVERIFY(started.at(1).startsWith(QLatin1String("/tmp/xauth.")));
     QCOMPARE(::kill(-pid_t(started.at(0).toLongLong()), SIGTERM), 0);
     QTRY_VERIFY(!QFile::exists(QFileInfo(started.at(1)).path()));
+}
+
+void TestRunDialog::refusedAsRootAndStays_data()
+{
+    QTest::addColumn<QStringList>("command");
+    // kavmark is in a folder of the caller's own PATH, where root does not look.
+    QTest::newRow("a program of the caller's own")
+        << QStringList { QStringLiteral("kavmark"), QStringLiteral("mine") };
+    QTest::newRow("a 200 kB command") << QStringList { QStringLiteral("kavmark") }
+            + QVector<QString>(200, QString(999, QLatin1Char('x'))).toList();
+}
+
+// What root would not run as shown is refused at once: the dialog stays with
+// the text, nothing runs and nothing is saved.
+void TestRunDialog::refusedAsRootAndStays()
+{
+    QFETCH(QStringList, command);
+    if (geteuid() != 0)
+        QSKIP("su asks root for no password; anyone else would need one");
+    QProcess *kavRun = m_session->startKavRun(
+        QStringList { QStringLiteral("--su"), QStringLiteral("-u"), QStringLiteral("root") }
+        + command);
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    const QString message = m_x->waitForFocusedWindow(QStringLiteral("Warning - Run command"));
+    QVERIFY2(!message.isEmpty(), "no message about the refused command");
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QTRY_VERIFY(!m_x->visibleWindows(kavRun->processId()).contains(message));
+
+    QCOMPARE(kavRun->state(), QProcess::Running);
+    QVERIFY(m_x->focus(dialog));
+    QCOMPARE(commandFieldText(), command.join(QLatin1Char(' ')));
+    QVERIFY(m_session->waitForMark(command.value(1), 500).isNull());
+    QVERIFY(!QFile::exists(m_session->settingsFile()));
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRunDialog)

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <unistd.h>
+
 /** What Run does with a classified text and the dialog's options, and what the dialog says. */
 class LaunchPlanTest : public QObject
 {
@@ -41,13 +43,19 @@ static CommandClassification classification(const QString &description)
 
 // Blank-separated: terminal, user=NAME, sudo, nice=N (the slider), priority (its box),
 // realtime, root (the caller), wrap (a plug-in that prefixes its name), listed=NAME or
-// listedfolder=PATH (the completion list's first row), last=COMMAND (the history's newest).
+// listedfolder=PATH (the completion list's first row), last=COMMAND (the history's newest),
+// altterminal (what Enter takes instead runs in a terminal), nopassword (none typed yet).
+// Every user's search path is the system's.
 static LaunchOptions options(const QString &description)
 {
     LaunchOptions options;
     options.terminalProgram = QStringLiteral("/usr/bin/xterm");
     options.callerName = QStringLiteral("ann");
     options.realtimePriority = 50;
+    options.passwordTyped = true;
+    options.targetSearchPath = [](const QByteArray &, const QString &) {
+        return QByteArrayLiteral("/usr/local/bin:/usr/bin:/bin");
+    };
     for (const QString &option : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString value = option.section(QLatin1Char('='), 1);
         if (option == QLatin1String("terminal"))
@@ -74,6 +82,10 @@ static LaunchOptions options(const QString &description)
             options.listed = { ListedAlternative::ShowsFolder, value };
         else if (option.startsWith(QLatin1String("last=")))
             options.lastCommand = value;
+        else if (option == QLatin1String("altterminal"))
+            options.alternativeInTerminal = true;
+        else if (option == QLatin1String("nopassword"))
+            options.passwordTyped = false;
         else if (option == QLatin1String("wrap"))
             options.wrapCommand = [](const QString &line) {
                 return QStringLiteral("wrap ") + line;
@@ -195,8 +207,8 @@ void LaunchPlanTest::decidesOnce_data()
         << "3#ls '$x'#ls"
         << "user=bob terminal" << lines(heldXterm.arg(QStringLiteral("ls '\\$x'")))
         << "Runs as bob through su in xterm; asks for the password of bob" << bobs << "0 0";
-    QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#viewer %F"
-                                  << "user=bob" << lines("viewer ~/a b")
+    QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#cat %F"
+                                  << "user=bob" << lines("cat ~/a b")
                                   << "Runs as bob through su; asks for the password of bob" << bobs
                                   << "0 0";
     QTest::newRow("no command yet, as bob") << "0#"
@@ -205,6 +217,50 @@ void LaunchPlanTest::decidesOnce_data()
         << "5#kav-x##X\nLD_PRELOAD=/tmp/x.so#run %c"
         << "user=root" << lines("run 'X\nLD_PRELOAD=/tmp/x.so'")
         << "The command holds a line break, so it cannot run as another user" << roots << "0 0";
+    QTest::newRow("NUL in an entry's name")
+        << QStringLiteral("5#kav-x##X%1Y#run %c").arg(QChar(0)) << "user=root"
+        << lines(QStringLiteral("run 'X%1Y'").arg(QChar(0)))
+        << "The command holds a NUL byte, so it cannot run as another user" << roots << "0 0";
+    QTest::newRow("program only on the caller's own path")
+        << "3#kavzz -x#kavzz"
+        << "user=root sudo" << lines("kavzz -x")
+        << "kavzz is not on root's search path; give its full path" << own << "0 0";
+    QTest::newRow("entry's program only on the caller's own path")
+        << "5#kav-view##Viewer#kavzz %f"
+        << "user=bob" << lines("kavzz") << "kavzz is not on bob's search path; give its full path"
+        << bobs << "0 0";
+    QTest::newRow("a full path the target can run")
+        << "3#/home/ann/bin/kavzz#kavzz"
+        << "user=root sudo" << lines("/home/ann/bin/kavzz")
+        << "Runs as root through sudo; asks for your own password" << own << "0 0";
+    QTest::newRow("the shell's own words")
+        << "0#cd /tmp && ls"
+        << "user=bob" << lines("cd /tmp && ls")
+        << "Runs as bob through su; asks for the password of bob" << bobs << "0 0";
+    const QString longCommand = QStringLiteral("echo ") + QString(200000, QLatin1Char('x'));
+    QTest::newRow("longer than one argument may be")
+        << QStringLiteral("3#%1#echo").arg(longCommand) << "user=root sudo"
+        << QStringList(longCommand)
+        << QStringLiteral("The command is 200005 bytes long, more than the %1 bytes the system "
+                          "passes in one argument, so it cannot run as another user")
+               .arg(32 * sysconf(_SC_PAGESIZE) - 1)
+        << own << "0 0";
+    QTest::newRow("password not typed yet")
+        << "3#ls#ls"
+        << "user=alice nopassword" << lines("ls")
+        << "Runs as alice through su; type the password of alice first"
+        << "Pass&word of alice:"
+        << "0 0";
+    QTest::newRow("nothing typed, as root in real time, in a terminal")
+        << "0#"
+        << "last=make realtime sudo altterminal nopassword" << QStringList()
+        << "Enter runs the last command again: make, as root through sudo with realtime priority "
+           "50 in xterm; type your own password first"
+        << own << none;
+    QTest::newRow("unknown, the list offers an application, lower priority")
+        << "0#edi"
+        << "listed=Editor nice=5" << QStringList() << "Enter runs Editor at priority 5" << none
+        << none;
     QTest::newRow("invisible character")
         << QStringLiteral("3#ls \u202Egnp.exe#ls") << "user=root"
         << lines(QStringLiteral("ls \u202Egnp.exe"))

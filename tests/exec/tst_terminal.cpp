@@ -119,6 +119,13 @@ void TerminalTest::prefersKavTermThenLinkThenXterm()
     QCOMPARE(terminalProgram(), bin(QStringLiteral("xterm")));
     QVERIFY(QFile::remove(bin(QStringLiteral("xterm"))));
     QCOMPARE(terminalProgram(), QString());
+    // Through a relative entry, the current folder's programs are nobody's terminal.
+    addFakeTerminal(QStringLiteral("kav-term"));
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(scratch->path()));
+    qputenv("PATH", "bin");
+    QCOMPARE(terminalProgram(), QString());
+    QDir::setCurrent(savedFolder);
     QCOMPARE(terminalCommandLine(QStringLiteral("ls"), true, LineConsumer::DetachedStart),
         QStringLiteral(" -e /bin/sh -c \"ls\""));
 }
@@ -224,7 +231,13 @@ void TerminalTest::deliversTheCommandUnchanged_data()
 void TerminalTest::deliversTheCommandUnchanged()
 {
     QFETCH(QString, command);
-    addFakeTerminal(QStringLiteral("kav-term"));
+    // The terminal's folder holds a blank and shell text, and its path stays one word.
+    const QString folder = QStringLiteral("t $(touch x)");
+    QVERIFY(QDir(scratch->path()).mkpath(folder));
+    addFakeTerminal(QStringLiteral("../") + folder + QStringLiteral("/kav-term"));
+    qputenv("PATH", QFile::encodeName(scratch->filePath(folder)));
+    const QString savedFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(scratch->path()));
     const QStringList expected = { QStringLiteral("--noclose"), QStringLiteral("-e"),
         QStringLiteral("/bin/sh"), QStringLiteral("-c"), command };
 
@@ -238,6 +251,8 @@ void TerminalTest::deliversTheCommandUnchanged()
     const QString line = terminalCommandLine(command, false, LineConsumer::Shell);
     QCOMPARE(QProcess::execute(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), line }), 0);
     QCOMPARE(recordedArguments(), expected);
+    QVERIFY(!QFile::exists(QStringLiteral("x")));
+    QDir::setCurrent(savedFolder);
 }
 
 void TerminalTest::holdsARealXtermOpen()

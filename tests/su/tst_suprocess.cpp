@@ -616,19 +616,19 @@ void SuProcessTest::missingSwitchTool_data()
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("currentFolderEntries");
     QTest::newRow("su, verify") << QStringLiteral("su") << int(SuProcess::VerifyOnly)
-                                << int(SuProcess::SwitchNotStarted) << QByteArray();
+                                << int(SuProcess::SwitchToolMissing) << QByteArray();
     QTest::newRow("su, run") << QStringLiteral("su") << int(SuProcess::RunCommand)
-                             << int(SuProcess::SwitchFailed) << QByteArray();
+                             << int(SuProcess::SwitchToolMissing) << QByteArray();
     QTest::newRow("sudo, verify") << QStringLiteral("sudo") << int(SuProcess::VerifyOnly)
-                                  << int(SuProcess::SwitchNotStarted) << QByteArray();
+                                  << int(SuProcess::SwitchToolMissing) << QByteArray();
     QTest::newRow("sudo, run") << QStringLiteral("sudo") << int(SuProcess::RunCommand)
-                               << int(SuProcess::SwitchFailed) << QByteArray();
+                               << int(SuProcess::SwitchToolMissing) << QByteArray();
     // A fake in a shared folder must not get the password.
     QTest::newRow("su in the current folder")
-        << QStringLiteral("su") << int(SuProcess::VerifyOnly) << int(SuProcess::SwitchNotStarted)
+        << QStringLiteral("su") << int(SuProcess::VerifyOnly) << int(SuProcess::SwitchToolMissing)
         << QByteArray(":.:../fake:");
     QTest::newRow("sudo in the current folder")
-        << QStringLiteral("sudo") << int(SuProcess::RunCommand) << int(SuProcess::SwitchFailed)
+        << QStringLiteral("sudo") << int(SuProcess::RunCommand) << int(SuProcess::SwitchToolMissing)
         << QByteArray(".::fake:");
 }
 
@@ -734,7 +734,7 @@ void SuProcessTest::wipesThePasswordWhenAsked_data()
                              << true << int(SuProcess::SwitchRefused);
     QTest::newRow("broken off") << QByteArray("printf 'Password: '; read -r typed; echo $typed")
                                 << true << int(SuProcess::SwitchFailed);
-    QTest::newRow("su missing") << QByteArray() << true << int(SuProcess::SwitchNotStarted);
+    QTest::newRow("su missing") << QByteArray() << true << int(SuProcess::SwitchToolMissing);
 }
 
 void SuProcessTest::wipesThePasswordWhenAsked()
