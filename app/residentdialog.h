@@ -50,7 +50,12 @@ private:
      * Identifies what a dialog is built from as it is now: the settings
      * file's contents and the installed applications.
      */
-    QByteArray sourcesStamp() const;
+    static QByteArray sourcesStamp(const QString &settingsFile);
+    /**
+     * sourcesStamp() taken off the GUI thread, waited for briefly.
+     * @return the stamp; null when it took too long
+     */
+    QByteArray currentSourcesStamp() const;
 
     QtSingleApplication &m_app;
     std::unique_ptr<Roderuz> m_dialog;

@@ -89,9 +89,9 @@ void HistoryBox::addToHistory(const QString &command)
     insertItem(0, command);
 }
 
-bool HistoryBox::noteRun(const QString &command)
+bool HistoryBox::noteRun(const QString &command, QString *error)
 {
-    return usage->noteRun(command);
+    return usage->noteRun(command, error);
 }
 
 void HistoryBox::clearHistory()

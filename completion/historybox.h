@@ -38,9 +38,10 @@ public:
      * A row chosen in the completion list runs as the text it puts into the
      * field, so an application counts under its id.
      *
-     * @return false when the record could not be written
+     * @return false when the record could not be written; @p error then names
+     *         the file and says why
      */
-    bool noteRun(const QString &command);
+    bool noteRun(const QString &command, QString *error = nullptr);
     /** The history from top to bottom. */
     QStringList historyItems() const;
     /** Opens the completion list below @p anchor (CommandCompleter::setPopupAnchor()). */
