@@ -3,6 +3,7 @@
 // read, a missing home, no display, a long search path, a huge history.
 // Each must give a working dialog or a clear message, and lose nothing.
 #include "../common/xvfbserver.h"
+#include "../common/zerodevice.h"
 #include "kavrunsession.h"
 #include "xdriver.h"
 
@@ -173,12 +174,12 @@ void TestBadInput::faultsLoseNothing_data()
                                        << "usage" << true;
     QTest::newRow("FIFO desktop entry") << "fifo"
                                         << "entry" << false;
-    QTest::newRow("/dev/zero settings") << "zero"
-                                        << "settings" << true;
-    QTest::newRow("/dev/zero usage record") << "zero"
-                                            << "usage" << true;
-    QTest::newRow("/dev/zero desktop entry") << "zero"
-                                             << "entry" << false;
+    QTest::newRow("zero device settings") << "zero"
+                                          << "settings" << true;
+    QTest::newRow("zero device usage record") << "zero"
+                                              << "usage" << true;
+    QTest::newRow("zero device desktop entry") << "zero"
+                                               << "entry" << false;
     QTest::newRow("symlink loops under a resident") << "loops"
                                                     << "entry" << false;
 }
@@ -217,11 +218,14 @@ void TestBadInput::faultsLoseNothing()
     const QString target = file == QLatin1String("settings") ? settings
         : file == QLatin1String("usage")                     ? kept.at(1)
                                                              : entry;
+    QString zeroDevice;
     if (fault == QLatin1String("fifo") || fault == QLatin1String("zero")) {
         QFile::remove(target);
+        if (fault == QLatin1String("zero"))
+            zeroDevice = linkToZeroDevice(target, m_session->path());
         QVERIFY(fault == QLatin1String("fifo")
                 ? mkfifo(QFile::encodeName(target).constData(), 0600) == 0
-                : QFile::link(QStringLiteral("/dev/zero"), target));
+                : !zeroDevice.isEmpty());
     }
     if (fault == QLatin1String("full")) {
         QFile filler(home + QStringLiteral("/filler"));
@@ -263,7 +267,8 @@ void TestBadInput::faultsLoseNothing()
         if (info.filePath() == target && fault == QLatin1String("fifo"))
             QVERIFY(info.exists() && !info.isFile() && !info.isSymLink());
         else if (info.filePath() == target && fault == QLatin1String("zero"))
-            QCOMPARE(info.symLinkTarget(), QStringLiteral("/dev/zero"));
+            QVERIFY(info.isSymLink() && QFileInfo::exists(zeroDevice)
+                && !QFileInfo(zeroDevice).isFile());
         else if (nothingSaved)
             QCOMPARE(readFile(info.filePath()), before.at(index));
     }
