@@ -203,6 +203,8 @@ void TestBadInput::faultsLoseNothing()
         environment.insert(QStringLiteral("HOME"), home);
         environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
         environment.remove(QStringLiteral("XDG_CACHE_HOME"));
+        // The instance files go to the cache folder then.
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     }
     const QString home = environment.value(QStringLiteral("HOME"));
     const QString settings = environment.contains(QStringLiteral("XDG_CONFIG_HOME"))
@@ -272,11 +274,11 @@ void TestBadInput::faultsLoseNothing()
         else if (nothingSaved)
             QCOMPARE(readFile(info.filePath()), before.at(index));
     }
-    // Nothing half-written is left beside them, nor in the icon cache.
+    // Nothing half-written is left beside them, nor in the cache (icons, instance files).
     QCOMPARE(QDir(QFileInfo(settings).path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
         QStringList { QFileInfo(settings).fileName() });
     QDirIterator cache(
-        home + QStringLiteral("/.cache/kav"), QDir::Files, QDirIterator::Subdirectories);
+        home + QStringLiteral("/.cache"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (cache.hasNext())
         QVERIFY2(QFileInfo(cache.next()).size() > 0, qPrintable(cache.filePath()));
 }
