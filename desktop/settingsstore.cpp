@@ -61,7 +61,10 @@ static bool holdsAll(const QString &name, const QVariantMap &written)
 
 bool SettingsStore::change(const std::function<void(QSettings &)> &change, QString *error)
 {
-    const QString file = fileName();
+    // A link to the file stays a link: the file it leads to is replaced.
+    const QFileInfo named(fileName());
+    const QString file =
+        named.isSymLink() && named.isFile() ? named.canonicalFilePath() : named.filePath();
     const QString scratch = file + QStringLiteral(".saving");
     const auto fail = [&](const QString &reason) {
         QFile::remove(scratch);
