@@ -16,6 +16,11 @@
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
+    <message>
+        <location filename="../completion/historybox.cpp" line="+0"/>
+        <source>%1: it is still being read</source>
+        <translation>%1: sie wird noch gelesen</translation>
+    </message>
 </context>
 <context>
     <name>KavMenuDialog</name>

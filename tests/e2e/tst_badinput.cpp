@@ -182,6 +182,8 @@ void TestBadInput::faultsLoseNothing_data()
                                                << "entry" << false;
     QTest::newRow("symlink loops under a resident") << "loops"
                                                     << "entry" << false;
+    QTest::newRow("usage record on a mount that does not answer") << "stalled"
+                                                                  << "usage" << true;
 }
 
 void TestBadInput::faultsLoseNothing()
@@ -234,6 +236,11 @@ void TestBadInput::faultsLoseNothing()
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         while (filler.write(QByteArray(1024, 'x')) > 0) { }
     }
+    if (fault == QLatin1String("stalled")) {
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KAVRUN_STALLINGFS));
+        environment.insert(QStringLiteral("KAVRUN_STALL_PATH"), target);
+        environment.insert(QStringLiteral("KAVRUN_STALL_SECONDS"), QStringLiteral("5"));
+    }
     if (fault == QLatin1String("read-only")) {
         for (const QString &path : kept) {
             if (!makeReadOnly(path))
@@ -271,7 +278,7 @@ void TestBadInput::faultsLoseNothing()
         else if (info.filePath() == target && fault == QLatin1String("zero"))
             QVERIFY(info.isSymLink() && QFileInfo::exists(zeroDevice)
                 && !QFileInfo(zeroDevice).isFile());
-        else if (nothingSaved)
+        else if (nothingSaved || (info.filePath() == target && fault == QLatin1String("stalled")))
             QCOMPARE(readFile(info.filePath()), before.at(index));
     }
     // Nothing half-written is left beside them, nor in the cache (icons, instance files).
