@@ -166,7 +166,7 @@ void ResidentDialog::prepareDialog(QByteArray sources)
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
-    m_dialogSourcesStamp = sources.isNull() ? sourcesStamp(m_settingsFile) : std::move(sources);
+    m_dialogSourcesStamp = sources.isNull() ? currentSourcesStamp() : std::move(sources);
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
     m_app.setActivationWindow(m_dialog.get(), false);

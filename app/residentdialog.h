@@ -43,7 +43,7 @@ private:
     /** The answer to a later start's @p message (see HandOver). */
     QByteArray answer(const QString &message);
     /** Builds a new dialog from the settings and applications that @p sources identifies
-     *  (sourcesStamp()); as they are now when it is null. */
+     *  (sourcesStamp()); as they are now when it is null (currentSourcesStamp()). */
     void prepareDialog(QByteArray sources = QByteArray());
     void dialogFinished();
     /**
