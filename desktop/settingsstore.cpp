@@ -6,11 +6,15 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+// How long a save waits for another one of the same file.
+static const int lockWaitMs = 2000;
 
 QString SettingsStore::fileName()
 {
@@ -66,6 +70,15 @@ bool SettingsStore::change(const std::function<void(QSettings &)> &change, QStri
     const QString file =
         named.isSymLink() && named.isFile() ? named.canonicalFilePath() : named.filePath();
     const QString scratch = file + QStringLiteral(".saving");
+    // Saves of the same file take turns, with QSettings' own among them. A
+    // folder where no lock can be made takes no other save either.
+    QLockFile lock(file + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockWaitMs) && lock.error() == QLockFile::LockFailedError) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(
+                file, QCoreApplication::translate("SettingsStore", "another program is saving it"));
+        return false;
+    }
     const auto fail = [&](const QString &reason) {
         QFile::remove(scratch);
         if (error)

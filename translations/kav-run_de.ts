@@ -660,6 +660,11 @@ Möchten Sie wirklich fortfahren?</translation>
         <source>it was not written whole</source>
         <translation>sie wurde nicht vollständig geschrieben</translation>
     </message>
+    <message>
+        <location line="+0"/>
+        <source>another program is saving it</source>
+        <translation>ein anderes Programm speichert sie gerade</translation>
+    </message>
 </context>
 <context>
     <name>StoredFile</name>
