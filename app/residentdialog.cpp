@@ -2,7 +2,9 @@
 #include "residentdialog.h"
 
 #include "commandline.h"
+#include "completion/backgroundthreadpool.h"
 #include "desktop/applicationentry.h"
+#include "desktop/settingsstore.h"
 #include "dialog/roderuz.h"
 #include "handover.h"
 #include "instanceclient.h"
@@ -10,8 +12,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSettings>
+#include <QSemaphore>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <cstdlib>
 #include <malloc.h>
@@ -22,6 +25,10 @@
 // A launched program gets the processor first; the next dialog is built
 // afterwards.
 static const int rebuildDelayMs = 300;
+// How long a later start waits for the look at what a dialog is built from;
+// a slower file system leaves the dialog as it was built, and the next one is
+// built from the sources as they are then.
+static const int sourcesLookMs = 150;
 // Freed memory is overwritten with this byte, so that nothing typed into a
 // dialog, the password above all, outlives it in the heap.
 static const int freedMemoryFill = 0x5a;
@@ -100,7 +107,7 @@ void ResidentDialog::startWithoutSmallBlockCache(char *argv[])
 
 ResidentDialog::ResidentDialog(QtSingleApplication &app)
     : m_app(app)
-    , m_settingsFile(QSettings().fileName())
+    , m_settingsFile(SettingsStore::fileName())
     , m_startDirectory(QDir::currentPath())
 {
     mallopt(M_PERTURB, freedMemoryFill);
@@ -139,8 +146,8 @@ QByteArray ResidentDialog::answer(const QString &message)
     if (!m_dialog) {
         prepareDialog();
     } else {
-        QByteArray stamp = sourcesStamp();
-        if (stamp != m_dialogSourcesStamp)
+        QByteArray stamp = currentSourcesStamp();
+        if (!stamp.isNull() && stamp != m_dialogSourcesStamp)
             prepareDialog(std::move(stamp));
     }
     // Relative paths in the command mean what they meant to the later start.
@@ -159,7 +166,7 @@ void ResidentDialog::prepareDialog(QByteArray sources)
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
-    m_dialogSourcesStamp = sources.isNull() ? sourcesStamp() : std::move(sources);
+    m_dialogSourcesStamp = sources.isNull() ? currentSourcesStamp() : std::move(sources);
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
     m_app.setActivationWindow(m_dialog.get(), false);
@@ -179,11 +186,27 @@ void ResidentDialog::dialogFinished()
     });
 }
 
-QByteArray ResidentDialog::sourcesStamp() const
+QByteArray ResidentDialog::currentSourcesStamp() const
+{
+    struct Look
+    {
+        QSemaphore done;
+        QByteArray stamp;
+    };
+    const auto look = std::make_shared<Look>();
+    QtConcurrent::run(backgroundThreadPool(BackgroundWork::ApplicationIndex),
+        [look, settingsFile = m_settingsFile] {
+            look->stamp = sourcesStamp(settingsFile);
+            look->done.release();
+        });
+    return look->done.tryAcquire(1, sourcesLookMs) ? look->stamp : QByteArray();
+}
+
+QByteArray ResidentDialog::sourcesStamp(const QString &settingsFile)
 {
     QByteArray stamp = ApplicationEntry::installedStamp();
     struct stat status;
-    if (stat(QFile::encodeName(m_settingsFile).constData(), &status) == 0)
+    if (stat(QFile::encodeName(settingsFile).constData(), &status) == 0)
         stamp += ' ' + QByteArray::number(qulonglong(status.st_ino)) + ' '
             + QByteArray::number(qlonglong(status.st_size)) + ' '
             + QByteArray::number(qlonglong(status.st_mtim.tv_sec)) + '.'

@@ -43,14 +43,19 @@ private:
     /** The answer to a later start's @p message (see HandOver). */
     QByteArray answer(const QString &message);
     /** Builds a new dialog from the settings and applications that @p sources identifies
-     *  (sourcesStamp()); as they are now when it is null. */
+     *  (sourcesStamp()); as they are now when it is null (currentSourcesStamp()). */
     void prepareDialog(QByteArray sources = QByteArray());
     void dialogFinished();
     /**
      * Identifies what a dialog is built from as it is now: the settings
      * file's contents and the installed applications.
      */
-    QByteArray sourcesStamp() const;
+    static QByteArray sourcesStamp(const QString &settingsFile);
+    /**
+     * sourcesStamp() taken off the GUI thread, waited for briefly.
+     * @return the stamp; null when it took too long
+     */
+    QByteArray currentSourcesStamp() const;
 
     QtSingleApplication &m_app;
     std::unique_ptr<Roderuz> m_dialog;

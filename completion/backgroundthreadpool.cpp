@@ -20,6 +20,7 @@ QThreadPool *backgroundThreadPool(BackgroundWork work)
     static QThreadPool *const classifications = newPool(16);
     static QThreadPool *const passwordChecks = newPool(2);
     static QThreadPool *const accounts = newPool(1);
+    static QThreadPool *const userFiles = newPool(1);
     switch (work) {
     case BackgroundWork::FolderListing:
         return folders;
@@ -29,6 +30,8 @@ QThreadPool *backgroundThreadPool(BackgroundWork work)
         return passwordChecks;
     case BackgroundWork::AccountLookUp:
         return accounts;
+    case BackgroundWork::UserFiles:
+        return userFiles;
     case BackgroundWork::Classification:
         break;
     }

@@ -16,6 +16,9 @@ enum class BackgroundWork {
     PasswordCheck,
     /** Asking the name services about users and groups, which may not answer. */
     AccountLookUp,
+    /** Reading the user's own files, the usage record, which may lie on a mount that does not
+       answer. */
+    UserFiles,
 };
 
 /**

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "historybox.h"
 
+#include "backgroundthreadpool.h"
 #include "commandcompleter.h"
 #include "historymodel.h"
 #include "usagerecord.h"
@@ -8,16 +9,21 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
+#include <QThread>
+#include <QtConcurrent>
+
+// How long counting a run waits for the usage record that is still being read.
+static const int usageWaitMs = 1000;
 
 HistoryBox::HistoryBox(QWidget *parent)
     : QComboBox(parent)
     , historyModel(new HistoryModel(this))
-    , usage(new UsageRecord)
 {
     setModel(historyModel);
     setDuplicatesEnabled(false);
@@ -70,9 +76,10 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     // The completer copies the items now, so they must be in place first; it
     // comes after the field is restored, which it would take for typing. The
     // line edit deletes the completer this one replaces, as it is its child.
-    usage->load();
+    loadUsageRecord();
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
-    commandCompleter->setUsageRecord(usage);
+    if (usage)
+        commandCompleter->setUsageRecord(usage);
     setCompleter(commandCompleter);
     commandCompleter->setPopupAnchor(completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
@@ -89,14 +96,56 @@ void HistoryBox::addToHistory(const QString &command)
     insertItem(0, command);
 }
 
-bool HistoryBox::noteRun(const QString &command)
+void HistoryBox::loadUsageRecord()
 {
-    return usage->noteRun(command);
+    takeUsageRecord();
+    if (usage || usageLoad.isRunning())
+        return;
+    usageLoad = QtConcurrent::run(backgroundThreadPool(BackgroundWork::UserFiles), [] {
+        auto record = QSharedPointer<UsageRecord>::create();
+        record->load();
+        return record;
+    });
+    auto *watcher = new QFutureWatcher<QSharedPointer<UsageRecord>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        takeUsageRecord();
+    });
+    watcher->setFuture(usageLoad);
+}
+
+void HistoryBox::takeUsageRecord()
+{
+    // A record emptied meanwhile stays empty.
+    if (usage || usageLoad.resultCount() == 0)
+        return;
+    usage = usageLoad.result();
+    if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
+        commandCompleter->setUsageRecord(usage);
+}
+
+bool HistoryBox::noteRun(const QString &command, QString *error)
+{
+    // Written before it was read, the record would lose what it held; a
+    // record that does not come is not written.
+    loadUsageRecord();
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!usage && usageLoad.isRunning() && !waiting.hasExpired(usageWaitMs))
+        QThread::msleep(5);
+    takeUsageRecord();
+    if (usage)
+        return usage->noteRun(command, error);
+    if (error)
+        *error = tr("%1: it is still being read").arg(UsageRecord::standardFileName());
+    return false;
 }
 
 void HistoryBox::clearHistory()
 {
     clear();
+    if (!usage)
+        usage = QSharedPointer<UsageRecord>::create();
     usage->clear();
     Q_EMIT historyCleared();
 }

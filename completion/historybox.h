@@ -3,6 +3,7 @@
 #define HISTORYBOX_H
 
 #include <QComboBox>
+#include <QFuture>
 #include <QPointer>
 #include <QSharedPointer>
 
@@ -28,8 +29,9 @@ class HistoryBox : public QComboBox
 public:
     explicit HistoryBox(QWidget *parent = nullptr);
 
-    /** Replaces the history by @p items (first on top), reads the usage record and
-     *  installs a new completer. The field keeps its text, selection and modified flag. */
+    /** Replaces the history by @p items (first on top) and installs a new completer,
+     *  which ranks by the usage record once it has been read, on a background
+     *  thread. The field keeps its text, selection and modified flag. */
     void setHistoryItems(const QStringList &items);
     /** Puts @p command on top, removing an equal entry further down. */
     void addToHistory(const QString &command);
@@ -38,9 +40,13 @@ public:
      * A row chosen in the completion list runs as the text it puts into the
      * field, so an application counts under its id.
      *
-     * @return false when the record could not be written
+     * A record still being read is waited for a moment; one that does not
+     * come in time is left as it is.
+     *
+     * @return false when the record could not be written; @p error then names
+     *         the file and says why
      */
-    bool noteRun(const QString &command);
+    bool noteRun(const QString &command, QString *error = nullptr);
     /** The history from top to bottom. */
     QStringList historyItems() const;
     /** Opens the completion list below @p anchor (CommandCompleter::setPopupAnchor()). */
@@ -64,9 +70,16 @@ private Q_SLOTS:
 private:
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
+    /** Reads the usage record on a background thread unless it is read or being read;
+     *  the completer gets it when it is read. */
+    void loadUsageRecord();
+    /** Takes the record that loadUsageRecord() read, unless there is one already. */
+    void takeUsageRecord();
 
     HistoryModel *historyModel;
+    /** Null until the record has been read. */
     QSharedPointer<UsageRecord> usage;
+    QFuture<QSharedPointer<UsageRecord>> usageLoad;
     QPointer<QWidget> completionAnchor;
 };
 

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "usagerecord.h"
 
+#include "desktop/storedfile.h"
+
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -32,17 +31,17 @@ QString UsageRecord::standardFileName()
 void UsageRecord::load()
 {
     uses.clear();
-    QFile file(fileName);
-    if (!file.exists())
-        return;
+    QByteArray content;
+    QString error;
     const QByteArray name = QFile::encodeName(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileSize) {
-        qWarning("kav-run: the usage record %s cannot be read or is too large; the completion "
-                 "list is ordered without it",
-            name.constData());
+    if (!StoredFile::read(fileName, maxFileSize, &content, &error)) {
+        if (!error.isEmpty())
+            qWarning("kav-run: the usage record %s cannot be read (%s); the completion list is "
+                     "ordered without it",
+                name.constData(), qPrintable(error));
         return;
     }
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = content.split('\n');
     if (lines.constFirst() != header) {
         qWarning("kav-run: %s does not start with \"%s\"; the completion list is ordered "
                  "without it",
@@ -74,12 +73,12 @@ void UsageRecord::load()
             name.constData());
 }
 
-bool UsageRecord::noteRun(const QString &command)
+bool UsageRecord::noteRun(const QString &command, QString *error)
 {
-    return noteRun(command, QDateTime::currentSecsSinceEpoch());
+    return noteRun(command, QDateTime::currentSecsSinceEpoch(), error);
 }
 
-bool UsageRecord::noteRun(const QString &command, qint64 now)
+bool UsageRecord::noteRun(const QString &command, qint64 now, QString *error)
 {
     // A line of the file holds one command.
     const QString key = command.simplified();
@@ -88,7 +87,7 @@ bool UsageRecord::noteRun(const QString &command, qint64 now)
     Use &use = uses[key];
     use = { decayedScore(use, now) + 1, now };
     forgetFaded(now);
-    return save();
+    return save(error);
 }
 
 bool UsageRecord::clear()
@@ -134,18 +133,17 @@ void UsageRecord::forgetFaded(qint64 now)
     uses.swap(highest);
 }
 
-bool UsageRecord::save() const
+bool UsageRecord::save(QString *error) const
 {
-    QDir().mkpath(QFileInfo(fileName).path());
-    QSaveFile file(fileName);
     QByteArray content = QByteArray(header) + '\n';
     for (auto use = uses.cbegin(); use != uses.cend(); ++use) {
         content += QByteArray::number(use->score, 'g', 10) + '\t' + QByteArray::number(use->lastRun)
             + '\t' + use.key().toUtf8() + '\n';
     }
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    QString reason;
+    if (StoredFile::write(fileName, content, &reason))
         return true;
-    qWarning("kav-run: cannot write the usage record %s: %s", qPrintable(fileName),
-        qPrintable(file.errorString()));
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(fileName, reason);
     return false;
 }

@@ -18,8 +18,8 @@
  * beside the history in the settings, which it never changes. It starts with
  * the line "kav-run usage 1", followed by one line per command: its score, the
  * time of its last run in seconds since the epoch, and the command, separated
- * by tabs. It is written whole through a save file, so a crash leaves the old
- * one.
+ * by tabs. It is written whole (StoredFile), so a crash or a full disk leaves
+ * the old one.
  */
 class UsageRecord
 {
@@ -32,8 +32,9 @@ public:
 
     /**
      * Replaces the record by the file's. A missing file is an empty record;
-     * damaged lines are left out, with one warning, and a damaged first line
-     * or a file larger than any record leaves the record empty, with one warning.
+     * damaged lines are left out, with one warning, and a damaged first line,
+     * a file larger than any record or anything but a regular file (a FIFO,
+     * a link to a device) leaves the record empty, with one warning.
      */
     void load();
 
@@ -41,11 +42,11 @@ public:
      * Counts a run of @p command now (seconds since the epoch) and writes the
      * file. Commands longer than 4 096 characters are not counted.
      *
-     * @return false, with a warning, when the file could not be written (the run is
-     *         counted in memory)
+     * @return false when the file could not be written, and was left as it
+     *         was; @p error then names it and says why (the run is counted in memory)
      */
-    bool noteRun(const QString &command, qint64 now);
-    bool noteRun(const QString &command);
+    bool noteRun(const QString &command, qint64 now, QString *error = nullptr);
+    bool noteRun(const QString &command, QString *error = nullptr);
 
     /** Forgets every command and removes the file; false, with a warning, when it could
      *  not be removed. */
@@ -66,7 +67,7 @@ private:
 
     static double decayedScore(const Use &use, qint64 now);
     void forgetFaded(qint64 now);
-    bool save() const;
+    bool save(QString *error) const;
 
     QString fileName;
     QHash<QString, Use> uses;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "applicationentry.h"
 
+#include "storedfile.h"
+
 #include <KConfigGroup>
 #include <KDesktopFile>
 
@@ -14,7 +16,13 @@
 #include <algorithm>
 #include <dirent.h>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
+#include <utility>
+
+// Far larger than any desktop entry or icon file; a larger one is not read.
+static const qint64 maximumEntrySize = 1024 * 1024;
+static const qint64 maximumIconSize = 16 * 1024 * 1024;
 
 QStringList ApplicationEntry::folders()
 {
@@ -91,9 +99,11 @@ bool ApplicationEntry::matches(const QString &filter) const
 
 QIcon ApplicationEntry::themedIcon() const
 {
-    if (QFileInfo(icon).isAbsolute())
-        return QIcon(icon);
-    return QIcon::fromTheme(icon, QIcon::fromTheme(QStringLiteral("application-x-executable")));
+    const QIcon executable = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    if (!QFileInfo(icon).isAbsolute())
+        return QIcon::fromTheme(icon, executable);
+    // An icon file is read when it is drawn, on the GUI thread: a FIFO would hang it.
+    return StoredFile::refusalToRead(icon, maximumIconSize).isEmpty() ? QIcon(icon) : executable;
 }
 
 QString ApplicationEntry::commandLine() const
@@ -126,6 +136,9 @@ QList<ApplicationEntry> ApplicationEntry::installed()
             if (seenIds.contains(id))
                 continue;
             seenIds.insert(id);
+            // KConfig opens the file itself, and would wait on a FIFO.
+            if (!StoredFile::refusalToRead(path, maximumEntrySize).isEmpty())
+                continue;
             if (const auto entry = readEntry(path, id, desktops))
                 entries.append(*entry);
         }
@@ -133,12 +146,25 @@ QList<ApplicationEntry> ApplicationEntry::installed()
     return entries;
 }
 
-// Adds the desktop entry files below @p folder to @p stamp, as installed()
-// finds them: hidden files and folders left out, links followed, though not
-// round in circles for ever.
-static void addToStamp(const QByteArray &folder, int depth, QCryptographicHash *stamp)
+// The folders of a stamp walk already seen, by device and inode: a link to
+// a folder above costs one look, however many such links there are.
+struct StampWalk
+{
+    QCryptographicHash hash { QCryptographicHash::Sha1 };
+    std::set<std::pair<dev_t, ino_t>> visited;
+};
+
+// Adds the desktop entry files below @p folder to @p walk's stamp, as
+// installed() finds them: hidden files and folders left out, links followed,
+// each folder once, and no more than a bounded number of folders.
+static void addToStamp(const QByteArray &folder, int depth, StampWalk *walk)
 {
     static const int deepestFolder = 16;
+    static const size_t mostFolders = 4096;
+    struct stat folderInfo;
+    if (walk->visited.size() >= mostFolders || stat(folder.constData(), &folderInfo) != 0
+        || !walk->visited.insert({ folderInfo.st_dev, folderInfo.st_ino }).second)
+        return;
     DIR *directory = opendir(folder.constData());
     if (!directory)
         return;
@@ -148,12 +174,12 @@ static void addToStamp(const QByteArray &folder, int depth, QCryptographicHash *
         if (entry->d_name[0] == '.' || stat(path.constData(), &info) != 0)
             continue;
         if (S_ISDIR(info.st_mode) && depth < deepestFolder) {
-            addToStamp(path, depth + 1, stamp);
+            addToStamp(path, depth + 1, walk);
         } else if (S_ISREG(info.st_mode) && path.endsWith(".desktop")) {
-            stamp->addData(path);
+            walk->hash.addData(path);
             for (const qint64 number : { qint64(info.st_ino), qint64(info.st_size),
                      qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec) })
-                stamp->addData(reinterpret_cast<const char *>(&number), sizeof number);
+                walk->hash.addData(reinterpret_cast<const char *>(&number), sizeof number);
         }
     }
     closedir(directory);
@@ -161,10 +187,10 @@ static void addToStamp(const QByteArray &folder, int depth, QCryptographicHash *
 
 QByteArray ApplicationEntry::installedStamp()
 {
-    QCryptographicHash stamp(QCryptographicHash::Sha1);
+    StampWalk walk;
     for (const QString &folder : folders())
-        addToStamp(QFile::encodeName(folder), 0, &stamp);
-    return stamp.result();
+        addToStamp(QFile::encodeName(folder), 0, &walk);
+    return walk.hash.result();
 }
 
 // The file for @p id below @p folder: the id itself, or for a dash in it, the

@@ -1,20 +1,22 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "cachedthemeicon.h"
 
+#include "desktop/storedfile.h"
 #include "desktop/themeicon.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+// Far more than a rendering at the largest icon size takes.
+static const qint64 maximumCacheFileSize = 4 * 1024 * 1024;
 
 static QString stampKey()
 {
@@ -72,9 +74,11 @@ static QString cacheFile(const QStringList &names, int extent, qreal ratio)
 // guessed: guessing asks every image plug-in whether it reads the file.
 static QPixmap readRendering(const QString &path, const QString &stamp, qreal ratio)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray content;
+    QString error;
+    if (!StoredFile::read(path, maximumCacheFileSize, &content, &error))
         return QPixmap();
+    QBuffer file(&content);
     QImageReader reader(&file, "png");
     reader.setAutoDetectImageFormat(false);
     if (reader.text(stampKey()) != stamp)
@@ -86,15 +90,16 @@ static QPixmap readRendering(const QString &path, const QString &stamp, qreal ra
 
 static void writeRendering(const QString &path, const QString &stamp, const QPixmap &rendering)
 {
-    if (rendering.isNull() || !QDir().mkpath(QFileInfo(path).path()))
+    if (rendering.isNull())
         return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
+    QByteArray content;
+    QBuffer file(&content);
+    file.open(QIODevice::WriteOnly);
     QImageWriter writer(&file, "png");
     writer.setText(stampKey(), stamp);
+    QString error;
     if (writer.write(rendering.toImage()))
-        file.commit();
+        StoredFile::write(path, content, &error);
 }
 
 // Draws the kept rendering where it is asked for and leaves everything else to

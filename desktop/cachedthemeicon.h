@@ -15,8 +15,9 @@
  * were, a later start reads that PNG alone: neither the theme's indexes, nor
  * an image plug-in (an SVG renderer among them), nor any larger image.
  * Every other size, mode or state is taken from the theme when it is first
- * drawn. An unreadable or damaged cache file is replaced; a cache folder that
- * cannot be written only costs the speed.
+ * drawn. An unreadable or damaged cache file is replaced, and only a regular
+ * file of a sane size is read; a cache folder that cannot be written, or a
+ * full disk, only costs the speed (StoredFile leaves no cut file).
  *
  * @return the icon; a null icon when the theme has none of @p names
  */

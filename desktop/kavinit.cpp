@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "desktop/kavdesktop.h"
 #include "helpwindow.h"
+#include "storedfile.h"
 #include "translations/installtranslations.h"
 
 #include <QDir>
@@ -13,8 +14,12 @@
 // cursor-only themes such as "default" list none.
 static bool isIconTheme(const QString &folder)
 {
-    QFile index(folder + QStringLiteral("/index.theme"));
-    if (!index.open(QIODevice::ReadOnly))
+    // Far larger than any theme's index; a FIFO in its place would never end.
+    static const qint64 maximumIndexSize = 4 * 1024 * 1024;
+    const QString path = folder + QStringLiteral("/index.theme");
+    QFile index(path);
+    if (!StoredFile::refusalToRead(path, maximumIndexSize).isEmpty()
+        || !index.open(QIODevice::ReadOnly))
         return false;
     while (!index.atEnd()) {
         if (index.readLine().startsWith("Directories="))

@@ -8,6 +8,7 @@
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
+#include "desktop/settingsstore.h"
 #include "desktop/themeicon.h"
 #include "detachedstart.h"
 #include "exec/calculator.h"
@@ -534,9 +535,14 @@ void Roderuz::finishLaunch(const LaunchPlan &plan)
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
     hide();
-    saveSettings();
-    if (plan.action() != LaunchPlan::CloseOnly)
-        cbCommand->noteRun(plan.classification().text);
+    QStringList problems;
+    QString error;
+    if (!saveSettings(&error))
+        problems << error;
+    if (plan.action() != LaunchPlan::CloseOnly
+        && !cbCommand->noteRun(plan.classification().text, &error))
+        problems << error;
+    tellUnsaved(problems);
     resetDialog();
     QDialog::accept();
 }
@@ -994,7 +1000,8 @@ void Roderuz::setPriorityRange(int low, int high, int value)
 
 void Roderuz::loadSettings()
 {
-    const QSettings settings;
+    const std::unique_ptr<QSettings> stored = SettingsStore::open();
+    const QSettings &settings = *stored;
     if (settings.value(QStringLiteral("su"), true).toBool())
         rbSu->setChecked(true);
     else
@@ -1024,20 +1031,37 @@ void Roderuz::loadSettings()
 
 void Roderuz::saveHistory()
 {
-    QSettings settings;
-    settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+    QString error;
+    if (!SettingsStore::change(
+            [this](QSettings &settings) {
+                settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+            },
+            &error))
+        tellUnsaved({ error });
 }
 
-bool Roderuz::saveSettings()
+bool Roderuz::saveSettings(QString *error)
 {
-    QSettings settings;
-    settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-    settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
-    settings.setValue(QStringLiteral("terminalApps"), terminalApps);
-    if (const QCompleter *completer = cbCommand->completer())
-        settings.setValue(
-            QStringLiteral("completionMode"), static_cast<int>(completer->completionMode()));
-    // QSettings replaces the file through a save file, so a failed write leaves the old one.
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return SettingsStore::change(
+        [this](QSettings &settings) {
+            settings.setValue(QStringLiteral("su"), rbSu->isChecked());
+            settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+            settings.setValue(QStringLiteral("terminalApps"), terminalApps);
+            if (const QCompleter *completer = cbCommand->completer())
+                settings.setValue(QStringLiteral("completionMode"),
+                    static_cast<int>(completer->completionMode()));
+        },
+        error);
+}
+
+void Roderuz::tellUnsaved(const QStringList &problems)
+{
+    // A home that cannot be written fails every save alike; once is enough.
+    static bool told = false;
+    if (problems.isEmpty() || told)
+        return;
+    told = true;
+    showWarning(tr("The history and the settings could not be saved; what was saved before "
+                   "is kept.\n\n%1")
+                    .arg(problems.join(QLatin1Char('\n'))));
 }

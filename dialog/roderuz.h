@@ -167,10 +167,13 @@ private:
     void setPriorityRange(int low, int high, int value);
     bool rootNeeded() const;
     void loadSettings();
-    /** Writes the settings; false when the settings file could not be written. */
-    bool saveSettings();
+    /** Writes the settings; false, with @p error saying why, when the file could not be written. */
+    bool saveSettings(QString *error = nullptr);
     /** Writes the history alone. */
     void saveHistory();
+    /** Tells the user, once in the process's life, that @p problems kept something from being
+     * saved. */
+    void tellUnsaved(const QStringList &problems);
 
     int nicePriority;
     int realtimePriority;

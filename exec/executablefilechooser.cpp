@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "executablefilechooser.h"
 
+#include "desktop/settingsstore.h"
 #include "filterexecutablesmodel.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 
 static const QString directoryKey = QStringLiteral("Roderuz/defaultSelectDialogDir");
 static const QString sizeKey = QStringLiteral("Roderuz/fileDialogSize");
@@ -15,7 +17,19 @@ static const QSize defaultSize(600, 400);
 
 ExecutableFileChooser::ExecutableFileChooser(QWidget *parent)
     : parent(parent)
+    , settings(SettingsStore::open())
 { }
+
+ExecutableFileChooser::~ExecutableFileChooser() = default;
+
+void ExecutableFileChooser::store(const QString &key, const QVariant &value)
+{
+    QString error;
+    if (!SettingsStore::change([&](QSettings &stored) { stored.setValue(key, value); }, &error))
+        qWarning("kav-run: %s", qPrintable(error));
+    // What the next chooser of this choice opens with.
+    settings = SettingsStore::open();
+}
 
 QString ExecutableFileChooser::choose()
 {
@@ -25,7 +39,7 @@ QString ExecutableFileChooser::choose()
             return QString();
         const QFileInfo file(path);
         if (file.exists() && file.isExecutable()) {
-            settings.setValue(directoryKey, file.canonicalPath());
+            store(directoryKey, file.canonicalPath());
             return file.canonicalFilePath();
         }
         if (!askToChooseAgain(path))
@@ -37,7 +51,7 @@ QString ExecutableFileChooser::askForFile()
 {
     QFileDialog chooser(parent, tr("Open executable"), startDirectory());
     chooser.setViewMode(QFileDialog::List);
-    QSize size = settings.value(sizeKey, defaultSize).toSize();
+    QSize size = settings->value(sizeKey, defaultSize).toSize();
     if (!size.isValid() || size.isEmpty())
         size = defaultSize;
     chooser.resize(size);
@@ -48,7 +62,7 @@ QString ExecutableFileChooser::askForFile()
     QString path;
     if (chooser.exec() == QDialog::Accepted)
         path = chooser.selectedFiles().value(0);
-    settings.setValue(sizeKey, chooser.size());
+    store(sizeKey, chooser.size());
     return path;
 }
 
@@ -68,7 +82,7 @@ bool ExecutableFileChooser::askToChooseAgain(const QString &path)
 // that still exists above it rather than wherever the chooser would fall back.
 QString ExecutableFileChooser::startDirectory() const
 {
-    const QString stored = settings.value(directoryKey, defaultDirectory).toString();
+    const QString stored = settings->value(directoryKey, defaultDirectory).toString();
     if (QDir::isAbsolutePath(stored)) {
         QDir directory(QDir::cleanPath(stored));
         while (!directory.exists() && !directory.isRoot())

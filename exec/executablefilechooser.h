@@ -3,9 +3,12 @@
 #define EXECUTABLEFILECHOOSER_H
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <QString>
+#include <QVariant>
 
+#include <memory>
+
+class QSettings;
 class QWidget;
 
 /**
@@ -21,6 +24,7 @@ class ExecutableFileChooser
 public:
     /** The chooser and its warnings are shown modal to @p parent. */
     explicit ExecutableFileChooser(QWidget *parent);
+    ~ExecutableFileChooser();
     Q_DISABLE_COPY(ExecutableFileChooser)
 
     /**
@@ -38,9 +42,11 @@ private:
     /** Whether the user wants to pick another file instead of @p path. */
     bool askToChooseAgain(const QString &path);
     QString startDirectory() const;
+    /** Stores @p value under @p key; a file that cannot be written only loses it. */
+    void store(const QString &key, const QVariant &value);
 
     QWidget *parent;
-    QSettings settings;
+    std::unique_ptr<QSettings> settings;
 };
 
 #endif

@@ -16,6 +16,11 @@
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
+    <message>
+        <location filename="../completion/historybox.cpp" line="+0"/>
+        <source>%1: it is still being read</source>
+        <translation>%1: sie wird noch gelesen</translation>
+    </message>
 </context>
 <context>
     <name>KavMenuDialog</name>
@@ -541,6 +546,15 @@ Möchten Sie wirklich fortfahren?</translation>
         <source>Press Enter to close this window</source>
         <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>
+    <message>
+        <location filename="../dialog/roderuz.cpp" line="+0"/>
+        <source>The history and the settings could not be saved; what was saved before is kept.
+
+%1</source>
+        <translation>Der Verlauf und die Einstellungen konnten nicht gespeichert werden; was zuvor gespeichert war, bleibt erhalten.
+
+%1</translation>
+    </message>
 </context>
 <context>
     <name>RoderuzDlgUI</name>
@@ -684,6 +698,42 @@ Möchten Sie wirklich fortfahren?</translation>
         <location line="+16"/>
         <source>&amp;Cancel</source>
         <translation>Abbre&amp;chen</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <location filename="../desktop/settingsstore.cpp" line="+0"/>
+        <source>it cannot be written</source>
+        <translation>sie kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>it was not written whole</source>
+        <translation>sie wurde nicht vollständig geschrieben</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>another program is saving it</source>
+        <translation>ein anderes Programm speichert sie gerade</translation>
+    </message>
+</context>
+<context>
+    <name>StoredFile</name>
+    <message>
+        <location filename="../desktop/storedfile.cpp" line="+0"/>
+        <source>it is not a regular file</source>
+        <translation>sie ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>it is larger than %1 bytes</source>
+        <translation>sie ist größer als %1 Byte</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>its folder cannot be made</source>
+        <translation>ihr Ordner kann nicht angelegt werden</translation>
     </message>
 </context>
 </TS>

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/zerodevice.h"
 #include "completion/usagerecord.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 static const qint64 day = 24 * 3600;
 
@@ -18,6 +22,8 @@ private Q_SLOTS:
     void readsWhatIsIntactOfAFile_data();
     void readsWhatIsIntactOfAFile();
     void runsAreCountedFadedAndBounded();
+    void oddFilesAreNeitherReadNorReplaced_data();
+    void oddFilesAreNeitherReadNorReplaced();
 
 private:
     QString fileName() const { return folder->filePath(QStringLiteral("data/usage")); }
@@ -105,6 +111,38 @@ void TestUsageRecord::runsAreCountedFadedAndBounded()
     QVERIFY(record.isEmpty());
     QVERIFY(!QFile::exists(fileName()));
     QVERIFY(record.clear());
+}
+
+void TestUsageRecord::oddFilesAreNeitherReadNorReplaced_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("FIFO") << true;
+    QTest::newRow("link to a zero device") << false;
+}
+
+// Reading would wait for a writer, or fill the memory; replacing would lose
+// what the user put there.
+void TestUsageRecord::oddFilesAreNeitherReadNorReplaced()
+{
+    QFETCH(bool, fifo);
+    QVERIFY(QDir().mkpath(QFileInfo(fileName()).path()));
+    QVERIFY(fifo ? mkfifo(QFile::encodeName(fileName()).constData(), 0600) == 0
+                 : !linkToZeroDevice(fileName(), folder->path()).isEmpty());
+    UsageRecord record(fileName());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not a regular file")));
+    record.load();
+    QVERIFY(record.isEmpty());
+
+    QString error;
+    QVERIFY(!record.noteRun(QStringLiteral("make"), now, &error));
+    QVERIFY2(error.contains(fileName()), qPrintable(error));
+    QCOMPARE(record.score(QStringLiteral("make"), now), 1.0);
+    const QFileInfo left(fileName());
+    QCOMPARE(left.isSymLink(), !fifo);
+    QVERIFY(!left.isFile());
+    // Nor is a half-written file left beside it.
+    QCOMPARE(QDir(left.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        QStringList { left.fileName() });
 }
 
 QTEST_GUILESS_MAIN(TestUsageRecord)

@@ -1300,6 +1300,16 @@ void RoderuzTest::savingReplacesTheFileWhole()
     QCOMPARE(oldFile.readAll(), QByteArray("[General]\nhistory=old\n"));
     QCOMPARE(createDialog()->cbCommand->historyItems(),
         QStringList({ QStringLiteral("new"), QStringLiteral("old") }));
+
+    // A settings file kept elsewhere behind a link stays there.
+    QFile::remove(oldName);
+    QVERIFY(QFile::rename(settingsFile(), oldName));
+    QVERIFY(QFile::link(oldName, settingsFile()));
+    dialog->cbCommand->addToHistory(QStringLiteral("linked"));
+    QVERIFY(dialog->saveSettings());
+    QVERIFY(QFileInfo(settingsFile()).isSymLink());
+    QCOMPARE(createDialog()->cbCommand->historyItems().value(0), QStringLiteral("linked"));
+    QFile::remove(settingsFile());
     QFile::remove(oldName);
 }
 

@@ -3,16 +3,20 @@
 // read, a missing home, no display, a long search path, a huge history.
 // Each must give a working dialog or a clear message, and lose nothing.
 #include "../common/xvfbserver.h"
+#include "../common/zerodevice.h"
 #include "kavrunsession.h"
 #include "xdriver.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestBadInput : public QObject
@@ -30,18 +34,27 @@ private:
     QSettings storedSettings() const;
     /** Sets or clears the immutable attribute; false when the file system has none. */
     static bool setImmutable(const QString &path, bool on);
+    /**
+     * Makes @p path and its folder read-only, for root too (immutable), until
+     * cleanup(); false when that is not possible here.
+     */
+    bool makeReadOnly(const QString &path);
+    static bool writeFile(const QString &path, const QByteArray &content);
+    static QByteArray readFile(const QString &path);
 
     XvfbServer m_server;
     std::unique_ptr<XDriver> m_x;
     std::unique_ptr<KavRunSession> m_session;
     QStringList m_immutablePaths;
+    QStringList m_mounts;
 
 private slots:
     void initTestCase();
     void init();
     void cleanup();
 
-    void settingsThatCannotBeWritten();
+    void faultsLoseNothing_data();
+    void faultsLoseNothing();
     void damagedSettings();
     void homeThatDoesNotExist();
     void noDisplay();
@@ -83,6 +96,38 @@ bool TestBadInput::setImmutable(const QString &path, bool on)
         == 0;
 }
 
+bool TestBadInput::makeReadOnly(const QString &path)
+{
+    const QString folder = QFileInfo(path).path();
+    const auto readable = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(path, readable);
+    QFile::setPermissions(
+        folder, readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    // Root writes through any mode; only the immutable attribute stops it.
+    if (geteuid() != 0)
+        return true;
+    if (QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty()
+        || !setImmutable(path, true))
+        return false;
+    m_immutablePaths << path;
+    const bool folderLocked = setImmutable(folder, true);
+    m_immutablePaths << folder;
+    return folderLocked;
+}
+
+bool TestBadInput::writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(content) == content.size();
+}
+
+QByteArray TestBadInput::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void TestBadInput::initTestCase()
 {
     // Users meet the dialog under a window manager.
@@ -103,43 +148,146 @@ void TestBadInput::cleanup()
     for (const QString &path : qAsConst(m_immutablePaths))
         setImmutable(path, false);
     m_immutablePaths.clear();
+    // The programs go first: a file system in use cannot be unmounted.
+    m_session->killAll();
+    for (const QString &mount : qAsConst(m_mounts))
+        QProcess::execute(QStringLiteral("umount"), { mount });
+    m_mounts.clear();
     m_session.reset();
 }
 
-void TestBadInput::settingsThatCannotBeWritten()
+// Each fault in place of a file the program keeps: the command typed still
+// runs, what was stored survives as it was, and the user is told once when
+// something could not be saved.
+void TestBadInput::faultsLoseNothing_data()
 {
-    {
-        QSettings settings = storedSettings();
-        settings.setValue(QStringLiteral("history"), QStringList { QStringLiteral("kavmark old") });
-    }
-    const QString file = m_session->settingsFile();
-    const QString folder = QFileInfo(file).path();
-    QFile::setPermissions(
-        file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    QFile::setPermissions(folder,
-        QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
-    // Root writes through any mode; only the immutable attribute stops it.
-    if (geteuid() == 0) {
-        if (QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty()
-            || !setImmutable(file, true))
-            QSKIP("root ignores file modes, and the immutable attribute is not available here");
-        m_immutablePaths << file;
-        QVERIFY(setImmutable(folder, true));
-        m_immutablePaths << folder;
-    }
-    QFile original(file);
-    QVERIFY(original.open(QIODevice::ReadOnly));
-    const QByteArray before = original.readAll();
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("told");
+    QTest::newRow("read-only folders") << "read-only"
+                                       << "settings" << true;
+    QTest::newRow("full disk") << "full"
+                               << "settings" << true;
+    QTest::newRow("FIFO settings") << "fifo"
+                                   << "settings" << true;
+    QTest::newRow("FIFO usage record") << "fifo"
+                                       << "usage" << true;
+    QTest::newRow("FIFO desktop entry") << "fifo"
+                                        << "entry" << false;
+    QTest::newRow("zero device settings") << "zero"
+                                          << "settings" << true;
+    QTest::newRow("zero device usage record") << "zero"
+                                              << "usage" << true;
+    QTest::newRow("zero device desktop entry") << "zero"
+                                               << "entry" << false;
+    QTest::newRow("symlink loops under a resident") << "loops"
+                                                    << "entry" << false;
+    QTest::newRow("usage record on a mount that does not answer") << "stalled"
+                                                                  << "usage" << true;
+}
 
-    runFromDialog(m_session->environment(), QStringLiteral("kavmark locked"));
-    if (QTest::currentTestFailed())
-        return;
+void TestBadInput::faultsLoseNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, file);
+    QFETCH(bool, told);
+    QProcessEnvironment environment = m_session->environment();
+    if (fault == QLatin1String("full")) {
+        if (geteuid() != 0)
+            QSKIP("mounting a small file system as the home takes root");
+        const QString home = m_session->path() + QStringLiteral("/full");
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QProcess::execute(QStringLiteral("mount"),
+                    { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                        QStringLiteral("size=64k"), QStringLiteral("tmpfs"), home })
+            == 0);
+        m_mounts << home;
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        environment.remove(QStringLiteral("XDG_CACHE_HOME"));
+        // The instance files go to the cache folder then.
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    }
+    const QString home = environment.value(QStringLiteral("HOME"));
+    const QString settings = environment.contains(QStringLiteral("XDG_CONFIG_HOME"))
+        ? m_session->settingsFile()
+        : home + QStringLiteral("/.config/kav/kav-run.conf");
+    const QStringList kept = { settings, home + QStringLiteral("/.local/share/kav/kav-run/usage") };
+    const QByteArrayList before = { "[General]\nhistory=kavmark old\n",
+        "kav-run usage 1\n1\t" + QByteArray::number(QDateTime::currentSecsSinceEpoch())
+            + "\tkavmark old\n" };
+    for (int index = 0; index < kept.size(); ++index)
+        QVERIFY(writeFile(kept.at(index), before.at(index)));
+    const QString entry = home + QStringLiteral("/.local/share/applications/kavrun-fault.desktop");
+    const QString target = file == QLatin1String("settings") ? settings
+        : file == QLatin1String("usage")                     ? kept.at(1)
+                                                             : entry;
+    QString zeroDevice;
+    if (fault == QLatin1String("fifo") || fault == QLatin1String("zero")) {
+        QFile::remove(target);
+        if (fault == QLatin1String("zero"))
+            zeroDevice = linkToZeroDevice(target, m_session->path());
+        QVERIFY(fault == QLatin1String("fifo")
+                ? mkfifo(QFile::encodeName(target).constData(), 0600) == 0
+                : !zeroDevice.isEmpty());
+    }
+    if (fault == QLatin1String("full")) {
+        QFile filler(home + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(1024, 'x')) > 0) { }
+    }
+    if (fault == QLatin1String("stalled")) {
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KAVRUN_STALLINGFS));
+        environment.insert(QStringLiteral("KAVRUN_STALL_PATH"), target);
+        environment.insert(QStringLiteral("KAVRUN_STALL_SECONDS"), QStringLiteral("5"));
+    }
+    if (fault == QLatin1String("read-only")) {
+        for (const QString &path : kept) {
+            if (!makeReadOnly(path))
+                QSKIP("root ignores file modes, and the immutable attribute is not available here");
+        }
+    }
+    QProcess *resident = nullptr;
+    if (fault == QLatin1String("loops")) {
+        resident = m_session->startKavRun({ QStringLiteral("--resident") }, environment);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+        QCOMPARE(waitForExitCode(m_session->startKavRun({ QStringLiteral("--resident") })), 0);
+        for (const char *name : { "loop1", "loop2", "loop3" })
+            QVERIFY(QFile::link(QStringLiteral("."),
+                QFileInfo(entry).path() + QLatin1Char('/') + QLatin1String(name)));
+    }
 
-    original.seek(0);
-    QCOMPARE(original.readAll(), before);
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-        QStringList { QStringLiteral("kav-run.conf") });
+    QProcess *kavRun = showDialog(environment);
+    QVERIFY(kavRun);
+    // A resident shows its own dialog, as quickly as without the loops.
+    QVERIFY(!resident || !m_x->visibleWindows(resident->processId()).isEmpty());
+    QVERIFY(m_x->type(QStringLiteral("kavmark fault")));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("fault")).isNull());
+    if (told) {
+        QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("Warning - Run command")).isEmpty());
+        QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    }
+    QCOMPARE(waitForExitCode(kavRun), 0);
+
+    const bool nothingSaved = fault == QLatin1String("read-only") || fault == QLatin1String("full");
+    for (int index = 0; index < kept.size(); ++index) {
+        const QFileInfo info(kept.at(index));
+        if (info.filePath() == target && fault == QLatin1String("fifo"))
+            QVERIFY(info.exists() && !info.isFile() && !info.isSymLink());
+        else if (info.filePath() == target && fault == QLatin1String("zero"))
+            QVERIFY(info.isSymLink() && QFileInfo::exists(zeroDevice)
+                && !QFileInfo(zeroDevice).isFile());
+        else if (nothingSaved || (info.filePath() == target && fault == QLatin1String("stalled")))
+            QCOMPARE(readFile(info.filePath()), before.at(index));
+    }
+    // Nothing half-written is left beside them, nor in the cache (icons, instance files).
+    QCOMPARE(QDir(QFileInfo(settings).path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList { QFileInfo(settings).fileName() });
+    QDirIterator cache(
+        home + QStringLiteral("/.cache"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (cache.hasNext())
+        QVERIFY2(QFileInfo(cache.next()).size() > 0, qPrintable(cache.filePath()));
 }
 
 void TestBadInput::damagedSettings()
