@@ -129,6 +129,7 @@ private slots:
     void startsAgainWhileACommandRunsAsRoot();
     void refusedAsRootAndStays_data();
     void refusedAsRootAndStays();
+    void presetUserTakesThePasswordTypedAtOnce_data();
     void presetUserTakesThePasswordTypedAtOnce();
 };
 
@@ -947,11 +948,19 @@ void TestRunDialog::refusedAsRootAndStays()
     QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
+void TestRunDialog::presetUserTakesThePasswordTypedAtOnce_data()
+{
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("first start") << false;
+    QTest::newRow("resident") << true;
+}
+
 // Started for another user by someone who is not root, the dialog takes
 // the keys typed at once as that user's password, and one Enter runs the
 // command as them; the password is in none of the caller's files.
 void TestRunDialog::presetUserTakesThePasswordTypedAtOnce()
 {
+    QFETCH(bool, resident);
     if (geteuid() != 0)
         QSKIP("creating the caller and the user to run as needs root");
     ThrowAwayAccount caller(QStringLiteral("zz-kavrun-e2e-caller"));
@@ -960,14 +969,22 @@ void TestRunDialog::presetUserTakesThePasswordTypedAtOnce()
     QVERIFY(m_session->handTo(caller.name()));
     const QString mark = m_session->path() + QStringLiteral("/marks/as-target");
     const QStringList command { QStringLiteral("touch"), mark };
-    QProcess *kavRun =
+    QProcess *kavRun = nullptr;
+    if (resident) {
+        kavRun = m_session->startKavRun({ QStringLiteral("--resident") });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    }
+    QProcess *start =
         m_session->startKavRun(QStringList { QStringLiteral("-u"), target.name() } + command);
+    if (!resident)
+        kavRun = start;
     QVERIFY(!showDialog(kavRun).isEmpty());
     QVERIFY(m_x->type(QString::fromLatin1(target.password())));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
 
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(mark).owner(), target.name(), 10000);
-    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(waitForExitCode(start), 0);
+    QTRY_VERIFY(m_x->visibleWindows(kavRun->processId()).isEmpty());
     QCOMPARE(storedHistory(), QStringList { command.join(QLatin1Char(' ')) });
     QVERIFY(
         QFile::exists(m_session->path() + QStringLiteral("/home/.local/share/kav/kav-run/usage")));
