@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 
 bool writeScript(const QString &path, const QByteArray &body)
@@ -51,15 +50,6 @@ ScopedEnvironment::~ScopedEnvironment()
         qputenv(name, previous);
     else
         qunsetenv(name);
-}
-
-bool runAdmin(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, arguments);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
 }
 
 bool writeDesktopEntry(const QString &path, const QByteArray &keys)

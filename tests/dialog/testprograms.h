@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 /** Writes a shell script with @p body to @p path and makes it executable. */
 bool writeScript(const QString &path, const QByteArray &body);
@@ -18,9 +17,6 @@ bool writeDesktopEntry(const QString &path, const QByteArray &keys);
  * @return its contents, or a null byte array when it did not appear in time
  */
 QByteArray waitForFile(const QString &path, int timeoutMs = 10000);
-
-/** Runs a system administration command such as useradd; false when it failed. */
-bool runAdmin(const QString &program, const QStringList &arguments);
 
 /** Sets the environment variable @p name for the object's life, then restores it. */
 class ScopedEnvironment

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "../common/systemapplications.h"
+#include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
 #include "dialog/roderuz.h"
 #include "exec/commandparser.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
 #include "dialog/privilegedlauncher.h"
 #include "dialog/roderuz.h"
@@ -41,28 +42,6 @@ static QList<pid_t> forkedChildren()
     }
     return children;
 }
-
-/** A login of the test's own with a home and bash, removed with its home on every path. */
-class ThrowAwayUser
-{
-public:
-    static QString name() { return QStringLiteral("zz-kavrun-as"); }
-    bool create()
-    {
-        created = runAdmin(QStringLiteral("useradd"),
-            { QStringLiteral("-m"), QStringLiteral("-s"), QStringLiteral("/bin/bash"), name() });
-        return created;
-    }
-    ~ThrowAwayUser()
-    {
-        if (created)
-            runAdmin(
-                QStringLiteral("userdel"), { QStringLiteral("-r"), QStringLiteral("-f"), name() });
-    }
-
-private:
-    bool created = false;
-};
 
 // The launch of a command as another user or with privileged scheduling.
 class RoderuzAsUserTest : public QObject
@@ -297,9 +276,9 @@ void RoderuzAsUserTest::presetUserTakesThePasswordFirst()
 {
     if (geteuid() != 0)
         QSKIP("creating a user to be the caller needs root");
-    ThrowAwayUser user;
+    ThrowAwayAccount user(QStringLiteral("zz-kavrun-as"));
     QVERIFY(user.create());
-    const passwd *entry = getpwnam(qPrintable(ThrowAwayUser::name()));
+    const passwd *entry = getpwnam(qPrintable(user.name()));
     QVERIFY(entry);
     writeRefusingSwitch(QStringLiteral("su"));
     // The dialog's caller is the throw-away user; root comes back when the test ends.
@@ -447,7 +426,7 @@ void RoderuzAsUserTest::runsAsAnotherUser()
 {
     if (geteuid() != 0)
         QSKIP("creating a user and switching to it without a password needs root");
-    ThrowAwayUser user;
+    ThrowAwayAccount user(QStringLiteral("zz-kavrun-as"));
     QVERIFY(user.create());
     const QString mark = workPath(QStringLiteral("mark"));
     QVERIFY(writeScript(workPath(QStringLiteral("recorder")),
@@ -461,7 +440,7 @@ void RoderuzAsUserTest::runsAsAnotherUser()
     QVERIFY(dialog);
     dialog->classifier->setApplicationsDirectory(workPath(QStringLiteral("applications")));
     dialog->cbRunAsOther->setChecked(true);
-    dialog->leUsername->setText(ThrowAwayUser::name());
+    dialog->leUsername->setText(user.name());
     dialog->setUseSu();
     // The words follow the entry's Exec value; the shell reads "~" as the user's home.
     dialog->cbCommand->lineEdit()->setText(QStringLiteral("kavtestapp \"two words\" ~ $HOME;'"));
@@ -469,8 +448,7 @@ void RoderuzAsUserTest::runsAsAnotherUser()
     QTRY_COMPARE(dialog->result(), int(QDialog::Accepted));
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(QString::fromLocal8Bit(waitForFile(mark, 20000)),
-        ThrowAwayUser::name()
-            + QStringLiteral("\ntwo words\n/home/%1\n$HOME;'\n").arg(ThrowAwayUser::name()));
+        user.name() + QStringLiteral("\ntwo words\n/home/%1\n$HOME;'\n").arg(user.name()));
 
     // The child that runs su keeps its standard streams and su's terminal, nothing of the
     // dialog's: no X connection, no single-instance lock or socket.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "kavrunsession.h"
+#include "../common/throwawayaccount.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
 
 static const char sessionVariable[] = "KAVRUN_E2E_SESSION";
 
@@ -115,6 +117,22 @@ bool KavRunSession::writeEditorEntry() const
         > 0;
 }
 
+bool KavRunSession::handTo(const QString &account)
+{
+    const QString authority = path() + QStringLiteral("/xauthority");
+    if (!QFile::copy(m_environment.value(QStringLiteral("XAUTHORITY")), authority)
+        || !runAdmin(
+            QStringLiteral("chown"), { QStringLiteral("-R"), account + QLatin1Char(':'), path() })
+        || ::chmod(QFile::encodeName(path()), 0711) != 0
+        || ::chmod(QFile::encodeName(path() + QStringLiteral("/marks")), 01777) != 0)
+        return false;
+    m_environment.insert(QStringLiteral("XAUTHORITY"), authority);
+    // The test's cache is not theirs to write.
+    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), path() + QStringLiteral("/home/.cache"));
+    m_account = account;
+    return true;
+}
+
 QProcess *KavRunSession::startProgram(const QString &program, const QStringList &arguments)
 {
     return start(program, arguments, m_environment);
@@ -137,7 +155,13 @@ QProcess *KavRunSession::start(
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->start(program, arguments);
+    if (m_account.isEmpty())
+        process->start(program, arguments);
+    else
+        process->start(QStringLiteral("setpriv"),
+            QStringList { QStringLiteral("--reuid=") + m_account,
+                QStringLiteral("--regid=") + m_account, QStringLiteral("--init-groups"), program }
+                + arguments);
     process->waitForStarted();
     m_processes.push_back(std::move(process));
     return m_processes.back().get();

@@ -21,7 +21,8 @@
  *
  * Every process started here, and every process those leave behind (found by
  * the session's own environment variable), is killed by its PID when the
- * session goes.
+ * session goes. Handed to an account, the session is that user's, and what
+ * it starts runs as them.
  */
 class KavRunSession
 {
@@ -43,6 +44,13 @@ public:
 
     /** The environment kav-run gets: the private folders, the display, the xcb platform. */
     QProcessEnvironment environment() const { return m_environment; }
+
+    /**
+     * Makes the session's folders @p account's, with a copy of the display's
+     * authority of their own, and starts every program as that user from now
+     * on; the marks folder is open to every user. False when that failed.
+     */
+    bool handTo(const QString &account);
 
     /** Starts @p program in environment(). */
     QProcess *startProgram(const QString &program, const QStringList &arguments);
@@ -83,6 +91,7 @@ private:
     QTemporaryDir m_directory;
     QProcessEnvironment m_environment;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QString m_account; // empty: the test's own user
     bool m_valid = false;
 };
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The dialog as its user meets it: a real kav-run on a real X server, driven
 // from the keyboard.
+#include "../common/throwawayaccount.h"
 #include "../common/xvfbserver.h"
 #include "kavrunsession.h"
 #include "xdriver.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +52,19 @@ static bool memoryHolds(qint64 pid, const QString &text)
             return true;
     }
     return false;
+}
+
+// The files below @p folder, hidden ones included, that hold @p text.
+static QStringList filesHolding(const QString &folder, const QByteArray &text)
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+            found.append(file.fileName());
+    }
+    return found;
 }
 
 class TestRunDialog : public QObject
@@ -114,6 +129,8 @@ private slots:
     void startsAgainWhileACommandRunsAsRoot();
     void refusedAsRootAndStays_data();
     void refusedAsRootAndStays();
+    void presetUserTakesThePasswordTypedAtOnce_data();
+    void presetUserTakesThePasswordTypedAtOnce();
 };
 
 QString TestRunDialog::showDialog(QProcess *kavRun) const
@@ -929,6 +946,49 @@ void TestRunDialog::refusedAsRootAndStays()
     QVERIFY(!QFile::exists(m_session->settingsFile()));
     QVERIFY(m_x->key({ QStringLiteral("Escape") }));
     QCOMPARE(waitForExitCode(kavRun), 0);
+}
+
+void TestRunDialog::presetUserTakesThePasswordTypedAtOnce_data()
+{
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("first start") << false;
+    QTest::newRow("resident") << true;
+}
+
+// Started for another user by someone who is not root, the dialog takes
+// the keys typed at once as that user's password, and one Enter runs the
+// command as them; the password is in none of the caller's files.
+void TestRunDialog::presetUserTakesThePasswordTypedAtOnce()
+{
+    QFETCH(bool, resident);
+    if (geteuid() != 0)
+        QSKIP("creating the caller and the user to run as needs root");
+    ThrowAwayAccount caller(QStringLiteral("zz-kavrun-e2e-caller"));
+    ThrowAwayAccount target(QStringLiteral("zz-kavrun-e2e-target"));
+    QVERIFY(caller.create() && target.create());
+    QVERIFY(m_session->handTo(caller.name()));
+    const QString mark = m_session->path() + QStringLiteral("/marks/as-target");
+    const QStringList command { QStringLiteral("touch"), mark };
+    QProcess *kavRun = nullptr;
+    if (resident) {
+        kavRun = m_session->startKavRun({ QStringLiteral("--resident") });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_session->instanceSocket()), 10000);
+    }
+    QProcess *start =
+        m_session->startKavRun(QStringList { QStringLiteral("-u"), target.name() } + command);
+    if (!resident)
+        kavRun = start;
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->type(QString::fromLatin1(target.password())));
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+
+    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(mark).owner(), target.name(), 10000);
+    QCOMPARE(waitForExitCode(start), 0);
+    QTRY_VERIFY(m_x->visibleWindows(kavRun->processId()).isEmpty());
+    QCOMPARE(storedHistory(), QStringList { command.join(QLatin1Char(' ')) });
+    QVERIFY(
+        QFile::exists(m_session->path() + QStringLiteral("/home/.local/share/kav/kav-run/usage")));
+    QCOMPARE(filesHolding(m_session->path(), target.password()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRunDialog)

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // su and sudo with a password: against scripts that stand in for them, and
 // against the real programs with throw-away accounts (root only).
+#include "../common/throwawayaccount.h"
 #include "su/suprocess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -17,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <errno.h>
 #include <signal.h>
@@ -36,25 +36,6 @@ const QString sudoersDropIn = QStringLiteral("/etc/sudoers.d/zz-kavrun-su");
 QByteArray binaryPath(const char *relativePath)
 {
     return qgetenv("KAVRUN_BINARY_DIR") + '/' + relativePath;
-}
-
-bool runProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
-
-QByteArray randomPassword()
-{
-    static const char characters[] = "abcdefghijkmnopqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789-_";
-    QByteArray password;
-    for (int i = 0; i < 16; ++i)
-        password += characters[QRandomGenerator::global()->bounded(int(sizeof characters) - 1)];
-    return password;
 }
 
 bool hasNoNewPrivileges()
@@ -96,27 +77,31 @@ class ThrowAwayAccounts
 public:
     ThrowAwayAccounts()
     {
-        removeAll();
+        removeSudoState();
         for (const QString &user : throwAwayUsers) {
-            const QByteArray password = randomPassword();
-            const QString shell = user == closedUser ? QStringLiteral("/usr/sbin/nologin")
-                                                     : QStringLiteral("/bin/bash");
-            if (!runProgram(QStringLiteral("useradd"),
-                    { QStringLiteral("-m"), QStringLiteral("-s"), shell, user })
-                || !runProgram(
-                    QStringLiteral("chpasswd"), {}, user.toLatin1() + ':' + password + '\n'))
+            accounts.push_back(std::make_unique<ThrowAwayAccount>(user,
+                user == closedUser ? QStringLiteral("/usr/sbin/nologin")
+                                   : QStringLiteral("/bin/bash")));
+            if (!accounts.back()->create())
                 return;
-            passwords.insert(user, password);
         }
-        ready = runProgram(QStringLiteral("chage"),
+        ready = runAdmin(QStringLiteral("chage"),
                     { QStringLiteral("-d"), QStringLiteral("0"), expiredUser })
             && installSudoersDropIn();
     }
-    ~ThrowAwayAccounts() { removeAll(); }
+    // The accounts themselves go after what sudo keeps about them.
+    ~ThrowAwayAccounts() { removeSudoState(); }
     Q_DISABLE_COPY(ThrowAwayAccounts)
 
     bool isReady() const { return ready; }
-    QByteArray password(const QString &user) const { return passwords.value(user); }
+    QByteArray password(const QString &user) const
+    {
+        for (const auto &account : accounts) {
+            if (account->name() == user)
+                return account->password();
+        }
+        return QByteArray();
+    }
 
     // sudo would otherwise remember an earlier authentication and not ask.
     static void forgetSudoAuthentication()
@@ -137,24 +122,20 @@ private:
             || file.write(switchingUser.toLatin1() + " ALL=(ALL:ALL) ALL\n") < 0)
             return false;
         file.close();
-        return runProgram(QStringLiteral("visudo"), { QStringLiteral("-cf"), draft })
-            && runProgram(QStringLiteral("install"),
+        return runAdmin(QStringLiteral("visudo"), { QStringLiteral("-cf"), draft })
+            && runAdmin(QStringLiteral("install"),
                 { QStringLiteral("-m"), QStringLiteral("0440"), draft, sudoersDropIn });
     }
 
-    static void removeAll()
+    static void removeSudoState()
     {
         QFile::remove(sudoersDropIn);
         forgetSudoAuthentication();
-        for (const QString &user : throwAwayUsers) {
+        for (const QString &user : throwAwayUsers)
             QFile::remove(QStringLiteral("/var/lib/sudo/lectured/") + user);
-            // -f: an orphaned su or sudo of the user must not keep the account alive.
-            runProgram(
-                QStringLiteral("userdel"), { QStringLiteral("-r"), QStringLiteral("-f"), user });
-        }
     }
 
-    QHash<QString, QByteArray> passwords;
+    std::vector<std::unique_ptr<ThrowAwayAccount>> accounts;
     bool ready = false;
 };
 
@@ -919,7 +900,7 @@ void SuProcessTest::realtimeSchedulingReachesTheCommand()
 {
     if (!realSwitchingPossible())
         return;
-    if (!runProgram(QStringLiteral("chrt"),
+    if (!runAdmin(QStringLiteral("chrt"),
             { QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("true") }))
         QSKIP("this system does not grant real-time scheduling");
     const DriverRun run = runDriver("sudo", QStringLiteral("root"), SuProcess::RunCommand,
