@@ -8,7 +8,6 @@
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
-#include "desktop/themeicon.h"
 #include "detachedstart.h"
 #include "dialogsettings.h"
 #include "exec/calculator.h"
@@ -639,8 +638,11 @@ void Roderuz::refreshPlan()
     if (empty)
         currentIcon = emptyFieldIcon;
     else
-        currentIcon = firstThemeIcon(
-            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);
+        // Kept as drawn, like the empty field's: the first frame of a dialog
+        // with a preset command reads no theme index.
+        currentIcon = cachedThemeIcon(
+            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames,
+            lbRunIcon->iconExtent());
     updateIcon();
     setHint(hintText(plan));
 }
