@@ -8,11 +8,11 @@
 DialogSettings DialogSettings::read()
 {
     const QSettings settings;
-    DialogSettings read;
-    read.useSu = settings.value(QStringLiteral("su"), true).toBool();
-    read.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
-    read.terminalApps =
+    DialogSettings stored;
+    stored.useSu = settings.value(QStringLiteral("su"), true).toBool();
+    stored.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
+    stored.terminalApps =
         stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
-    read.completionMode = completionModeSetting(settings);
-    return read;
+    stored.completionMode = completionModeSetting(settings);
+    return stored;
 }
