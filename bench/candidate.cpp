@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
 #include <utility>
 
 template<typename Number>
@@ -43,6 +46,11 @@ double Candidate::medianCloseMilliseconds() const
     return median(closeMilliseconds);
 }
 
+int Candidate::medianDrawnRectangles() const
+{
+    return median(drawnRectangles);
+}
+
 void measureInterleaved(
     MapTimer &timer, std::vector<Candidate> &candidates, int runs, double timeoutMs)
 {
@@ -52,6 +60,8 @@ void measureInterleaved(
                 continue;
             const MapTimer::Sample sample = timer.run(
                 candidate.command, candidate.environment, timeoutMs, candidate.pressReturn);
+            if (candidate.restMs > 0)
+                usleep(useconds_t(candidate.restMs * 1000));
             if (run < 0)
                 continue;
             if (sample.milliseconds < 0) {
@@ -125,4 +135,36 @@ void printRatio(const char *label, double numerator, double denominator, const c
 {
     if (numerator > 0 && denominator > 0)
         std::printf("%s: %.2f (target %s)\n", label, numerator / denominator, target);
+}
+
+static void printQuotient(double numerator, double denominator)
+{
+    if (numerator > 0 && denominator > 0)
+        std::printf(" %9.2f", numerator / denominator);
+    else
+        std::printf(" %9s", "-");
+}
+
+void printRatioHead()
+{
+    std::printf("%-40s %9s %9s %9s %9s\n", "medians / the reference's", "mapped", "first", "last",
+        "damages");
+}
+
+void printRatioRow(const Candidate &candidate, const Candidate &reference)
+{
+    std::printf("%-40s", candidate.label.c_str());
+    printQuotient(candidate.medianMilliseconds(), reference.medianMilliseconds());
+    printQuotient(candidate.medianDrawnMilliseconds(), reference.medianDrawnMilliseconds());
+    printQuotient(candidate.medianLastDrawnMilliseconds(), reference.medianLastDrawnMilliseconds());
+    std::printf(
+        "  %3d / %-3d\n", candidate.medianDrawnRectangles(), reference.medianDrawnRectangles());
+}
+
+void printLoadAverage(const char *label)
+{
+    std::ifstream loadavg("/proc/loadavg");
+    std::string load;
+    std::getline(loadavg, load);
+    std::printf("%s %s\n", label, load.c_str());
 }

@@ -21,6 +21,9 @@ struct Candidate
     bool pressReturn;
     /** Why the candidate is not run, such as "not installed"; empty when it is run. */
     std::string unavailable;
+    /** How long the machine is left alone after each run, for work that a run
+     *  leaves behind, such as a resident building its next dialog. */
+    double restMs = 0;
 
     std::vector<double> milliseconds;
     std::vector<double> drawnMilliseconds;
@@ -39,6 +42,8 @@ struct Candidate
     double medianLastDrawnMilliseconds() const;
     /** The median time from Return to the window's unmap in ms, or -1 when none closed. */
     double medianCloseMilliseconds() const;
+    /** The median number of rectangles drawn, or -1 when no run drew. */
+    int medianDrawnRectangles() const;
 };
 
 /**
@@ -58,5 +63,16 @@ void printCandidates(const std::vector<Candidate> &candidates);
 
 /** Prints "label: a / b = ratio (target ...)" when both medians are known. */
 void printRatio(const char *label, double numerator, double denominator, const char *target);
+
+/** Prints the head of the table that printRatioRow() fills. */
+void printRatioHead();
+/**
+ * Prints the medians of @p candidate divided by those of @p reference: the
+ * time to map, to the first and to the last drawing, and the rectangles drawn.
+ */
+void printRatioRow(const Candidate &candidate, const Candidate &reference);
+
+/** Prints the system's load averages, as /proc/loadavg gives them, after @p label. */
+void printLoadAverage(const char *label);
 
 #endif

@@ -28,6 +28,13 @@ public:
     std::vector<std::string> environment() const;
     /** Gives kav-run in this home a typicalHistory() of @p entries commands. */
     void writeKavRunHistory(int entries) const;
+    /**
+     * Makes the home one that kav-run has been used in for a while, the same
+     * each time: a typicalHistory() of @p historyEntries commands, a usage
+     * record of the most recent ones, and 60 installed applications
+     * (writeTypicalApplications()) with their icons, PNG and SVG by turns.
+     */
+    void furnishAsUsed(int historyEntries) const;
 
 private:
     std::string home;

@@ -37,6 +37,12 @@ HistoryBox::HistoryBox(QWidget *parent)
 
 void HistoryBox::setHistoryItems(const QStringList &items)
 {
+    replaceItems(items);
+    installCompleter();
+}
+
+void HistoryBox::replaceItems(const QStringList &items)
+{
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
     // field as it was drawn.
@@ -72,7 +78,10 @@ void HistoryBox::setHistoryItems(const QStringList &items)
             lineEdit()->setSelection(selectionStart, selectionLength);
         lineEdit()->setModified(modified);
     }
+}
 
+void HistoryBox::installCompleter()
+{
     // The completer copies the items now, so they must be in place first; it
     // comes after the field is restored, which it would take for typing. The
     // line edit deletes the completer this one replaces, as it is its child.

@@ -33,6 +33,17 @@ public:
      *  which ranks by the usage record once it has been read, on a background
      *  thread. The field keeps its text, selection and modified flag. */
     void setHistoryItems(const QStringList &items);
+    /**
+     * The first half of setHistoryItems(): replaces the history by @p items,
+     * which the box's list shows at once, and keeps the completer. Cheap
+     * even for a long history, so that a window's first frame can show it.
+     */
+    void replaceItems(const QStringList &items);
+    /**
+     * The second half of setHistoryItems(): reads the usage record and
+     * installs a new completer on the history as it is now. Draws nothing.
+     */
+    void installCompleter();
     /** Puts @p command on top, removing an equal entry further down. */
     void addToHistory(const QString &command);
     /**

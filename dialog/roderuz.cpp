@@ -9,8 +9,8 @@
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/settingsstore.h"
-#include "desktop/themeicon.h"
 #include "detachedstart.h"
+#include "dialogsettings.h"
 #include "exec/calculator.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
@@ -18,7 +18,6 @@
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
-#include "settingvalues.h"
 
 #include <KUser>
 
@@ -36,6 +35,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <future>
 #include <limits>
 #include <pwd.h>
 #include <sched.h>
@@ -48,6 +48,9 @@ static const int parseDelay = 250;
 static const int runWaitMs = 1000;
 // How long looking at the text may take before the hint says so.
 static const int slowClassificationMs = 1000;
+// How long a window waits before it shows for a look at the text preset in
+// it; a file that does not answer that soon is reported as a typed one is.
+static const int presetClassificationMs = 50;
 
 static QString &runnerPluginDirectory()
 {
@@ -117,6 +120,10 @@ Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
     , caller(callerName())
 {
+    // A long history takes a while to parse; that happens while the form is
+    // built. Where no thread can be started it happens when it is needed.
+    std::future<DialogSettings> storedSettings =
+        std::async(std::launch::async | std::launch::deferred, &DialogSettings::read);
     setWindowTitle(tr("Run Command"));
     setupUi(this);
     // A line edit cuts text at 32767 characters without a word; a command cut
@@ -210,13 +217,16 @@ Roderuz::Roderuz(QWidget *parent)
     connect(helpAction, &QAction::triggered, this, &Roderuz::showHelp);
     addAction(helpAction);
 
-    // The settings, the history, the completers and the default user show in
-    // no first frame; a key typed before they are there waits for them.
+    // The first frame shows the history, and with it what Enter does in the
+    // empty field.
+    loadSettings(storedSettings.get());
+    refreshPlan();
+    // The completers and the default user show in no first frame; a key
+    // typed before they are there waits for them.
     deferredStartup = new AfterFirstFrame(this, [this] {
-        loadSettings();
+        installCompleters();
         startDefaultUserLookUp();
-        // A text preset or typed before the settings came is a terminal
-        // application or not by the list they hold.
+        // What Enter takes when the text cannot run depends on the list.
         refreshPlan();
     });
     deferredStartup->runBeforeInputTo(cbCommand->lineEdit());
@@ -402,7 +412,16 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
 void Roderuz::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!advancedSizePending || event->spontaneous())
+    if (event->spontaneous())
+        return;
+    // A text preset before the window shows is looked at now rather than
+    // after the typing pause, so that the first frame says what Run does.
+    if (parseTimer->isActive()) {
+        parseTimer->stop();
+        classifier->waitFor(cbCommand->currentText(), presetClassificationMs);
+        slotParseTimer();
+    }
+    if (!advancedSizePending)
         return;
     // Options opened before the dialog showed take their height now, before
     // the window is on the screen: a window resized after it was placed
@@ -429,7 +448,7 @@ void Roderuz::changeEvent(QEvent *event)
 
 void Roderuz::accept()
 {
-    // The history and the terminal applications take part in what follows.
+    // The usage record and the completion list take part in what follows.
     completeStartup();
     const QString text = cbCommand->currentText().simplified();
     // Blanks alone are no command, whatever the text before them was.
@@ -661,8 +680,11 @@ void Roderuz::refreshPlan()
     if (empty)
         currentIcon = emptyFieldIcon;
     else
-        currentIcon = firstThemeIcon(
-            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames);
+        // Kept as drawn, like the empty field's: the first frame of a dialog
+        // with a preset command reads no theme index.
+        currentIcon = cachedThemeIcon(
+            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames,
+            lbRunIcon->iconExtent());
     updateIcon();
     setHint(hintText(plan));
 }
@@ -998,25 +1020,23 @@ void Roderuz::setPriorityRange(int low, int high, int value)
     lbHighPriority->setText(tr("%1 (High)").arg(high));
 }
 
-void Roderuz::loadSettings()
+void Roderuz::loadSettings(const DialogSettings &settings)
 {
-    const std::unique_ptr<QSettings> stored = SettingsStore::open();
-    const QSettings &settings = *stored;
-    if (settings.value(QStringLiteral("su"), true).toBool())
+    if (settings.useSu)
         rbSu->setChecked(true);
     else
         rbSudo->setChecked(true);
-    const QStringList history =
-        stringListSetting(settings, QStringLiteral("history"), QStringList());
-    terminalApps =
-        stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
+    terminalApps = settings.terminalApps;
+    storedCompletionMode = settings.completionMode;
+    const QSignalBlocker blocker(cbCommand);
+    cbCommand->replaceItems(settings.history);
+}
 
-    {
-        const QSignalBlocker blocker(cbCommand);
-        cbCommand->setHistoryItems(history);
-    }
+void Roderuz::installCompleters()
+{
+    cbCommand->installCompleter();
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer())) {
-        completer->setCompletionMode(completionModeSetting(settings));
+        completer->setCompletionMode(storedCompletionMode);
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
     }

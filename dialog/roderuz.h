@@ -16,6 +16,7 @@
 
 class AfterFirstFrame;
 class CommandClassifier;
+struct DialogSettings;
 class IOrvanRunner;
 class PrivilegedLauncher;
 class QAbstractButton;
@@ -41,8 +42,8 @@ public:
      */
     void setCommandText(const QString &text);
 
-    // The presets below concern the advanced options: each reads the settings
-    // first (completeStartup()), so that they cannot override it later.
+    // The presets below concern the advanced options; they override the
+    // settings, which the dialog has read when it was built.
 
     /** Runs the command as @p name and opens the advanced options. */
     void setUser(const QString &name);
@@ -60,8 +61,8 @@ public:
 
     /**
      * Does now what otherwise waits until the dialog's first frame is drawn:
-     * reads the settings and the history, installs the completers and starts
-     * looking for the default user. Does nothing the second time.
+     * reads the usage record, installs the completers and starts looking for
+     * the default user. Does nothing the second time.
      */
     void completeStartup();
 
@@ -166,7 +167,10 @@ private:
     void initPriorities();
     void setPriorityRange(int low, int high, int value);
     bool rootNeeded() const;
-    void loadSettings();
+    /** Shows @p settings: the history, the way to change user, the terminal applications. */
+    void loadSettings(const DialogSettings &settings);
+    /** Installs the completers of the command field and of the user name. */
+    void installCompleters();
     /** Writes the settings; false, with @p error saying why, when the file could not be written. */
     bool saveSettings(QString *error = nullptr);
     /** Writes the history alone. */
@@ -182,6 +186,8 @@ private:
     // The icon beside the empty field, read once.
     QIcon emptyFieldIcon;
     QStringList terminalApps;
+    // The completion mode stored, for the completer installed after the first frame.
+    QCompleter::CompletionMode storedCompletionMode = QCompleter::PopupCompletion;
     TerminalChoice terminalChoice;
     QTimer *parseTimer = nullptr;
     // Says that the text is being looked at when that takes long.

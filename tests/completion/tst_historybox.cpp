@@ -131,7 +131,7 @@ void TestHistoryBox::startsEmptyAndNeverInsertsByItself()
     box->setHistoryItems({});
     QCOMPARE(box->currentIndex(), -1);
     showInDialog();
-    // The history arrives after the first frame; an empty one changes nothing there.
+    // The completer comes after the first frame; it and an unchanged history draw nothing.
     const PaintCounter counter(box);
     box->setHistoryItems({});
     QTest::qWait(50);

@@ -580,13 +580,18 @@ void RoderuzTest::setCommandTextSelectsTheArguments()
 }
 
 // Also run by priorityRangeUnderNice in a child started through "nice".
-// The settings arrive after the first frame, or before the first key when that is earlier.
+// The first frame shows the history and what Enter does with it, and what a
+// preset command does; the completers come after it, or before the first key
+// when that is earlier.
 void RoderuzTest::keyTypedAtOnceMeetsHistoryAndCompletion()
 {
     writeSettingsFile("[General]\nhistory=xdg-open /srv, ls -l\n");
     Roderuz dialog;
+    QCOMPARE(dialog.cbCommand->count(), 2);
+    QCOMPARE(
+        dialog.lbHint->hint(), QStringLiteral("Enter runs the last command again: xdg-open /srv"));
     dialog.show();
-    QCOMPARE(dialog.cbCommand->count(), 0);
+    QVERIFY(!qobject_cast<CommandCompleter *>(dialog.cbCommand->completer()));
     QTest::keyClicks(dialog.cbCommand->lineEdit(), QStringLiteral("xdg-op"));
     QCOMPARE(dialog.cbCommand->lineEdit()->text(), QStringLiteral("xdg-op"));
     QCOMPARE(dialog.cbCommand->historyItems(),
@@ -598,11 +603,13 @@ void RoderuzTest::keyTypedAtOnceMeetsHistoryAndCompletion()
     QVERIFY(completer->setCurrentRow(1));
     QCOMPARE(completer->currentCompletion(), QStringLiteral("xdg-open"));
 
-    // A preset command survives the settings arriving after it.
+    // A preset command survives the completers arriving after it.
     Roderuz preset;
-    preset.setCommandText(QStringLiteral("xterm -e top"));
+    preset.setCommandText(QStringLiteral("true -e top"));
+    preset.show();
+    QCOMPARE(preset.lbHint->hint(), QStringLiteral("Runs true"));
     preset.completeStartup();
-    QCOMPARE(preset.cbCommand->lineEdit()->text(), QStringLiteral("xterm -e top"));
+    QCOMPARE(preset.cbCommand->lineEdit()->text(), QStringLiteral("true -e top"));
     QCOMPARE(preset.cbCommand->lineEdit()->selectedText(), QStringLiteral("-e top"));
     QCOMPARE(preset.cbCommand->count(), 2);
 }

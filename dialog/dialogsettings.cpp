@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "dialogsettings.h"
+
+#include "desktop/settingsstore.h"
+#include "settingvalues.h"
+
+#include <QSettings>
+
+DialogSettings DialogSettings::read()
+{
+    const std::unique_ptr<QSettings> file = SettingsStore::open();
+    const QSettings &settings = *file;
+    DialogSettings stored;
+    stored.useSu = settings.value(QStringLiteral("su"), true).toBool();
+    stored.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
+    stored.terminalApps =
+        stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
+    stored.completionMode = completionModeSetting(settings);
+    return stored;
+}
