@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandcompleter.h"
 
+#include "applicationsmodel.h"
 #include "commandcompletermodel.h"
 
 #include <QAbstractItemView>
@@ -159,7 +160,8 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
         Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
         break;
     case CommandCompleterModel::RowKind::Application:
-        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString());
+        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString(),
+            commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
         break;
     case CommandCompleterModel::RowKind::Folder:
         // Once the field holds the folder, its contents are the next choice.

@@ -27,10 +27,21 @@ HistoryBox::HistoryBox(QWidget *parent)
     // Every entry is one line of text: the list need not measure them all.
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true);
+    // A history entry recalled with the arrow keys or chosen in the box's own list.
+    connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (index != -1)
+            rememberChoice(itemText(index), entryIds.value(itemText(index)));
+    });
+    connect(lineEdit(), &QLineEdit::textEdited, this, &HistoryBox::slotTextEdited);
 }
 
-void HistoryBox::setHistoryItems(const QStringList &items)
+void HistoryBox::setHistoryItems(const QStringList &items, const QHash<QString, QString> &entries)
 {
+    entryIds.clear();
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+        if (!entry.value().isEmpty() && items.contains(entry.key()))
+            entryIds.insert(entry.key(), entry.value());
+    }
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
     // field as it was drawn.
@@ -76,17 +87,66 @@ void HistoryBox::setHistoryItems(const QStringList &items)
     setCompleter(commandCompleter);
     commandCompleter->setPopupAnchor(completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
-        &HistoryBox::slotItemActivated);
+        &HistoryBox::slotHistoryItemActivated);
     connect(commandCompleter, &CommandCompleter::applicationActivated, this,
-        &HistoryBox::slotItemActivated);
+        &HistoryBox::slotApplicationActivated);
 }
 
-void HistoryBox::addToHistory(const QString &command)
+void HistoryBox::addToHistory(const QString &command, const QString &entryId)
 {
-    const int existing = findText(command);
-    if (existing != -1)
-        removeItem(existing);
-    insertItem(0, command);
+    {
+        // Not a recall: the field keeps what it stands for.
+        const QSignalBlocker quiet(this);
+        const int existing = findText(command);
+        if (existing != -1)
+            removeItem(existing);
+        insertItem(0, command);
+    }
+    if (entryId.isEmpty())
+        entryIds.remove(command);
+    else
+        entryIds.insert(command, entryId);
+}
+
+void HistoryBox::chooseApplication(const QString &name, const QString &id)
+{
+    lineEdit()->setText(name);
+    rememberChoice(name, id);
+}
+
+QString HistoryBox::chosenEntry() const
+{
+    const QString text = lineEdit()->text().simplified();
+    if (chosenId.isEmpty()
+        || (text != chosenText && !text.startsWith(chosenText + QLatin1Char(' '))))
+        return QString();
+    return chosenId;
+}
+
+void HistoryBox::rememberChoice(const QString &text, const QString &id)
+{
+    chosenText = id.isEmpty() ? QString() : text.simplified();
+    chosenId = id;
+}
+
+void HistoryBox::slotTextEdited(const QString &text)
+{
+    // Words typed after an application's name are its arguments; any other edit
+    // makes the text the user's own.
+    if (!text.simplified().startsWith(chosenText + QLatin1Char(' ')))
+        rememberChoice(QString(), QString());
+}
+
+void HistoryBox::slotHistoryItemActivated(const QString &text)
+{
+    rememberChoice(text, entryIds.value(text));
+    slotItemActivated();
+}
+
+void HistoryBox::slotApplicationActivated(const QString &name, const QString &id)
+{
+    rememberChoice(name, id);
+    slotItemActivated();
 }
 
 bool HistoryBox::noteRun(const QString &command)
@@ -97,6 +157,7 @@ bool HistoryBox::noteRun(const QString &command)
 void HistoryBox::clearHistory()
 {
     clear();
+    entryIds.clear();
     usage->clear();
     Q_EMIT historyCleared();
 }

@@ -3,6 +3,7 @@
 #define HISTORYBOX_H
 
 #include <QComboBox>
+#include <QHash>
 #include <QPointer>
 #include <QSharedPointer>
 
@@ -18,6 +19,12 @@ class UsageRecord;
  * history entry or an application chosen in the completion list runs at once.
  * Up in the empty field recalls the most recent entry, and Up and Down then
  * step back and forth through the history, as in a shell.
+ *
+ * An application chosen in the list shows as its Name, and the box remembers
+ * which desktop entry that text stands for (chosenEntry()): in the history
+ * too, so that the entry runs again when the text is recalled or chosen
+ * there. A text the user types, even one equal to such a name, stands for
+ * nothing but itself.
  * The entries are kept as one string list, so that a history of 100 000
  * commands loads, grows and is handed out without a copy per entry.
  */
@@ -29,10 +36,28 @@ public:
     explicit HistoryBox(QWidget *parent = nullptr);
 
     /** Replaces the history by @p items (first on top), reads the usage record and
-     *  installs a new completer. The field keeps its text, selection and modified flag. */
-    void setHistoryItems(const QStringList &items);
-    /** Puts @p command on top, removing an equal entry further down. */
-    void addToHistory(const QString &command);
+     *  installs a new completer. The field keeps its text, selection and modified flag.
+     *  @p entries maps items that stand for an application to its desktop-file id. */
+    void setHistoryItems(const QStringList &items, const QHash<QString, QString> &entries = {});
+    /** Puts @p command on top, removing an equal entry further down; @p entryId is the
+     *  application it stands for, empty for none. */
+    void addToHistory(const QString &command, const QString &entryId = QString());
+    /** The history's items that stand for an application, with its desktop-file id. */
+    const QHash<QString, QString> &historyEntries() const { return entryIds; }
+
+    /**
+     * Puts @p name into the field as the application of the desktop entry
+     * @p id (without ".desktop"), as choosing it in the list does.
+     */
+    void chooseApplication(const QString &name, const QString &id);
+    /**
+     * The desktop-file id of the application that the field's text was
+     * chosen as: the text is its name, maybe followed by a blank and words
+     * typed after it. Empty when the text was typed or put in otherwise.
+     */
+    QString chosenEntry() const;
+    /** The record of what the user ran, which ranks the completion list. */
+    QSharedPointer<const UsageRecord> usageRecord() const { return usage; }
     /**
      * Counts a run of @p command in the usage record and writes the record.
      * A row chosen in the completion list runs as the text it puts into the
@@ -60,12 +85,22 @@ protected:
 
 private Q_SLOTS:
     void slotItemActivated();
+    void slotHistoryItemActivated(const QString &text);
+    void slotApplicationActivated(const QString &name, const QString &id);
+    void slotTextEdited(const QString &text);
 
 private:
+    /** Remembers that the field's @p text stands for the entry @p id; none when empty. */
+    void rememberChoice(const QString &text, const QString &id);
+
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
 
     HistoryModel *historyModel;
+    QHash<QString, QString> entryIds;
+    // The text that was chosen as an application, and the application's entry.
+    QString chosenText;
+    QString chosenId;
     QSharedPointer<UsageRecord> usage;
     QPointer<QWidget> completionAnchor;
 };

@@ -5,6 +5,8 @@
 #include "commandclassifier.h"
 #include "completion/backgroundthreadpool.h"
 #include "completion/commandcompleter.h"
+#include "completion/historybox.h"
+#include "completion/usagerecord.h"
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
@@ -24,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
+#include <QDateTime>
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -420,7 +423,7 @@ void Roderuz::accept()
         return;
     // Cleared first: the classification delivered by the wait must not launch it again.
     pendingRun.clear();
-    if (!classifier->waitFor(text, runWaitMs)) {
+    if (!classifier->waitFor(text, cbCommand->chosenEntry(), runWaitMs)) {
         // It runs when its file answers, unless the text changes first.
         pendingRun = text;
         return;
@@ -508,7 +511,10 @@ void Roderuz::showChecking(bool checking)
 void Roderuz::finishLaunch(const LaunchPlan &plan)
 {
     terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
-    cbCommand->addToHistory(plan.classification().text);
+    // An application chosen by its name runs its entry again from the history.
+    const CommandClassification &classification = plan.classification();
+    cbCommand->addToHistory(classification.text,
+        classification.type == DesktopEntry ? classification.chosenEntry : QString());
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
@@ -532,7 +538,7 @@ int Roderuz::runCommand(const LaunchPlan &plan)
         showWarning(LaunchDescription::refusalMessage(plan));
         return 1;
     case LaunchPlan::Start: {
-        const QString failure = DetachedStart::run(plan.commandLines());
+        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory());
         if (failure.isEmpty())
             return 0;
         showWarning(failure);
@@ -591,7 +597,8 @@ QString Roderuz::typedProgram() const
 bool Roderuz::classificationIsCurrent() const
 {
     const QString text = cbCommand->currentText().simplified();
-    return !text.isEmpty() && classifier->latest().text == text;
+    return !text.isEmpty() && classifier->latest().text == text
+        && classifier->latest().chosenEntry == cbCommand->chosenEntry();
 }
 
 LaunchPlan Roderuz::currentPlan() const
@@ -760,7 +767,7 @@ void Roderuz::slotParseTimer()
         return;
     if (isArithmeticExpression(text) && text != calculatedExpression)
         calculator->evaluate(text);
-    classifier->classify(text);
+    classifier->classify(text, cbCommand->chosenEntry());
     if (classificationIsCurrent())
         refreshPlan();
     else
@@ -901,9 +908,17 @@ void Roderuz::selectCommandFile()
 void Roderuz::selectCommandFromMenu()
 {
     KavMenuDialog menu(this);
-    if (menu.exec() == QDialog::Accepted)
-        cbCommand->lineEdit()->setText(
-            menu.selectedItemExec(QString(), QString(), nullptr, nullptr));
+    // The menu ranks the applications as the completion list does.
+    menu.setUsageScore([usage = cbCommand->usageRecord()](const ApplicationEntry &entry) {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        return usage->score(entry.name, now) + usage->score(entry.baseId(), now);
+    });
+    if (menu.exec() != QDialog::Accepted)
+        return;
+    // Chosen here as in the completion list, it runs as it does there.
+    const ApplicationEntry chosen = menu.chosenApplication();
+    cbCommand->chooseApplication(chosen.name, chosen.baseId());
+    accept();
 }
 
 void Roderuz::updateRunButton()
@@ -966,9 +981,17 @@ void Roderuz::loadSettings()
     terminalApps =
         stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
 
+    QHash<QString, QString> historyEntries;
+    // Each "id<tab>text": the history's texts that stand for an application.
+    for (const QString &pair :
+        stringListSetting(settings, QStringLiteral("historyApplications"), QStringList())) {
+        const int tab = pair.indexOf(QLatin1Char('\t'));
+        if (tab > 0)
+            historyEntries.insert(pair.mid(tab + 1), pair.left(tab));
+    }
     {
         const QSignalBlocker blocker(cbCommand);
-        cbCommand->setHistoryItems(history);
+        cbCommand->setHistoryItems(history, historyEntries);
     }
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer())) {
         completer->setCompletionMode(completionModeSetting(settings));
@@ -984,17 +1007,33 @@ void Roderuz::loadSettings()
     }
 }
 
+// Writes the history, and which of its texts stand for an application as
+// "id<tab>text" under a key of its own, which older versions do not read.
+static void storeHistory(QSettings *settings, const HistoryBox *box)
+{
+    settings->setValue(QStringLiteral("history"), box->historyItems());
+    QStringList pairs;
+    const QHash<QString, QString> &entries = box->historyEntries();
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
+        pairs += entry.value() + QLatin1Char('\t') + entry.key();
+    pairs.sort();
+    if (pairs.isEmpty())
+        settings->remove(QStringLiteral("historyApplications"));
+    else
+        settings->setValue(QStringLiteral("historyApplications"), pairs);
+}
+
 void Roderuz::saveHistory()
 {
     QSettings settings;
-    settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+    storeHistory(&settings, cbCommand);
 }
 
 bool Roderuz::saveSettings()
 {
     QSettings settings;
     settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-    settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+    storeHistory(&settings, cbCommand);
     settings.setValue(QStringLiteral("terminalApps"), terminalApps);
     if (const QCompleter *completer = cbCommand->completer())
         settings.setValue(

@@ -141,6 +141,8 @@ public:
      * start; for StartAsOther, one line for "/bin/sh -c". Empty otherwise.
      */
     const QStringList &commandLines() const { return m_commandLines; }
+    /** For Start, the folder the lines start in (an entry's Path); empty for the dialog's own. */
+    QString workingDirectory() const { return m_workingDirectory; }
 
     /** Whether the command runs in a terminal window, and the emulator's file name. */
     bool inTerminal() const { return m_inTerminal; }
@@ -190,6 +192,7 @@ private:
     Refusal m_refusal = NoRefusal;
     bool m_asAnotherUser = false;
     QStringList m_commandLines;
+    QString m_workingDirectory;
     bool m_inTerminal = false;
     QString m_terminalProgram;
     Subject m_subject = RunsProgram;

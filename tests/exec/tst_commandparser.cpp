@@ -97,7 +97,7 @@ void CommandParserTest::initTestCase()
     QVERIFY(QFile::setPermissions(path(QStringLiteral("closed")), {}));
 
     writeFile(QStringLiteral("apps/kavapp.desktop"),
-        "[Desktop Entry]\nType=Application\nName=Kav App\nExec=kavapp-bin  --open   %U\n"
+        "[Desktop Entry]\nType=Application\nName=Kav App\nExec=kavapp-bin  --open   \"a  b\" %U\n"
         "Icon=kavicon-app\n");
     writeFile(QStringLiteral("apps/kavnoicon.desktop"), "[Desktop Entry]\nName=No Icon\nExec=x\n");
     writeFile(QStringLiteral("apps/kavbadicon.desktop"),
@@ -109,6 +109,7 @@ void CommandParserTest::initTestCase()
     writeFile(QStringLiteral("apps/kaviconexe.desktop"),
         "[Desktop Entry]\nExec=kaviconexe\nIcon=kavicon-app\n");
     writeFile(QStringLiteral("apps/kavmaybe.desktop"), "[Desktop Entry]\nExec=x\nTerminal=maybe\n");
+    writeFile(QStringLiteral("apps/kavyes.desktop"), "[Desktop Entry]\nExec=x\nTerminal=yes\n");
     writeFile(
         QStringLiteral("apps/kavbroken.desktop"), QByteArray("\0\xff[Desk\ntop\x01=\n[[", 15));
 
@@ -196,7 +197,7 @@ void CommandParserTest::readsTheDesktopEntry()
 {
     CommandParser *parser = newParser();
     parser->parse(QStringLiteral("kavapp a.txt"));
-    QCOMPARE(parser->desktopExec(), QStringLiteral("kavapp-bin --open %U"));
+    QCOMPARE(parser->desktopExec(), QStringLiteral("kavapp-bin  --open   \"a  b\" %U"));
     QCOMPARE(parser->desktopIcon(), QStringLiteral("kavicon-app"));
     QCOMPARE(parser->desktopName(), QStringLiteral("Kav App"));
     QCOMPARE(parser->desktopEntryPath(), path(QStringLiteral("apps/kavapp.desktop")));
@@ -209,9 +210,9 @@ void CommandParserTest::readsTheDesktopEntry()
     QVERIFY(parser->isTerminalEntry());
     QCOMPARE(parser->desktopExec(), QStringLiteral("kavterm"));
 
-    // A program without an entry of its own has an empty one.
+    // A program without an entry of its own has none.
     parser->parse(QStringLiteral("kavtool"));
-    QCOMPARE(parser->desktopEntryPath(), path(QStringLiteral("apps/kavtool.desktop")));
+    QVERIFY(parser->desktopEntryPath().isEmpty());
     QVERIFY(parser->desktopExec().isEmpty());
     QVERIFY(!parser->isTerminalEntry());
 }
@@ -219,13 +220,16 @@ void CommandParserTest::readsTheDesktopEntry()
 void CommandParserTest::readsTerminalOnlyFromRealBooleans()
 {
     CommandParser *parser = newParser();
-    parser->parse(QStringLiteral("kavmaybe"));
-    QCOMPARE(parser->type(), int(DesktopEntry));
-    QVERIFY(!parser->isTerminalEntry());
+    for (const QString &text : { QStringLiteral("kavmaybe"), QStringLiteral("kavyes") }) {
+        parser->parse(text);
+        QCOMPARE(parser->type(), int(DesktopEntry));
+        QVERIFY2(!parser->isTerminalEntry(), qPrintable(text));
+    }
 }
 
 void CommandParserTest::relativePathIsLookedUpInTheCurrentFolder()
 {
+    writeFile(QStringLiteral("apps/script.desktop"), "[Desktop Entry]\nExec=script\n");
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(root.path()));
     CommandParser *parser = newParser();

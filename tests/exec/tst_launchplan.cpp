@@ -35,6 +35,7 @@ static CommandClassification classification(const QString &description)
     found.executableName = parts.value(2);
     found.entryName = parts.value(3);
     found.entryExec = parts.value(4);
+    found.entryArguments = found.text.section(QLatin1Char(' '), 1, -1);
     found.entryWantsTerminal = parts.value(5) == QLatin1String("terminal");
     return found;
 }
