@@ -47,6 +47,8 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
     setCaseSensitivity(Qt::CaseSensitive);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
+    connect(this, QOverload<const QModelIndex &>::of(&QCompleter::highlighted), this,
+        &CommandCompleter::checkHighlightedItem);
     connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
         &CommandCompleter::slotLateRowsArrived);
     // The list of matches is made anew, as a reset, for each text and late rows.
@@ -169,6 +171,21 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
         break;
     default:
         break;
+    }
+}
+
+void CommandCompleter::checkHighlightedItem(const QModelIndex &idx)
+{
+    const auto *matches = qobject_cast<const QAbstractProxyModel *>(completionModel());
+    if (!matches)
+        return;
+    const QModelIndex source = matches->mapToSource(idx);
+    const CommandCompleterModel::RowKind kind = commandModel->rowKind(source);
+    if (kind == CommandCompleterModel::RowKind::History
+        || kind == CommandCompleterModel::RowKind::Application) {
+        Q_EMIT rowHighlighted(source.data(Qt::EditRole).toString(),
+            source.data(ApplicationsModel::EntryIdRole).toString(),
+            kind == CommandCompleterModel::RowKind::History);
     }
 }
 

@@ -110,11 +110,18 @@ Q_SIGNALS:
      * in the field, standing for the desktop entry @p id (without ".desktop").
      */
     void applicationActivated(const QString &name, const QString &id);
+    /**
+     * A row was highlighted with the arrow keys, which put its text into the
+     * field: a history entry, @p entryId empty, or an application, its name
+     * standing for the desktop entry @p entryId.
+     */
+    void rowHighlighted(const QString &text, const QString &entryId, bool isHistory);
     /** firstRow() changed: other rows match, or the list opened or closed. */
     void firstRowChanged();
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);
+    void checkHighlightedItem(const QModelIndex &idx);
     void slotLateRowsArrived();
     void slotMatchesChanged();
     /** Matches the field's text and opens the list for it. */

@@ -90,6 +90,11 @@ void HistoryBox::setHistoryItems(const QStringList &items, const QHash<QString, 
         &HistoryBox::slotHistoryItemActivated);
     connect(commandCompleter, &CommandCompleter::applicationActivated, this,
         &HistoryBox::slotApplicationActivated);
+    // A highlighted row's text stands for what the row does, even once the list is gone.
+    connect(commandCompleter, &CommandCompleter::rowHighlighted, this,
+        [this](const QString &text, const QString &entryId, bool isHistory) {
+            rememberChoice(text, isHistory ? entryIds.value(text) : entryId);
+        });
 }
 
 void HistoryBox::addToHistory(const QString &command, const QString &entryId)
@@ -106,6 +111,12 @@ void HistoryBox::addToHistory(const QString &command, const QString &entryId)
         entryIds.remove(command);
     else
         entryIds.insert(command, entryId);
+}
+
+void HistoryBox::recallHistoryEntry(int row)
+{
+    setCurrentIndex(row);
+    rememberChoice(itemText(row), entryIds.value(itemText(row)));
 }
 
 void HistoryBox::chooseApplication(const QString &name, const QString &id)

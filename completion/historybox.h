@@ -42,6 +42,8 @@ public:
     /** Puts @p command on top, removing an equal entry further down; @p entryId is the
      *  application it stands for, empty for none. */
     void addToHistory(const QString &command, const QString &entryId = QString());
+    /** Puts the history's entry of @p row into the field as Up recalls it. */
+    void recallHistoryEntry(int row);
     /** The history's items that stand for an application, with its desktop-file id. */
     const QHash<QString, QString> &historyEntries() const { return entryIds; }
 

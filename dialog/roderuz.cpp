@@ -371,7 +371,8 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
         const LaunchPlan plan = currentPlan();
         if (plan.action() == LaunchPlan::RunLastCommand) {
             event->accept();
-            cbCommand->lineEdit()->setText(plan.lastCommand());
+            // Recalled as Up would, it runs as it ran: an application by its entry.
+            cbCommand->recallHistoryEntry(0);
             accept();
             return;
         }
