@@ -144,7 +144,8 @@ void HistoryBox::slotTextEdited(const QString &text)
 {
     // Words typed after an application's name are its arguments; any other edit
     // makes the text the user's own.
-    if (!text.simplified().startsWith(chosenText + QLatin1Char(' ')))
+    const QString typed = text.simplified();
+    if (typed != chosenText && !typed.startsWith(chosenText + QLatin1Char(' ')))
         rememberChoice(QString(), QString());
 }
 

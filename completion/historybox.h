@@ -63,7 +63,7 @@ public:
     /**
      * Counts a run of @p command in the usage record and writes the record.
      * A row chosen in the completion list runs as the text it puts into the
-     * field, so an application counts under its id.
+     * field, so an application counts under its name.
      *
      * @return false when the record could not be written
      */

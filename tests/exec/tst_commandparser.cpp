@@ -23,6 +23,7 @@ private Q_SLOTS:
     void classifies();
     void readsTheDesktopEntry();
     void readsTerminalOnlyFromRealBooleans();
+    void chosenApplicationIsItsEntry();
     void relativePathIsLookedUpInTheCurrentFolder();
     void forgetsTheEntryOfAnEarlierText();
     void reusesALoadedEntry();
@@ -225,6 +226,32 @@ void CommandParserTest::readsTerminalOnlyFromRealBooleans()
         QCOMPARE(parser->type(), int(DesktopEntry));
         QVERIFY2(!parser->isTerminalEntry(), qPrintable(text));
     }
+}
+
+// Chosen in a list by its name, an application is its entry, even with a
+// program of the same name on the search path; what follows the name are its files.
+void CommandParserTest::chosenApplicationIsItsEntry()
+{
+    writeFile(QStringLiteral("apps/kavtool.desktop"),
+        "[Desktop Entry]\nName=Kav Tool\nPath=/tmp\nExec=kavtool --entry %F\n");
+    CommandParser *parser = newParser();
+    parser->parseChosen(QStringLiteral("Kav Tool a.txt \"b c\""), QStringLiteral("kavtool"));
+    CommandClassification found = parser->classification();
+    QCOMPARE(found.type, int(DesktopEntry));
+    QCOMPARE(found.entryExec, QStringLiteral("kavtool --entry %F"));
+    QCOMPARE(found.entryArguments, QStringLiteral("a.txt \"b c\""));
+    QCOMPARE(found.entryWorkingDirectory, QStringLiteral("/tmp"));
+    QCOMPARE(found.chosenEntry, QStringLiteral("kavtool"));
+
+    // Typed, the name is the program.
+    parser->parse(QStringLiteral("kavtool"));
+    QCOMPARE(parser->type(), int(Executable));
+    // An entry gone since it was chosen leaves the text as it is.
+    parser->parseChosen(QStringLiteral("Kav Tool"), QStringLiteral("kavgone"));
+    found = parser->classification();
+    QCOMPARE(found.type, int(Unknown));
+    QCOMPARE(found.chosenEntry, QStringLiteral("kavgone"));
+    QFile::remove(path(QStringLiteral("apps/kavtool.desktop")));
 }
 
 void CommandParserTest::relativePathIsLookedUpInTheCurrentFolder()

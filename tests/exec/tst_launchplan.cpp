@@ -25,7 +25,8 @@ static QStringList lines(const char *joined)
     return lines(QString::fromUtf8(joined));
 }
 
-// "type#text#executable name#entry's Name#entry's Exec#terminal", empty fields at the end left out.
+// "type#text#executable name#entry's Name#entry's Exec#terminal#entry's Path", empty fields at
+// the end left out.
 static CommandClassification classification(const QString &description)
 {
     const QStringList parts = description.split(QLatin1Char('#'));
@@ -37,6 +38,7 @@ static CommandClassification classification(const QString &description)
     found.entryExec = parts.value(4);
     found.entryArguments = found.text.section(QLatin1Char(' '), 1, -1);
     found.entryWantsTerminal = parts.value(5) == QLatin1String("terminal");
+    found.entryWorkingDirectory = parts.value(6);
     return found;
 }
 
@@ -191,6 +193,10 @@ void LaunchPlanTest::decidesOnce_data()
                                   << "user=bob" << lines("viewer ~/a b")
                                   << "Runs as bob through su; asks for the password of bob" << bobs
                                   << "0 0";
+    QTest::newRow("entry in its folder, as bob")
+        << "5#kav-view a b##Viewer#viewer %f##/srv/it's"
+        << "user=bob" << lines("cd '/srv/it'\\''s' && { viewer a & viewer b; }")
+        << "Runs as bob through su; asks for the password of bob" << bobs << "0 0";
     QTest::newRow("no command yet, as bob") << "0#"
                                             << "user=bob" << QStringList() << none << bobs << none;
     QTest::newRow("line break in the command")
