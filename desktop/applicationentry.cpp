@@ -104,6 +104,7 @@ ApplicationEntry ApplicationEntry::read(const QString &path, const QString &id)
     entry.categories = group.readXdgListEntry("Categories");
     entry.workingDirectory = group.readEntry("Path", QString());
     entry.terminal = readBoolean(group, "Terminal");
+    entry.startupNotify = readBoolean(group, "StartupNotify");
     return entry;
 }
 

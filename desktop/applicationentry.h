@@ -32,6 +32,8 @@ struct ApplicationEntry
     QString workingDirectory;
     /** Terminal=true: the application runs in a terminal window. Only "true" is true. */
     bool terminal = false;
+    /** StartupNotify=true: the application ends a startup notice when its window shows. */
+    bool startupNotify = false;
     /**
      * Whether the entry can be started: of type Application (or of no type), not
      * Hidden (an entry the user deleted), with an Exec value and, when it names

@@ -20,6 +20,7 @@
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
 #include "settingvalues.h"
+#include "startupnotice.h"
 
 #include <KUser>
 
@@ -539,7 +540,12 @@ int Roderuz::runCommand(const LaunchPlan &plan)
         showWarning(LaunchDescription::refusalMessage(plan));
         return 1;
     case LaunchPlan::Start: {
-        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory());
+        const CommandClassification &found = plan.classification();
+        const auto announce = [&found](const QString &program) {
+            return StartupNotice::announce(found.entryName, found.entryIcon, program);
+        };
+        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory(),
+            plan.announcesStart() ? announce : std::function<QString(const QString &)>());
         if (failure.isEmpty())
             return 0;
         showWarning(failure);

@@ -39,6 +39,8 @@ struct CommandClassification
     QString entryIcon;
     /** Whether the entry asks for a terminal. */
     bool entryWantsTerminal = false;
+    /** Whether the entry's application ends a startup notice (StartupNotify). */
+    bool entryNotifiesStartup = false;
     /** The folder the entry's application starts in (its Path); empty for the caller's. */
     QString entryWorkingDirectory;
     /** The words after the entry's id or Name in the text, for its field codes. */

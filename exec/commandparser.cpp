@@ -205,8 +205,10 @@ CommandClassification CommandParser::classification() const
     result.entryWantsTerminal = isTerminalEntry();
     result.chosenEntry = chosenEntry;
     result.entryArguments = entryArguments;
-    if (const ApplicationEntry *entry = currentEntry())
+    if (const ApplicationEntry *entry = currentEntry()) {
         result.entryWorkingDirectory = entry->workingDirectory;
+        result.entryNotifiesStartup = entry->startupNotify;
+    }
     result.iconNames = iconNames();
     return result;
 }

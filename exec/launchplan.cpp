@@ -160,8 +160,10 @@ void LaunchPlan::planStart(const LaunchOptions &options)
         }
     }
     m_commandLines = lines;
-    if (type == DesktopEntry)
+    if (type == DesktopEntry) {
         m_workingDirectory = m_classification.entryWorkingDirectory;
+        m_announcesStart = m_classification.entryNotifiesStartup && !m_inTerminal;
+    }
     m_action = Start;
 }
 

@@ -143,6 +143,9 @@ public:
     const QStringList &commandLines() const { return m_commandLines; }
     /** For Start, the folder the lines start in (an entry's Path); empty for the dialog's own. */
     QString workingDirectory() const { return m_workingDirectory; }
+    /** For Start, whether each start is announced to the window manager: an
+     *  application whose entry says it ends the notice, outside a terminal. */
+    bool announcesStart() const { return m_announcesStart; }
 
     /** Whether the command runs in a terminal window, and the emulator's file name. */
     bool inTerminal() const { return m_inTerminal; }
@@ -193,6 +196,7 @@ private:
     bool m_asAnotherUser = false;
     QStringList m_commandLines;
     QString m_workingDirectory;
+    bool m_announcesStart = false;
     bool m_inTerminal = false;
     QString m_terminalProgram;
     Subject m_subject = RunsProgram;

@@ -452,7 +452,8 @@ void TestRunDialog::enterTakesTheBestMatch()
 }
 
 // An application whose id is also a program: chosen in the list or in the menu,
-// it runs its entry, and runs it again from the history; typed, the program runs.
+// it runs its entry, announced to the window manager, and runs it again from
+// the history; typed, the program runs.
 void TestRunDialog::chosenApplicationRunsItsEntry_data()
 {
     QTest::addColumn<bool>("fromMenu");
@@ -465,8 +466,8 @@ void TestRunDialog::chosenApplicationRunsItsEntry()
     QFETCH(bool, fromMenu);
     QVERIFY(writeFile(m_session->environment().value(QStringLiteral("HOME"))
             + QStringLiteral("/.local/share/applications/kavmark.desktop"),
-        "[Desktop Entry]\nType=Application\nName=Mark Maker\n"
-        "Exec=kavmark fromentry \"a  b\" %F\n"));
+        "[Desktop Entry]\nType=Application\nName=Mark Maker\nStartupNotify=true\n"
+        "Exec=sh -c 'kavmark fromentry \"$1\" \"${DESKTOP_STARTUP_ID%%%%-*}\"' sh \"a  b\" %F\n"));
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
     if (fromMenu) {
@@ -481,7 +482,7 @@ void TestRunDialog::chosenApplicationRunsItsEntry()
     }
     const QString marks = m_session->path() + QStringLiteral("/marks/");
     QCOMPARE(m_session->waitForMark(QStringLiteral("fromentry")).section(QLatin1Char('\n'), 0, 0),
-        QStringLiteral("fromentry a  b"));
+        QStringLiteral("fromentry a  b kav"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(storedHistory(), QStringList { QStringLiteral("Mark Maker") });
     QCOMPARE(stored(QStringLiteral("historyApplications")),
