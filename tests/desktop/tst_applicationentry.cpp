@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,13 +89,25 @@ static const TableEntry table[] = {
     { "kavdiff-deprecated", "Name=Deprecated\nExec=true %d %D %n %N %v %m --end %f\n" },
 };
 
+// Whether the program an Exec value starts with is missing, its quotes taken off.
+static bool programMissing(const Case &found)
+{
+    QString program = found.entry.exec.section(QLatin1Char(' '), 0, 0);
+    program.remove(QLatin1Char('"')).remove(QLatin1Char('\''));
+    return QStandardPaths::findExecutable(program).isEmpty();
+}
+
 static bool execHolds(const Case &found, const char *pattern)
 {
     return found.entry.exec.contains(QRegularExpression(QLatin1String(pattern)));
 }
 
-// Each of these shows in the table above.
+// Each of these but the first shows in the table above.
 static const Difference differences[] = {
+    { "loads", "an entry whose program is not installed stays; Run then says it is missing",
+        programMissing },
+    { "shown", "an entry whose program is not installed stays; Run then says it is missing",
+        programMissing },
     { "terminal", "Terminal takes only true and false; GLib reads 1 as true too",
         [](const Case &found) {
             return KDesktopFile(found.entry.filePath).desktopGroup().readEntry("Terminal")
