@@ -170,9 +170,11 @@ void CommandCompleterModel::sortByRank()
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         for (int row = 0; row < rows.size(); ++row) {
             const QModelIndex rowIndex = index(row);
+            rows[row].score = usage->score(rowIndex.data(Qt::EditRole).toString(), now);
             // Applications were recorded under their ids before they ran by name.
-            rows[row].score = usage->score(rowIndex.data(Qt::EditRole).toString(), now)
-                + usage->score(rowIndex.data(ApplicationsModel::EntryIdRole).toString(), now);
+            if (rows.at(row).kind == RowKind::Application)
+                rows[row].score +=
+                    usage->score(rowIndex.data(ApplicationsModel::EntryIdRole).toString(), now);
         }
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row &left, const Row &right) {

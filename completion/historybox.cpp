@@ -37,11 +37,9 @@ HistoryBox::HistoryBox(QWidget *parent)
 
 void HistoryBox::setHistoryItems(const QStringList &items, const QHash<QString, QString> &entries)
 {
-    entryIds.clear();
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        if (!entry.value().isEmpty() && items.contains(entry.key()))
-            entryIds.insert(entry.key(), entry.value());
-    }
+    // Not checked against the items: a history of 100 000 would take long to
+    // search, and a pair without its item is never asked for.
+    entryIds = entries;
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
     // field as it was drawn.
