@@ -64,9 +64,10 @@ QVariant ApplicationsModel::data(const QModelIndex &modelIndex, int role) const
     const ApplicationEntry &entry = applications.entry(position);
     switch (role) {
     case Qt::DisplayRole:
-        return entry.name;
     case Qt::EditRole:
-        return entry.id.left(entry.id.size() - int(qstrlen(".desktop")));
+        return entry.name;
+    case EntryIdRole:
+        return entry.baseId();
     case Qt::DecorationRole: {
         auto icon = icons.find(position);
         if (icon == icons.end())

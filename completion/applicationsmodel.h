@@ -11,15 +11,19 @@
 /**
  * The installed applications that match the typed text (ApplicationIndex),
  * the best matches first, as rows of the completion list: each shows the application's icon and
- * name, and completes the field (edit role) with its desktop-file id without
- * ".desktop", which runs it. The index is read on a background thread from
- * construction on; until it arrives there are no rows.
+ * name, and completes the field (edit role) with its name too; its desktop-file
+ * id without ".desktop" (EntryIdRole) says which entry that name runs. The
+ * index is read on a background thread from construction on; until it
+ * arrives there are no rows.
  */
 class ApplicationsModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
+    /** A row's desktop-file id without ".desktop". */
+    static constexpr int EntryIdRole = Qt::UserRole + 2;
+
     explicit ApplicationsModel(QObject *parent = nullptr);
 
     /** Offers the applications that @p typed matches. */
@@ -30,8 +34,8 @@ public:
     MatchClass matchQuality(int row) const { return rows.at(row).quality; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    /** A row's name (display role), id (edit role), icon or comment (tool tip role);
-     *  an invalid QVariant otherwise. */
+    /** A row's name (display and edit roles), id (EntryIdRole), icon or comment
+     *  (tool tip role); an invalid QVariant otherwise. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 Q_SIGNALS:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandcompleter.h"
 
+#include "applicationsmodel.h"
 #include "commandcompletermodel.h"
 
 #include <QAbstractItemView>
@@ -46,6 +47,8 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
     setCaseSensitivity(Qt::CaseSensitive);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
+    connect(this, QOverload<const QModelIndex &>::of(&QCompleter::highlighted), this,
+        &CommandCompleter::checkHighlightedItem);
     connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
         &CommandCompleter::slotLateRowsArrived);
     // The list of matches is made anew, as a reset, for each text and late rows.
@@ -159,7 +162,8 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
         Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
         break;
     case CommandCompleterModel::RowKind::Application:
-        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString());
+        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString(),
+            commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
         break;
     case CommandCompleterModel::RowKind::Folder:
         // Once the field holds the folder, its contents are the next choice.
@@ -167,6 +171,21 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
         break;
     default:
         break;
+    }
+}
+
+void CommandCompleter::checkHighlightedItem(const QModelIndex &idx)
+{
+    const auto *matches = qobject_cast<const QAbstractProxyModel *>(completionModel());
+    if (!matches)
+        return;
+    const QModelIndex source = matches->mapToSource(idx);
+    const CommandCompleterModel::RowKind kind = commandModel->rowKind(source);
+    if (kind == CommandCompleterModel::RowKind::History
+        || kind == CommandCompleterModel::RowKind::Application) {
+        Q_EMIT rowHighlighted(source.data(Qt::EditRole).toString(),
+            source.data(ApplicationsModel::EntryIdRole).toString(),
+            kind == CommandCompleterModel::RowKind::History);
     }
 }
 

@@ -18,7 +18,7 @@ struct CompletionRow
     /** What the row shows: an application's Name, a file's name, else the text. */
     QString name;
     /** What choosing the row puts into the field: a history entry, an
-     *  application's id, a program's name, the text with a path completed. */
+     *  application's Name, a program's name, the text with a path completed. */
     QString text;
 };
 
@@ -52,7 +52,7 @@ public:
     void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
 
     QStringList splitPath(const QString &path) const override;
-    /** What a row puts into the field: an application's id, a completed path, a row's text. */
+    /** What a row puts into the field: an application's Name, a completed path, a row's text. */
     QString pathFromIndex(const QModelIndex &index) const override;
 
     /**
@@ -105,13 +105,23 @@ protected:
 Q_SIGNALS:
     /** A history entry, @p text, was activated in the completion list. */
     void historyItemActivated(const QString &text);
-    /** An application was activated in the completion list; @p id is now in the field. */
-    void applicationActivated(const QString &id);
+    /**
+     * An application was activated in the completion list: its @p name is now
+     * in the field, standing for the desktop entry @p id (without ".desktop").
+     */
+    void applicationActivated(const QString &name, const QString &id);
+    /**
+     * A row was highlighted with the arrow keys, which put its text into the
+     * field: a history entry, @p entryId empty, or an application, its name
+     * standing for the desktop entry @p entryId.
+     */
+    void rowHighlighted(const QString &text, const QString &entryId, bool isHistory);
     /** firstRow() changed: other rows match, or the list opened or closed. */
     void firstRowChanged();
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);
+    void checkHighlightedItem(const QModelIndex &idx);
     void slotLateRowsArrived();
     void slotMatchesChanged();
     /** Matches the field's text and opens the list for it. */

@@ -137,14 +137,18 @@ void CommandCompleterModel::rank()
     const auto completesAsTyped = [this](const QString &text) {
         return !inlineOnly || text.startsWith(typedText);
     };
-    // An application run by its id is offered once, as the application with its name.
-    QSet<QString> applicationIds;
-    for (int application = 0; application < applicationModel->rowCount(); ++application)
-        applicationIds.insert(applicationModel->index(application).data(Qt::EditRole).toString());
+    // An application run before is offered once, as the application; older
+    // versions kept its id in the history.
+    QSet<QString> applicationNames;
+    for (int application = 0; application < applicationModel->rowCount(); ++application) {
+        const QModelIndex row = applicationModel->index(application);
+        applicationNames.insert(row.data(Qt::EditRole).toString());
+        applicationNames.insert(row.data(ApplicationsModel::EntryIdRole).toString());
+    }
     for (int entry = 0; entry < historyKeys.size(); ++entry) {
         const MatchClass quality = historyKeys.at(entry).match(typed);
         if (quality != MatchClass::None && completesAsTyped(historySnapshot.at(entry))
-            && !applicationIds.contains(historySnapshot.at(entry)))
+            && !applicationNames.contains(historySnapshot.at(entry)))
             rows.append({ RowKind::History, quality, entry, 0 });
     }
     for (int application = 0; application < applicationModel->rowCount(); ++application)
@@ -164,8 +168,14 @@ void CommandCompleterModel::sortByRank()
 {
     if (usage && !usage->isEmpty()) {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        for (int row = 0; row < rows.size(); ++row)
-            rows[row].score = usage->score(data(index(row), Qt::EditRole).toString(), now);
+        for (int row = 0; row < rows.size(); ++row) {
+            const QModelIndex rowIndex = index(row);
+            rows[row].score = usage->score(rowIndex.data(Qt::EditRole).toString(), now);
+            // Applications were recorded under their ids before they ran by name.
+            if (rows.at(row).kind == RowKind::Application)
+                rows[row].score +=
+                    usage->score(rowIndex.data(ApplicationsModel::EntryIdRole).toString(), now);
+        }
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row &left, const Row &right) {
         if (left.quality != right.quality)

@@ -21,12 +21,13 @@ class UsageRecord;
  * a match class those the user ran most often and most recently first
  * (UsageRecord). Rows that rank equal keep this order of kinds, the history
  * most recent first, the others in their own order. A history entry that is
- * an offered application's id is left to the application's row.
+ * an offered application's name or id is left to the application's row.
  *
  * Every row's completion key (CompletionKeyRole) is the typed text itself,
  * so that a completer that matches keys by prefix keeps them all; the edit
  * role holds what a row completes the field with, and a row's use is
- * recorded under that text. Any change of the rows is announced as a reset.
+ * recorded under that text (an application's also under its id, as it was
+ * before). Any change of the rows is announced as a reset.
  */
 class CommandCompleterModel : public QAbstractListModel
 {

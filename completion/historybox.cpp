@@ -33,16 +33,25 @@ HistoryBox::HistoryBox(QWidget *parent)
     // Every entry is one line of text: the list need not measure them all.
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true);
+    // A history entry recalled with the arrow keys or chosen in the box's own list.
+    connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (index != -1)
+            rememberChoice(itemText(index), entryIds.value(itemText(index)));
+    });
+    connect(lineEdit(), &QLineEdit::textEdited, this, &HistoryBox::slotTextEdited);
 }
 
-void HistoryBox::setHistoryItems(const QStringList &items)
+void HistoryBox::setHistoryItems(const QStringList &items, const QHash<QString, QString> &entries)
 {
-    replaceItems(items);
+    replaceItems(items, entries);
     installCompleter();
 }
 
-void HistoryBox::replaceItems(const QStringList &items)
+void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QString> &entries)
 {
+    // Not checked against the items: a history of 100 000 would take long to
+    // search, and a pair without its item is never asked for.
+    entryIds = entries;
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
     // field as it was drawn.
@@ -92,17 +101,78 @@ void HistoryBox::installCompleter()
     setCompleter(commandCompleter);
     commandCompleter->setPopupAnchor(completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
-        &HistoryBox::slotItemActivated);
+        &HistoryBox::slotHistoryItemActivated);
     connect(commandCompleter, &CommandCompleter::applicationActivated, this,
-        &HistoryBox::slotItemActivated);
+        &HistoryBox::slotApplicationActivated);
+    // A highlighted row's text stands for what the row does, even once the list is gone.
+    connect(commandCompleter, &CommandCompleter::rowHighlighted, this,
+        [this](const QString &text, const QString &entryId, bool isHistory) {
+            rememberChoice(text, isHistory ? entryIds.value(text) : entryId);
+        });
 }
 
-void HistoryBox::addToHistory(const QString &command)
+void HistoryBox::addToHistory(const QString &command, const QString &entryId)
 {
-    const int existing = findText(command);
-    if (existing != -1)
-        removeItem(existing);
-    insertItem(0, command);
+    {
+        // Not a recall: the field keeps what it stands for.
+        const QSignalBlocker quiet(this);
+        const int existing = findText(command);
+        if (existing != -1)
+            removeItem(existing);
+        insertItem(0, command);
+    }
+    if (entryId.isEmpty())
+        entryIds.remove(command);
+    else
+        entryIds.insert(command, entryId);
+}
+
+void HistoryBox::recallHistoryEntry(int row)
+{
+    setCurrentIndex(row);
+    rememberChoice(itemText(row), entryIds.value(itemText(row)));
+}
+
+void HistoryBox::chooseApplication(const QString &name, const QString &id)
+{
+    lineEdit()->setText(name);
+    rememberChoice(name, id);
+}
+
+QString HistoryBox::chosenEntry() const
+{
+    const QString text = lineEdit()->text().simplified();
+    if (chosenId.isEmpty()
+        || (text != chosenText && !text.startsWith(chosenText + QLatin1Char(' '))))
+        return QString();
+    return chosenId;
+}
+
+void HistoryBox::rememberChoice(const QString &text, const QString &id)
+{
+    chosenText = id.isEmpty() ? QString() : text.simplified();
+    chosenId = id;
+}
+
+void HistoryBox::slotTextEdited(const QString &text)
+{
+    // Words typed after an application's name are its arguments; any other edit
+    // makes the text the user's own.
+    const QString typed = text.simplified();
+    if (typed != chosenText && !typed.startsWith(chosenText + QLatin1Char(' ')))
+        rememberChoice(QString(), QString());
+}
+
+void HistoryBox::slotHistoryItemActivated(const QString &text)
+{
+    rememberChoice(text, entryIds.value(text));
+    slotItemActivated();
+}
+
+void HistoryBox::slotApplicationActivated(const QString &name, const QString &id)
+{
+    rememberChoice(name, id);
+    slotItemActivated();
 }
 
 void HistoryBox::loadUsageRecord()
@@ -153,6 +223,7 @@ bool HistoryBox::noteRun(const QString &command, QString *error)
 void HistoryBox::clearHistory()
 {
     clear();
+    entryIds.clear();
     if (!usage)
         usage = QSharedPointer<UsageRecord>::create();
     usage->clear();

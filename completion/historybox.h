@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QFuture>
+#include <QHash>
 #include <QPointer>
 #include <QSharedPointer>
 
@@ -19,6 +20,12 @@ class UsageRecord;
  * history entry or an application chosen in the completion list runs at once.
  * Up in the empty field recalls the most recent entry, and Up and Down then
  * step back and forth through the history, as in a shell.
+ *
+ * An application chosen in the list shows as its Name, and the box remembers
+ * which desktop entry that text stands for (chosenEntry()): in the history
+ * too, so that the entry runs again when the text is recalled or chosen
+ * there. A text the user types, even one equal to such a name, stands for
+ * nothing but itself.
  * The entries are kept as one string list, so that a history of 100 000
  * commands loads, grows and is handed out without a copy per entry.
  */
@@ -31,25 +38,46 @@ public:
 
     /** Replaces the history by @p items (first on top) and installs a new completer,
      *  which ranks by the usage record once it has been read, on a background
-     *  thread. The field keeps its text, selection and modified flag. */
-    void setHistoryItems(const QStringList &items);
+     *  thread. The field keeps its text, selection and modified flag.
+     *  @p entries maps items that stand for an application to its desktop-file id. */
+    void setHistoryItems(const QStringList &items, const QHash<QString, QString> &entries = {});
     /**
-     * The first half of setHistoryItems(): replaces the history by @p items,
-     * which the box's list shows at once, and keeps the completer. Cheap
-     * even for a long history, so that a window's first frame can show it.
+     * The first half of setHistoryItems(): replaces the history by @p items
+     * and @p entries, which the box's list shows at once, and keeps the
+     * completer. Cheap even for a long history, so that a window's first
+     * frame can show it.
      */
-    void replaceItems(const QStringList &items);
+    void replaceItems(const QStringList &items, const QHash<QString, QString> &entries = {});
     /**
      * The second half of setHistoryItems(): reads the usage record and
      * installs a new completer on the history as it is now. Draws nothing.
      */
     void installCompleter();
-    /** Puts @p command on top, removing an equal entry further down. */
-    void addToHistory(const QString &command);
+    /** Puts @p command on top, removing an equal entry further down; @p entryId is the
+     *  application it stands for, empty for none. */
+    void addToHistory(const QString &command, const QString &entryId = QString());
+    /** Puts the history's entry of @p row into the field as Up recalls it. */
+    void recallHistoryEntry(int row);
+    /** The history's items that stand for an application, with its desktop-file id. */
+    const QHash<QString, QString> &historyEntries() const { return entryIds; }
+
+    /**
+     * Puts @p name into the field as the application of the desktop entry
+     * @p id (without ".desktop"), as choosing it in the list does.
+     */
+    void chooseApplication(const QString &name, const QString &id);
+    /**
+     * The desktop-file id of the application that the field's text was
+     * chosen as: the text is its name, maybe followed by a blank and words
+     * typed after it. Empty when the text was typed or put in otherwise.
+     */
+    QString chosenEntry() const;
+    /** The record of what the user ran, which ranks the completion list. */
+    QSharedPointer<const UsageRecord> usageRecord() const { return usage; }
     /**
      * Counts a run of @p command in the usage record and writes the record.
      * A row chosen in the completion list runs as the text it puts into the
-     * field, so an application counts under its id.
+     * field, so an application counts under its name.
      *
      * A record still being read is waited for a moment; one that does not
      * come in time is left as it is.
@@ -77,8 +105,14 @@ protected:
 
 private Q_SLOTS:
     void slotItemActivated();
+    void slotHistoryItemActivated(const QString &text);
+    void slotApplicationActivated(const QString &name, const QString &id);
+    void slotTextEdited(const QString &text);
 
 private:
+    /** Remembers that the field's @p text stands for the entry @p id; none when empty. */
+    void rememberChoice(const QString &text, const QString &id);
+
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
     /** Reads the usage record on a background thread unless it is read or being read;
@@ -88,6 +122,10 @@ private:
     void takeUsageRecord();
 
     HistoryModel *historyModel;
+    QHash<QString, QString> entryIds;
+    // The text that was chosen as an application, and the application's entry.
+    QString chosenText;
+    QString chosenId;
     /** Null until the record has been read. */
     QSharedPointer<UsageRecord> usage;
     QFuture<QSharedPointer<UsageRecord>> usageLoad;

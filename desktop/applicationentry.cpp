@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -38,18 +37,24 @@ static QString desktopSuffix()
     return QStringLiteral(".desktop");
 }
 
-// Whether the entry is for one of @p desktops, the names in $XDG_CURRENT_DESKTOP.
-static bool shownIn(const KConfigGroup &group, const QStringList &desktops)
+QStringList ApplicationEntry::currentDesktops()
 {
-    const auto namesAny = [&desktops](const QStringList &listed) {
-        return std::any_of(desktops.cbegin(), desktops.cend(),
-            [&listed](const QString &desktop) { return listed.contains(desktop); });
-    };
-    const QStringList only = group.readXdgListEntry("OnlyShowIn");
-    return (only.isEmpty() || namesAny(only)) && !namesAny(group.readXdgListEntry("NotShowIn"));
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
 }
 
-static QStringList untranslatedTerms(const KConfigGroup &group)
+bool ApplicationEntry::shownOn(
+    const QStringList &desktops, const QStringList &onlyShowIn, const QStringList &notShowIn)
+{
+    for (const QString &desktop : desktops) {
+        if (onlyShowIn.contains(desktop))
+            return true;
+        if (notShowIn.contains(desktop))
+            return false;
+    }
+    return onlyShowIn.isEmpty();
+}
+
+static QStringList untranslatedTermsOf(const KConfigGroup &group)
 {
     QStringList terms = group.readEntryUntranslated("Keywords", QString())
                             .split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -58,30 +63,63 @@ static QStringList untranslatedTerms(const KConfigGroup &group)
     return terms;
 }
 
-static std::optional<ApplicationEntry> readEntry(
-    const QString &path, const QString &id, const QStringList &desktops)
+// A boolean as desktop entries write it: only "true" is true.
+static bool readBoolean(const KConfigGroup &group, const char *key)
 {
-    const KDesktopFile file(path);
-    const KConfigGroup group = file.desktopGroup();
-    if (file.readType() != QLatin1String("Application") || group.readEntry("Hidden", false)
-        || file.noDisplay() || !shownIn(group, desktops) || !file.tryExec())
-        return std::nullopt;
+    return group.readEntry(key, QString()) == QLatin1String("true");
+}
 
+// Whether the TryExec program, if any, is installed: a path must be an
+// executable file, a name one on the search path.
+static bool tryExecFound(const QString &tryExec)
+{
+    if (tryExec.isEmpty())
+        return true;
+    if (QFileInfo(tryExec).isAbsolute()) {
+        const QFileInfo program(tryExec);
+        return program.isFile() && program.isExecutable();
+    }
+    return !QStandardPaths::findExecutable(tryExec).isEmpty();
+}
+
+ApplicationEntry ApplicationEntry::read(const QString &path, const QString &id)
+{
     ApplicationEntry entry;
     entry.id = id;
-    entry.exec = group.readEntry("Exec", QString()).simplified();
-    if (entry.exec.isEmpty())
-        return std::nullopt;
-    entry.name = file.readName();
-    if (entry.name.isEmpty())
-        entry.name = id;
+    entry.filePath = path;
+    entry.name = id;
+    // KConfig opens the file itself, and would wait on a FIFO.
+    if (!QFileInfo(path).isFile() || !StoredFile::refusalToRead(path, maximumEntrySize).isEmpty())
+        return entry;
+    const KDesktopFile file(path);
+    const KConfigGroup group = file.desktopGroup();
+    const QString type = file.readType();
+    entry.exec = group.readEntry("Exec", QString()).trimmed();
+    entry.canRun = (type.isEmpty() || type == QLatin1String("Application"))
+        && !readBoolean(group, "Hidden") && !entry.exec.isEmpty()
+        && tryExecFound(group.readEntry("TryExec", QString()));
+    entry.shown = entry.canRun && type == QLatin1String("Application")
+        && !readBoolean(group, "NoDisplay")
+        && shownOn(currentDesktops(), group.readXdgListEntry("OnlyShowIn"),
+            group.readXdgListEntry("NotShowIn"));
+    const QString name = file.readName();
+    if (!name.isEmpty())
+        entry.name = name;
     entry.genericName = file.readGenericName();
     entry.comment = file.readComment();
     entry.keywords = group.readXdgListEntry("Keywords");
-    entry.untranslatedTerms = untranslatedTerms(group);
+    entry.untranslatedTerms = untranslatedTermsOf(group);
     entry.icon = file.readIcon();
     entry.categories = group.readXdgListEntry("Categories");
+    entry.workingDirectory = group.readEntry("Path", QString());
+    entry.terminal = readBoolean(group, "Terminal");
+    entry.startupNotify = readBoolean(group, "StartupNotify");
     return entry;
+}
+
+QString ApplicationEntry::baseId() const
+{
+    return id.endsWith(desktopSuffix()) ? id.left(id.size() - desktopSuffix().size()) : id;
 }
 
 bool ApplicationEntry::matches(const QString &filter) const
@@ -106,24 +144,10 @@ QIcon ApplicationEntry::themedIcon() const
     return StoredFile::refusalToRead(icon, maximumIconSize).isEmpty() ? QIcon(icon) : executable;
 }
 
-QString ApplicationEntry::commandLine() const
-{
-    QString line;
-    for (int i = 0; i < exec.size(); ++i) {
-        if (exec.at(i) != QLatin1Char('%'))
-            line += exec.at(i);
-        else if (++i < exec.size() && exec.at(i) == QLatin1Char('%'))
-            line += QLatin1Char('%');
-    }
-    return line.simplified();
-}
-
 QList<ApplicationEntry> ApplicationEntry::installed()
 {
     QList<ApplicationEntry> entries;
     QSet<QString> seenIds;
-    const QStringList desktops =
-        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString &folder : folders()) {
         const QDir root(folder);
         QDirIterator files(folder, { QStringLiteral("*.desktop") }, QDir::Files,
@@ -136,11 +160,9 @@ QList<ApplicationEntry> ApplicationEntry::installed()
             if (seenIds.contains(id))
                 continue;
             seenIds.insert(id);
-            // KConfig opens the file itself, and would wait on a FIFO.
-            if (!StoredFile::refusalToRead(path, maximumEntrySize).isEmpty())
-                continue;
-            if (const auto entry = readEntry(path, id, desktops))
-                entries.append(*entry);
+            ApplicationEntry entry = read(path, id);
+            if (entry.shown)
+                entries.append(std::move(entry));
         }
     }
     return entries;

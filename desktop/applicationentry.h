@@ -12,6 +12,8 @@ struct ApplicationEntry
 {
     /** The desktop-file id, for example "org.example.Editor.desktop". */
     QString id;
+    /** The id without ".desktop", by which the application is known: "org.example.Editor". */
+    QString baseId() const;
     QString name;
     QString genericName;
     QString comment;
@@ -20,10 +22,29 @@ struct ApplicationEntry
     QStringList untranslatedTerms;
     /** An icon name of the theme or an absolute path; empty without one. */
     QString icon;
-    /** The Exec value as written in the entry, field codes included. */
+    /** The Exec value as written in the entry, field codes and quoting included. */
     QString exec;
     /** The Categories of the entry, in their order; empty without them. */
     QStringList categories;
+    /** The desktop file the entry was read from. */
+    QString filePath;
+    /** The Path value: the folder the application starts in; empty for the caller's. */
+    QString workingDirectory;
+    /** Terminal=true: the application runs in a terminal window. Only "true" is true. */
+    bool terminal = false;
+    /** StartupNotify=true: the application ends a startup notice when its window shows. */
+    bool startupNotify = false;
+    /**
+     * Whether the entry can be started: of type Application (or of no type), not
+     * Hidden (an entry the user deleted), with an Exec value and, when it names
+     * one, its TryExec program installed.
+     */
+    bool canRun = false;
+    /**
+     * Whether the desktop's menus list it: it can run, is of type Application,
+     * not NoDisplay, and shown on the desktop the user is on (shownOn()).
+     */
+    bool shown = false;
 
     /**
      * Whether every blank-separated word of @p filter occurs, ignoring case,
@@ -35,10 +56,26 @@ struct ApplicationEntry
     QIcon themedIcon() const;
 
     /**
-     * The command line to start the application without files or addresses:
-     * the Exec value with its field codes left out ("%%" becomes "%").
+     * Reads the desktop entry file @p path, whose desktop-file id is @p id.
+     * Whether it is shown is judged for the desktops named in
+     * $XDG_CURRENT_DESKTOP.
+     *
+     * @return the entry; canRun is false for a file that is missing or no
+     *         application, and name falls back to @p id
      */
-    QString commandLine() const;
+    static ApplicationEntry read(const QString &path, const QString &id = QString());
+
+    /**
+     * Whether an entry with these OnlyShowIn and NotShowIn lists is shown on
+     * @p desktops, the names of $XDG_CURRENT_DESKTOP in their order: the
+     * first of them that either list names decides; none named, it is shown
+     * unless it has an OnlyShowIn list. Names compare case-sensitively, so
+     * without any desktop an entry with OnlyShowIn is not shown.
+     */
+    static bool shownOn(
+        const QStringList &desktops, const QStringList &onlyShowIn, const QStringList &notShowIn);
+    /** The names of $XDG_CURRENT_DESKTOP, a colon-separated list; empty when unset. */
+    static QStringList currentDesktops();
 
     /**
      * The folders of desktop entries, those of higher precedence first: the
@@ -52,12 +89,9 @@ struct ApplicationEntry
 
     /**
      * The applications of the desktop entries in folders() and their
-     * subfolders. When several files share a desktop-file id, the one in the
-     * folder of higher precedence wins. Entries that are hidden, not to be
-     * displayed, not of type Application, without Exec, shown only in other
-     * desktops or not in this one (OnlyShowIn, NotShowIn against
-     * $XDG_CURRENT_DESKTOP), or whose TryExec program is missing are left
-     * out. Unreadable folders and files are skipped.
+     * subfolders that are shown (see shown). When several files share a
+     * desktop-file id, the one in the folder of higher precedence wins, even
+     * when it is not shown. Unreadable folders and files are skipped.
      *
      * @return the entries in no particular order; empty when there are none
      */

@@ -95,10 +95,15 @@ KavMenuDialog::KavMenuDialog(QWidget *parent)
 
 KavMenuDialog::~KavMenuDialog() = default;
 
-QString KavMenuDialog::selectedItemExec(
-    const QString &, const QString &, const QStringList *, const QStringList *) const
+void KavMenuDialog::setUsageScore(const std::function<double(const ApplicationEntry &)> &score)
 {
-    return chosenCommandLine;
+    usageScore = score;
+    applyFilter(filterEdit->text());
+}
+
+ApplicationEntry KavMenuDialog::chosenApplication() const
+{
+    return chosen == -1 ? ApplicationEntry() : applications.at(chosen);
 }
 
 void KavMenuDialog::accept()
@@ -106,7 +111,7 @@ void KavMenuDialog::accept()
     const QTreeWidgetItem *current = currentApplication();
     if (!current)
         return;
-    chosenCommandLine = entryOf(current).commandLine();
+    chosen = current->data(0, EntryIndexRole).toInt();
     QDialog::accept();
 }
 
@@ -186,17 +191,26 @@ void KavMenuDialog::applyFilter(const QString &filter)
 void KavMenuDialog::showFound(const QString &filter)
 {
     const QString typed = MatchKey::folded(filter.simplified());
-    QVector<Match> found;
+    struct Found
+    {
+        Match match;
+        double score;
+    };
+    QVector<Found> found;
     for (int index = 0; index < applications.size(); ++index) {
         const MatchClass quality = applicationKeys.at(index).match(typed);
         if (quality != MatchClass::None || applications.at(index).matches(filter))
-            found.append({ index, quality });
+            found.append(
+                { { index, quality }, usageScore ? usageScore(applications.at(index)) : 0 });
     }
     // The applications are in the order of their names already.
-    std::stable_sort(found.begin(), found.end(),
-        [](const Match &left, const Match &right) { return left.quality < right.quality; });
-    for (const Match &match : qAsConst(found)) {
-        auto *item = menuItems.at(match.position)->clone();
+    std::stable_sort(found.begin(), found.end(), [](const Found &left, const Found &right) {
+        if (left.match.quality != right.match.quality)
+            return left.match.quality < right.match.quality;
+        return left.score > right.score;
+    });
+    for (const Found &application : qAsConst(found)) {
+        auto *item = menuItems.at(application.match.position)->clone();
         menuTree->addTopLevelItem(item);
         foundItems.append(item);
     }
@@ -238,9 +252,4 @@ const QTreeWidgetItem *KavMenuDialog::currentApplication() const
         || (current->parent() && current->parent()->isHidden()))
         return nullptr;
     return current;
-}
-
-const ApplicationEntry &KavMenuDialog::entryOf(const QTreeWidgetItem *item) const
-{
-    return applications.at(item->data(0, EntryIndexRole).toInt());
 }

@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QDialogButtonBox;
 class QLineEdit;
 class QTreeWidget;
@@ -16,7 +18,8 @@ class QTreeWidgetItem;
  * Lets the user pick an application from the desktop's application menu: the
  * installed applications grouped by category, or, while a search text is
  * typed, the applications it finds in one list, the best matches first
- * (ApplicationKeys, as the command field ranks them), then the others whose
+ * (ApplicationKeys, as the command field ranks them), within a match class
+ * those the user ran most (setUsageScore()), then the others whose
  * name, generic name, comment or keywords contain every word of it.
  * It is meant for the keyboard: the search field keeps the focus, the best
  * match is current, Up and Down move through the applications, Enter takes
@@ -30,14 +33,18 @@ public:
     ~KavMenuDialog() override;
 
     /**
-     * The command line of the application chosen when the dialog was
-     * accepted, with the field codes of its Exec value left out.
-     * The arguments are not used; callers pass empty strings and null lists.
-     *
-     * @return the command line, or an empty string when nothing was chosen
+     * Ranks the applications that match a search text equally well by
+     * @p score, highest first, as the command field ranks them by the
+     * record of what the user ran. Without one they stay in name order.
      */
-    QString selectedItemExec(
-        const QString &, const QString &, const QStringList *, const QStringList *) const;
+    void setUsageScore(const std::function<double(const ApplicationEntry &)> &score);
+
+    /**
+     * The application chosen when the dialog was accepted.
+     *
+     * @return the entry; one with an empty id when nothing was chosen
+     */
+    ApplicationEntry chosenApplication() const;
 
 public Q_SLOTS:
     /** Accepts the dialog when an application is current; does nothing otherwise. */
@@ -56,7 +63,6 @@ private:
     QList<QTreeWidgetItem *> visibleApplications() const;
     /** The current item when it is a shown application, else nullptr. */
     const QTreeWidgetItem *currentApplication() const;
-    const ApplicationEntry &entryOf(const QTreeWidgetItem *item) const;
 
     QLineEdit *filterEdit;
     QTreeWidget *menuTree;
@@ -67,7 +73,9 @@ private:
     QVector<QTreeWidgetItem *> menuItems;
     // The applications found for the search text, in the place of the menu.
     QList<QTreeWidgetItem *> foundItems;
-    QString chosenCommandLine;
+    std::function<double(const ApplicationEntry &)> usageScore;
+    // Index of the chosen application; -1 for none.
+    int chosen = -1;
 };
 
 #endif

@@ -11,12 +11,12 @@
 #include <memory>
 
 static CommandClassification classification(
-    const QString &text, const QString &applicationsDirectory)
+    const QString &text, const QString &chosenEntry, const QString &applicationsDirectory)
 {
     CommandParser parser;
     if (!applicationsDirectory.isEmpty())
         parser.setApplicationsDirectory(applicationsDirectory);
-    parser.parse(text);
+    parser.parseChosen(text, chosenEntry);
     return parser.classification();
 }
 
@@ -31,17 +31,19 @@ void CommandClassifier::setApplicationsDirectory(const QString &directory)
     m_applicationsDirectory = directory;
 }
 
-void CommandClassifier::classify(const QString &text)
+void CommandClassifier::classify(const QString &text, const QString &chosenEntry)
 {
     const QString simplified = text.simplified();
-    if (m_latest.text == simplified && m_runningText.isNull())
+    if (m_latest.text == simplified && m_latest.chosenEntry == chosenEntry
+        && m_runningText.isNull())
         return;
-    if (m_running.valid() && m_runningText == simplified)
+    if (m_running.valid() && m_runningText == simplified && m_runningEntry == chosenEntry)
         return;
 
     auto promise = std::make_shared<std::promise<CommandClassification>>();
     m_running = promise->get_future().share();
     m_runningText = simplified;
+    m_runningEntry = chosenEntry;
     m_runningFor.start();
     auto *watcher = new QFutureWatcher<void>(this);
     connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, result = m_running] {
@@ -49,17 +51,19 @@ void CommandClassifier::classify(const QString &text)
         deliver(result.get());
     });
     watcher->setFuture(QtConcurrent::run(backgroundThreadPool(BackgroundWork::Classification),
-        [promise, simplified, directory = m_applicationsDirectory] {
-            promise->set_value(classification(simplified, directory));
+        [promise, simplified, chosenEntry, directory = m_applicationsDirectory] {
+            promise->set_value(classification(simplified, chosenEntry, directory));
         }));
 }
 
-std::optional<CommandClassification> CommandClassifier::waitFor(const QString &text, int timeoutMs)
+std::optional<CommandClassification> CommandClassifier::waitFor(
+    const QString &text, const QString &chosenEntry, int timeoutMs)
 {
     const QString simplified = text.simplified();
-    if (m_latest.text == simplified && m_runningText.isNull())
+    if (m_latest.text == simplified && m_latest.chosenEntry == chosenEntry
+        && m_runningText.isNull())
         return m_latest;
-    classify(simplified);
+    classify(simplified, chosenEntry);
     // A look that has taken long already is not waited for again.
     const qint64 left = qMax<qint64>(0, timeoutMs - m_runningFor.elapsed());
     if (m_running.wait_for(std::chrono::milliseconds(left)) != std::future_status::ready)
@@ -72,7 +76,7 @@ std::optional<CommandClassification> CommandClassifier::waitFor(const QString &t
 void CommandClassifier::deliver(const CommandClassification &result)
 {
     // Only the newest text counts; an older one came back late.
-    if (result.text != m_runningText)
+    if (result.text != m_runningText || result.chosenEntry != m_runningEntry)
         return;
     m_latest = result;
     m_runningText = QString();

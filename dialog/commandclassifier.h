@@ -28,18 +28,22 @@ public:
     void setApplicationsDirectory(const QString &directory);
 
     /**
-     * Starts classifying the simplified @p text, unless it is the text
-     * classified last or being classified; classified() reports the result.
+     * Starts classifying the simplified @p text, as the application of the
+     * desktop entry @p chosenEntry when it is not empty
+     * (CommandParser::parseChosen()), unless that is what was classified last
+     * or is being classified; classified() reports the result.
      */
-    void classify(const QString &text);
+    void classify(const QString &text, const QString &chosenEntry = QString());
 
     /**
-     * The classification of the simplified @p text, started here when needed,
-     * waiting for it until it has taken @p timeoutMs since it started.
+     * The classification of the simplified @p text as classify() makes it,
+     * started here when needed, waiting for it until it has taken @p timeoutMs
+     * since it started.
      * @return the classification; nothing when it has not arrived in time,
      *         in which case classified() reports it once it does
      */
-    std::optional<CommandClassification> waitFor(const QString &text, int timeoutMs);
+    std::optional<CommandClassification> waitFor(
+        const QString &text, const QString &chosenEntry, int timeoutMs);
 
     /** The newest classification that arrived; an empty one before the first. */
     const CommandClassification &latest() const { return m_latest; }
@@ -54,6 +58,7 @@ private:
     QString m_applicationsDirectory;
     CommandClassification m_latest;
     QString m_runningText;
+    QString m_runningEntry;
     std::shared_future<CommandClassification> m_running;
     QElapsedTimer m_runningFor;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "detachedstart.h"
 
+#include "exec/commandwords.h"
+
 #include <QProcess>
 #include <QTextDocument>
 
@@ -26,7 +28,8 @@ static bool doubleQuotesPair(const QString &line)
     return !quoted;
 }
 
-QString DetachedStart::run(const QStringList &commandLines)
+QString DetachedStart::run(const QStringList &commandLines, const QString &workingDirectory,
+    const std::function<QString(const QString &program)> &announce)
 {
     for (const QString &commandLine : commandLines) {
         if (!doubleQuotesPair(commandLine)) {
@@ -34,9 +37,21 @@ QString DetachedStart::run(const QStringList &commandLines)
                       "pair up, so it cannot be split into its arguments.")
                 .arg(forMessage(commandLine));
         }
-        QStringList arguments = QProcess::splitCommand(commandLine);
+        QStringList arguments;
+        for (const CommandWord &word : splitCommandWords(commandLine))
+            arguments += word.text;
         const QString program = arguments.isEmpty() ? QString() : arguments.takeFirst();
-        if (program.isEmpty() || !QProcess::startDetached(program, arguments)) {
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setWorkingDirectory(workingDirectory);
+        const QString startupId = announce && !program.isEmpty() ? announce(program) : QString();
+        if (!startupId.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+            process.setProcessEnvironment(environment);
+        }
+        if (program.isEmpty() || !process.startDetached()) {
             return tr("<center><b>%1</b></center>\nThe specified command does not exist.")
                 .arg(forMessage(commandLine));
         }

@@ -13,6 +13,13 @@ DialogSettings DialogSettings::read()
     DialogSettings stored;
     stored.useSu = settings.value(QStringLiteral("su"), true).toBool();
     stored.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
+    // Each "id<tab>text".
+    for (const QString &pair :
+        stringListSetting(settings, QStringLiteral("historyApplications"), QStringList())) {
+        const int tab = pair.indexOf(QLatin1Char('\t'));
+        if (tab > 0)
+            stored.historyApplications.insert(pair.mid(tab + 1), pair.left(tab));
+    }
     stored.terminalApps =
         stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
     stored.completionMode = completionModeSetting(settings);

@@ -3,6 +3,7 @@
 #define DIALOGSETTINGS_H
 
 #include <QCompleter>
+#include <QHash>
 #include <QStringList>
 
 /**
@@ -16,6 +17,9 @@ struct DialogSettings
     bool useSu = true;
     /** "history", most recent first; empty when absent. */
     QStringList history;
+    /** "historyApplications": the history's texts that stand for an application, each
+     *  with its desktop-file id; empty when absent. */
+    QHash<QString, QString> historyApplications;
     /** "terminalApps"; the list ("ls") when absent. */
     QStringList terminalApps;
     /** "completionMode"; popup completion when absent or damaged. */

@@ -5,6 +5,8 @@
 #include "commandclassifier.h"
 #include "completion/backgroundthreadpool.h"
 #include "completion/commandcompleter.h"
+#include "completion/historybox.h"
+#include "completion/usagerecord.h"
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
@@ -18,12 +20,14 @@
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
+#include "startupnotice.h"
 
 #include <KUser>
 
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QKeyEvent>
@@ -395,7 +399,8 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
                 lePassword->setFocus(Qt::OtherFocusReason);
                 return;
             }
-            cbCommand->lineEdit()->setText(plan.lastCommand());
+            // Recalled as Up would, it runs as it ran: an application by its entry.
+            cbCommand->recallHistoryEntry(0);
             accept();
             return;
         }
@@ -418,7 +423,8 @@ void Roderuz::showEvent(QShowEvent *event)
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
         parseTimer->stop();
-        classifier->waitFor(cbCommand->currentText(), presetClassificationMs);
+        classifier->waitFor(
+            cbCommand->currentText(), cbCommand->chosenEntry(), presetClassificationMs);
         slotParseTimer();
     }
     if (!advancedSizePending)
@@ -456,7 +462,7 @@ void Roderuz::accept()
         return;
     // Cleared first: the classification delivered by the wait must not launch it again.
     pendingRun.clear();
-    if (!classifier->waitFor(text, runWaitMs)) {
+    if (!classifier->waitFor(text, cbCommand->chosenEntry(), runWaitMs)) {
         // It runs when its file answers, unless the text changes first.
         pendingRun = text;
         return;
@@ -549,7 +555,10 @@ void Roderuz::showChecking(bool checking)
 void Roderuz::finishLaunch(const LaunchPlan &plan)
 {
     terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
-    cbCommand->addToHistory(plan.classification().text);
+    // An application chosen by its name runs its entry again from the history.
+    const CommandClassification &classification = plan.classification();
+    cbCommand->addToHistory(classification.text,
+        classification.type == DesktopEntry ? classification.chosenEntry : QString());
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
@@ -578,7 +587,12 @@ int Roderuz::runCommand(const LaunchPlan &plan)
         showWarning(LaunchDescription::refusalMessage(plan));
         return 1;
     case LaunchPlan::Start: {
-        const QString failure = DetachedStart::run(plan.commandLines());
+        const CommandClassification &found = plan.classification();
+        const auto announce = [&found](const QString &program) {
+            return StartupNotice::announce(found.entryName, found.entryIcon, program);
+        };
+        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory(),
+            plan.announcesStart() ? announce : std::function<QString(const QString &)>());
         if (failure.isEmpty())
             return 0;
         showWarning(failure);
@@ -652,7 +666,8 @@ QString Roderuz::typedProgram() const
 bool Roderuz::classificationIsCurrent() const
 {
     const QString text = cbCommand->currentText().simplified();
-    return !text.isEmpty() && classifier->latest().text == text;
+    return !text.isEmpty() && classifier->latest().text == text
+        && classifier->latest().chosenEntry == cbCommand->chosenEntry();
 }
 
 LaunchPlan Roderuz::currentPlan() const
@@ -826,7 +841,7 @@ void Roderuz::slotParseTimer()
         return;
     if (isArithmeticExpression(text) && text != calculatedExpression)
         calculator->evaluate(text);
-    classifier->classify(text);
+    classifier->classify(text, cbCommand->chosenEntry());
     if (classificationIsCurrent())
         refreshPlan();
     else
@@ -967,9 +982,20 @@ void Roderuz::selectCommandFile()
 void Roderuz::selectCommandFromMenu()
 {
     KavMenuDialog menu(this);
-    if (menu.exec() == QDialog::Accepted)
-        cbCommand->lineEdit()->setText(
-            menu.selectedItemExec(QString(), QString(), nullptr, nullptr));
+    // The menu ranks the applications as the completion list does.
+    // A record still being read ranks nothing yet.
+    if (const QSharedPointer<const UsageRecord> usage = cbCommand->usageRecord()) {
+        menu.setUsageScore([usage](const ApplicationEntry &entry) {
+            const qint64 now = QDateTime::currentSecsSinceEpoch();
+            return usage->score(entry.name, now) + usage->score(entry.baseId(), now);
+        });
+    }
+    if (menu.exec() != QDialog::Accepted)
+        return;
+    // Chosen here as in the completion list, it runs as it does there.
+    const ApplicationEntry chosen = menu.chosenApplication();
+    cbCommand->chooseApplication(chosen.name, chosen.baseId());
+    accept();
 }
 
 void Roderuz::updateRunButton()
@@ -1029,7 +1055,7 @@ void Roderuz::loadSettings(const DialogSettings &settings)
     terminalApps = settings.terminalApps;
     storedCompletionMode = settings.completionMode;
     const QSignalBlocker blocker(cbCommand);
-    cbCommand->replaceItems(settings.history);
+    cbCommand->replaceItems(settings.history, settings.historyApplications);
 }
 
 void Roderuz::installCompleters()
@@ -1049,14 +1075,27 @@ void Roderuz::installCompleters()
     }
 }
 
+// Writes the history, and which of its texts stand for an application as
+// "id<tab>text" under a key of its own, which older versions do not read.
+static void storeHistory(QSettings *settings, const HistoryBox *box)
+{
+    settings->setValue(QStringLiteral("history"), box->historyItems());
+    QStringList pairs;
+    const QHash<QString, QString> &entries = box->historyEntries();
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
+        pairs += entry.value() + QLatin1Char('\t') + entry.key();
+    pairs.sort();
+    if (pairs.isEmpty())
+        settings->remove(QStringLiteral("historyApplications"));
+    else
+        settings->setValue(QStringLiteral("historyApplications"), pairs);
+}
+
 void Roderuz::saveHistory()
 {
     QString error;
     if (!SettingsStore::change(
-            [this](QSettings &settings) {
-                settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
-            },
-            &error))
+            [this](QSettings &settings) { storeHistory(&settings, cbCommand); }, &error))
         tellUnsaved({ error });
 }
 
@@ -1065,7 +1104,7 @@ bool Roderuz::saveSettings(QString *error)
     return SettingsStore::change(
         [this](QSettings &settings) {
             settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-            settings.setValue(QStringLiteral("history"), cbCommand->historyItems());
+            storeHistory(&settings, cbCommand);
             settings.setValue(QStringLiteral("terminalApps"), terminalApps);
             if (const QCompleter *completer = cbCommand->completer())
                 settings.setValue(QStringLiteral("completionMode"),

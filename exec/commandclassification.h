@@ -31,7 +31,7 @@ struct CommandClassification
     QString executableName;
     /** The text's desktop entry (its id, or its program's name): the file; empty without one. */
     QString entryPath;
-    /** The entry's Exec value, simplified; empty without an entry. */
+    /** The entry's Exec value as written; empty without an entry. */
     QString entryExec;
     /** The entry's translated Name; empty without an entry. */
     QString entryName;
@@ -39,6 +39,18 @@ struct CommandClassification
     QString entryIcon;
     /** Whether the entry asks for a terminal. */
     bool entryWantsTerminal = false;
+    /** Whether the entry's application ends a startup notice (StartupNotify). */
+    bool entryNotifiesStartup = false;
+    /** The folder the entry's application starts in (its Path); empty for the caller's. */
+    QString entryWorkingDirectory;
+    /** The words after the entry's id or Name in the text, for its field codes. */
+    QString entryArguments;
+    /**
+     * The desktop-file id (without ".desktop") of the application that the
+     * text was chosen as in a list; empty for a text taken as typed. The
+     * type is DesktopEntry unless that entry can no longer run.
+     */
+    QString chosenEntry;
     /** Icon theme names for the text, best first (see CommandParser::icon()). */
     QStringList iconNames;
 };

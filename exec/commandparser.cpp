@@ -7,9 +7,6 @@
 #include "exec/commandwords.h"
 #include "exec/findcommandexecutable.h"
 
-#include <KConfigGroup>
-#include <KDesktopFile>
-
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QRegularExpression>
@@ -40,7 +37,29 @@ void CommandParser::parse(const QString &text)
     command.replace(0, typedWord.size(), word);
     executablePath = findCommandExecutable(word);
     desktopEntryIsCurrent = false;
+    chosenEntry.clear();
+    entryArguments = typedText.section(QLatin1Char(' '), 1, -1);
     commandType = classify(word);
+}
+
+void CommandParser::parseChosen(const QString &text, const QString &entryId)
+{
+    parse(text);
+    if (entryId.isEmpty())
+        return;
+    loadDesktopEntry(entryId);
+    if (!desktopEntryIsCurrent) {
+        // The entry has gone since it was chosen: the text is what it is.
+        parse(text);
+        chosenEntry = entryId;
+        return;
+    }
+    chosenEntry = entryId;
+    commandType = DesktopEntry;
+    executablePath.clear();
+    const QString name = desktopEntry->name;
+    entryArguments =
+        typedText.startsWith(name + QLatin1Char(' ')) ? typedText.mid(name.size() + 1) : QString();
 }
 
 int CommandParser::type() const
@@ -53,45 +72,39 @@ QString CommandParser::executableName() const
     return executablePath.isEmpty() ? QString() : QFileInfo(executablePath).fileName();
 }
 
-const KDesktopFile *CommandParser::currentEntry() const
+const ApplicationEntry *CommandParser::currentEntry() const
 {
-    return desktopEntryIsCurrent ? desktopEntry.get() : nullptr;
+    return desktopEntryIsCurrent ? &*desktopEntry : nullptr;
 }
 
 QString CommandParser::desktopExec() const
 {
-    const KDesktopFile *entry = currentEntry();
-    return entry ? entry->desktopGroup().readEntry("Exec", QString()).simplified() : QString();
+    const ApplicationEntry *entry = currentEntry();
+    return entry ? entry->exec : QString();
 }
 
 bool CommandParser::isTerminalEntry() const
 {
-    const KDesktopFile *entry = currentEntry();
-    if (!entry)
-        return false;
-    // Only a real boolean asks for a terminal; any other text counts as false.
-    const QString value =
-        entry->desktopGroup().readEntry("Terminal", QString()).trimmed().toLower();
-    return value == QLatin1String("true") || value == QLatin1String("1")
-        || value == QLatin1String("yes") || value == QLatin1String("on");
+    const ApplicationEntry *entry = currentEntry();
+    return entry && entry->terminal;
 }
 
 QString CommandParser::desktopEntryPath() const
 {
-    const KDesktopFile *entry = currentEntry();
-    return entry ? entry->fileName() : QString();
+    const ApplicationEntry *entry = currentEntry();
+    return entry ? entry->filePath : QString();
 }
 
 QString CommandParser::desktopName() const
 {
-    const KDesktopFile *entry = currentEntry();
-    return entry ? entry->readName() : QString();
+    const ApplicationEntry *entry = currentEntry();
+    return entry ? entry->name : QString();
 }
 
 QString CommandParser::desktopIcon() const
 {
-    const KDesktopFile *entry = currentEntry();
-    return entry ? entry->readIcon() : QString();
+    const ApplicationEntry *entry = currentEntry();
+    return entry ? entry->icon : QString();
 }
 
 void CommandParser::setApplicationsDirectory(const QString &directory)
@@ -107,10 +120,10 @@ void CommandParser::loadDesktopEntry(const QString &name)
     desktopEntryIsCurrent = false;
     if (path.isEmpty())
         return;
-    if (!desktopEntry || desktopEntry->fileName() != path)
-        desktopEntry = std::make_unique<KDesktopFile>(path);
+    if (!desktopEntry || desktopEntry->filePath != path)
+        desktopEntry = ApplicationEntry::read(path, name + QStringLiteral(".desktop"));
     // A hidden entry is one the user deleted: it shadows the others but is not there.
-    desktopEntryIsCurrent = !desktopEntry->desktopGroup().readEntry("Hidden", false);
+    desktopEntryIsCurrent = desktopEntry->canRun;
 }
 
 QString CommandParser::addressOf(const QString &word)
@@ -210,6 +223,12 @@ CommandClassification CommandParser::classification() const
     result.entryName = desktopName();
     result.entryIcon = desktopIcon();
     result.entryWantsTerminal = isTerminalEntry();
+    result.chosenEntry = chosenEntry;
+    result.entryArguments = entryArguments;
+    if (const ApplicationEntry *entry = currentEntry()) {
+        result.entryWorkingDirectory = entry->workingDirectory;
+        result.entryNotifiesStartup = entry->startupNotify;
+    }
     result.iconNames = iconNames();
     return result;
 }

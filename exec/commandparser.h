@@ -2,14 +2,13 @@
 #ifndef COMMANDPARSER_H
 #define COMMANDPARSER_H
 
+#include "desktop/applicationentry.h"
 #include "exec/commandclassification.h"
 
 #include <QIcon>
 #include <QString>
 
-#include <memory>
-
-class KDesktopFile;
+#include <optional>
 
 /**
  * Classifies the text of the command field: an address, a document, a folder,
@@ -33,12 +32,19 @@ public:
      * then answer for it.
      */
     void parse(const QString &text);
+    /**
+     * Classifies @p text as the application of the desktop entry @p entryId
+     * (without ".desktop"), chosen in a list: the text shows the entry's Name,
+     * and what follows it after a blank are the entry's arguments. When the
+     * entry cannot run, or @p entryId is empty, as parse() does.
+     */
+    void parseChosen(const QString &text, const QString &entryId);
 
     /** The CommandType of the text parsed last. */
     int type() const;
     /** The file name of the program found on the search path, or an empty string. */
     QString executableName() const;
-    /** The Exec value of the text's desktop entry, simplified; empty without one. */
+    /** The Exec value of the text's desktop entry as written; empty without one. */
     QString desktopExec() const;
     /** Whether the text's desktop entry asks for a terminal; false without one. */
     bool isTerminalEntry() const;
@@ -82,15 +88,19 @@ public:
 private:
     void loadDesktopEntry(const QString &name);
     int classify(QString word);
-    const KDesktopFile *currentEntry() const;
+    const ApplicationEntry *currentEntry() const;
 
     QString typedText;
     // typedText with a leading "~" of its first word expanded.
     QString command;
     int commandType = Unknown;
     QString executablePath;
-    std::unique_ptr<KDesktopFile> desktopEntry;
-    // Whether desktopEntry was loaded or confirmed by the text parsed last, and is not hidden.
+    // The entry chosen in a list that the text stands for; empty for a typed text.
+    QString chosenEntry;
+    // The words for the entry's field codes.
+    QString entryArguments;
+    std::optional<ApplicationEntry> desktopEntry;
+    // Whether desktopEntry was loaded or confirmed by the text parsed last, and can run.
     bool desktopEntryIsCurrent = false;
     // Empty: the XDG applications folders.
     QString applicationsDirectory;

@@ -16,16 +16,20 @@ QVector<CommandWord> splitCommandWords(const QString &text)
     enum { WordStart, InTildePrefix, Other } position = WordStart;
     int quotes = 0;
     bool quoted = false;
+    // A pair of quotes alone is an empty word, as in the shell.
+    bool hadQuotes = false;
     const auto endWord = [&] {
         if (position == InTildePrefix)
             word.tildePrefixLength = word.text.size();
-        if (!word.text.isEmpty())
+        if (!word.text.isEmpty() || hadQuotes)
             words += word;
         word = CommandWord();
         position = WordStart;
+        hadQuotes = false;
     };
     for (const QChar c : text) {
         if (c == QLatin1Char('"')) {
+            hadQuotes = true;
             if (++quotes == 3) {
                 quotes = 0;
                 word.text += c;

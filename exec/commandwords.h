@@ -28,7 +28,7 @@ struct CommandWord
 /**
  * Splits typed text into words the way the detached start does: blanks
  * separate, double quotes group, three double quotes in a row stand for one
- * literal double quote, and a word of nothing but quotes vanishes.
+ * literal double quote, and a word of nothing but quotes ("") is an empty word.
  */
 QVector<CommandWord> splitCommandWords(const QString &text);
 

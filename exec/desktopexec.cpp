@@ -3,20 +3,30 @@
 
 #include <QStringList>
 
-// Splits an Exec value into its words: blanks separate, double quotes group,
-// and inside them a backslash makes the next character literal.
+// Splits an Exec value into its words as the shell would: blanks separate,
+// single quotes take everything up to the next one literally, double quotes
+// group, inside them a backslash escapes only $, `, " and itself, and outside
+// any quotes a backslash makes the next character literal. A pair of quotes
+// with nothing between them is an empty word.
 static QStringList execWords(const QString &exec)
 {
     QStringList words;
     QString word;
     bool inWord = false;
-    bool quoted = false;
+    enum { Plain, InSingle, InDouble } quoting = Plain;
     for (int i = 0; i < exec.size(); ++i) {
         const QChar c = exec.at(i);
-        if (quoted) {
+        const bool hasNext = i + 1 < exec.size();
+        if (quoting == InSingle) {
+            if (c == QLatin1Char('\''))
+                quoting = Plain;
+            else
+                word += c;
+        } else if (quoting == InDouble) {
             if (c == QLatin1Char('"'))
-                quoted = false;
-            else if (c == QLatin1Char('\\') && i + 1 < exec.size())
+                quoting = Plain;
+            else if (c == QLatin1Char('\\') && hasNext
+                && QStringLiteral("$`\"\\").contains(exec.at(i + 1)))
                 word += exec.at(++i);
             else
                 word += c;
@@ -28,7 +38,11 @@ static QStringList execWords(const QString &exec)
         } else {
             inWord = true;
             if (c == QLatin1Char('"'))
-                quoted = true;
+                quoting = InDouble;
+            else if (c == QLatin1Char('\''))
+                quoting = InSingle;
+            else if (c == QLatin1Char('\\') && hasNext)
+                word += exec.at(++i);
             else
                 word += c;
         }

@@ -166,7 +166,7 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
     case Executable:
         return { forShell ? command : typedCommandLine(command, consumer) };
     case DesktopEntry:
-        return expandDesktopExec(m_classification.entryExec, arguments,
+        return expandDesktopExec(m_classification.entryExec, m_classification.entryArguments,
             { m_classification.entryIcon, m_classification.entryName, m_classification.entryPath },
             consumer);
     case File:
@@ -214,6 +214,10 @@ void LaunchPlan::planStart(const LaunchOptions &options)
         }
     }
     m_commandLines = lines;
+    if (type == DesktopEntry) {
+        m_workingDirectory = m_classification.entryWorkingDirectory;
+        m_announcesStart = m_classification.entryNotifiesStartup && !m_inTerminal;
+    }
     m_action = Start;
 }
 
@@ -253,6 +257,12 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
     QString line = m_classification.type == DesktopEntry
         ? typeRewrittenLines(true).join(QStringLiteral(" & "))
         : m_classification.text;
+    // The entry's application starts in its folder; the braces keep every start there.
+    if (m_classification.type == DesktopEntry
+        && !m_classification.entryWorkingDirectory.isEmpty()) {
+        line = QStringLiteral("cd %1 && { %2; }")
+                   .arg(shellQuoted(m_classification.entryWorkingDirectory), line);
+    }
     if (m_inTerminal) {
         line = terminalCommandLine(line, m_classification.entryWantsTerminal, LineConsumer::Shell,
             options.terminalProgram);

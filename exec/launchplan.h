@@ -164,6 +164,11 @@ public:
      * start; for StartAsOther, one line for "/bin/sh -c". Empty otherwise.
      */
     const QStringList &commandLines() const { return m_commandLines; }
+    /** For Start, the folder the lines start in (an entry's Path); empty for the dialog's own. */
+    QString workingDirectory() const { return m_workingDirectory; }
+    /** For Start, whether each start is announced to the window manager: an
+     *  application whose entry says it ends the notice, outside a terminal. */
+    bool announcesStart() const { return m_announcesStart; }
 
     /** Whether the command (or what Enter takes instead of the text) runs in a
      *  terminal window, and the emulator's file name. */
@@ -221,6 +226,8 @@ private:
     qint64 m_argumentLimit = 0;
     bool m_asAnotherUser = false;
     QStringList m_commandLines;
+    QString m_workingDirectory;
+    bool m_announcesStart = false;
     bool m_inTerminal = false;
     QString m_terminalProgram;
     Subject m_subject = RunsProgram;

@@ -16,7 +16,7 @@ private Q_SLOTS:
     void initTestCase();
     void offersMatchingApplications_data();
     void offersMatchingApplications();
-    void rowsCompleteTheIdAndShowTheIcon();
+    void rowsCompleteTheNameAndShowTheIcon();
 
 private:
     void writeEntry(const QString &folder, const QString &fileName, const QByteArray &keys);
@@ -97,12 +97,15 @@ void ApplicationsModelTest::offersMatchingApplications()
     QCOMPARE(names, offered);
 }
 
-void ApplicationsModelTest::rowsCompleteTheIdAndShowTheIcon()
+void ApplicationsModelTest::rowsCompleteTheNameAndShowTheIcon()
 {
     model->setTypedText(QStringLiteral("Text"));
     QCOMPARE(model->rowCount(), 2);
     const QModelIndex editor = model->index(0);
-    QCOMPARE(editor.data(Qt::EditRole).toString(), QStringLiteral("org.example.TextEditor"));
+    // The field shows the name; the id says which entry it runs.
+    QCOMPARE(editor.data(Qt::EditRole).toString(), QStringLiteral("Text Editor"));
+    QCOMPARE(editor.data(ApplicationsModel::EntryIdRole).toString(),
+        QStringLiteral("org.example.TextEditor"));
     // An icon the theme lacks falls back to the executable icon, never to nothing.
     QCOMPARE(editor.data(Qt::DecorationRole).value<QIcon>().name(),
         QIcon::fromTheme(QStringLiteral("application-x-executable")).name());

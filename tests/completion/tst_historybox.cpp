@@ -59,6 +59,7 @@ private Q_SLOTS:
     void contextMenuClearsHistory();
     void upAndDownInTheEmptyFieldRecallTheHistory();
     void notedRunsRankTheList();
+    void chosenApplicationStandsForItsEntry();
     void activatedHistoryEntryRunsOnce();
     void activatedExecutableDoesNotRun();
     void enterWithNoRowChosenRunsTheTypedText_data();
@@ -292,6 +293,40 @@ void TestHistoryBox::notedRunsRankTheList()
     QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("mandb"));
 }
 
+// The text of an application chosen or recalled stands for its entry until the
+// user makes it a text of their own; words typed after the name are its arguments.
+void TestHistoryBox::chosenApplicationStandsForItsEntry()
+{
+    box->setHistoryItems({ QStringLiteral("Viewer"), QStringLiteral("make") },
+        { { QStringLiteral("Viewer"), QStringLiteral("org.example.Viewer") } });
+    showInDialog();
+    QLineEdit *field = box->lineEdit();
+
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
+    QTest::keyClicks(field, QStringLiteral(" a.png"));
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QVERIFY(box->chosenEntry().isEmpty());
+    // Typed by hand, the same text is the user's own.
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("Viewer"));
+    QVERIFY(box->chosenEntry().isEmpty());
+    QTest::keyClick(field, Qt::Key_Up);
+
+    box->chooseApplication(QStringLiteral("Editor"), QStringLiteral("org.example.Editor"));
+    QCOMPARE(field->text(), QStringLiteral("Editor"));
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Editor"));
+    box->addToHistory(QStringLiteral("Editor"), box->chosenEntry());
+    box->addToHistory(QStringLiteral("make"));
+    QCOMPARE(box->historyEntries().value(QStringLiteral("Editor")),
+        QStringLiteral("org.example.Editor"));
+    field->setText(QStringLiteral("make"));
+    QVERIFY(box->chosenEntry().isEmpty());
+}
+
 void TestHistoryBox::activatedHistoryEntryRunsOnce()
 {
     box->setHistoryItems({ QStringLiteral("ls -l"), QStringLiteral("make") });
@@ -325,8 +360,8 @@ void TestHistoryBox::enterWithNoRowChosenRunsTheTypedText_data()
     QTest::addColumn<bool>("firstRowDefault");
     QTest::addColumn<QString>("run");
     const QString typed = QStringLiteral("ma");
-    QTest::newRow("popup, Return") << QCompleter::PopupCompletion << Qt::Key_Return << false
-                                   << typed;
+    QTest::newRow("popup, Return")
+        << QCompleter::PopupCompletion << Qt::Key_Return << false << typed;
     QTest::newRow("popup, keypad Enter")
         << QCompleter::PopupCompletion << Qt::Key_Enter << false << typed;
     // The first match is the list's current row, but nobody chose it.

@@ -31,10 +31,10 @@ static QLineEdit *showFilter(KavMenuDialog &dialog)
     return dialog.findChild<QLineEdit *>();
 }
 
-/** What the run dialog puts into its command field. */
-static QString chosenCommandLine(const KavMenuDialog &dialog)
+/** The desktop-file id of the application chosen. */
+static QString chosenId(const KavMenuDialog &dialog)
 {
-    return dialog.selectedItemExec(QString(), QString(), nullptr, nullptr);
+    return dialog.chosenApplication().id;
 }
 
 class KavMenuDialogTest : public QObject
@@ -43,8 +43,6 @@ class KavMenuDialogTest : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void commandLineLeavesOutFieldCodes_data();
-    void commandLineLeavesOutFieldCodes();
     void listsOnlyDisplayableApplications();
     void groupsByMainCategorySortedByName();
     void filterNarrowsTheList_data();
@@ -52,7 +50,7 @@ private Q_SLOTS:
     void enterTakesTheCurrentApplication();
     void escapeChoosesNothing();
     void enterWithNothingShownDoesNotAccept();
-    void execReturnsTheChosenCommandLine();
+    void execReturnsTheChosenApplication();
 
 private:
     void writeEntry(const QString &folder, const QString &fileName, const QByteArray &keys);
@@ -146,27 +144,6 @@ QStringList KavMenuDialogTest::shownApplications(const KavMenuDialog &dialog) co
     return shown;
 }
 
-void KavMenuDialogTest::commandLineLeavesOutFieldCodes_data()
-{
-    QTest::addColumn<QString>("exec");
-    QTest::addColumn<QString>("commandLine");
-    QTest::newRow("files") << QStringLiteral("kav-edit %U") << QStringLiteral("kav-edit");
-    QTest::newRow("inside") << QStringLiteral("app %f --new") << QStringLiteral("app --new");
-    QTest::newRow("percent") << QStringLiteral("sh -c 'echo 100%%'")
-                             << QStringLiteral("sh -c 'echo 100%'");
-    QTest::newRow("trailing percent") << QStringLiteral("app %") << QStringLiteral("app");
-    QTest::newRow("plain") << QStringLiteral("xterm -e top") << QStringLiteral("xterm -e top");
-}
-
-void KavMenuDialogTest::commandLineLeavesOutFieldCodes()
-{
-    QFETCH(QString, exec);
-    QFETCH(QString, commandLine);
-    ApplicationEntry entry;
-    entry.exec = exec;
-    QCOMPARE(entry.commandLine(), commandLine);
-}
-
 void KavMenuDialogTest::listsOnlyDisplayableApplications()
 {
     QStringList ids;
@@ -215,6 +192,9 @@ void KavMenuDialogTest::filterNarrowsTheList_data()
     QTest::newRow("start before inside") << QStringLiteral("vi") << names({ "Vim", "ImageMagick" });
     QTest::newRow("start before comment")
         << QStringLiteral("co") << names({ "Console", "abacus", "ImageMagick" });
+    // Within a match class, what the user ran most comes first.
+    QTest::newRow("used more") << QStringLiteral("co")
+                               << names({ "Console", "ImageMagick", "abacus" });
 }
 
 void KavMenuDialogTest::filterNarrowsTheList()
@@ -222,6 +202,11 @@ void KavMenuDialogTest::filterNarrowsTheList()
     QFETCH(QString, filter);
     QFETCH(QStringList, shown);
     KavMenuDialog dialog;
+    if (QByteArray(QTest::currentDataTag()) == "used more") {
+        dialog.setUsageScore([](const ApplicationEntry &entry) {
+            return entry.id == QLatin1String("magick.desktop") ? 2.0 : 0.0;
+        });
+    }
     const int all = shownApplications(dialog).size();
     QCOMPARE(all, 8);
     auto *edit = dialog.findChild<QLineEdit *>();
@@ -251,7 +236,7 @@ void KavMenuDialogTest::enterTakesTheCurrentApplication()
     QCOMPARE(dialog.findChild<QTreeWidget *>()->currentItem()->text(0), QStringLiteral("abacus"));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("abacus"));
+    QCOMPARE(chosenId(dialog), QStringLiteral("abacus.desktop"));
 }
 
 void KavMenuDialogTest::escapeChoosesNothing()
@@ -263,7 +248,7 @@ void KavMenuDialogTest::escapeChoosesNothing()
     QTest::keyClick(edit, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(chosenCommandLine(dialog).isEmpty());
+    QVERIFY(chosenId(dialog).isEmpty());
 }
 
 void KavMenuDialogTest::enterWithNothingShownDoesNotAccept()
@@ -279,10 +264,10 @@ void KavMenuDialogTest::enterWithNothingShownDoesNotAccept()
     edit->setText(QStringLiteral("chess"));
     QTest::keyClick(edit, Qt::Key_Enter);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("chess --fullscreen"));
+    QCOMPARE(chosenId(dialog), QStringLiteral("games-chess.desktop"));
 }
 
-void KavMenuDialogTest::execReturnsTheChosenCommandLine()
+void KavMenuDialogTest::execReturnsTheChosenApplication()
 {
     KavMenuDialog dialog;
     QTimer::singleShot(0, &dialog, [&dialog] {
@@ -291,7 +276,7 @@ void KavMenuDialogTest::execReturnsTheChosenCommandLine()
         QTest::keyClick(edit, Qt::Key_Return);
     });
     QCOMPARE(dialog.exec(), 1);
-    QCOMPARE(chosenCommandLine(dialog), QStringLiteral("kav-edit"));
+    QCOMPARE(dialog.chosenApplication().exec, QStringLiteral("kav-edit %U"));
 }
 
 QTEST_MAIN(KavMenuDialogTest)

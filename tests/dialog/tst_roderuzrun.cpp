@@ -57,7 +57,7 @@ private Q_SLOTS:
     void undecodableFileNameNeverStartsAnotherProgram();
 
     void fileChooserFillsTheField();
-    void menuFillsTheField();
+    void menuRunsTheChosenApplication();
     void rejectedMenuChangesNothing();
 
 private:
@@ -694,25 +694,42 @@ static void answerMenu(QTimer *timer, bool acceptIt)
     timer->start(10);
 }
 
-void RoderuzRunTest::menuFillsTheField()
+// The menu starts the chosen entry, which the history then names and runs again.
+void RoderuzRunTest::menuRunsTheChosenApplication()
 {
-    QVERIFY(QDir().mkpath(workPath(QStringLiteral("menu/applications"))));
-    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("menu/applications/kavmenutest.desktop")),
-        "Name=Kav Menu Test\n"
-        "Categories=Utility;\nExec=kavmenuprog --flag %U\n"));
+    const QString applications = workPath(QStringLiteral("menu/applications"));
+    QVERIFY(QDir().mkpath(applications));
+    const QString recorder =
+        writeRecorder(QStringLiteral("menu/kav menu prog"), QStringLiteral("mark"));
+    QVERIFY(writeDesktopEntry(applications + QStringLiteral("/kavmenutest.desktop"),
+        "Name=Kav Menu Test\nCategories=Utility;\nExec=\"" + QFile::encodeName(recorder)
+            + "\" --flag \"\" \"a  b\" %U\n"));
     const ScopedEnvironment dataHome(
         "XDG_DATA_HOME", QFile::encodeName(workPath(QStringLiteral("menu"))));
     const ScopedEnvironment dataDirs(
         "XDG_DATA_DIRS", QFile::encodeName(workPath(QStringLiteral("empty"))));
+    const QStringList received = { QStringLiteral("--flag"), QString(), QStringLiteral("a  b") };
+    {
+        const auto dialog = createDialog();
+        QVERIFY(dialog);
+        dialog->classifier->setApplicationsDirectory(applications);
+        QTimer menuAnswer;
+        answerMenu(&menuAnswer, true);
+        dialog->selectFromMenuButton->click();
+        QCOMPARE(recordedArguments(waitForFile(workPath(QStringLiteral("mark")))), received);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
+        QStringList { QStringLiteral("Kav Menu Test") });
+    QVERIFY(QFile::remove(workPath(QStringLiteral("mark"))));
+
     const auto dialog = createDialog();
     QVERIFY(dialog);
-    QTimer menuAnswer;
-    answerMenu(&menuAnswer, true);
-    dialog->selectFromMenuButton->click();
-    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("kavmenuprog --flag"));
-    // Set as it is, without the selection of typed arguments.
-    QVERIFY(!dialog->cbCommand->lineEdit()->hasSelectedText());
-    QVERIFY(dialog->findChildren<QDialog *>().isEmpty());
+    dialog->classifier->setApplicationsDirectory(applications);
+    QTest::keyClick(dialog->cbCommand->lineEdit(), Qt::Key_Up);
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("Kav Menu Test"));
+    dialog->pbRun->click();
+    QCOMPARE(recordedArguments(waitForFile(workPath(QStringLiteral("mark")))), received);
 }
 
 void RoderuzRunTest::rejectedMenuChangesNothing()

@@ -111,6 +111,8 @@ private slots:
     void oneEnterRunsTheTypedName_data();
     void oneEnterRunsTheTypedName();
     void enterTakesTheBestMatch();
+    void chosenApplicationRunsItsEntry_data();
+    void chosenApplicationRunsItsEntry();
     void showsAnEntrysSvgIcon();
     void escapeClosesWithoutSaving();
     void runsInATerminalAskedToStayOpen();
@@ -444,7 +446,7 @@ void TestRunDialog::oneEnterRunsTheTypedName()
 void TestRunDialog::enterTakesTheBestMatch()
 {
     QCOMPARE(enterAfterTyping(QStringLiteral("edi"), QStringLiteral("editor"), true),
-        QStringLiteral("kavrun-texteditor"));
+        QStringLiteral("Text Editor"));
 
     // Of two applications that match alike, the one run more often comes first.
     const QString applications = m_session->environment().value(QStringLiteral("HOME"))
@@ -461,12 +463,59 @@ void TestRunDialog::enterTakesTheBestMatch()
         QVERIFY(QFile::remove(m_session->path() + QStringLiteral("/marks/zzaltwo")));
     }
     QCOMPARE(enterAfterTyping(QStringLiteral("zzal"), QStringLiteral("zzaltwo"), true),
-        QStringLiteral("kavrun-zzaltwo"));
+        QStringLiteral("Zzal two"));
 
-    // In the empty field Enter runs the last command again.
+    // In the empty field Enter runs the last command again: the application.
     QVERIFY(QFile::remove(m_session->path() + QStringLiteral("/marks/zzaltwo")));
-    QCOMPARE(
-        enterAfterTyping(QString(), QStringLiteral("zzaltwo")), QStringLiteral("kavrun-zzaltwo"));
+    QCOMPARE(enterAfterTyping(QString(), QStringLiteral("zzaltwo")), QStringLiteral("Zzal two"));
+}
+
+// An application whose id is also a program: chosen in the list or in the menu,
+// it runs its entry, announced to the window manager, and runs it again from
+// the history; typed, the program runs.
+void TestRunDialog::chosenApplicationRunsItsEntry_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("list") << false;
+    QTest::newRow("menu") << true;
+}
+
+void TestRunDialog::chosenApplicationRunsItsEntry()
+{
+    QFETCH(bool, fromMenu);
+    QVERIFY(writeFile(m_session->environment().value(QStringLiteral("HOME"))
+            + QStringLiteral("/.local/share/applications/kavmark.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Mark Maker\nStartupNotify=true\n"
+        "Exec=sh -c 'kavmark fromentry \"$1\" \"${DESKTOP_STARTUP_ID%%%%-*}\"' sh \"a  b\" %F\n"));
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    if (fromMenu) {
+        QVERIFY(m_x->key({ QStringLiteral("alt+l") }));
+        QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("Choose Application")).isEmpty());
+        QVERIFY(m_x->type(QStringLiteral("Mark Ma")));
+        QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    } else {
+        QVERIFY(m_x->type(QStringLiteral("Mark Ma")));
+        QVERIFY(waitForWindowCount(kavRun, 2));
+        QVERIFY(m_x->key({ QStringLiteral("Down"), QStringLiteral("Return") }));
+    }
+    const QString marks = m_session->path() + QStringLiteral("/marks/");
+    QCOMPARE(m_session->waitForMark(QStringLiteral("fromentry")).section(QLatin1Char('\n'), 0, 0),
+        QStringLiteral("fromentry a  b kav"));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QCOMPARE(storedHistory(), QStringList { QStringLiteral("Mark Maker") });
+    QCOMPARE(stored(QStringLiteral("historyApplications")),
+        QStringList { QStringLiteral("kavmark\tMark Maker") });
+
+    QVERIFY(QFile::remove(marks + QStringLiteral("fromentry")));
+    kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Up"), QStringLiteral("Return") }));
+    QVERIFY(!m_session->waitForMark(QStringLiteral("fromentry")).isNull());
+    QCOMPARE(waitForExitCode(kavRun), 0);
+
+    QCOMPARE(enterAfterTyping(QStringLiteral("kavmark typed"), QStringLiteral("typed")),
+        QStringLiteral("kavmark typed"));
 }
 
 QString TestRunDialog::enterAfterTyping(const QString &text, const QString &mark, bool listed)
@@ -784,7 +833,7 @@ void TestRunDialog::residentOffersAnApplicationInstalledMeanwhile()
     QVERIFY(m_x->type(QStringLiteral("zebr")));
     QTRY_VERIFY(m_x->visibleWindows(resident->processId()).size() > windows.size());
     QVERIFY(m_x->key({ QStringLiteral("Down") }));
-    QCOMPARE(commandFieldText(), QStringLiteral("kavrun-added"));
+    QCOMPARE(commandFieldText(), QStringLiteral("Zebra Tool"));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
     QVERIFY(!m_session->waitForMark(QStringLiteral("added")).isNull());
 }

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void classifies();
     void readsTheDesktopEntry();
     void readsTerminalOnlyFromRealBooleans();
+    void chosenApplicationIsItsEntry();
     void relativePathIsLookedUpInTheCurrentFolder();
     void forgetsTheEntryOfAnEarlierText();
     void reusesALoadedEntry();
@@ -98,7 +99,7 @@ void CommandParserTest::initTestCase()
     QVERIFY(QFile::setPermissions(path(QStringLiteral("closed")), {}));
 
     writeFile(QStringLiteral("apps/kavapp.desktop"),
-        "[Desktop Entry]\nType=Application\nName=Kav App\nExec=kavapp-bin  --open   %U\n"
+        "[Desktop Entry]\nType=Application\nName=Kav App\nExec=kavapp-bin  --open   \"a  b\" %U\n"
         "Icon=kavicon-app\n");
     writeFile(QStringLiteral("apps/kavnoicon.desktop"), "[Desktop Entry]\nName=No Icon\nExec=x\n");
     writeFile(QStringLiteral("apps/kavbadicon.desktop"),
@@ -110,6 +111,7 @@ void CommandParserTest::initTestCase()
     writeFile(QStringLiteral("apps/kaviconexe.desktop"),
         "[Desktop Entry]\nExec=kaviconexe\nIcon=kavicon-app\n");
     writeFile(QStringLiteral("apps/kavmaybe.desktop"), "[Desktop Entry]\nExec=x\nTerminal=maybe\n");
+    writeFile(QStringLiteral("apps/kavyes.desktop"), "[Desktop Entry]\nExec=x\nTerminal=yes\n");
     writeFile(
         QStringLiteral("apps/kavbroken.desktop"), QByteArray("\0\xff[Desk\ntop\x01=\n[[", 15));
 
@@ -201,7 +203,7 @@ void CommandParserTest::readsTheDesktopEntry()
 {
     CommandParser *parser = newParser();
     parser->parse(QStringLiteral("kavapp a.txt"));
-    QCOMPARE(parser->desktopExec(), QStringLiteral("kavapp-bin --open %U"));
+    QCOMPARE(parser->desktopExec(), QStringLiteral("kavapp-bin  --open   \"a  b\" %U"));
     QCOMPARE(parser->desktopIcon(), QStringLiteral("kavicon-app"));
     QCOMPARE(parser->desktopName(), QStringLiteral("Kav App"));
     QCOMPARE(parser->desktopEntryPath(), path(QStringLiteral("apps/kavapp.desktop")));
@@ -214,9 +216,9 @@ void CommandParserTest::readsTheDesktopEntry()
     QVERIFY(parser->isTerminalEntry());
     QCOMPARE(parser->desktopExec(), QStringLiteral("kavterm"));
 
-    // A program without an entry of its own has an empty one.
+    // A program without an entry of its own has none.
     parser->parse(QStringLiteral("kavtool"));
-    QCOMPARE(parser->desktopEntryPath(), path(QStringLiteral("apps/kavtool.desktop")));
+    QVERIFY(parser->desktopEntryPath().isEmpty());
     QVERIFY(parser->desktopExec().isEmpty());
     QVERIFY(!parser->isTerminalEntry());
 }
@@ -224,13 +226,42 @@ void CommandParserTest::readsTheDesktopEntry()
 void CommandParserTest::readsTerminalOnlyFromRealBooleans()
 {
     CommandParser *parser = newParser();
-    parser->parse(QStringLiteral("kavmaybe"));
-    QCOMPARE(parser->type(), int(DesktopEntry));
-    QVERIFY(!parser->isTerminalEntry());
+    for (const QString &text : { QStringLiteral("kavmaybe"), QStringLiteral("kavyes") }) {
+        parser->parse(text);
+        QCOMPARE(parser->type(), int(DesktopEntry));
+        QVERIFY2(!parser->isTerminalEntry(), qPrintable(text));
+    }
+}
+
+// Chosen in a list by its name, an application is its entry, even with a
+// program of the same name on the search path; what follows the name are its files.
+void CommandParserTest::chosenApplicationIsItsEntry()
+{
+    writeFile(QStringLiteral("apps/kavtool.desktop"),
+        "[Desktop Entry]\nName=Kav Tool\nPath=/tmp\nExec=kavtool --entry %F\n");
+    CommandParser *parser = newParser();
+    parser->parseChosen(QStringLiteral("Kav Tool a.txt \"b c\""), QStringLiteral("kavtool"));
+    CommandClassification found = parser->classification();
+    QCOMPARE(found.type, int(DesktopEntry));
+    QCOMPARE(found.entryExec, QStringLiteral("kavtool --entry %F"));
+    QCOMPARE(found.entryArguments, QStringLiteral("a.txt \"b c\""));
+    QCOMPARE(found.entryWorkingDirectory, QStringLiteral("/tmp"));
+    QCOMPARE(found.chosenEntry, QStringLiteral("kavtool"));
+
+    // Typed, the name is the program.
+    parser->parse(QStringLiteral("kavtool"));
+    QCOMPARE(parser->type(), int(Executable));
+    // An entry gone since it was chosen leaves the text as it is.
+    parser->parseChosen(QStringLiteral("Kav Tool"), QStringLiteral("kavgone"));
+    found = parser->classification();
+    QCOMPARE(found.type, int(Unknown));
+    QCOMPARE(found.chosenEntry, QStringLiteral("kavgone"));
+    QFile::remove(path(QStringLiteral("apps/kavtool.desktop")));
 }
 
 void CommandParserTest::relativePathIsLookedUpInTheCurrentFolder()
 {
+    writeFile(QStringLiteral("apps/script.desktop"), "[Desktop Entry]\nExec=script\n");
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(root.path()));
     CommandParser *parser = newParser();

@@ -68,6 +68,14 @@ void DesktopExecTest::expandsFieldCodes_data()
         << QStringLiteral("a") << noIcon
         << QStringList { QStringLiteral("/opt/kav apps/run"), QStringLiteral("say \"hi\" $HOME \\"),
                QStringLiteral("a") };
+    QTest::newRow("empty and blank-holding arguments stay as written")
+        << QStringLiteral("run \"\" \"a   b\" %F") << QString() << noIcon
+        << QStringList { QStringLiteral("run"), QString(), QStringLiteral("a   b") };
+    QTest::newRow("shell quoting of a script")
+        << QStringLiteral("sh -c 'echo \"$1\" | tr a b' sh a\\ b \"x\\y\"") << QString() << noIcon
+        << QStringList { QStringLiteral("sh"), QStringLiteral("-c"),
+               QStringLiteral("echo \"$1\" | tr a b"), QStringLiteral("sh"), QStringLiteral("a b"),
+               QStringLiteral("x\\y") };
     QTest::newRow("typed quotes stay literal inside arguments")
         << QStringLiteral("cat %F") << QStringLiteral("\"a\"\"\"b\"") << noIcon
         << QStringList { QStringLiteral("cat"), QStringLiteral("a\"b") };
@@ -106,7 +114,10 @@ void DesktopExecTest::expandsFieldCodes()
     for (int start = 0; start < lines.size(); ++start) {
         const QStringList startEnd =
             start > 0 ? QStringList { QStringLiteral("\n") } : QStringList();
-        received += startEnd + QProcess::splitCommand(lines.at(start));
+        received += startEnd;
+        // Split as the detached start splits it.
+        for (const CommandWord &word : splitCommandWords(lines.at(start)))
+            received += word.text;
         shellReceived += startEnd + shellWords(shellLines.value(start));
     }
     qputenv("HOME", savedHome);

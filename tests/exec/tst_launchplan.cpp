@@ -27,7 +27,8 @@ static QStringList lines(const char *joined)
     return lines(QString::fromUtf8(joined));
 }
 
-// "type#text#executable name#entry's Name#entry's Exec#terminal", empty fields at the end left out.
+// "type#text#executable name#entry's Name#entry's Exec#terminal#entry's Path", empty fields at
+// the end left out.
 static CommandClassification classification(const QString &description)
 {
     const QStringList parts = description.split(QLatin1Char('#'));
@@ -37,7 +38,9 @@ static CommandClassification classification(const QString &description)
     found.executableName = parts.value(2);
     found.entryName = parts.value(3);
     found.entryExec = parts.value(4);
+    found.entryArguments = found.text.section(QLatin1Char(' '), 1, -1);
     found.entryWantsTerminal = parts.value(5) == QLatin1String("terminal");
+    found.entryWorkingDirectory = parts.value(6);
     return found;
 }
 
@@ -211,6 +214,10 @@ void LaunchPlanTest::decidesOnce_data()
                                   << "user=bob" << lines("cat ~/a b")
                                   << "Runs as bob through su; asks for the password of bob" << bobs
                                   << "0 0";
+    QTest::newRow("entry in its folder, as bob")
+        << "5#kav-view a b##Viewer#cat %f##/srv/it's"
+        << "user=bob" << lines("cd '/srv/it'\\''s' && { cat a & cat b; }")
+        << "Runs as bob through su; asks for the password of bob" << bobs << "0 0";
     QTest::newRow("no command yet, as bob") << "0#"
                                             << "user=bob" << QStringList() << none << bobs << none;
     QTest::newRow("line break in the command")
