@@ -170,7 +170,7 @@ static void silenceStandardFiles()
     _exit(0);
 }
 
-int KeyboardHold::start(const char *display)
+int KeyboardHold::start(const char *display, pid_t *starter)
 {
     const long long deadline = monotonicMs() + holdLimitMs;
     int channel[2];
@@ -194,12 +194,13 @@ int KeyboardHold::start(const char *display)
         close(channel[1]);
         return -1;
     }
-    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) { }
+    *starter = child;
     return channel[1];
 }
 
-void KeyboardHold::passOn(int release)
+void KeyboardHold::passOn(int release, pid_t starter)
 {
+    while (waitpid(starter, nullptr, 0) < 0 && errno == EINTR) { }
     fcntl(release, F_SETFD, 0);
     setenv(descriptorVariable, std::to_string(release).c_str(), 1);
 }

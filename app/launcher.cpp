@@ -47,15 +47,17 @@ int main(int argc, char *argv[])
     if ((request == StartRequest::Dialog || request == StartRequest::Resident)
         && HandOver::windowSystemNamed(argc, argv)) {
         const char *display = HandOver::x11Display(argc, argv);
-        const int keyboardHold =
-            request == StartRequest::Dialog && display ? KeyboardHold::start(display) : -1;
+        pid_t holdStarter = -1;
+        const int keyboardHold = request == StartRequest::Dialog && display
+            ? KeyboardHold::start(display, &holdStarter)
+            : -1;
         const std::optional<int> status = handOverOf(argc, argv)
                                               .deliver(HandOver::instanceIdentifier(argc, argv),
                                                   InstanceClient::NoWait, keyboardHold);
         if (status && *status != HandOver::answerItself)
             return *status;
         if (keyboardHold >= 0)
-            KeyboardHold::passOn(keyboardHold);
+            KeyboardHold::passOn(keyboardHold, holdStarter);
     }
     const std::string program = dialogProgram();
     execv(program.c_str(), argv);

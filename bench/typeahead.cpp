@@ -254,7 +254,8 @@ static bool waitForFile(const std::string &path)
 int main(int argc, char *argv[])
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    // The keyboard hold of a start is a grandchild that outlives its parents.
+    // The keyboard hold of a start, a watcher and the holder that it starts,
+    // are a grandchild and a great-grandchild that outlive their parents.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
 
     const XvfbDisplay server;

@@ -18,6 +18,8 @@
 #include <QThread>
 #include <QtConcurrent>
 
+#include <algorithm>
+
 // How long counting a run waits for the usage record that is still being read.
 static const int usageWaitMs = 1000;
 
@@ -54,8 +56,12 @@ void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QSt
     entryIds = entries;
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
-    // field as it was drawn.
-    if (items != historyModel->stringList()) {
+    // field as it was drawn, and one that grows at its end gets new rows.
+    const QStringList current = historyModel->stringList();
+    if (!current.isEmpty() && items.size() > current.size()
+        && std::equal(current.cbegin(), current.cend(), items.cbegin())) {
+        appendItems(items.mid(current.size()));
+    } else if (items != current) {
         // Replacing the items empties the field; what it held comes back, so
         // that nothing typed or preset before the history arrives is lost.
         const QSignalBlocker blockBox(this);
@@ -87,6 +93,17 @@ void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QSt
             lineEdit()->setSelection(selectionStart, selectionLength);
         lineEdit()->setModified(modified);
     }
+}
+
+void HistoryBox::appendItems(const QStringList &items)
+{
+    const int first = historyModel->rowCount();
+    historyModel->insertRows(first, items.size());
+    // The rows are new to every view, which reads them when it draws them;
+    // a signal for each of 100 000 of them would take longer than the rows.
+    const QSignalBlocker quiet(historyModel);
+    for (int row = 0; row < items.size(); ++row)
+        historyModel->setData(historyModel->index(first + row), items.at(row));
 }
 
 void HistoryBox::installCompleter()

@@ -45,7 +45,8 @@ public:
      * The first half of setHistoryItems(): replaces the history by @p items
      * and @p entries, which the box's list shows at once, and keeps the
      * completer. Cheap even for a long history, so that a window's first
-     * frame can show it.
+     * frame can show it; entries added at the end of the history it holds
+     * leave the field as it was drawn.
      */
     void replaceItems(const QStringList &items, const QHash<QString, QString> &entries = {});
     /**
@@ -115,6 +116,8 @@ private:
 
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
+    /** Adds @p items below the history's entries, which stay as they are drawn. */
+    void appendItems(const QStringList &items);
     /** Reads the usage record on a background thread unless it is read or being read;
      *  the completer gets it when it is read. */
     void loadUsageRecord();

@@ -2,14 +2,68 @@
 #include "dialogsettings.h"
 
 #include "desktop/settingsstore.h"
+#include "desktop/storedfile.h"
 #include "settingvalues.h"
 
 #include <QSettings>
+#include <QTemporaryFile>
 
-DialogSettings DialogSettings::read()
+#include <cstring>
+
+// A file this short is parsed whole as quickly as it is cut.
+static const int shortFileBytes = 64 * 1024;
+
+// Where the value between @p from and @p end, a list as QSettings writes it,
+// has its first separator: a comma outside quotes and escapes. -1 when it
+// holds one entry only.
+static int firstSeparator(const QByteArray &contents, int from, int end)
 {
-    const std::unique_ptr<QSettings> file = SettingsStore::open();
-    const QSettings &settings = *file;
+    bool quoted = false;
+    for (int i = from; i < end; ++i) {
+        const char c = contents.at(i);
+        if (c == '\\')
+            ++i;
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            return i;
+    }
+    return -1;
+}
+
+// The settings file @p contents with each "history" value cut after its
+// first entry; QSettings reads that entry from it as from the whole list.
+static QByteArray withHistoryCut(const QByteArray &contents)
+{
+    QByteArray cut;
+    int copied = 0;
+    const char *data = contents.constData();
+    for (int lineStart = 0; lineStart < contents.size();) {
+        const char *newline = static_cast<const char *>(
+            std::memchr(data + lineStart, '\n', size_t(contents.size() - lineStart)));
+        const int lineEnd = newline ? int(newline - data) : contents.size();
+        const char *equals = static_cast<const char *>(
+            std::memchr(data + lineStart, '=', size_t(lineEnd - lineStart)));
+        // A line that goes on in the next one is left whole.
+        int last = lineEnd - 1;
+        while (last > lineStart && (data[last] == '\r' || data[last] == ' '))
+            --last;
+        const bool continued = last >= lineStart && data[last] == '\\';
+        if (equals && !continued
+            && contents.mid(lineStart, int(equals - data) - lineStart).trimmed() == "history") {
+            const int separator = firstSeparator(contents, int(equals - data) + 1, lineEnd);
+            if (separator >= 0) {
+                cut += contents.mid(copied, separator - copied);
+                copied = lineEnd;
+            }
+        }
+        lineStart = lineEnd + 1;
+    }
+    return copied == 0 ? contents : cut + contents.mid(copied);
+}
+
+DialogSettings DialogSettings::readFrom(const QSettings &settings)
+{
     DialogSettings stored;
     stored.useSu = settings.value(QStringLiteral("su"), true).toBool();
     stored.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
@@ -24,4 +78,28 @@ DialogSettings DialogSettings::read()
         stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
     stored.completionMode = completionModeSetting(settings);
     return stored;
+}
+
+DialogSettings DialogSettings::read()
+{
+    return readFrom(*SettingsStore::open());
+}
+
+DialogSettings DialogSettings::readForFirstFrame()
+{
+    QByteArray contents;
+    QString error;
+    if (!StoredFile::read(
+            SettingsStore::fileName(), SettingsStore::maximumFileSize, &contents, &error)
+        || contents.size() < shortFileBytes)
+        return read();
+    const QByteArray cut = withHistoryCut(contents);
+    // QSettings reads files alone; this copy is the user's only and goes at once.
+    QTemporaryFile copy;
+    if (cut.size() == contents.size() || !copy.open() || copy.write(cut) != cut.size()
+        || !copy.flush())
+        return read();
+    DialogSettings latest = readFrom(QSettings(copy.fileName(), QSettings::IniFormat));
+    latest.historyComplete = false;
+    return latest;
 }

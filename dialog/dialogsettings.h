@@ -6,10 +6,12 @@
 #include <QHash>
 #include <QStringList>
 
+class QSettings;
+
 /**
  * The dialog's stored settings as they were read at one moment. Reading
- * them touches no widget, so it may run on any thread: the dialog parses a
- * long history while it builds its form.
+ * them touches no widget, so it may run on any thread: the dialog reads them
+ * while it builds its form.
  */
 struct DialogSettings
 {
@@ -25,8 +27,24 @@ struct DialogSettings
     /** "completionMode"; popup completion when absent or damaged. */
     QCompleter::CompletionMode completionMode = QCompleter::PopupCompletion;
 
+    /**
+     * Whether history holds the whole stored history; false when it holds
+     * only the most recent entry of a long one (readForFirstFrame()).
+     */
+    bool historyComplete = true;
+
     /** Reads the user's settings file through SettingsStore. */
     static DialogSettings read();
+    /**
+     * What a window's first frame shows of the settings: as read(), but a
+     * long history is cut to its most recent entry, so that it is read as
+     * quickly as a short one. Parsing the whole file takes about as long as
+     * the rest of a start at 100 000 entries.
+     */
+    static DialogSettings readForFirstFrame();
+
+private:
+    static DialogSettings readFrom(const QSettings &settings);
 };
 
 #endif

@@ -124,10 +124,10 @@ Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
     , caller(callerName())
 {
-    // A long history takes a while to parse; that happens while the form is
-    // built. Where no thread can be started it happens when it is needed.
+    // The settings are read while the form is built; where no thread can be
+    // started, when they are needed.
     std::future<DialogSettings> storedSettings =
-        std::async(std::launch::async | std::launch::deferred, &DialogSettings::read);
+        std::async(std::launch::async | std::launch::deferred, &DialogSettings::readForFirstFrame);
     setWindowTitle(tr("Run Command"));
     setupUi(this);
     // A line edit cuts text at 32767 characters without a word; a command cut
@@ -221,19 +221,31 @@ Roderuz::Roderuz(QWidget *parent)
     connect(helpAction, &QAction::triggered, this, &Roderuz::showHelp);
     addAction(helpAction);
 
-    // The first frame shows the history, and with it what Enter does in the
-    // empty field.
-    loadSettings(storedSettings.get());
+    // The first frame shows the latest command, and with it what Enter does
+    // in the empty field. A long history is parsed whole after that frame:
+    // on a thread, it would take the processor from the window.
+    const DialogSettings firstFrameSettings = storedSettings.get();
+    loadSettings(firstFrameSettings);
+    const bool historyComplete = firstFrameSettings.historyComplete;
     refreshPlan();
-    // The completers and the default user show in no first frame; a key
-    // typed before they are there waits for them.
-    deferredStartup = new AfterFirstFrame(this, [this] {
+    // The rest of the history, the completers and the default user show in
+    // no first frame; a key typed before they are there waits for them.
+    deferredStartup = new AfterFirstFrame(this, [this, historyComplete] {
+        // Only the history: the other settings were read whole, and presets
+        // applied since then stand.
+        if (!historyComplete) {
+            const DialogSettings whole = DialogSettings::read();
+            const QSignalBlocker blocker(cbCommand);
+            cbCommand->replaceItems(whole.history, whole.historyApplications);
+        }
         installCompleters();
         startDefaultUserLookUp();
         // What Enter takes when the text cannot run depends on the list.
         refreshPlan();
     });
     deferredStartup->runBeforeInputTo(cbCommand->lineEdit());
+    // Its list opens with the whole history.
+    deferredStartup->runBeforeInputTo(cbCommand);
     resize(minimumSizeHint());
 }
 

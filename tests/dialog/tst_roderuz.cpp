@@ -158,6 +158,8 @@ private Q_SLOTS:
     void suFalseSelectsSudo();
     void completionModeIsClamped_data();
     void completionModeIsClamped();
+    void longHistoryShowsItsLatestCommandFirst_data();
+    void longHistoryShowsItsLatestCommandFirst();
     void damagedSettingsGiveDefaults_data();
     void damagedSettingsGiveDefaults();
     void savingReplacesTheFileWhole();
@@ -1249,6 +1251,41 @@ void RoderuzTest::completionModeIsClamped()
     writeSettingsFile("[General]\ncompletionMode=" + stored + '\n');
     auto dialog = createDialog();
     QCOMPARE(int(dialog->cbCommand->completer()->completionMode()), mode);
+}
+
+void RoderuzTest::longHistoryShowsItsLatestCommandFirst_data()
+{
+    QTest::addColumn<QString>("latest");
+    QTest::newRow("plain") << QStringLiteral("xdg-open /srv");
+    QTest::newRow("separator quoted") << QStringLiteral("echo a, b; ls");
+    QTest::newRow("quotes and escapes") << QStringLiteral("printf \"%s\\n\" 'x, \"y'");
+    QTest::newRow("at sign") << QStringLiteral("@Invalid()");
+    QTest::newRow("outer blanks, tab, non-ASCII") << QStringLiteral(" gr\u00fc\u00dfe\t\u2713 ");
+}
+
+// The first frame of a long history shows its latest command before the
+// rest is parsed; afterwards the whole history is there, and the next save
+// keeps it.
+void RoderuzTest::longHistoryShowsItsLatestCommandFirst()
+{
+    QFETCH(QString, latest);
+    QStringList history { latest };
+    for (int i = 0; i < 20000; ++i)
+        history << QStringLiteral("command %1, \"quoted\"").arg(i);
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("history"), history);
+        settings.setValue(QStringLiteral("su"), false);
+    }
+    Roderuz dialog;
+    QCOMPARE(
+        dialog.lbHint->hint(), QStringLiteral("Enter runs the last command again: %1").arg(latest));
+    QVERIFY(dialog.rbSudo->isChecked());
+    dialog.show();
+    QTRY_VERIFY(qobject_cast<CommandCompleter *>(dialog.cbCommand->completer()));
+    QCOMPARE(dialog.cbCommand->historyItems(), history);
+    QVERIFY(dialog.saveSettings());
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(), history);
 }
 
 void RoderuzTest::damagedSettingsGiveDefaults_data()
