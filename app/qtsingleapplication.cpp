@@ -4,11 +4,13 @@
 #include "heldkeyboard.h"
 #include "instanceclient.h"
 #include "instanceserver.h"
+#include "keyboardhold.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -106,8 +108,27 @@ void QtSingleApplication::activateWindow()
 {
     if (!m_activationWindow)
         return;
+    const bool wasHidden = m_activationWindow->isHidden();
     m_activationWindow->show();
     m_activationWindow->setWindowState(m_activationWindow->windowState() & ~Qt::WindowMinimized);
     m_activationWindow->raise();
     m_activationWindow->activateWindow();
+    if (wasHidden)
+        drawActiveFromFirstFrame();
+}
+
+void QtSingleApplication::drawActiveFromFirstFrame()
+{
+    // The window system gives the window the focus only once it is on the
+    // screen; taken then, the focus would draw the focused field a second
+    // time. Active here before its first paint, the window is drawn once, and
+    // the focus that follows changes nothing.
+    QWidget *const window = m_activationWindow;
+    setActiveWindow(window);
+    // A window manager that refuses the focus leaves the window looking
+    // active while another one takes the keys; it looks as it is then.
+    QTimer::singleShot(KeyboardHold::holdLimitMs, window, [window] {
+        if (activeWindow() == window && focusWindow() != window->windowHandle())
+            setActiveWindow(nullptr);
+    });
 }

@@ -83,6 +83,8 @@ Q_SIGNALS:
 private:
     void startServer();
     QByteArray answer(const QString &message, int keyboardHold);
+    /** Makes the activation window, just shown, the active one before it is drawn. */
+    void drawActiveFromFirstFrame();
 
     QString m_identifier;
     QString m_socketPath;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void firstInstanceIsPrimary();
     void messageActivatesTheWindow();
     void messageWithoutActivation();
+    void hiddenWindowIsActiveFromItsFirstFrame();
     void secondStartHandsOverItsMessage();
     void identifiersAreIndependent();
     void killedInstanceDoesNotBlockTheNextStart();
@@ -125,6 +127,21 @@ void QtSingleApplicationTest::messageWithoutActivation()
     window.reset();
     QVERIFY(!m_app.activationWindow());
     m_app.activateWindow();
+}
+
+void QtSingleApplicationTest::hiddenWindowIsActiveFromItsFirstFrame()
+{
+    QWidget window;
+    new QLineEdit(&window);
+    // Not the first in the focus chain: the focus given before showing stays.
+    auto *field = new QLineEdit(&window);
+    field->setFocus();
+    m_app.setActivationWindow(&window, false);
+
+    // Before the window system has answered: the first paint shows the focused field.
+    m_app.activateWindow();
+    QCOMPARE(QApplication::activeWindow(), &window);
+    QVERIFY(field->hasFocus());
 }
 
 void QtSingleApplicationTest::secondStartHandsOverItsMessage()
