@@ -156,13 +156,17 @@ void HistoryBox::chooseApplication(const QString &name, const QString &id)
     rememberChoice(name, id);
 }
 
+// Whether the simplified @p text still stands for the application chosen as
+// @p chosen: it is its name, maybe followed by words typed after it, its
+// arguments.
+static bool keepsChoice(const QString &text, const QString &chosen)
+{
+    return text == chosen || text.startsWith(chosen + QLatin1Char(' '));
+}
+
 QString HistoryBox::chosenEntry() const
 {
-    const QString text = lineEdit()->text().simplified();
-    if (chosenId.isEmpty()
-        || (text != chosenText && !text.startsWith(chosenText + QLatin1Char(' '))))
-        return QString();
-    return chosenId;
+    return keepsChoice(lineEdit()->text().simplified(), chosenText) ? chosenId : QString();
 }
 
 void HistoryBox::rememberChoice(const QString &text, const QString &id)
@@ -173,10 +177,8 @@ void HistoryBox::rememberChoice(const QString &text, const QString &id)
 
 void HistoryBox::slotTextEdited(const QString &text)
 {
-    // Words typed after an application's name are its arguments; any other edit
-    // makes the text the user's own.
-    const QString typed = text.simplified();
-    if (typed != chosenText && !typed.startsWith(chosenText + QLatin1Char(' ')))
+    // Any edit but words typed after an application's name makes the text the user's own.
+    if (!keepsChoice(text.simplified(), chosenText))
         rememberChoice(QString(), QString());
 }
 

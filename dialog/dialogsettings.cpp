@@ -10,6 +10,10 @@
 
 #include <cstring>
 
+// Which history texts stand for an application is kept as "id<tab>text" under
+// a key of its own, which older versions do not read.
+static const QLatin1String historyApplicationsKey("historyApplications");
+
 // A file this short is parsed whole as quickly as it is cut.
 static const int shortFileBytes = 64 * 1024;
 
@@ -67,9 +71,7 @@ DialogSettings DialogSettings::readFrom(const QSettings &settings)
     DialogSettings stored;
     stored.useSu = settings.value(QStringLiteral("su"), true).toBool();
     stored.history = stringListSetting(settings, QStringLiteral("history"), QStringList());
-    // Each "id<tab>text".
-    for (const QString &pair :
-        stringListSetting(settings, QStringLiteral("historyApplications"), QStringList())) {
+    for (const QString &pair : stringListSetting(settings, historyApplicationsKey, QStringList())) {
         const int tab = pair.indexOf(QLatin1Char('\t'));
         if (tab > 0)
             stored.historyApplications.insert(pair.mid(tab + 1), pair.left(tab));
@@ -78,6 +80,20 @@ DialogSettings DialogSettings::readFrom(const QSettings &settings)
         stringListSetting(settings, QStringLiteral("terminalApps"), { QStringLiteral("ls") });
     stored.completionMode = completionModeSetting(settings);
     return stored;
+}
+
+void DialogSettings::writeHistory(
+    QSettings &settings, const QStringList &history, const QHash<QString, QString> &applications)
+{
+    settings.setValue(QStringLiteral("history"), history);
+    QStringList pairs;
+    for (auto entry = applications.cbegin(); entry != applications.cend(); ++entry)
+        pairs += entry.value() + QLatin1Char('\t') + entry.key();
+    pairs.sort();
+    if (pairs.isEmpty())
+        settings.remove(historyApplicationsKey);
+    else
+        settings.setValue(historyApplicationsKey, pairs);
 }
 
 DialogSettings DialogSettings::read()

@@ -8,6 +8,8 @@
 
 class QSettings;
 
+class QSettings;
+
 /**
  * The dialog's stored settings as they were read at one moment. Reading
  * them touches no widget, so it may run on any thread: the dialog reads them
@@ -42,6 +44,14 @@ struct DialogSettings
      * the rest of a start at 100 000 entries.
      */
     static DialogSettings readForFirstFrame();
+
+    /**
+     * Writes @p history and which of its texts stand for an application
+     * (@p applications, text to desktop-file id) into @p settings, as read()
+     * reads them back.
+     */
+    static void writeHistory(QSettings &settings, const QStringList &history,
+        const QHash<QString, QString> &applications);
 
 private:
     static DialogSettings readFrom(const QSettings &settings);

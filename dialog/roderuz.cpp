@@ -1087,27 +1087,15 @@ void Roderuz::installCompleters()
     }
 }
 
-// Writes the history, and which of its texts stand for an application as
-// "id<tab>text" under a key of its own, which older versions do not read.
-static void storeHistory(QSettings *settings, const HistoryBox *box)
-{
-    settings->setValue(QStringLiteral("history"), box->historyItems());
-    QStringList pairs;
-    const QHash<QString, QString> &entries = box->historyEntries();
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
-        pairs += entry.value() + QLatin1Char('\t') + entry.key();
-    pairs.sort();
-    if (pairs.isEmpty())
-        settings->remove(QStringLiteral("historyApplications"));
-    else
-        settings->setValue(QStringLiteral("historyApplications"), pairs);
-}
-
 void Roderuz::saveHistory()
 {
     QString error;
     if (!SettingsStore::change(
-            [this](QSettings &settings) { storeHistory(&settings, cbCommand); }, &error))
+            [this](QSettings &settings) {
+                DialogSettings::writeHistory(
+                    settings, cbCommand->historyItems(), cbCommand->historyEntries());
+            },
+            &error))
         tellUnsaved({ error });
 }
 
@@ -1116,7 +1104,8 @@ bool Roderuz::saveSettings(QString *error)
     return SettingsStore::change(
         [this](QSettings &settings) {
             settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-            storeHistory(&settings, cbCommand);
+            DialogSettings::writeHistory(
+                settings, cbCommand->historyItems(), cbCommand->historyEntries());
             settings.setValue(QStringLiteral("terminalApps"), terminalApps);
             if (const QCompleter *completer = cbCommand->completer())
                 settings.setValue(QStringLiteral("completionMode"),
