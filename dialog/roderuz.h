@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class AfterFirstFrame;
@@ -158,6 +159,19 @@ private:
         QAbstractButton *button, const QString &description, const QKeySequence &shortcut);
     /** Opens the advanced options as the Advanced button does, unless they are open. */
     void openAdvancedOptions();
+    /**
+     * Gives the dialog the shortcuts of its options, which act at once and
+     * open the advanced options first when they are closed.
+     */
+    void installOptionShortcuts();
+    /** Makes @p key, while the dialog is active, call @p act. */
+    void addOptionShortcut(const QKeySequence &key, const std::function<void()> &act);
+    /** Clicks @p button for its shortcut; the focus stays where the user types next. */
+    void pressOption(QAbstractButton *button);
+    /** Focuses @p field for its label's shortcut, ticking @p option first when it is off. */
+    void focusOption(QWidget *field, QAbstractButton *option);
+    /** Stops the password check; the password stays, selected, for another try. */
+    void stopPasswordCheck();
     /** Focuses the password field when Run waits for a password, else the command field. */
     void focusForPresets();
     /** Whether what Enter takes instead of the text (see @p options) runs in a terminal. */
