@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -126,6 +127,8 @@ private Q_SLOTS:
     void fontChangeShrinksTheDialog();
     void longHistoryEntryKeepsTheDialogNarrow();
     void escapeCancelsThroughTheButton();
+    void optionKeysActAtOnce_data();
+    void optionKeysActAtOnce();
     void resetDialogReturnsToTheStart();
     void setCommandTextSelectsTheArguments();
     void keyTypedAtOnceMeetsHistoryAndCompletion();
@@ -296,7 +299,9 @@ void RoderuzTest::formContract()
     };
     for (const auto &[button, name, keys] : described) {
         QCOMPARE(button->accessibleName(), name);
-        QCOMPARE(button->shortcut(), QKeySequence(keys));
+        // The dialog's own shortcut stands for a radio button's (optionKeysActAtOnce).
+        if (!qobject_cast<QRadioButton *>(button))
+            QCOMPARE(button->shortcut(), QKeySequence(keys));
         QCOMPARE(button->toolTip(), QStringLiteral("%1 (%2)").arg(name, keys));
     }
     QCOMPARE(dialog.cbRunInTerminal->text(), QStringLiteral("Run in &terminal window"));
@@ -530,6 +535,53 @@ void RoderuzTest::escapeCancelsThroughTheButton()
     QTRY_COMPARE(rejections.count(), 1);
     QCOMPARE(cancelClicks.count(), 1);
     QVERIFY(dialog->isHidden());
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzTest::optionKeysActAtOnce_data()
+{
+    QTest::addColumn<bool>("panelOpen");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<QString>("focused");
+    for (const bool open : { false, true }) {
+        const char *panel = open ? "open" : "closed";
+        QTest::addRow("Alt+U, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+U")) << QStringLiteral("cbRunAsOther")
+            << QStringLiteral("leUsername");
+        QTest::addRow("Alt+Y, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+Y")) << QStringLiteral("rbSudo")
+            << QStringLiteral("leUsername");
+        QTest::addRow("Alt+P, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+P")) << QStringLiteral("cbPriority")
+            << QStringLiteral("slPriority");
+        QTest::addRow("Alt+W, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+W")) << QStringLiteral("cbRunAsOther")
+            << QStringLiteral("leUsername");
+    }
+}
+
+// An option's key ticks it before the next key comes, opens the panel when
+// it is closed, and never types its letter into the command.
+void RoderuzTest::optionKeysActAtOnce()
+{
+    QFETCH(bool, panelOpen);
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, ticked);
+    QFETCH(QString, focused);
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->setUseSu();
+    dialog->leUsername->clear();
+    if (panelOpen)
+        dialog->slotAdvanced();
+    dialog->cbCommand->setFocus();
+
+    QTest::keySequence(dialog->focusWidget(), key);
+    QVERIFY(dialog->advancedOptionsWidget->isVisible());
+    QVERIFY(dialog->findChild<QAbstractButton *>(ticked)->isChecked());
+    QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>(focused));
     QVERIFY(dialog->cbCommand->currentText().isEmpty());
 }
 
