@@ -138,6 +138,7 @@ Roderuz::Roderuz(QWidget *parent)
     // The list of completions opens below the hint line, which stays readable.
     cbCommand->setCompletionAnchor(lbHint);
     passwordLabelText = lbPassword->text();
+    fixOptionLabelColumn();
     classifier = new CommandClassifier(this);
     privilegedLauncher = std::make_unique<PrivilegedLauncher>(this, lePassword);
 
@@ -397,6 +398,32 @@ void Roderuz::focusOption(QWidget *field, QAbstractButton *option)
         option->click();
     if (field->isEnabled())
         field->setFocus(Qt::ShortcutFocusReason);
+}
+
+void Roderuz::fixOptionLabelColumn()
+{
+    // Room for the form's labels and for the password label of a user name
+    // of up to eight characters, the traditional longest.
+    int width = 0;
+    for (const QLabel *label : { lbUsername, lbPassword, textLabel1 })
+        width = qMax(width, label->sizeHint().width());
+    optionLabelWidth = width + 12 * lbPassword->fontMetrics().averageCharWidth();
+    gridLayout_2->setColumnMinimumWidth(1, optionLabelWidth);
+    // The text is cut to the column; its size hint must not widen it either.
+    lbPassword->setSizePolicy(QSizePolicy::Ignored, lbPassword->sizePolicy().verticalPolicy());
+}
+
+void Roderuz::showPasswordLabel(const QString &text)
+{
+    // Typing a user name must not move the fields beside it: a long name is
+    // cut short, and the tool tip and screen readers have it whole.
+    const QString shown = lbPassword->fontMetrics().elidedText(
+        text, Qt::ElideRight, optionLabelWidth, Qt::TextShowMnemonic);
+    QString whole = text;
+    whole.remove(QLatin1Char('&'));
+    lbPassword->setText(shown);
+    lbPassword->setToolTip(shown == text ? QString() : whole);
+    lbPassword->setAccessibleName(whole);
 }
 
 void Roderuz::stopPasswordCheck()
@@ -779,7 +806,7 @@ void Roderuz::refreshPlan()
     }
     const LaunchPlan plan = currentPlan();
     const QString label = LaunchDescription::passwordLabel(plan);
-    lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
+    showPasswordLabel(label.isEmpty() ? passwordLabelText : label);
     if (!known)
         return;
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))

@@ -172,6 +172,13 @@ private:
     void focusOption(QWidget *field, QAbstractButton *option);
     /** Stops the password check; the password stays, selected, for another try. */
     void stopPasswordCheck();
+    /**
+     * Gives the labels of the user name, the password and the priority a
+     * column of fixed width, so that the fields beside them stay put.
+     */
+    void fixOptionLabelColumn();
+    /** Shows @p text as the password label, cut short to the labels' column. */
+    void showPasswordLabel(const QString &text);
     /** Focuses the password field when Run waits for a password, else the command field. */
     void focusForPresets();
     /** Whether what Enter takes instead of the text (see @p options) runs in a terminal. */
@@ -212,6 +219,8 @@ private:
     QString pendingRun;
     // The form's own label of the password field.
     QString passwordLabelText;
+    // The width of the column of the option labels.
+    int optionLabelWidth = 0;
     // The terminal emulator; empty when none is installed.
     QString terminal;
     // The login name of the user running the dialog.

@@ -129,6 +129,7 @@ private Q_SLOTS:
     void escapeCancelsThroughTheButton();
     void optionKeysActAtOnce_data();
     void optionKeysActAtOnce();
+    void longUserNameLeavesTheFieldsInPlace();
     void resetDialogReturnsToTheStart();
     void setCommandTextSelectsTheArguments();
     void keyTypedAtOnceMeetsHistoryAndCompletion();
@@ -583,6 +584,26 @@ void RoderuzTest::optionKeysActAtOnce()
     QVERIFY(dialog->findChild<QAbstractButton *>(ticked)->isChecked());
     QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>(focused));
     QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzTest::longUserNameLeavesTheFieldsInPlace()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->slotAdvanced();
+    // The panel takes its final size policy from a zero-interval timer.
+    QCoreApplication::processEvents();
+    const int fieldX = dialog->lePassword->x();
+
+    const QString label = QStringLiteral("Pass&word of %1:").arg(QString(60, QLatin1Char('x')));
+    dialog->showPasswordLabel(label);
+    dialog->innerAdvancedOptionsWidget->layout()->activate();
+    QCOMPARE(dialog->lePassword->x(), fieldX);
+    QVERIFY(dialog->lbLowPriority->geometry().right() < dialog->lbHighPriority->x());
+    QVERIFY(dialog->lbPassword->text().startsWith(QLatin1String("Pass&word of xx")));
+    QVERIFY(dialog->lbPassword->text().endsWith(QChar(0x2026)));
+    QCOMPARE(dialog->lbPassword->toolTip(), QString(label).remove(QLatin1Char('&')));
 }
 
 void RoderuzTest::resetDialogReturnsToTheStart()
