@@ -1194,8 +1194,13 @@ void Roderuz::installCompleters()
         // A shortcut that moves the focus on leaves no list behind to take the next key.
         connect(qApp, &QApplication::focusChanged, completer, [completer](QWidget *, QWidget *now) {
             QWidget *list = completer->popup();
-            if (now && now != completer->widget() && now != list && list->isVisible())
-                list->hide();
+            if (!now || now == completer->widget() || now == list || !list->isVisible())
+                return;
+            list->hide();
+            // The field handed the focus to its list and heard nothing since:
+            // it would go on drawing its frame and caret as if focused.
+            QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(completer->widget(), &focusOut);
         });
     }
 }
