@@ -3,6 +3,7 @@
 
 #include "applicationsmodel.h"
 #include "commandcompletermodel.h"
+#include "completionrowdelegate.h"
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
@@ -68,11 +69,16 @@ QStringList CommandCompleter::splitPath(const QString &path) const
     commandModel->setTypedText(path, completionMode() == InlineCompletion);
     // The list is made here, before it first shows, and only in a list mode: a
     // list made before inline completion is chosen stops the field completing.
-    // Every row is one line high. Otherwise the list measures each of its
-    // rows, which for the first letter typed can be thousands, per key press.
+    // Every row is one line high and keeps the icon column, so that the first
+    // row, from which the list takes its height, is as high as any. Otherwise
+    // the list measures each of its rows, which for the first letter typed can
+    // be thousands, per key press.
     if (completionMode() != InlineCompletion) {
-        if (auto *list = qobject_cast<QListView *>(popup()))
+        auto *list = qobject_cast<QListView *>(popup());
+        if (list && !qobject_cast<CompletionRowDelegate *>(list->itemDelegate())) {
             list->setUniformItemSizes(true);
+            list->setItemDelegate(new CompletionRowDelegate(list));
+        }
     }
     return QCompleter::splitPath(path);
 }

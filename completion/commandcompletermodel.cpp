@@ -7,6 +7,7 @@
 #include "usagerecord.h"
 
 #include <QDateTime>
+#include <QIcon>
 #include <QSet>
 #include <QStringListModel>
 
@@ -88,6 +89,9 @@ QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
     case RowKind::History:
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return historySnapshot.at(row.partRow);
+        // The other rows show what they are; a command of the history was run before.
+        if (role == Qt::DecorationRole)
+            return QIcon::fromTheme(QStringLiteral("document-open-recent"));
         return QVariant();
     case RowKind::Application:
         return applicationModel->data(applicationModel->index(row.partRow), role);

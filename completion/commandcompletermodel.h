@@ -50,8 +50,9 @@ public:
 
     /** The rows for the typed text; 0 for a valid @p parent. */
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    /** A history row gives its text for the display and edit roles, other rows their
-     *  part's data; an invalid QVariant for anything else, an invalid index included. */
+    /** A history row gives its text for the display and edit roles and the recent
+     *  documents' icon, other rows their part's data; an invalid QVariant for
+     *  anything else, an invalid index included. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     /** What the row of @p index offers; RowKind::None for an index that is no row. */

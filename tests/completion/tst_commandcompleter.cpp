@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDateTime>
+#include <QIcon>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStringListModel>
@@ -17,6 +18,7 @@ class TestCommandCompleter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void ranksRowsAndOffersTheFirst_data();
@@ -37,6 +39,13 @@ private:
     FakeSearchPath *fake = nullptr;
     QWidget *window = nullptr;
 };
+
+void TestCommandCompleter::initTestCase()
+{
+    // Rows with icons and rows without: a theme that has the programs' icon.
+    QIcon::setThemeSearchPaths({ QStringLiteral("/usr/share/icons") });
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
 
 void TestCommandCompleter::init()
 {
@@ -182,6 +191,14 @@ void TestCommandCompleter::ranksRowsAndOffersTheFirst()
     // The applications are read in the background: they come when they are there.
     QTRY_COMPARE(matches(*completer), offered);
     QTRY_COMPARE(completer->popup()->isVisible(), !offered.isEmpty());
+    // The list takes its height from its first row: every row it shows is as
+    // high, whatever its kind, and in full view.
+    const QAbstractItemView *popup = completer->popup();
+    for (int row = 0; row < qMin(offered.size(), completer->maxVisibleItems()); ++row) {
+        QCOMPARE(popup->sizeHintForRow(row), popup->sizeHintForRow(0));
+        QVERIFY(popup->visualRect(popup->model()->index(row, 0)).bottom()
+            < popup->viewport()->height());
+    }
     const CompletionRow first = completer->firstRow();
     QCOMPARE(first.kind, firstKind);
     QCOMPARE(first.text, firstText);
