@@ -62,6 +62,11 @@ void CommandCompleter::setUsageRecord(const QSharedPointer<const UsageRecord> &u
     commandModel->setUsageRecord(usage);
 }
 
+void CommandCompleter::clearHistory()
+{
+    commandModel->clearHistory();
+}
+
 QStringList CommandCompleter::splitPath(const QString &path) const
 {
     // Called whenever the prefix changes, so the candidates are screened and

@@ -50,6 +50,8 @@ public:
 
     /** Ranks rows that match equally well by @p usage (CommandCompleterModel). */
     void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
+    /** Offers none of the history's entries from now on; the history box was emptied. */
+    void clearHistory();
 
     QStringList splitPath(const QString &path) const override;
     /** What a row puts into the field: an application's Name, a completed path, a row's text. */

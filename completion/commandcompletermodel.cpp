@@ -128,6 +128,18 @@ void CommandCompleterModel::setTypedText(const QString &typed, bool forInlineCom
     endResetModel();
 }
 
+void CommandCompleterModel::clearHistory()
+{
+    beginResetModel();
+    historySnapshot.clear();
+    historyKeys.clear();
+    settingParts = true;
+    pathModel->setExcludedNames({});
+    settingParts = false;
+    rank();
+    endResetModel();
+}
+
 void CommandCompleterModel::rank()
 {
     rows.clear();

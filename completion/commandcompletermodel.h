@@ -65,6 +65,10 @@ public:
      */
     void setTypedText(const QString &typed, bool forInlineCompletion);
 
+    /** Forgets the history's entries: no row offers them, and programs named
+     *  like them are offered again. */
+    void clearHistory();
+
 Q_SIGNALS:
     /** Rows for the typed text arrived later than it: the applications or a folder were read. */
     void lateRowsArrived();

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QtConcurrent>
@@ -243,10 +244,22 @@ void HistoryBox::clearHistory()
 {
     clear();
     entryIds.clear();
+    if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
+        commandCompleter->clearHistory();
     if (!usage)
         usage = QSharedPointer<UsageRecord>::create();
     usage->clear();
     Q_EMIT historyCleared();
+}
+
+void HistoryBox::askToClearHistory()
+{
+    // Neither the history nor the order learned from it comes back.
+    const QMessageBox::StandardButton answer = QMessageBox::question(this, tr("Clear History"),
+        tr("Erase the history of the commands run and the order the list learned from them?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        clearHistory();
 }
 
 void HistoryBox::setCompletionAnchor(QWidget *anchor)
@@ -310,7 +323,7 @@ void HistoryBox::contextMenuEvent(QContextMenuEvent *event)
     menu->addSeparator();
     QAction *clearAction = menu->addAction(tr("Clear history"));
     clearAction->setShortcut(QKeySequence());
-    connect(clearAction, &QAction::triggered, this, &HistoryBox::clearHistory);
+    connect(clearAction, &QAction::triggered, this, &HistoryBox::askToClearHistory);
     menu->exec(event->globalPos());
     delete menu;
 }

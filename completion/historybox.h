@@ -93,7 +93,7 @@ public:
     void setCompletionAnchor(QWidget *anchor);
 
 public Q_SLOTS:
-    /** Empties the history and the usage record; "Clear history" in the context menu. */
+    /** Empties the history, what the completion list offers of it and the usage record. */
     void clearHistory();
 
 Q_SIGNALS:
@@ -106,6 +106,8 @@ protected:
 
 private Q_SLOTS:
     void slotItemActivated();
+    /** Asks before clearHistory(); "Clear history" in the context menu. */
+    void askToClearHistory();
     void slotHistoryItemActivated(const QString &text);
     void slotApplicationActivated(const QString &name, const QString &id);
     void slotTextEdited(const QString &text);

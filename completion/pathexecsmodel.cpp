@@ -107,6 +107,14 @@ QVector<int> PathExecsModel::failExecutableTest(const QVector<int> &positions)
     return failed;
 }
 
+void PathExecsModel::setExcludedNames(const QSet<QString> &names)
+{
+    if (names == excludedNames)
+        return;
+    excludedNames = names;
+    rebuild();
+}
+
 void PathExecsModel::rebuild()
 {
     beginResetModel();

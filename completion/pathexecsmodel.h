@@ -46,6 +46,9 @@ public:
      */
     QVector<Match> matchExecutables(const QString &typed);
 
+    /** Lists the names but @p names from now on, rescanning when they change (a reset). */
+    void setExcludedNames(const QSet<QString> &names);
+
 private Q_SLOTS:
     void rebuild();
 

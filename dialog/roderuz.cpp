@@ -205,6 +205,8 @@ Roderuz::Roderuz(QWidget *parent)
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
     // Clearing is done at once: the user asked for it, whatever the dialog does next.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
+    // The hint offers the last command no more.
+    connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::refreshPlan);
     connect(slowClassificationTimer, &QTimer::timeout, this, [this] {
         //: The hint while the file that the text names does not answer
         setHint(tr("Looking at %1 ...").arg(typedProgram()));

@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void loadsItemsUnchanged();
     void loadingTestsNoProgram();
     void addToHistoryMovesAnEntryToTheTop();
+    void contextMenuClearsHistory_data();
     void contextMenuClearsHistory();
     void upAndDownInTheEmptyFieldRecallTheHistory();
     void notedRunsRankTheList();
@@ -217,25 +219,45 @@ void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
             QStringLiteral("a") }));
 }
 
+// The history and the order learned go for good, so the menu asks first.
+void TestHistoryBox::contextMenuClearsHistory_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("clears");
+    QTest::newRow("yes") << int(Qt::Key_Y) << true;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("enter takes no") << int(Qt::Key_Return) << false;
+}
+
 void TestHistoryBox::contextMenuClearsHistory()
 {
-    box->setHistoryItems({ QStringLiteral("make"), QStringLiteral("ls -l") });
+    QFETCH(int, answer);
+    QFETCH(bool, clears);
+    const QStringList history = { QStringLiteral("make"), QStringLiteral("ls -l") };
+    box->setHistoryItems(history);
     QVERIFY(box->noteRun(QStringLiteral("make")));
     QVERIFY(QFile::exists(UsageRecord::standardFileName()));
     QSignalSpy cleared(box, &HistoryBox::historyCleared);
     showInDialog();
 
     QStringList shortcuts;
-    QTimer::singleShot(0, this, [&shortcuts] {
+    bool asked = false;
+    QTimer::singleShot(0, this, [&] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
             return;
         const QList<QAction *> actions = menu->actions();
         for (QAction *action : actions) {
-            if (action->text() == QStringLiteral("Clear history")) {
-                shortcuts.append(action->shortcut().toString());
-                action->trigger();
-            }
+            if (action->text() != QStringLiteral("Clear history"))
+                continue;
+            shortcuts.append(action->shortcut().toString());
+            QTimer::singleShot(0, this, [&] {
+                QWidget *question = QApplication::activeModalWidget();
+                asked = qobject_cast<QMessageBox *>(question);
+                if (question)
+                    QTest::keyClick(question, Qt::Key(answer));
+            });
+            action->trigger();
         }
         menu->close();
     });
@@ -243,15 +265,16 @@ void TestHistoryBox::contextMenuClearsHistory()
     QApplication::sendEvent(box, &event);
 
     QCOMPARE(shortcuts, QStringList(QString()));
-    QCOMPARE(box->count(), 0);
-    QCOMPARE(box->historyItems(), QStringList());
-    QCOMPARE(cleared.count(), 1);
-    QVERIFY(!QFile::exists(UsageRecord::standardFileName()));
+    QVERIFY(asked);
+    QCOMPARE(box->historyItems(), clears ? QStringList() : history);
+    QCOMPARE(cleared.count(), clears ? 1 : 0);
+    QCOMPARE(QFile::exists(UsageRecord::standardFileName()), !clears);
 
-    // The completer keeps the entries it copied when it was made.
+    // The list offers what the history holds now, and the program named like an entry.
     box->completer()->setCompletionPrefix(QStringLiteral("ls"));
-    QCOMPARE(box->completer()->completionCount(), 1);
-    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("ls -l"));
+    QCOMPARE(box->completer()->completionCount(), clears ? 0 : 1);
+    box->completer()->setCompletionPrefix(QStringLiteral("mak"));
+    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("make"));
 }
 
 // As in a shell; a text of the user's own is never replaced.
