@@ -129,7 +129,8 @@ void HistoryBox::installCompleter()
         });
 }
 
-void HistoryBox::addToHistory(const QString &command, const QString &entryId)
+void HistoryBox::addToHistory(
+    const QString &command, const QString &entryId, const QString &replaced)
 {
     {
         // Not a recall: the field keeps what it stands for.
@@ -137,6 +138,9 @@ void HistoryBox::addToHistory(const QString &command, const QString &entryId)
         const int existing = findText(command);
         if (existing != -1)
             removeItem(existing);
+        const int older = replaced.isEmpty() || replaced == command ? -1 : findText(replaced);
+        if (older != -1)
+            removeItem(older);
         insertItem(0, command);
     }
     if (entryId.isEmpty())
@@ -294,9 +298,13 @@ bool HistoryBox::recallHistory(bool older)
     const int wanted = recalled ? current + (older ? 1 : -1) : (older ? 0 : -1);
     if (wanted >= count())
         return true;
-    setCurrentIndex(wanted);
-    if (wanted == -1)
+    if (wanted == -1) {
+        setCurrentIndex(-1);
         lineEdit()->clear();
+    } else {
+        // The entry stands for its application again, also when it is the current item still.
+        recallHistoryEntry(wanted);
+    }
     return true;
 }
 

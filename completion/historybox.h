@@ -54,9 +54,11 @@ public:
      * installs a new completer on the history as it is now. Draws nothing.
      */
     void installCompleter();
-    /** Puts @p command on top, removing an equal entry further down; @p entryId is the
-     *  application it stands for, empty for none. */
-    void addToHistory(const QString &command, const QString &entryId = QString());
+    /** Puts @p command on top, removing an equal entry further down and one equal to
+     *  @p replaced, the text it was run as; @p entryId is the application it stands
+     *  for, empty for none. */
+    void addToHistory(const QString &command, const QString &entryId = QString(),
+        const QString &replaced = QString());
     /** Puts the history's entry of @p row into the field as Up recalls it. */
     void recallHistoryEntry(int row);
     /** The history's items that stand for an application, with its desktop-file id. */

@@ -569,10 +569,9 @@ void Roderuz::showChecking(bool checking)
 void Roderuz::finishLaunch(const LaunchPlan &plan)
 {
     terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
-    // An application chosen by its name runs its entry again from the history.
-    const CommandClassification &classification = plan.classification();
-    cbCommand->addToHistory(classification.text,
-        classification.type == DesktopEntry ? classification.chosenEntry : QString());
+    // An application chosen by its name runs its entry again from the history;
+    // one typed by its id is kept by its name, in place of the id.
+    cbCommand->addToHistory(plan.historyText(), plan.historyEntry(), plan.classification().text);
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.

@@ -217,6 +217,15 @@ void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
     QCOMPARE(box->historyItems(),
         QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
             QStringLiteral("a") }));
+
+    // An application run by its id is kept by its name, in the id's place.
+    const QString id = QStringLiteral("org.example.Editor");
+    box->addToHistory(id);
+    box->addToHistory(QStringLiteral("Editor"), id, id);
+    QCOMPARE(box->historyItems(),
+        QStringList({ QStringLiteral("Editor"), QStringLiteral("a"), QStringLiteral("b"),
+            QStringLiteral("c"), QStringLiteral("a") }));
+    QCOMPARE(box->historyEntries().value(QStringLiteral("Editor")), id);
 }
 
 // The history and the order learned go for good, so the menu asks first.
@@ -333,6 +342,10 @@ void TestHistoryBox::chosenApplicationStandsForItsEntry()
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_Delete);
     QVERIFY(box->chosenEntry().isEmpty());
+    // Recalled again, the same entry of the history stands for it again.
+    field->clear();
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
     // Typed by hand, the same text is the user's own.
     field->clear();
     QTest::keyClicks(field, QStringLiteral("Viewer"));
