@@ -6,10 +6,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QStringListModel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -36,15 +40,27 @@ private:
     QLineEdit *showLineEdit(CommandCompleter *completer);
     static QStringList matches(const QCompleter &completer);
 
+    QTemporaryDir themes;
     FakeSearchPath *fake = nullptr;
     QWidget *window = nullptr;
 };
 
 void TestCommandCompleter::initTestCase()
 {
-    // Rows with icons and rows without: a theme that has the programs' icon.
-    QIcon::setThemeSearchPaths({ QStringLiteral("/usr/share/icons") });
-    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    // The programs have an icon and the history rows none: a theme with the programs' only.
+    const QString apps = themes.path() + QStringLiteral("/kavlist/24x24/apps");
+    QVERIFY(QDir().mkpath(apps));
+    QPixmap icon(24, 24);
+    icon.fill(Qt::blue);
+    QVERIFY(icon.save(apps + QStringLiteral("/application-x-executable.png")));
+    QFile index(themes.path() + QStringLiteral("/kavlist/index.theme"));
+    QVERIFY(index.open(QIODevice::WriteOnly)
+        && index.write("[Icon Theme]\nName=kavlist\nDirectories=24x24/apps\n\n"
+                       "[24x24/apps]\nSize=24\n")
+            > 0);
+    index.close();
+    QIcon::setThemeSearchPaths({ themes.path() });
+    QIcon::setThemeName(QStringLiteral("kavlist"));
 }
 
 void TestCommandCompleter::init()
