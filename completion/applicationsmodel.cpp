@@ -26,6 +26,17 @@ void ApplicationsModel::setTypedText(const QString &typed)
     setRows(applications.matches(typedText));
 }
 
+QHash<QString, QString> ApplicationsModel::namesByEntry() const
+{
+    QHash<QString, QString> names;
+    names.reserve(applications.size());
+    for (int position = 0; position < applications.size(); ++position) {
+        const ApplicationEntry &entry = applications.entry(position);
+        names.insert(entry.baseId(), entry.name);
+    }
+    return names;
+}
+
 void ApplicationsModel::setIndex(const ApplicationIndex &loadedIndex)
 {
     const QVector<Match> matching = loadedIndex.matches(typedText);

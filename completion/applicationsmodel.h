@@ -30,6 +30,8 @@ public:
     void setTypedText(const QString &typed);
     /** Whether the installed applications have been read. */
     bool isLoaded() const { return loaded; }
+    /** The names of the installed applications by their desktop-file ids without ".desktop". */
+    QHash<QString, QString> namesByEntry() const;
     /** How well the typed text matches the application of @p row, which must be a row. */
     MatchClass matchQuality(int row) const { return rows.at(row).quality; }
 

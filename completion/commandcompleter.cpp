@@ -52,6 +52,8 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
         &CommandCompleter::checkHighlightedItem);
     connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
         &CommandCompleter::slotLateRowsArrived);
+    connect(commandModel, &CommandCompleterModel::applicationsLoaded, this,
+        &CommandCompleter::applicationsLoaded);
     // The list of matches is made anew, as a reset, for each text and late rows.
     connect(completionModel(), &QAbstractItemModel::modelReset, this,
         &CommandCompleter::slotMatchesChanged);
@@ -62,9 +64,14 @@ void CommandCompleter::setUsageRecord(const QSharedPointer<const UsageRecord> &u
     commandModel->setUsageRecord(usage);
 }
 
-void CommandCompleter::clearHistory()
+void CommandCompleter::setHistory(const QStringList &entries)
 {
-    commandModel->clearHistory();
+    commandModel->setHistory(entries);
+}
+
+QHash<QString, QString> CommandCompleter::applicationNames() const
+{
+    return commandModel->applicationNames();
 }
 
 QStringList CommandCompleter::splitPath(const QString &path) const

@@ -50,8 +50,10 @@ public:
 
     /** Ranks rows that match equally well by @p usage (CommandCompleterModel). */
     void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
-    /** Offers none of the history's entries from now on; the history box was emptied. */
-    void clearHistory();
+    /** Offers @p entries as the history from now on: the history box changed. */
+    void setHistory(const QStringList &entries);
+    /** The installed applications' names by their desktop-file ids; empty until they are read. */
+    QHash<QString, QString> applicationNames() const;
 
     QStringList splitPath(const QString &path) const override;
     /** What a row puts into the field: an application's Name, a completed path, a row's text. */
@@ -120,6 +122,8 @@ Q_SIGNALS:
     void rowHighlighted(const QString &text, const QString &entryId, bool isHistory);
     /** firstRow() changed: other rows match, or the list opened or closed. */
     void firstRowChanged();
+    /** The installed applications have been read (applicationNames()). */
+    void applicationsLoaded();
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);

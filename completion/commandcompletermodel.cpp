@@ -48,6 +48,8 @@ CommandCompleterModel::CommandCompleterModel(QAbstractItemModel *historyModel, Q
     followResets(fileModel);
     connect(applicationModel, &ApplicationsModel::indexLoaded, this,
         &CommandCompleterModel::lateRowsArrived);
+    connect(applicationModel, &ApplicationsModel::indexLoaded, this,
+        &CommandCompleterModel::applicationsLoaded);
     connect(fileModel, &PathCompletionModel::listingArrived, this,
         &CommandCompleterModel::lateRowsArrived);
 }
@@ -128,16 +130,23 @@ void CommandCompleterModel::setTypedText(const QString &typed, bool forInlineCom
     endResetModel();
 }
 
-void CommandCompleterModel::clearHistory()
+void CommandCompleterModel::setHistory(const QStringList &entries)
 {
     beginResetModel();
-    historySnapshot.clear();
+    historySnapshot = entries;
     historyKeys.clear();
+    for (const QString &entry : entries)
+        historyKeys.append(MatchKey(entry));
     settingParts = true;
-    pathModel->setExcludedNames({});
+    pathModel->setExcludedNames(QSet<QString>(entries.cbegin(), entries.cend()));
     settingParts = false;
     rank();
     endResetModel();
+}
+
+QHash<QString, QString> CommandCompleterModel::applicationNames() const
+{
+    return applicationModel->namesByEntry();
 }
 
 void CommandCompleterModel::rank()

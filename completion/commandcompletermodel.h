@@ -65,13 +65,17 @@ public:
      */
     void setTypedText(const QString &typed, bool forInlineCompletion);
 
-    /** Forgets the history's entries: no row offers them, and programs named
-     *  like them are offered again. */
-    void clearHistory();
+    /** Offers @p entries as the history from now on, instead of the snapshot;
+     *  programs named like an entry are offered as that entry only. */
+    void setHistory(const QStringList &entries);
+    /** The installed applications' names by their desktop-file ids; empty until they are read. */
+    QHash<QString, QString> applicationNames() const;
 
 Q_SIGNALS:
     /** Rows for the typed text arrived later than it: the applications or a folder were read. */
     void lateRowsArrived();
+    /** The installed applications have been read (applicationNames()). */
+    void applicationsLoaded();
 
 private:
     struct Row

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtConcurrent>
 
@@ -122,6 +123,8 @@ void HistoryBox::installCompleter()
         &HistoryBox::slotHistoryItemActivated);
     connect(commandCompleter, &CommandCompleter::applicationActivated, this,
         &HistoryBox::slotApplicationActivated);
+    connect(commandCompleter, &CommandCompleter::applicationsLoaded, this,
+        [this, commandCompleter] { nameApplications(commandCompleter); });
     // A highlighted row's text stands for what the row does, even once the list is gone.
     connect(commandCompleter, &CommandCompleter::rowHighlighted, this,
         [this](const QString &text, const QString &entryId, bool isHistory) {
@@ -249,11 +252,47 @@ void HistoryBox::clearHistory()
     clear();
     entryIds.clear();
     if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
-        commandCompleter->clearHistory();
+        commandCompleter->setHistory({});
     if (!usage)
         usage = QSharedPointer<UsageRecord>::create();
     usage->clear();
     Q_EMIT historyCleared();
+}
+
+void HistoryBox::nameApplications(CommandCompleter *commandCompleter)
+{
+    // Older versions kept an application chosen in the list by its desktop-file
+    // id, which a program of that name would run instead.
+    const QHash<QString, QString> names = commandCompleter->applicationNames();
+    QStringList items = historyModel->stringList();
+    QHash<QString, bool> programs;
+    QVector<int> renamed;
+    for (int row = 0; row < items.size(); ++row) {
+        const QString &item = items.at(row);
+        const QString id = item.left(item.indexOf(QLatin1Char(' ')));
+        const auto name = names.constFind(id);
+        if (name == names.cend() || name->isEmpty() || entryIds.contains(item))
+            continue;
+        auto program = programs.find(id);
+        if (program == programs.end())
+            program = programs.insert(id, !QStandardPaths::findExecutable(id).isEmpty());
+        if (program.value())
+            continue;
+        const QString named = *name + item.mid(id.size());
+        entryIds.insert(named, id);
+        items[row] = named;
+        renamed.append(row);
+    }
+    if (renamed.isEmpty())
+        return;
+    // An application run by its name since then stands once, where it stood last.
+    for (auto row = renamed.crbegin(); row != renamed.crend(); ++row) {
+        if (items.indexOf(items.at(*row)) < *row)
+            items.removeAt(*row);
+    }
+    replaceItems(items, entryIds);
+    commandCompleter->setHistory(items);
+    Q_EMIT applicationsNamed();
 }
 
 void HistoryBox::askToClearHistory()

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 
+class CommandCompleter;
 class HistoryModel;
 class UsageRecord;
 
@@ -101,6 +102,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     /** The history and the usage record have been emptied. */
     void historyCleared();
+    /** Entries that named an application by its desktop-file id name it by its Name now. */
+    void applicationsNamed();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -118,6 +121,9 @@ private:
     /** Remembers that the field's @p text stands for the entry @p id; none when empty. */
     void rememberChoice(const QString &text, const QString &id);
 
+    /** Names by their Name the applications that entries of the history name by
+     *  their ids, which @p commandCompleter has read. */
+    void nameApplications(CommandCompleter *commandCompleter);
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
     /** Adds @p items below the history's entries, which stay as they are drawn. */

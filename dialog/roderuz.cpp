@@ -207,6 +207,7 @@ Roderuz::Roderuz(QWidget *parent)
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
     // The hint offers the last command no more.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::refreshPlan);
+    connect(cbCommand, &HistoryBox::applicationsNamed, this, &Roderuz::refreshPlan);
     connect(slowClassificationTimer, &QTimer::timeout, this, [this] {
         //: The hint while the file that the text names does not answer
         setHint(tr("Looking at %1 ...").arg(typedProgram()));

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void upAndDownInTheEmptyFieldRecallTheHistory();
     void notedRunsRankTheList();
     void chosenApplicationStandsForItsEntry();
+    void entriesOfOlderVersionsNameTheirApplications();
     void activatedHistoryEntryRunsOnce();
     void activatedExecutableDoesNotRun();
     void enterWithNoRowChosenRunsTheTypedText_data();
@@ -361,6 +362,31 @@ void TestHistoryBox::chosenApplicationStandsForItsEntry()
         QStringLiteral("org.example.Editor"));
     field->setText(QStringLiteral("make"));
     QVERIFY(box->chosenEntry().isEmpty());
+}
+
+// Older versions kept an application chosen in the list by its id.
+void TestHistoryBox::entriesOfOlderVersionsNameTheirApplications()
+{
+    QVERIFY(fake->addApplication(QStringLiteral("org.example.Viewer"), "Name=Viewer\nExec=man\n"));
+    QVERIFY(fake->addApplication(QStringLiteral("make"), "Name=Make It\nExec=make\n"));
+    QSignalSpy named(box, &HistoryBox::applicationsNamed);
+    box->setHistoryItems({ QStringLiteral("org.example.Viewer a.png"), QStringLiteral("make"),
+                             QStringLiteral("Viewer"), QStringLiteral("org.example.Viewer") },
+        { { QStringLiteral("Viewer"), QStringLiteral("org.example.Viewer") } });
+    QVERIFY(named.wait());
+    // A program of that name is what the text runs; the name stands once, where it was run last.
+    QCOMPARE(box->historyItems(),
+        QStringList(
+            { QStringLiteral("Viewer a.png"), QStringLiteral("make"), QStringLiteral("Viewer") }));
+    QCOMPARE(box->historyEntries().value(QStringLiteral("Viewer a.png")),
+        QStringLiteral("org.example.Viewer"));
+    QVERIFY(!box->historyEntries().contains(QStringLiteral("make")));
+    showInDialog();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Up);
+    QCOMPARE(box->lineEdit()->text(), QStringLiteral("Viewer a.png"));
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
+    box->completer()->setCompletionPrefix(QStringLiteral("org"));
+    QCOMPARE(box->completer()->completionCount(), 0);
 }
 
 void TestHistoryBox::activatedHistoryEntryRunsOnce()
