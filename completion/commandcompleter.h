@@ -146,17 +146,17 @@ private:
     void noteFirstRow();
     const QLineEdit *fieldLineEdit() const;
 
-    CommandCompleterModel *commandModel;
-    QPointer<QWidget> popupAnchor;
+    CommandCompleterModel *m_commandModel;
+    QPointer<QWidget> m_popupAnchor;
     // The text matched was typed, or is a folder chosen: rows that come late open the list.
-    bool listWanted = false;
-    bool defaultWanted = false;
+    bool m_listWanted = false;
+    bool m_defaultWanted = false;
     // The highlighted row is the default, not a row the user chose.
-    bool defaultShown = false;
+    bool m_defaultShown = false;
     // A key pressed in the open list is on its way to the window.
-    bool handingKeyToWindow = false;
-    QString matchedPrefix;
-    CompletionRow lastFirstRow;
+    bool m_handingKeyToWindow = false;
+    QString m_matchedPrefix;
+    CompletionRow m_lastFirstRow;
 };
 
 #endif

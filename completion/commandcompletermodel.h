@@ -90,17 +90,17 @@ private:
     void rank();
     void sortByRank();
 
-    QStringList historySnapshot;
-    QVector<MatchKey> historyKeys;
-    PathExecsModel *pathModel;
-    ApplicationsModel *applicationModel;
-    PathCompletionModel *fileModel;
-    QSharedPointer<const UsageRecord> usage;
-    QString typedText;
-    bool inlineOnly = false;
+    QStringList m_historySnapshot;
+    QVector<MatchKey> m_historyKeys;
+    PathExecsModel *m_pathModel;
+    ApplicationsModel *m_applicationModel;
+    PathCompletionModel *m_fileModel;
+    QSharedPointer<const UsageRecord> m_usage;
+    QString m_typedText;
+    bool m_inlineOnly = false;
     // While the typed text is handed to the parts, whose resets are this model's own.
-    bool settingParts = false;
-    QVector<Row> rows;
+    bool m_settingParts = false;
+    QVector<Row> m_rows;
 };
 
 #endif

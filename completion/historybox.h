@@ -63,7 +63,7 @@ public:
     /** Puts the history's entry of @p row into the field as Up recalls it. */
     void recallHistoryEntry(int row);
     /** The history's items that stand for an application, with its desktop-file id. */
-    const QHash<QString, QString> &historyEntries() const { return entryIds; }
+    const QHash<QString, QString> &historyEntries() const { return m_entryIds; }
 
     /**
      * Puts @p name into the field as the application of the desktop entry
@@ -77,7 +77,7 @@ public:
      */
     QString chosenEntry() const;
     /** The record of what the user ran, which ranks the completion list. */
-    QSharedPointer<const UsageRecord> usageRecord() const { return usage; }
+    QSharedPointer<const UsageRecord> usageRecord() const { return m_usage; }
     /**
      * Counts a run of @p command in the usage record and writes the record.
      * A row chosen in the completion list runs as the text it puts into the
@@ -134,15 +134,15 @@ private:
     /** Takes the record that loadUsageRecord() read, unless there is one already. */
     void takeUsageRecord();
 
-    HistoryModel *historyModel;
-    QHash<QString, QString> entryIds;
+    HistoryModel *m_historyModel;
+    QHash<QString, QString> m_entryIds;
     // The text that was chosen as an application, and the application's entry.
-    QString chosenText;
-    QString chosenId;
+    QString m_chosenText;
+    QString m_chosenId;
     /** Null until the record has been read. */
-    QSharedPointer<UsageRecord> usage;
-    QFuture<QSharedPointer<UsageRecord>> usageLoad;
-    QPointer<QWidget> completionAnchor;
+    QSharedPointer<UsageRecord> m_usage;
+    QFuture<QSharedPointer<UsageRecord>> m_usageLoad;
+    QPointer<QWidget> m_completionAnchor;
 };
 
 #endif
