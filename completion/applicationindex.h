@@ -24,8 +24,8 @@ public:
     /** An index of ApplicationEntry::installed(). */
     static ApplicationIndex installed();
 
-    int size() const { return entries.size(); }
-    const ApplicationEntry &entry(int position) const { return entries.at(position); }
+    int size() const { return m_entries.size(); }
+    const ApplicationEntry &entry(int position) const { return m_entries.at(position); }
 
     /**
      * The applications that @p typed matches, the best matches first, each
@@ -34,8 +34,8 @@ public:
     QVector<Match> matches(const QString &typed) const;
 
 private:
-    QList<ApplicationEntry> entries;
-    QVector<ApplicationKeys> keys;
+    QList<ApplicationEntry> m_entries;
+    QVector<ApplicationKeys> m_keys;
 };
 
 #endif

@@ -51,23 +51,23 @@ DirectoryLister::DirectoryLister(QObject *parent)
 
 const QVector<FolderEntry> *DirectoryLister::entries(const QString &folder)
 {
-    const auto known = listings.constFind(folder);
-    if (folder != lastFolder || known == listings.cend())
+    const auto known = m_listings.constFind(folder);
+    if (folder != m_lastFolder || known == m_listings.cend())
         startReading(folder);
-    lastFolder = folder;
-    return known == listings.cend() ? nullptr : &known.value();
+    m_lastFolder = folder;
+    return known == m_listings.cend() ? nullptr : &known.value();
 }
 
 void DirectoryLister::startReading(const QString &folder)
 {
-    if (reading.contains(folder))
+    if (m_reading.contains(folder))
         return;
-    reading.insert(folder);
+    m_reading.insert(folder);
     auto *watcher = new QFutureWatcher<QVector<FolderEntry>>(this);
     connect(
         watcher, &QFutureWatcher<QVector<FolderEntry>>::finished, this, [this, watcher, folder] {
-            listings.insert(folder, watcher->result());
-            reading.remove(folder);
+            m_listings.insert(folder, watcher->result());
+            m_reading.remove(folder);
             watcher->deleteLater();
             Q_EMIT listed(folder);
         });

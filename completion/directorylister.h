@@ -42,9 +42,9 @@ Q_SIGNALS:
 private:
     void startReading(const QString &folder);
 
-    QHash<QString, QVector<FolderEntry>> listings;
-    QSet<QString> reading;
-    QString lastFolder;
+    QHash<QString, QVector<FolderEntry>> m_listings;
+    QSet<QString> m_reading;
+    QString m_lastFolder;
 };
 
 #endif

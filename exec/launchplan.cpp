@@ -143,6 +143,24 @@ QString LaunchPlan::firstWord() const
     return m_classification.text.section(QLatin1Char(' '), 0, 0);
 }
 
+QString LaunchPlan::historyText() const
+{
+    const CommandClassification &found = m_classification;
+    if (found.type != DesktopEntry || !found.chosenEntry.isEmpty() || found.entryName.isEmpty())
+        return found.text;
+    // An id is no name people read.
+    return found.entryArguments.isEmpty()
+        ? found.entryName
+        : found.entryName + QLatin1Char(' ') + found.entryArguments;
+}
+
+QString LaunchPlan::historyEntry() const
+{
+    if (m_classification.type != DesktopEntry)
+        return QString();
+    return m_classification.chosenEntry.isEmpty() ? firstWord() : m_classification.chosenEntry;
+}
+
 QString LaunchPlan::terminalName() const
 {
     return QFileInfo(m_terminalProgram).fileName();

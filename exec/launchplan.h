@@ -149,6 +149,14 @@ public:
     const CommandClassification &classification() const { return m_classification; }
     /** The typed text's first word: the program, address or path. */
     QString firstWord() const;
+    /**
+     * What the history keeps of the text: the text, but for an application
+     * typed by its desktop-file id its Name, followed by the words after the
+     * id; historyEntry() keeps what it runs.
+     */
+    QString historyText() const;
+    /** The desktop-file id that historyText() stands for; empty for a text that is its own. */
+    QString historyEntry() const;
     /** For TakeListedRow, the row Enter takes. */
     const ListedAlternative &listed() const { return m_listed; }
     /** For RunLastCommand, the command Enter runs again. */

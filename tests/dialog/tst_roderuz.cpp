@@ -1281,9 +1281,13 @@ void RoderuzTest::settingsRoundTrip()
     QVERIFY(dialog->saveSettings());
     QCOMPARE(createDialog()->terminalApps, QStringList { QStringLiteral("mc") });
 
-    // "Clear history" is written at once, whether the dialog then runs anything or not.
+    // "Clear history" is written at once, whether the dialog then runs anything
+    // or not, and the hint offers the last command no more.
     dialog->rbSu->setChecked(true);
+    QTRY_COMPARE(
+        dialog->lbHint->hint(), QStringLiteral("Enter runs the last command again: top -d 1"));
     dialog->cbCommand->clearHistory();
+    QCOMPARE(dialog->lbHint->hint(), QString());
     dialog->reject();
     const QSettings settings;
     QVERIFY(settings.value(QStringLiteral("history")).toStringList().isEmpty());

@@ -436,6 +436,11 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
     QVERIFY(!record.isNull());
     QCOMPARE(recordedArguments(record), received);
+    // The history keeps the application's name, standing for the entry typed by its id.
+    const QString kept = (QStringLiteral("Kav test ") + typedArguments.simplified()).trimmed();
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(), QStringList { kept });
+    QCOMPARE(QSettings().value(QStringLiteral("historyApplications")).toStringList(),
+        QStringList { QStringLiteral("kavtestapp\t") + kept });
 }
 
 void RoderuzRunTest::runnerWrapsBeforeTheNicePrefix()

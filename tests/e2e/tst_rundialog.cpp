@@ -113,6 +113,9 @@ private slots:
     void enterTakesTheBestMatch();
     void chosenApplicationRunsItsEntry_data();
     void chosenApplicationRunsItsEntry();
+    void historyShowsNamesAndClears_data();
+    void historyShowsNamesAndClears();
+    void completionListShowsEveryRow();
     void showsAnEntrysSvgIcon();
     void escapeClosesWithoutSaving();
     void runsInATerminalAskedToStayOpen();
@@ -459,9 +462,10 @@ void TestRunDialog::enterTakesTheBestMatch()
             "[Desktop Entry]\nType=Application\nName=Zzal " + QByteArray(name)
                 + "\nExec=kavmark zzal" + name + "\n"));
     }
+    // Typed by its id, it is kept by its name.
     for (int run = 0; run < 3; ++run) {
         QCOMPARE(enterAfterTyping(QStringLiteral("kavrun-zzaltwo"), QStringLiteral("zzaltwo")),
-            QStringLiteral("kavrun-zzaltwo"));
+            QStringLiteral("Zzal two"));
         QVERIFY(QFile::remove(m_session->path() + QStringLiteral("/marks/zzaltwo")));
     }
     QCOMPARE(enterAfterTyping(QStringLiteral("zzal"), QStringLiteral("zzaltwo"), true),
@@ -518,6 +522,109 @@ void TestRunDialog::chosenApplicationRunsItsEntry()
 
     QCOMPARE(enterAfterTyping(QStringLiteral("kavmark typed"), QStringLiteral("typed")),
         QStringLiteral("kavmark typed"));
+}
+
+// The history as the user meets it: an application typed by its id is kept
+// by its name, which Up, Down in the list and Enter in the empty field take
+// and run as the application. "Clear history" (the menu key, its last item,
+// then the answer to its question) empties the list and leaves Enter in the
+// empty field nothing to run.
+void TestRunDialog::historyShowsNamesAndClears_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    // The field's text before Enter; null: not looked at.
+    QTest::addColumn<QString>("field");
+    // The mark of what Enter then runs; empty: nothing runs.
+    QTest::addColumn<QString>("mark");
+    const QString wait = QStringLiteral("wait");
+    const QStringList clear = { QStringLiteral("Menu"), wait, QStringLiteral("Up"),
+        QStringLiteral("Return"), wait };
+    // Enter takes the list's first row, as the hint says.
+    const QStringList kavm = { wait, QStringLiteral("k"), QStringLiteral("a"), QStringLiteral("v"),
+        QStringLiteral("m"), wait };
+    const QString editor = QStringLiteral("Text Editor");
+    QTest::newRow("Up") << QStringList { QStringLiteral("Up") } << editor
+                        << QStringLiteral("editor");
+    // Down moves on from the first row, which Enter would take; Up comes back to it.
+    QTest::newRow("Down and Up in the list") << QStringList { QStringLiteral("T"),
+        QStringLiteral("e"), QStringLiteral("x"), wait, QStringLiteral("Down"),
+        QStringLiteral("Up") } << editor << QStringLiteral("editor");
+    QTest::newRow("empty field") << QStringList() << QString() << QStringLiteral("editor");
+    QTest::newRow("cleared, then the list") << clear + QStringList { QStringLiteral("y") } + kavm
+                                            << QString() << QStringLiteral("kavmark");
+    QTest::newRow("cleared, then the empty field")
+        << clear + QStringList { QStringLiteral("y"), wait } << QString() << QString();
+    QTest::newRow("clearing refused") << clear + QStringList { QStringLiteral("Escape") } + kavm
+                                      << QString() << QStringLiteral("remembered");
+}
+
+void TestRunDialog::historyShowsNamesAndClears()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, field);
+    QFETCH(QString, mark);
+    const QString marks = m_session->path() + QStringLiteral("/marks/");
+    QCOMPARE(enterAfterTyping(QStringLiteral("kavmark remembered"), QStringLiteral("remembered")),
+        QStringLiteral("kavmark remembered"));
+    QCOMPARE(enterAfterTyping(QStringLiteral("kavrun-texteditor"), QStringLiteral("editor")),
+        QStringLiteral("Text Editor"));
+    QVERIFY(QFile::remove(marks + QStringLiteral("remembered")));
+    QVERIFY(QFile::remove(marks + QStringLiteral("editor")));
+
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    for (const QString &key : qAsConst(keys)) {
+        if (key == QLatin1String("wait"))
+            QTest::qWait(700);
+        else
+            QVERIFY(m_x->key({ key }));
+    }
+    if (!field.isNull())
+        QCOMPARE(commandFieldText(), field);
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    if (mark.isEmpty()) {
+        // The dialog stayed and takes the next command.
+        QVERIFY(m_x->type(QStringLiteral("kavmark after")));
+        QVERIFY(m_x->key({ QStringLiteral("Return") }));
+        mark = QStringLiteral("after");
+    }
+    QVERIFY2(
+        !m_session->waitForMark(mark).isNull(), qPrintable(mark + QStringLiteral(" did not run")));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(mark == QLatin1String("editor") || !QFile::exists(marks + QStringLiteral("editor")));
+}
+
+// The list takes its height from its first row: a history row is as high as
+// a program's, so that seven rows show either way.
+void TestRunDialog::completionListShowsEveryRow()
+{
+    const QStringList prefixes = { QStringLiteral("kavy"), QStringLiteral("kavz") };
+    for (const QString &prefix : prefixes) {
+        for (int program = 1; program <= 8; ++program) {
+            QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
+                m_session->binDirectory() + QStringLiteral("/%1%2").arg(prefix).arg(program)));
+        }
+    }
+    QSettings(m_session->settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("history"), QStringList { QStringLiteral("kavy history") });
+    QProcess *kavRun = m_session->startKavRun();
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QList<int> heights;
+    for (const QString &prefix : prefixes) {
+        QVERIFY(m_x->type(prefix));
+        QVERIFY(waitForWindowCount(kavRun, 2));
+        QStringList windows = m_x->visibleWindows(kavRun->processId());
+        windows.removeAll(dialog);
+        heights.append(m_x->windowSize(windows.value(0)).height());
+        QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+        QVERIFY(waitForWindowCount(kavRun, 1));
+        QVERIFY(m_x->key({ QStringLiteral("ctrl+a"), QStringLiteral("BackSpace") }));
+    }
+    QVERIFY(heights.at(1) > 0);
+    QCOMPARE(heights.at(0), heights.at(1));
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 QString TestRunDialog::enterAfterTyping(const QString &text, const QString &mark, bool listed)
