@@ -298,9 +298,10 @@ void HistoryBox::nameApplications(CommandCompleter *commandCompleter)
 void HistoryBox::askToClearHistory()
 {
     // Neither the history nor the order learned from it comes back.
-    const QMessageBox::StandardButton answer = QMessageBox::question(this, tr("Clear History"),
-        tr("Erase the history of the commands run and the order the list learned from them?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, tr("Clear History - Run command"),
+            tr("Erase the history of the commands run and the order the list learned from them?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         clearHistory();
 }
