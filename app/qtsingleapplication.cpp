@@ -108,6 +108,10 @@ void QtSingleApplication::activateWindow()
 {
     if (!m_activationWindow)
         return;
+    // A Wayland compositor gives the focus to no window that asks for it,
+    // but to a window that maps: one on the screen is mapped again.
+    if (platformName().startsWith(QLatin1String("wayland")) && m_activationWindow->isVisible())
+        m_activationWindow->hide();
     const bool wasHidden = m_activationWindow->isHidden();
     m_activationWindow->show();
     m_activationWindow->setWindowState(m_activationWindow->windowState() & ~Qt::WindowMinimized);
