@@ -110,13 +110,16 @@ void QtSingleApplication::activateWindow()
         return;
     // A Wayland compositor gives the focus to no window that asks for it,
     // but to a window that maps: one on the screen is mapped again.
-    if (platformName().startsWith(QLatin1String("wayland")) && m_activationWindow->isVisible())
+    const bool wayland = platformName().startsWith(QLatin1String("wayland"));
+    if (wayland && m_activationWindow->isVisible())
         m_activationWindow->hide();
     const bool wasHidden = m_activationWindow->isHidden();
     m_activationWindow->show();
     m_activationWindow->setWindowState(m_activationWindow->windowState() & ~Qt::WindowMinimized);
-    m_activationWindow->raise();
-    m_activationWindow->activateWindow();
+    if (!wayland) {
+        m_activationWindow->raise();
+        m_activationWindow->activateWindow();
+    }
     if (wasHidden)
         drawActiveFromFirstFrame();
 }
