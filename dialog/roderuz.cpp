@@ -21,6 +21,7 @@
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
 #include "startupnotice.h"
+#include "su/xdisplayauthority.h"
 
 #include <KUser>
 
@@ -634,6 +635,7 @@ LaunchOptions Roderuz::launchOptions() const
     options.lastCommand = cbCommand->historyItems().value(0);
     options.alternativeInTerminal = alternativeInTerminal(options);
     options.passwordTyped = !lePassword->text().isEmpty();
+    options.windowsReachOthers = &XDisplayAuthority::reachableByOthers;
     return options;
 }
 

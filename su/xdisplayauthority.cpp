@@ -78,6 +78,18 @@ QByteArray listAuthority(const QByteArray &lookupName)
 
 } // namespace
 
+bool XDisplayAuthority::reachableByOthers()
+{
+    static const bool reachable = [] {
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            return true;
+        XDisplayAuthority authority;
+        authority.readDisplayAuthority();
+        return !authority.authorityLine.isEmpty();
+    }();
+    return reachable;
+}
+
 void XDisplayAuthority::readDisplayAuthority()
 {
     displayName = qgetenv("DISPLAY");

@@ -18,6 +18,15 @@ struct XDisplayAuthority
      * the authority line empty.
      */
     void readDisplayAuthority();
+    /**
+     * Whether a window that another user opens reaches the caller's session.
+     * In a Wayland session ($WAYLAND_DISPLAY set) only through XWayland with
+     * an authority entry to hand over (a compositor may start XWayland
+     * without one, and then every other user is refused), as the session's
+     * Wayland socket is never opened to another user; elsewhere the X server
+     * decides. Read once.
+     */
+    static bool reachableByOthers();
 
     /** DISPLAY unchanged; empty when it is unset or empty. */
     QByteArray displayName;
