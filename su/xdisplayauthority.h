@@ -14,8 +14,8 @@ struct XDisplayAuthority
      * Fills both fields from DISPLAY and "xauth -i list", run without a shell
      * and without waiting for the authority file's lock, from an absolute
      * folder of PATH. Silent: an unset
-     * DISPLAY, a missing or hanging xauth, no entry or several entries leave
-     * the authority line empty.
+     * DISPLAY, a missing or hanging xauth, no entry or entries with different
+     * keys leave the authority line empty.
      */
     void readDisplayAuthority();
     /**
