@@ -190,7 +190,6 @@ void TestWayland::secondStartBringsTheDialogBack()
     QVERIFY2(!front.isEmpty(), "the second xterm did not get the focus");
     QCOMPARE(waitForExitCode(m_session->startKavRun({}, environment(*m_compositor, true))), 255);
     QVERIFY2(focusLeaves(*m_compositor, front), "the dialog did not come back");
-    QTest::qWait(1000);
     QVERIFY(m_x->type(QStringLiteral("back")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
     QCOMPARE(waitForExitCode(kavRun), 0);
