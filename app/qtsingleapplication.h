@@ -68,7 +68,8 @@ public:
 
     /**
      * Shows, un-minimises, raises and activates the activation window; on
-     * Wayland a window on the screen is hidden and shown again for that.
+     * Wayland and XWayland a window on the screen is hidden and shown again
+     * for that.
      */
     void activateWindow();
 
