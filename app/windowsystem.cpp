@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "windowsystem.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -49,6 +50,26 @@ static std::string waylandSocket()
     return std::string(runtime) + '/' + name;
 }
 
+// Whether Qt finds the Wayland platform plugin of @p key ("wayland",
+// "wayland-egl", ...) in $QT_PLUGIN_PATH or its own folder; Debian's qtwayland5
+// may be missing.
+static bool waylandPluginInstalled(const std::string &key)
+{
+    const std::string file = "/platforms/libq"
+        + (strcasecmp(key.c_str(), "wayland") == 0 ? std::string("wayland-generic") : key) + ".so";
+    std::string folders = KAVRUN_QT_PLUGINS_DIR;
+    if (const char *path = std::getenv("QT_PLUGIN_PATH"))
+        folders = std::string(path) + ':' + folders;
+    for (size_t start = 0; start <= folders.size();) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        if (!folder.empty() && access((folder + file).c_str(), R_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 // Whether a compositor listens at @p path; connecting costs it nothing but a
 // client that leaves at once.
 static bool answers(const std::string &path)
@@ -83,7 +104,7 @@ WindowSystem WindowSystem::of(int argc, char *argv[])
                 return { X11, display };
         } else if (strncasecmp(name.c_str(), "wayland", 7) == 0) {
             const std::string socket = waylandSocket();
-            if (answers(socket))
+            if (waylandPluginInstalled(name) && answers(socket))
                 return { Wayland, socket };
         } else if (!name.empty()) {
             return { OtherPlatform, name };

@@ -11,7 +11,8 @@
  * -platform option, else by $QT_QPA_PLATFORM, else Wayland first and X11
  * second when $XDG_SESSION_TYPE is "wayland" (as Debian's Qt decides), else
  * X11. Of a list such as "wayland;xcb" the first platform that can connect
- * is taken: Wayland when its socket answers, X11 when a display is named.
+ * is taken: Wayland when its socket answers and Qt's plugin for it is
+ * installed, X11 when a display is named.
  * Uses the C library alone.
  */
 struct WindowSystem

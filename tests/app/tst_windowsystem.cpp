@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/windowsystem.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,10 +25,15 @@ private:
 };
 
 // A socket named "wayland-1" listens in the runtime folder, as a compositor's
-// does; "wayland-0" is left behind by one that ended.
+// does; "wayland-0" is left behind by one that ended. Qt's plugin for Wayland
+// is found, whether installed or not.
 void WindowSystemTest::initTestCase()
 {
     QVERIFY(m_runtime.isValid());
+    QVERIFY(QDir(m_runtime.path()).mkpath(QStringLiteral("plugins/platforms")));
+    QVERIFY(QFile(m_runtime.filePath(QStringLiteral("plugins/platforms/libqwayland-generic.so")))
+                .open(QIODevice::WriteOnly));
+    qputenv("QT_PLUGIN_PATH", QFile::encodeName(m_runtime.filePath(QStringLiteral("plugins"))));
     QVERIFY(QFile(m_runtime.filePath(QStringLiteral("wayland-0"))).open(QIODevice::WriteOnly));
     m_compositor = socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address {};
@@ -101,6 +107,9 @@ void WindowSystemTest::decidedAsQt_data()
         << none << wayland1;
     QTest::newRow("list falls back")
         << QByteArray("wayland-egl;xcb") << QByteArray() << QByteArray("wayland-9")
+        << QByteArray(":0") << none << QByteArray("kav-run@:0");
+    QTest::newRow("no plugin for it")
+        << QByteArray("wayland-nonesuch;xcb") << QByteArray() << QByteArray("wayland-1")
         << QByteArray(":0") << none << QByteArray("kav-run@:0");
     QTest::newRow("-platform wins")
         << QByteArray("xcb") << QByteArray() << QByteArray("wayland-1") << QByteArray(":0")
