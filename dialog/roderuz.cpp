@@ -432,6 +432,10 @@ void Roderuz::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    // A Wayland compositor may send the first keys before it activates the
+    // window; they go to the focus widget, which the command field is by then.
+    if (!focusWidget())
+        cbCommand->setFocus(Qt::OtherFocusReason);
     // A text preset before the window shows is looked at now rather than
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
