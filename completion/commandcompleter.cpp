@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTimer>
+#include <QWindow>
 
 static bool isEnter(const QKeyEvent *key)
 {
@@ -110,6 +111,8 @@ bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
             && type != QEvent::Hide)
         || completionMode() == InlineCompletion || watched == widget() || watched != popup())
         return QCompleter::eventFilter(watched, event);
+    if (type == QEvent::Show)
+        attachPopupToField();
     if (type == QEvent::Show || type == QEvent::Hide)
         noteFirstRow();
     if (type == QEvent::Move || type == QEvent::Show)
@@ -303,6 +306,18 @@ void CommandCompleter::setPopupAnchor(QWidget *anchor)
 {
     // The completer watches its list already, so it sees the list move.
     m_popupAnchor = anchor;
+}
+
+// The list is a window without a parent. A Wayland compositor shows it as a
+// popup only over a parent window, which Qt then takes from the focus; right
+// after the dialog maps, Qt may not know the dialog has it yet, and the list
+// would become a window of its own that takes the keys from the field.
+void CommandCompleter::attachPopupToField()
+{
+    QWindow *list = popup()->windowHandle();
+    QWidget *field = widget();
+    if (list && field && field->window()->windowHandle())
+        list->setTransientParent(field->window()->windowHandle());
 }
 
 void CommandCompleter::keepAnchorInView()

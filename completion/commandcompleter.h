@@ -140,6 +140,8 @@ private:
     void passToWindow(const QKeyEvent *key);
     /** Moves the list below the anchor when it would cover it. */
     void keepAnchorInView();
+    /** Makes the list's window a popup of the field's window (see the definition). */
+    void attachPopupToField();
     /** Highlights the first row unless the user chose a row. */
     void showDefaultRow();
     /** Emits firstRowChanged() when firstRow() is another than last time. */

@@ -21,6 +21,7 @@
 #include "exec/terminal.h"
 #include "privilegedlauncher.h"
 #include "startupnotice.h"
+#include "su/xdisplayauthority.h"
 
 #include <KUser>
 
@@ -541,6 +542,10 @@ void Roderuz::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    // A Wayland compositor may send the first keys before it activates the
+    // window; they go to the focus widget, which the command field is by then.
+    if (!focusWidget())
+        cbCommand->setFocus(Qt::OtherFocusReason);
     // A text preset before the window shows is looked at now rather than
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
@@ -743,6 +748,7 @@ LaunchOptions Roderuz::launchOptions() const
     options.lastCommand = cbCommand->historyItems().value(0);
     options.alternativeInTerminal = alternativeInTerminal(options);
     options.passwordTyped = !lePassword->text().isEmpty();
+    options.windowsReachOthers = &XDisplayAuthority::reachableByOthers;
     return options;
 }
 

@@ -310,6 +310,12 @@ LaunchPlan::Refusal LaunchPlan::refusalAsOther(const QString &line, const Launch
     m_argumentLimit = singleArgumentLimit();
     if (m_commandLength > m_argumentLimit)
         return CommandTooLong;
+    // A terminal and an application open windows; what another command does is its own.
+    if (!options.windowsReachOthers()) {
+        if (m_inTerminal || m_classification.type == DesktopEntry)
+            return NoWindowForOthers;
+        m_windowsUnreachable = true;
+    }
 
     // The shell looks the program up on the target's search path, not the caller's.
     const QString command =

@@ -61,6 +61,12 @@ struct LaunchOptions
     bool alternativeInTerminal = false;
     /** Something is typed in the password field. */
     bool passwordTyped = false;
+    /**
+     * Whether a window that another user opens reaches the caller's session;
+     * asked only for a command run as another user (see
+     * XDisplayAuthority::reachableByOthers()).
+     */
+    std::function<bool()> windowsReachOthers = [] { return true; };
     /** The search path a command run as a user through a tool gets (targetSearchPath()). */
     std::function<QByteArray(const QByteArray &user, const QString &tool)> targetSearchPath =
         [](const QByteArray &user, const QString &tool) { return ::targetSearchPath(user, tool); };
@@ -120,6 +126,9 @@ public:
         /** The command line is longer than the system passes in one argument
          *  (see argumentLimit()). */
         CommandTooLong,
+        /** The command opens a window (a terminal, an application's entry), and
+         *  no window of another user reaches this session. */
+        NoWindowForOthers,
     };
 
     /** Whose password su or sudo ask for. */
@@ -215,6 +224,8 @@ public:
     bool changesPriority() const { return m_changesPriority; }
     /** Whether su or sudo would ask for a password that is not typed yet. */
     bool awaitsPassword() const { return m_awaitsPassword; }
+    /** For StartAsOther, whether no window that the command opens can reach this session. */
+    bool windowsUnreachable() const { return m_windowsUnreachable; }
 
 private:
     void planStart(const LaunchOptions &options);
@@ -247,6 +258,7 @@ private:
     int m_priority = 0;
     bool m_changesPriority = false;
     bool m_awaitsPassword = false;
+    bool m_windowsUnreachable = false;
 };
 
 #endif

@@ -47,7 +47,8 @@ static CommandClassification classification(const QString &description)
 // Blank-separated: terminal, user=NAME, sudo, nice=N (the slider), priority (its box),
 // realtime, root (the caller), wrap (a plug-in that prefixes its name), listed=NAME or
 // listedfolder=PATH (the completion list's first row), last=COMMAND (the history's newest),
-// altterminal (what Enter takes instead runs in a terminal), nopassword (none typed yet).
+// altterminal (what Enter takes instead runs in a terminal), nopassword (none typed yet),
+// nowindows (no window of another user reaches the session).
 // Every user's search path is the system's.
 static LaunchOptions options(const QString &description)
 {
@@ -89,6 +90,8 @@ static LaunchOptions options(const QString &description)
             options.alternativeInTerminal = true;
         else if (option == QLatin1String("nopassword"))
             options.passwordTyped = false;
+        else if (option == QLatin1String("nowindows"))
+            options.windowsReachOthers = [] { return false; };
         else if (option == QLatin1String("wrap"))
             options.wrapCommand = [](const QString &line) {
                 return QStringLiteral("wrap ") + line;
@@ -210,6 +213,20 @@ void LaunchPlanTest::decidesOnce_data()
         << "3#ls '$x'#ls"
         << "user=bob terminal" << lines(heldXterm.arg(QStringLiteral("ls '\\$x'")))
         << "Runs as bob through su in xterm; asks for the password of bob" << bobs << "0 0";
+    QTest::newRow("as bob in a terminal, no windows for others")
+        << "3#ls#ls"
+        << "user=bob terminal nowindows" << lines(heldXterm.arg(QStringLiteral("ls")))
+        << "Windows of bob cannot open in this Wayland session" << bobs << none;
+    QTest::newRow("entry as bob, no windows for others")
+        << "5#kav-view a##Viewer#cat %f"
+        << "user=bob nowindows" << lines("cat a")
+        << "Windows of bob cannot open in this Wayland session" << bobs << none;
+    QTest::newRow("program as bob, no windows for others")
+        << "3#ls#ls"
+        << "user=bob nowindows" << lines("ls")
+        << "Runs as bob through su, without windows in this Wayland session; asks for the "
+           "password of bob"
+        << bobs << "0 0";
     QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#cat %F"
                                   << "user=bob" << lines("cat ~/a b")
                                   << "Runs as bob through su; asks for the password of bob" << bobs
