@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "historybox.h"
 
-#include "backgroundthreadpool.h"
 #include "commandcompleter.h"
+#include "core/backgroundthreadpool.h"
 #include "historymodel.h"
 #include "usagerecord.h"
 
@@ -199,7 +199,9 @@ void HistoryBox::loadUsageRecord()
     takeUsageRecord();
     if (usage || usageLoad.isRunning())
         return;
-    usageLoad = QtConcurrent::run(backgroundThreadPool(BackgroundWork::UserFiles), [] {
+    // The user's own files may lie on a mount that does not answer.
+    static QThreadPool *const userFileReads = newBackgroundThreadPool(1);
+    usageLoad = QtConcurrent::run(userFileReads, [] {
         auto record = QSharedPointer<UsageRecord>::create();
         record->load();
         return record;

@@ -4,10 +4,10 @@
 // entries installed here and a table of entries of every kind. Both sides
 // start the entries with an exec recorder preloaded (tests/common/execrecorder.c),
 // which records each start's working folder and words instead of running it.
+#include "core/commandwords.h"
 #include "desktop/applicationentry.h"
 #include "dialog/detachedstart.h"
 #include "exec/commandparser.h"
-#include "exec/commandwords.h"
 #include "exec/launchplan.h"
 
 #include <KConfigGroup>
