@@ -85,7 +85,7 @@ void InstallTest::pluginAuthorsGetTheInterface()
 {
     QFile header(installed(QStringLiteral("include/kav-run/iorvanrunner.h")));
     QVERIFY(header.open(QIODevice::ReadOnly));
-    QVERIFY(header.readAll().contains(".kav-run.IOrvanRunner\""));
+    QVERIFY(header.readAll().contains(".kav-run.IOrvanRunner/1.0\""));
     QVERIFY(QFileInfo(installed(QStringLiteral(PLUGIN_INSTALL_DIR))).isDir());
 }
 
