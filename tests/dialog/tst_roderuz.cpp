@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "../common/systemapplications.h"
 #include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
@@ -186,15 +187,10 @@ void RoderuzTest::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
     // Desktop entries are found by their id in the XDG data folders.
     const QString applications = configHome.filePath(QStringLiteral("data/applications"));
-    QVERIFY(QDir().mkpath(applications));
-    QFile editor(applications + QStringLiteral("/kavrun-texteditor.desktop"));
-    QVERIFY(editor.open(QIODevice::WriteOnly));
-    editor.write("[Desktop Entry]\nType=Application\nName=Text Editor\nExec=kavmark editor\n");
-    editor.close();
-    QFile top(applications + QStringLiteral("/kavrun-top.desktop"));
-    QVERIFY(top.open(QIODevice::WriteOnly));
-    top.write("[Desktop Entry]\nType=Application\nName=Top\nExec=top\nTerminal=true\n");
-    top.close();
+    QVERIFY(writeDesktopEntry(applications + QStringLiteral("/kavrun-texteditor.desktop"),
+        "Name=Text Editor\nExec=kavmark editor\n"));
+    QVERIFY(writeDesktopEntry(applications + QStringLiteral("/kavrun-top.desktop"),
+        "Name=Top\nExec=top\nTerminal=true\n"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
     // Only the test's own applications are offered.
     qputenv(
