@@ -6,6 +6,7 @@
 #include "dialog/roderuz.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
+#include "messageboxrecorder.h"
 #include "testprograms.h"
 
 #include <KUser>
@@ -34,37 +35,6 @@
 #include <tuple>
 #include <unistd.h>
 
-/** Clicks a button of every message box that opens while it lives and counts them. */
-class MessageBoxAnswerer : public QObject
-{
-public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer)
-        : answer(answer)
-    {
-        connect(&poll, &QTimer::timeout, this, &MessageBoxAnswerer::answerOpenBox);
-        poll.start(10);
-    }
-
-    int answered = 0;
-    QString lastText;
-    QMessageBox::StandardButtons lastButtons;
-
-private:
-    void answerOpenBox()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->button(answer))
-            return;
-        ++answered;
-        lastText = box->text();
-        lastButtons = box->standardButtons();
-        box->button(answer)->click();
-    }
-
-    QMessageBox::StandardButton answer;
-    QTimer poll;
-};
-
 /** The group "zirna-admin" and a user of the test's own, removed on every path. */
 class TemporaryAdminGroup
 {
@@ -75,28 +45,25 @@ public:
     bool create()
     {
         groupCreated = runAdmin(QStringLiteral("groupadd"), { groupName() });
-        userCreated = groupCreated
-            && runAdmin(QStringLiteral("useradd"),
-                { QStringLiteral("-M"), QStringLiteral("-G"), groupName(), memberName() });
-        return userCreated;
+        return groupCreated && member.create() && add(memberName());
     }
-    bool addRoot()
-    {
-        return runAdmin(QStringLiteral("gpasswd"),
-            { QStringLiteral("-a"), QStringLiteral("root"), groupName() });
-    }
+    bool addRoot() { return add(QStringLiteral("root")); }
 
+    // The member goes after the group, which is none of its primary groups.
     ~TemporaryAdminGroup()
     {
-        if (userCreated)
-            runAdmin(QStringLiteral("userdel"), { memberName() });
         if (groupCreated)
             runAdmin(QStringLiteral("groupdel"), { groupName() });
     }
 
 private:
+    static bool add(const QString &user)
+    {
+        return runAdmin(QStringLiteral("gpasswd"), { QStringLiteral("-a"), user, groupName() });
+    }
+
+    ThrowAwayAccount member { memberName() };
     bool groupCreated = false;
-    bool userCreated = false;
 };
 
 /** Why the group cannot be set up for a test, or null when it can. */
@@ -736,11 +703,11 @@ void RoderuzTest::realtimeWarningAnsweredYes()
     auto dialog = createDialog();
     const int startValue = dialog->slPriority->value();
     {
-        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        MessageBoxRecorder answerer(QMessageBox::Yes);
         dialog->cbRealtime->setChecked(true);
-        QCOMPARE(answerer.answered, 1);
-        QCOMPARE(answerer.lastButtons, QMessageBox::Yes | QMessageBox::Cancel);
-        QVERIFY(answerer.lastText.startsWith(
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes.constLast().buttons, QMessageBox::Yes | QMessageBox::Cancel);
+        QVERIFY(answerer.boxes.constLast().text.startsWith(
             QLatin1String("Running a realtime application can be very dangerous.")));
     }
     QCOMPARE(dialog->scheduler, 1);
@@ -764,7 +731,7 @@ void RoderuzTest::realtimeWarningAnsweredYes()
     QCOMPARE(dialog->slPriority->value(), startValue);
     QVERIFY(!dialog->rootForced);
 
-    MessageBoxAnswerer answerer(QMessageBox::Yes);
+    MessageBoxRecorder answerer(QMessageBox::Yes);
     dialog->cbRealtime->setChecked(true);
     QCOMPARE(dialog->slPriority->value(), 70);
 }
@@ -775,9 +742,9 @@ void RoderuzTest::realtimeWarningCancelled()
     dialog->cbPriority->setChecked(true);
     dialog->slPriority->setValue(dialog->startNice + 4);
     {
-        MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        MessageBoxRecorder answerer(QMessageBox::Cancel);
         dialog->cbRealtime->setChecked(true);
-        QCOMPARE(answerer.answered, 1);
+        QCOMPARE(answerer.boxes.size(), 1);
     }
     QVERIFY(!dialog->cbRealtime->isChecked());
     QCOMPARE(dialog->scheduler, 0);
@@ -792,9 +759,9 @@ void RoderuzTest::realtimeWarningCancelled()
 void RoderuzTest::presets()
 {
     auto dialog = createDialog();
-    MessageBoxAnswerer answerer(QMessageBox::Cancel);
+    MessageBoxRecorder answerer(QMessageBox::Cancel);
     dialog->setRealtime();
-    QCOMPARE(answerer.answered, 0);
+    QCOMPARE(answerer.boxes.size(), 0);
     QCOMPARE(dialog->scheduler, 1);
     QVERIFY(!dialog->cbRealtime->isChecked());
     QVERIFY(!dialog->advancedOptionsWidget->isHidden());
