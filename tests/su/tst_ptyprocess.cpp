@@ -108,6 +108,7 @@ private Q_SLOTS:
     void pollExitOfForeignPid();
     void repeatedRunsLeakNoDescriptor();
     void clocksAndCancelEndEveryWait();
+    void wipeBytesOverwritesTheWholeSharedBlock();
 };
 
 void PtyProcessTest::withoutTerminal()
@@ -544,6 +545,28 @@ void PtyProcessTest::clocksAndCancelEndEveryWait()
     QVERIFY(process.reapChild(5000));
     QCOMPARE(PtyProcess::pollExit(process.childPid()), -1);
     QVERIFY(timer.elapsed() < 3000);
+}
+
+// A password's bytes go from every copy that shares them, the bytes cut off
+// its end included; bytes that are not ours (a literal, raw data) stay.
+void PtyProcessTest::wipeBytesOverwritesTheWholeSharedBlock()
+{
+    QByteArray password("secret and its cut-off tail");
+    password.chop(18);
+    const QByteArray sharer = password;
+    PtyProcess::wipeBytes(password);
+    QVERIFY(password.isEmpty());
+    QCOMPARE(QByteArray::fromRawData(sharer.constData(), int(sharer.capacity())),
+        QByteArray(int(sharer.capacity()), '\0'));
+
+    QByteArray literal = QByteArrayLiteral("literal");
+    PtyProcess::wipeBytes(literal);
+    QVERIFY(literal.isEmpty());
+    const char raw[] = "raw";
+    QByteArray rawBytes = QByteArray::fromRawData(raw, 3);
+    PtyProcess::wipeBytes(rawBytes);
+    QVERIFY(rawBytes.isEmpty());
+    QCOMPARE(QByteArray(raw), QByteArray("raw"));
 }
 
 QTEST_GUILESS_MAIN(PtyProcessTest)
