@@ -287,9 +287,12 @@ void PtyProcessTest::childTerminalAndArguments()
     QCOMPARE(lines.at(1), QByteArrayLiteral("controlling"));
     QCOMPARE(lines.at(2), QByteArrayLiteral("error"));
     // Only SIGHUP (bit 0) is ignored; the parent's ignored SIGUSR1 is not inherited.
+    // Signals 32 and 33 are the C library's own, which no program using it can reset:
+    // they stay as the caller left them, ignored in some build environments.
+    const quint64 libraryOwn = quint64(3) << 31;
     const quint64 ignored =
         lines.at(3).mid(lines.at(3).indexOf(':') + 1).trimmed().toULongLong(nullptr, 16);
-    QCOMPARE(ignored, quint64(1));
+    QCOMPARE(ignored & ~libraryOwn, quint64(1));
     const QByteArray shell = QStandardPaths::findExecutable(QStringLiteral("sh")).toLocal8Bit();
     QVERIFY(shell.startsWith('/'));
     QVERIFY2(lines.at(4).startsWith(shell + " -c tty;"), lines.at(4).constData());
