@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "applicationindex.h"
 
+#include "core/backgroundthreadpool.h"
+
 #include <QCollator>
 
 #include <algorithm>
@@ -39,4 +41,10 @@ QVector<Match> ApplicationIndex::matches(const QString &typed) const
     std::stable_sort(found.begin(), found.end(),
         [](const Match &left, const Match &right) { return left.quality < right.quality; });
     return found;
+}
+
+QThreadPool *ApplicationIndex::threadPool()
+{
+    static QThreadPool *const pool = newBackgroundThreadPool(2);
+    return pool;
 }

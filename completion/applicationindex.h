@@ -8,6 +8,8 @@
 #include <QList>
 #include <QVector>
 
+class QThreadPool;
+
 /**
  * The installed applications, searchable by their names (ApplicationKeys):
  * by a word of their Name, GenericName or Keywords, the initials or a part
@@ -23,6 +25,8 @@ public:
     explicit ApplicationIndex(QList<ApplicationEntry> entries);
     /** An index of ApplicationEntry::installed(). */
     static ApplicationIndex installed();
+    /** The threads that read the installed applications' desktop entries. */
+    static QThreadPool *threadPool();
 
     int size() const { return m_entries.size(); }
     const ApplicationEntry &entry(int position) const { return m_entries.at(position); }

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "applicationsmodel.h"
 
-#include "backgroundthreadpool.h"
-
 #include <QFutureWatcher>
 #include <QtConcurrent>
 
@@ -14,8 +12,8 @@ ApplicationsModel::ApplicationsModel(QObject *parent)
         setIndex(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(
-        backgroundThreadPool(BackgroundWork::ApplicationIndex), &ApplicationIndex::installed));
+    watcher->setFuture(
+        QtConcurrent::run(ApplicationIndex::threadPool(), &ApplicationIndex::installed));
 }
 
 void ApplicationsModel::setTypedText(const QString &typed)

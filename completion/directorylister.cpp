@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "directorylister.h"
 
-#include "backgroundthreadpool.h"
+#include "core/backgroundthreadpool.h"
 
 #include <QCollator>
 #include <QFile>
@@ -71,6 +71,7 @@ void DirectoryLister::startReading(const QString &folder)
             watcher->deleteLater();
             Q_EMIT listed(folder);
         });
-    watcher->setFuture(
-        QtConcurrent::run(backgroundThreadPool(BackgroundWork::FolderListing), readFolder, folder));
+    // A few stuck reads still leave threads for the next folder.
+    static QThreadPool *const folderReads = newBackgroundThreadPool(4);
+    watcher->setFuture(QtConcurrent::run(folderReads, readFolder, folder));
 }

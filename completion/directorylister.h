@@ -17,7 +17,7 @@ struct FolderEntry
 };
 
 /**
- * Lists folders on background threads (backgroundThreadPool()), so that a
+ * Lists folders on background threads (newBackgroundThreadPool()), so that a
  * slow or unreachable mount never blocks its caller, and keeps the listings.
  */
 class DirectoryLister : public QObject

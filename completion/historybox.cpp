@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "historybox.h"
 
-#include "backgroundthreadpool.h"
 #include "commandcompleter.h"
+#include "core/backgroundthreadpool.h"
 #include "historymodel.h"
 #include "usagerecord.h"
 
@@ -207,7 +207,9 @@ void HistoryBox::loadUsageRecord()
     takeUsageRecord();
     if (m_usage || m_usageLoad.isRunning())
         return;
-    m_usageLoad = QtConcurrent::run(backgroundThreadPool(BackgroundWork::UserFiles), [] {
+    // The user's own files may lie on a mount that does not answer.
+    static QThreadPool *const userFileReads = newBackgroundThreadPool(1);
+    m_usageLoad = QtConcurrent::run(userFileReads, [] {
         auto record = QSharedPointer<UsageRecord>::create();
         record->load();
         return record;

@@ -3,10 +3,10 @@
 
 #include "afterfirstframe.h"
 #include "commandclassifier.h"
-#include "completion/backgroundthreadpool.h"
 #include "completion/commandcompleter.h"
 #include "completion/historybox.h"
 #include "completion/usagerecord.h"
+#include "core/backgroundthreadpool.h"
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
@@ -267,9 +267,9 @@ void Roderuz::startDefaultUserLookUp()
             leUsername->setText(watcher->result());
         watcher->deleteLater();
     });
-    // Not the global pool, whose threads the program waits for when it ends.
-    watcher->setFuture(
-        QtConcurrent::run(backgroundThreadPool(BackgroundWork::AccountLookUp), fetchDefaultUser));
+    // The name services may not answer.
+    static QThreadPool *const accountLookUps = newBackgroundThreadPool(1);
+    watcher->setFuture(QtConcurrent::run(accountLookUps, fetchDefaultUser));
 }
 
 void Roderuz::describeButton(

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "launchplan.h"
 
+#include "core/commandwords.h"
 #include "exec/calculator.h"
 #include "exec/commandparser.h"
-#include "exec/commandwords.h"
 #include "exec/desktopexec.h"
 #include "exec/terminal.h"
 

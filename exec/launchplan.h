@@ -2,8 +2,8 @@
 #ifndef LAUNCHPLAN_H
 #define LAUNCHPLAN_H
 
+#include "core/searchpath.h"
 #include "exec/commandclassification.h"
-#include "exec/searchpath.h"
 
 #include <QString>
 #include <QStringList>

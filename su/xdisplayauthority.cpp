@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "xdisplayauthority.h"
 
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 
 #include <QDeadlineTimer>
 #include <QList>

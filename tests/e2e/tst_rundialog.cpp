@@ -2,9 +2,7 @@
 // The dialog as its user meets it: a real kav-run on a real X server, driven
 // from the keyboard.
 #include "../common/throwawayaccount.h"
-#include "../common/xvfbserver.h"
-#include "kavrunsession.h"
-#include "xdriver.h"
+#include "kavruntest.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -67,13 +65,11 @@ static QStringList filesHolding(const QString &folder, const QByteArray &text)
     return found;
 }
 
-class TestRunDialog : public QObject
+class TestRunDialog : public KavRunTest
 {
     Q_OBJECT
 
 private:
-    /** Waits for the dialog of @p kavRun and focuses it; its window id, empty on failure. */
-    QString showDialog(QProcess *kavRun) const;
     /** The command field's text, read back through the clipboard. */
     QString commandFieldText() const;
     /**
@@ -89,15 +85,7 @@ private:
     /** Waits until kav-run shows @p count windows: its dialog, and its completion list. */
     bool waitForWindowCount(QProcess *kavRun, int count) const;
 
-    XvfbServer m_server;
-    std::unique_ptr<XDriver> m_x;
-    std::unique_ptr<KavRunSession> m_session;
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
+private Q_SLOTS:
     void launchesTheTypedCommandAndCloses();
     void titleIsTheDialogsOwn_data();
     void titleIsTheDialogsOwn();
@@ -140,14 +128,6 @@ private slots:
     void presetUserTakesThePasswordTypedAtOnce();
 };
 
-QString TestRunDialog::showDialog(QProcess *kavRun) const
-{
-    const QString window = m_x->waitForFocusedWindow(QStringLiteral("Run Command"));
-    if (window.isEmpty())
-        qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
-    return window;
-}
-
 QString TestRunDialog::commandFieldText() const
 {
     if (!m_x->key({ QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c") }))
@@ -181,25 +161,6 @@ static qint64 terminalOf(const QString &mark)
             return line.section(QLatin1Char(' '), 0, 0).toLongLong();
     }
     return 0;
-}
-
-void TestRunDialog::initTestCase()
-{
-    // Users meet the dialog under a window manager.
-    if (!m_server.start(XvfbServer::WithWindowManager))
-        QSKIP("Xvfb and xauth are needed for the dialog on a real X server");
-    m_x = std::make_unique<XDriver>(m_server);
-}
-
-void TestRunDialog::init()
-{
-    m_session = std::make_unique<KavRunSession>(m_x->environment());
-    QVERIFY(m_session->isValid());
-}
-
-void TestRunDialog::cleanup()
-{
-    m_session.reset();
 }
 
 void TestRunDialog::launchesTheTypedCommandAndCloses()
