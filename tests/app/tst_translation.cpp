@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "desktop/kavdesktop.h"
 #include "childprogram.h"
 #include "desktop/helpwindow.h"
+#include "desktop/kavdesktop.h"
 #include "dialog/roderuz.h"
 
 #include <QAbstractButton>
@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -77,6 +78,15 @@ static QChar accelerator(const QString &text)
     static const QRegularExpression mnemonic(QStringLiteral("(?<!&)&([^&\\s])"));
     const QRegularExpressionMatch match = mnemonic.match(text);
     return match.hasMatch() ? match.captured(1).at(0).toLower() : QChar();
+}
+
+/** The letter of @p key when it is Alt and a letter, or a null character. */
+static QChar altLetter(const QKeySequence &key)
+{
+    const int combination = key.isEmpty() ? 0 : key[0];
+    if ((combination & Qt::KeyboardModifierMask) != Qt::AltModifier)
+        return QChar();
+    return QChar(combination & ~Qt::KeyboardModifierMask).toLower();
 }
 
 /** The anchor names of the HTML page at @p path, sorted. */
@@ -203,9 +213,10 @@ void TranslationTest::acceleratorsAreUniqueInTheDialog()
         QChar letter;
         if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
             text = button->text() + QLatin1Char(' ') + button->accessibleName();
-            const int key = button->shortcut().isEmpty() ? 0 : button->shortcut()[0];
-            if ((key & Qt::KeyboardModifierMask) == Qt::AltModifier)
-                letter = QChar(key & ~Qt::KeyboardModifierMask).toLower();
+            letter = altLetter(button->shortcut());
+            // An option's shortcut belongs to the dialog, its letter still to the button's text.
+            if (letter.isNull())
+                letter = accelerator(button->text());
         } else if (auto *label = qobject_cast<QLabel *>(widget); label && label->buddy()) {
             text = label->text();
             letter = accelerator(text);
@@ -216,6 +227,14 @@ void TranslationTest::acceleratorsAreUniqueInTheDialog()
             qPrintable(QStringLiteral("Alt+%1 belongs to both \"%2\" and \"%3\"")
                            .arg(letter, owners.value(letter), text)));
         owners.insert(letter, text);
+    }
+    // The dialog's own shortcuts act for a button or label above, or for a
+    // button without a letter in its text (su, sudo).
+    const QList<QShortcut *> shortcuts = dialog.findChildren<QShortcut *>();
+    for (const QShortcut *shortcut : shortcuts) {
+        const QChar letter = altLetter(shortcut->key());
+        if (!letter.isNull() && !owners.contains(letter))
+            owners.insert(letter, shortcut->key().toString());
     }
     QVERIFY(owners.size() >= 15);
 }
