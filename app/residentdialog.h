@@ -45,6 +45,8 @@ private:
     /** Builds a new dialog from the settings and applications that @p sources identifies
      *  (sourcesStamp()); as they are now when it is null (currentSourcesStamp()). */
     void prepareDialog(QByteArray sources = QByteArray());
+    /** Draws the dialog just shown at once, rather than when the window system reports it shown. */
+    void drawWithTheMap();
     void dialogFinished();
     /**
      * Identifies what a dialog is built from as it is now: the settings
