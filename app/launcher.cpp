@@ -46,18 +46,19 @@ int main(int argc, char *argv[])
     const StartRequest request = startRequest(argc, argv);
     if ((request == StartRequest::Dialog || request == StartRequest::Resident)
         && HandOver::windowSystemNamed(argc, argv)) {
-        const char *display = HandOver::x11Display(argc, argv);
-        pid_t holdStarter = -1;
-        const int keyboardHold = request == StartRequest::Dialog && display
-            ? KeyboardHold::start(display, &holdStarter)
-            : -1;
-        const std::optional<int> status = handOverOf(argc, argv)
-                                              .deliver(HandOver::instanceIdentifier(argc, argv),
-                                                  InstanceClient::NoWait, keyboardHold);
+        // A running kav-run is connected to the X server already and holds
+        // the keyboard itself from the moment the hand-over arrives, sooner
+        // than a connection of this start's could.
+        const std::optional<int> status =
+            handOverOf(argc, argv)
+                .deliver(HandOver::instanceIdentifier(argc, argv), InstanceClient::NoWait);
         if (status && *status != HandOver::answerItself)
             return *status;
+        const char *display = HandOver::x11Display(argc, argv);
+        const int keyboardHold =
+            request == StartRequest::Dialog && display ? KeyboardHold::start(display) : -1;
         if (keyboardHold >= 0)
-            KeyboardHold::passOn(keyboardHold, holdStarter);
+            KeyboardHold::passOn(keyboardHold);
     }
     const std::string program = dialogProgram();
     execv(program.c_str(), argv);

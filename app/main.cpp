@@ -117,6 +117,8 @@ int main(int argc, char *argv[])
     const bool glIntegrationDisabled = disableGlIntegration();
     // Named before the application object takes the toolkit's options out.
     const std::string identifier = HandOver::instanceIdentifier(argc, argv);
+    const char *const x11Display = HandOver::x11Display(argc, argv);
+    const std::string keyboardDisplay = x11Display ? x11Display : "";
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
@@ -133,6 +135,10 @@ int main(int argc, char *argv[])
             handOver(identifier, QCoreApplication::arguments(), keyboardHold);
         return status && *status != HandOver::answerItself ? *status : raisedStatus;
     }
+
+    // Later starts hand over at once and leave the keyboard to this instance.
+    if (!keyboardDisplay.empty())
+        app.holdKeyboardForLaterStarts(keyboardDisplay, commandLine.isResident());
 
     if (commandLine.isResident()) {
         if (keyboardHold >= 0)
