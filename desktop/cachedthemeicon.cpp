@@ -6,14 +6,15 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QDateTime>
-#include <QFileInfo>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 // Far more than a rendering at the largest icon size takes.
 static const qint64 maximumCacheFileSize = 4 * 1024 * 1024;
@@ -32,7 +33,8 @@ static QString sha1Hex(const QString &text)
 // What a rendering depends on besides the names and the size: the theme, the
 // folders it is looked for in, and the index and cache files of the theme and
 // of hicolor, where every theme ends. A package that changes a theme rewrites
-// them.
+// them. Their times are taken as the system gives them: a time in the local
+// zone would look up the zone for each file.
 static QString themeStamp()
 {
     const QString theme = QIcon::themeName();
@@ -42,12 +44,14 @@ static QString themeStamp()
         stamp << folder;
         for (const QString &name : { theme, QStringLiteral("hicolor") }) {
             for (const char *file : { "/index.theme", "/icon-theme.cache" }) {
-                const QFileInfo info(folder + QLatin1Char('/') + name + QLatin1String(file));
-                if (info.exists())
-                    stamp << QStringLiteral("%1 %2 %3")
-                                 .arg(info.filePath())
-                                 .arg(info.lastModified().toMSecsSinceEpoch())
-                                 .arg(info.size());
+                const QString path = folder + QLatin1Char('/') + name + QLatin1String(file);
+                struct stat info;
+                if (stat(QFile::encodeName(path).constData(), &info) == 0)
+                    stamp << QStringLiteral("%1 %2.%3 %4")
+                                 .arg(path)
+                                 .arg(qlonglong(info.st_mtim.tv_sec))
+                                 .arg(qlonglong(info.st_mtim.tv_nsec))
+                                 .arg(qlonglong(info.st_size));
             }
         }
     }

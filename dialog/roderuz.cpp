@@ -435,9 +435,10 @@ void Roderuz::showEvent(QShowEvent *event)
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
         parseTimer->stop();
+        slotParseTimer();
+        // Its arrival draws the plan once.
         classifier->waitFor(
             cbCommand->currentText(), cbCommand->chosenEntry(), presetClassificationMs);
-        slotParseTimer();
     }
     if (!advancedSizePending)
         return;
