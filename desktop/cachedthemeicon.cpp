@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QImageWriter>
@@ -73,6 +74,24 @@ static QString cacheFile(const QStringList &names, int extent, qreal ratio)
         + QStringLiteral("/icons/") + sha1Hex(key.join(QLatin1Char('\n'))) + QStringLiteral(".png");
 }
 
+// A cache file as this process last decoded it, for the stamp it was read for.
+struct DecodedRendering
+{
+    QByteArray content;
+    QString stamp;
+    QImage image;
+};
+
+// A resident draws many dialogs: it decodes each cache file once while the
+// file stays as it was.
+static QHash<QString, DecodedRendering> &decodedRenderings()
+{
+    static QHash<QString, DecodedRendering> decoded;
+    return decoded;
+}
+
+static const int mostDecodedRenderings = 32;
+
 // The rendering kept in @p path for @p stamp; a null pixmap when there is
 // none, or one for another stamp, or a damaged one. The format is named, not
 // guessed: guessing asks every image plug-in whether it reads the file.
@@ -82,12 +101,19 @@ static QPixmap readRendering(const QString &path, const QString &stamp, qreal ra
     QString error;
     if (!StoredFile::read(path, maximumCacheFileSize, &content, &error))
         return QPixmap();
-    QBuffer file(&content);
-    QImageReader reader(&file, "png");
-    reader.setAutoDetectImageFormat(false);
-    if (reader.text(stampKey()) != stamp)
-        return QPixmap();
-    QPixmap rendering = QPixmap::fromImage(reader.read());
+    QHash<QString, DecodedRendering> &decoded = decodedRenderings();
+    auto known = decoded.constFind(path);
+    if (known == decoded.constEnd() || known->content != content || known->stamp != stamp) {
+        QBuffer file(&content);
+        QImageReader reader(&file, "png");
+        reader.setAutoDetectImageFormat(false);
+        if (reader.text(stampKey()) != stamp)
+            return QPixmap();
+        if (decoded.size() >= mostDecodedRenderings)
+            decoded.clear();
+        known = decoded.insert(path, { content, stamp, reader.read() });
+    }
+    QPixmap rendering = QPixmap::fromImage(known->image);
     rendering.setDevicePixelRatio(ratio);
     return rendering;
 }
