@@ -10,9 +10,10 @@
  * its command line over without holding the keyboard itself (KeyboardHold
  * is for a start that becomes the dialog program). The running kav-run asks
  * for the keyboard the moment the hand-over arrives, on an X connection of
- * its own that it makes once; a thread waits for the grab and lets the
- * keyboard go when the release descriptor is closed, and after
- * KeyboardHold::holdLimitMs at the latest, however busy the main thread is.
+ * its own that it makes once; a thread of its own, started with that
+ * connection, waits for the grab and lets the keyboard go when the release
+ * descriptor is closed, and after KeyboardHold::holdLimitMs at the latest,
+ * however busy the main thread is.
  */
 class InstanceKeyboardHold
 {
