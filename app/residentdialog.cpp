@@ -13,6 +13,7 @@
 #include <QBackingStore>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSemaphore>
 #include <QTimer>
 #include <QtConcurrent>
@@ -146,7 +147,7 @@ QByteArray ResidentDialog::answer(const QString &message)
 
     if (!m_dialog) {
         prepareDialog();
-    } else {
+    } else if (m_sourcesWatch.mayHaveChanged()) {
         QByteArray stamp = currentSourcesStamp();
         if (!stamp.isNull() && stamp != m_dialogSourcesStamp)
             prepareDialog(std::move(stamp));
@@ -168,6 +169,8 @@ void ResidentDialog::prepareDialog(QByteArray sources)
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
+    // Watched from before the stamp is taken, so that no change falls between them.
+    m_sourcesWatch.watch(ApplicationEntry::folders() << QFileInfo(m_settingsFile).path());
     m_dialogSourcesStamp = sources.isNull() ? currentSourcesStamp() : std::move(sources);
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
