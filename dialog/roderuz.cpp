@@ -281,6 +281,10 @@ void Roderuz::setCommandText(const QString &text)
     const int blank = text.indexOf(QLatin1Char(' '));
     if (blank > 0)
         edit->setSelection(blank + 1, text.length() - blank - 1);
+    // A text preset before the window shows is looked at while the window is
+    // made ready; showing it waits for the look (showEvent()).
+    if (!isVisible() && !text.trimmed().isEmpty())
+        classifier->classify(text, cbCommand->chosenEntry());
 }
 
 void Roderuz::completeStartup()
