@@ -58,16 +58,17 @@ struct KeyboardGrab::Functions
     decltype(&xcb_disconnect) disconnect = nullptr;
 };
 
+KeyboardGrab::KeyboardGrab() = default;
+
 KeyboardGrab::~KeyboardGrab()
 {
     if (connection)
         xcb->disconnect(connection);
-    delete xcb;
 }
 
 bool KeyboardGrab::connect(const char *display)
 {
-    xcb = new Functions;
+    xcb = std::make_unique<Functions>();
     if (!xcb->load())
         return false;
     int screenNumber = 0;

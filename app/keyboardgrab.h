@@ -4,6 +4,8 @@
 
 #include <xcb/xcb.h>
 
+#include <memory>
+
 /**
  * A connection of its own to an X server that asks for the keyboard with the
  * keyboard frozen, so that the server queues every key, and lets it go: the
@@ -15,7 +17,7 @@
 class KeyboardGrab
 {
 public:
-    KeyboardGrab() = default;
+    KeyboardGrab();
     /** Disconnects; a grab ends with the connection. */
     ~KeyboardGrab();
     KeyboardGrab(const KeyboardGrab &) = delete;
@@ -39,7 +41,7 @@ public:
 private:
     struct Functions;
 
-    Functions *xcb = nullptr;
+    std::unique_ptr<Functions> xcb;
     xcb_connection_t *connection = nullptr;
     xcb_window_t root = XCB_NONE;
     xcb_grab_keyboard_cookie_t pending {};
