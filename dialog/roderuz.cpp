@@ -289,6 +289,10 @@ void Roderuz::setCommandText(const QString &text)
     const int blank = text.indexOf(QLatin1Char(' '));
     if (blank > 0)
         edit->setSelection(blank + 1, text.length() - blank - 1);
+    // A text preset before the window shows is looked at while the window is
+    // made ready; showing it waits for the look (showEvent()).
+    if (!isVisible() && !text.trimmed().isEmpty())
+        classifier->classify(text, cbCommand->chosenEntry());
 }
 
 void Roderuz::completeStartup()
@@ -550,9 +554,10 @@ void Roderuz::showEvent(QShowEvent *event)
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
         parseTimer->stop();
+        slotParseTimer();
+        // Its arrival draws the plan once.
         classifier->waitFor(
             cbCommand->currentText(), cbCommand->chosenEntry(), presetClassificationMs);
-        slotParseTimer();
     }
     if (!advancedSizePending)
         return;
