@@ -83,6 +83,8 @@ QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == CompletionKeyRole)
         return typedText;
+    if (role == Qt::AccessibleDescriptionRole)
+        return rowDescription(index);
     const Row &row = rows.at(index.row());
     switch (row.kind) {
     case RowKind::History:
@@ -95,6 +97,26 @@ QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
         return pathModel->data(pathModel->index(row.partRow), role);
     default:
         return fileModel->data(fileModel->index(row.partRow), role);
+    }
+}
+
+QString CommandCompleterModel::rowDescription(const QModelIndex &index) const
+{
+    switch (rowKind(index)) {
+    case RowKind::History:
+        return tr("Command from the history");
+    case RowKind::Application: {
+        const QString comment = data(index, Qt::ToolTipRole).toString();
+        return comment.isEmpty() ? tr("Application") : tr("Application: %1").arg(comment);
+    }
+    case RowKind::Program:
+        return tr("Program");
+    case RowKind::File:
+        return tr("File");
+    case RowKind::Folder:
+        return tr("Folder");
+    default:
+        return QString();
     }
 }
 
