@@ -50,6 +50,7 @@ private Q_SLOTS:
     void completionRowsSayWhatTheyAre();
     void controlsHaveNames_data();
     void controlsHaveNames();
+    void fileChooserSurvivesBeingRead();
 };
 
 void TestAccessibility::initTestCase()
@@ -159,6 +160,12 @@ void TestAccessibility::passwordReachesNoReader()
         QVERIFY(m_x->key({ QStringLiteral("Return") }));
         QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("Warning - Run command")).isEmpty());
         QVERIFY(m_x->key({ QStringLiteral("Return") }));
+        // The wait for su was said, with the password nowhere in it.
+        QVERIFY(!m_bus
+                     ->waitForEvent([](const QJsonObject &event) {
+                         return dataOf(event).contains(QLatin1String("Checking the password"));
+                     })
+                     .isEmpty());
     } else {
         QProcess *clipboard = m_session->startProgram(
             QStringLiteral("xclip"), { QStringLiteral("-selection"), QStringLiteral("clipboard") });
@@ -323,6 +330,23 @@ void TestAccessibility::controlsHaveNames()
     };
     // Reading the whole tree takes a reader a while.
     QTRY_VERIFY_WITH_TIMEOUT(shown(), 20000);
+}
+
+// A reader that reads the file chooser's list while the chooser fills it
+// leaves the dialog running.
+void TestAccessibility::fileChooserSurvivesBeingRead()
+{
+    QProcess *kavRun = startDialog({});
+    QVERIFY(kavRun);
+    const int rowsRead = m_bus->readLists(4000, [this] { m_x->key({ QStringLiteral("alt+o") }); });
+    QVERIFY(rowsRead > 0);
+    QVERIFY2(kavRun->state() == QProcess::Running, kavRun->readAllStandardError().constData());
+    const QString chooser = m_x->waitForWindow(QStringLiteral("Open executable"));
+    QVERIFY(!chooser.isEmpty());
+    QVERIFY(m_x->focus(chooser) && m_x->key({ QStringLiteral("Escape") }));
+    QVERIFY(!m_x->waitForFocusedWindow(QStringLiteral("Run Command")).isEmpty());
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 QTEST_GUILESS_MAIN(TestAccessibility)
