@@ -72,14 +72,12 @@ QAccessibleInterface *accessibleStatus(const QString &className, QObject *object
 } // namespace
 
 SpokenStatus::SpokenStatus(QWidget *window)
-    : QWidget(window)
+    : QWidget(window, Qt::Tool | Qt::FramelessWindowHint)
     , settleTimer(new QTimer(this))
 {
     static const bool factoryInstalled = (QAccessible::installFactory(&accessibleStatus), true);
     Q_UNUSED(factoryInstalled)
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    resize(0, 0);
     settleTimer->setSingleShot(true);
     settleTimer->setInterval(settleMs);
     connect(settleTimer, &QTimer::timeout, this, &SpokenStatus::announce);
@@ -100,8 +98,17 @@ void SpokenStatus::addNote(const QString &note)
 void SpokenStatus::followList(QAbstractItemView *list)
 {
     this->list = list;
-    if (list)
-        list->installEventFilter(this);
+    if (!list)
+        return;
+    list->installEventFilter(this);
+    // The rows change with each key typed while the list is open: the count
+    // is said once the typing settles.
+    const auto typingGoesOn = [this] {
+        if (listOpened)
+            settleTimer->start();
+    };
+    connect(list->model(), &QAbstractItemModel::modelReset, this, typingGoesOn);
+    connect(list->model(), &QAbstractItemModel::layoutChanged, this, typingGoesOn);
 }
 
 bool SpokenStatus::eventFilter(QObject *watched, QEvent *event)
@@ -127,8 +134,12 @@ void SpokenStatus::announce()
     if (!pendingHint.isEmpty() && pendingHint != spokenHint)
         parts.append(pendingHint);
     spokenHint = pendingHint;
-    if (parts.isEmpty() || !window()->isVisible())
+    if (parts.isEmpty() || !parentWidget()->isVisible())
         return;
+    // A window of its own, made when it is first needed: a reader says the
+    // context of a notification first, and the dialog's would be read whole.
+    if (!testAttribute(Qt::WA_WState_Created))
+        create();
     //: Parts of one announcement for screen readers: a note, then the hint
     const QString text = parts.join(tr(". "));
     const QString previous = accessibleName();

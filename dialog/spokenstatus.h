@@ -12,11 +12,11 @@ class QTimer;
 /**
  * Tells screen readers what changed in its window while the focus stays where
  * the user works: the hint once the typing has settled, and notes such as
- * "The password was cleared" together with it. The status is a widget of no
- * size whose accessible name is the last announcement; a screen reader hears
- * it as a notification that shows, and its text arrives in a text change too
- * (the toolkit sends name and description changes without their text, so
- * readers drop those).
+ * "The password was cleared" together with it. The status is a window that
+ * is never shown, whose accessible name is the last announcement; a screen
+ * reader hears it as a notification that shows, and its text arrives in a
+ * text change too (the toolkit sends name and description changes without
+ * their text, so readers drop those).
  *
  * Nothing is said while the window is hidden, and a hint already said is not
  * said again.
@@ -26,7 +26,7 @@ class SpokenStatus : public QWidget
     Q_OBJECT
 
 public:
-    /** A status of @p window, which it never covers. */
+    /** A status of @p window; it says nothing while @p window is hidden. */
     explicit SpokenStatus(QWidget *window);
 
     /** Says @p hint once no other hint followed it for a moment. */
