@@ -119,9 +119,11 @@ static const QStringList &terminalIconNames()
 
 // Names @p slider and @p spinBox, which show the priority @p value, for screen
 // readers: a nice value says nothing unless compared with @p defaultNice, and
-// real-time priorities (no @p defaultNice) say which way is higher.
-static void namePriority(
-    QWidget *slider, QWidget *spinBox, int value, std::optional<int> defaultNice)
+// real-time priorities (no @p defaultNice) say which way is higher. Readers
+// do not hear a name change, so @p status says a new one while the user is
+// on the controls.
+static void namePriority(QWidget *slider, QWidget *spinBox, int value,
+    std::optional<int> defaultNice, SpokenStatus *status)
 {
     QString name;
     if (!defaultNice)
@@ -132,6 +134,8 @@ static void namePriority(
         name = Roderuz::tr("Priority, lower than the default");
     else
         name = Roderuz::tr("Priority, the default");
+    if (name != slider->accessibleName() && (slider->hasFocus() || spinBox->hasFocus()))
+        status->addNote(name);
     slider->setAccessibleName(name);
     spinBox->setAccessibleName(name);
 }
@@ -929,7 +933,8 @@ void Roderuz::slotPriority(int value)
         realtimePriority = value;
     else
         nicePriority = value;
-    namePriority(slPriority, sbPriority, value, scheduler == 1 ? std::optional<int>() : startNice);
+    namePriority(slPriority, sbPriority, value, scheduler == 1 ? std::optional<int>() : startNice,
+        spokenStatus);
     updateAuthLabel();
 }
 
@@ -1088,7 +1093,7 @@ void Roderuz::setPriorityRange(int low, int high, int value)
     lbLowPriority->setText(tr("%1 (Low)").arg(low));
     lbHighPriority->setText(tr("%1 (High)").arg(high));
     namePriority(slPriority, sbPriority, slPriority->value(),
-        scheduler == 1 ? std::optional<int>() : startNice);
+        scheduler == 1 ? std::optional<int>() : startNice, spokenStatus);
 }
 
 void Roderuz::loadSettings(const DialogSettings &settings)

@@ -91,7 +91,8 @@ void SpokenStatus::setHint(const QString &hint)
 
 void SpokenStatus::addNote(const QString &note)
 {
-    notes.append(note);
+    if (!notes.contains(note))
+        notes.append(note);
     settleTimer->start();
 }
 

@@ -31,7 +31,8 @@ public:
 
     /** Says @p hint once no other hint followed it for a moment. */
     void setHint(const QString &hint);
-    /** Says @p note with the next announcement, which comes after the same moment. */
+    /** Says @p note with the next announcement, which comes after the same moment; once
+     *  when it is noted again before that. */
     void addNote(const QString &note);
     /** Says how many rows @p list offers when it opened and still shows; null: no list
      *  (inline completion has none). */

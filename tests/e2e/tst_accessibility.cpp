@@ -219,7 +219,8 @@ void TestAccessibility::changesAreSpoken_data()
         << QStringLiteral("secret") << QString()
         << Keys { { QStringLiteral("Tab") }, { QStringLiteral("space") }, { QStringLiteral("Tab") },
                { QStringLiteral("Home") } }
-        << QStringList { QStringLiteral("The password was cleared"), QStringLiteral("as root") };
+        << QStringList { QStringLiteral("Priority, higher than the default"),
+               QStringLiteral("The password was cleared"), QStringLiteral("as root") };
 }
 
 // What changes where the user does not look is said within a second of the
