@@ -13,13 +13,16 @@
 #include "desktop/settingsstore.h"
 #include "detachedstart.h"
 #include "dialogsettings.h"
+#include "disclosurebutton.h"
 #include "exec/calculator.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
 #include "exec/launchdescription.h"
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
+#include "passwordaccessibility.h"
 #include "privilegedlauncher.h"
+#include "spokenstatus.h"
 #include "startupnotice.h"
 #include "su/xdisplayauthority.h"
 
@@ -44,6 +47,7 @@
 #include <cstdio>
 #include <future>
 #include <limits>
+#include <optional>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -116,6 +120,29 @@ static const QStringList &terminalIconNames()
     return names;
 }
 
+// Names @p slider and @p spinBox, which show the priority @p value, for screen
+// readers: a nice value says nothing unless compared with @p defaultNice, and
+// real-time priorities (no @p defaultNice) say which way is higher. Readers
+// do not hear a name change, so @p status says a new one while the user is
+// on the controls.
+static void namePriority(QWidget *slider, QWidget *spinBox, int value,
+    std::optional<int> defaultNice, SpokenStatus *status)
+{
+    QString name;
+    if (!defaultNice)
+        name = Roderuz::tr("Real-time priority, higher numbers run first");
+    else if (value < *defaultNice)
+        name = Roderuz::tr("Priority, higher than the default");
+    else if (value > *defaultNice)
+        name = Roderuz::tr("Priority, lower than the default");
+    else
+        name = Roderuz::tr("Priority, the default");
+    if (name != slider->accessibleName() && (slider->hasFocus() || spinBox->hasFocus()))
+        status->addNote(name);
+    slider->setAccessibleName(name);
+    spinBox->setAccessibleName(name);
+}
+
 // The login name of the user running the dialog; empty when the system does not know it.
 static QString callerName()
 {
@@ -133,6 +160,9 @@ Roderuz::Roderuz(QWidget *parent)
         std::async(std::launch::async | std::launch::deferred, &DialogSettings::readForFirstFrame);
     setWindowTitle(tr("Run Command"));
     setupUi(this);
+    PasswordAccessibility::install();
+    spokenStatus = new SpokenStatus(this);
+    DisclosureButton::describe(pbOptions, advancedOptionsWidget);
     // A line edit cuts text at 32767 characters without a word; a command cut
     // short would start something other than what was pasted.
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
@@ -676,6 +706,7 @@ void Roderuz::showChecking(bool checking)
         control->setEnabled(!checking);
     cbRunInTerminal->setEnabled(!checking && !terminal.isEmpty());
     if (checking) {
+        spokenStatus->addNote(tr("Checking the password ..."));
         pbRun->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -854,6 +885,7 @@ QString Roderuz::hintText(const LaunchPlan &plan) const
 void Roderuz::setHint(const QString &hint)
 {
     lbHint->setHint(hint);
+    spokenStatus->setHint(hint);
     cbCommand->setAccessibleDescription(hint);
     cbCommand->lineEdit()->setAccessibleDescription(hint);
 }
@@ -889,8 +921,10 @@ void Roderuz::updateAuthLabel()
             savedRunAsOther = cbRunAsOther->isChecked();
             rootForced = true;
         }
-        if (leUsername->text() != rootUser())
+        if (leUsername->text() != rootUser() && !lePassword->text().isEmpty()) {
             lePassword->clear();
+            spokenStatus->addNote(tr("The password was cleared"));
+        }
         leUsername->setText(rootUser());
         cbRunAsOther->setChecked(true);
         cbRunAsOther->setEnabled(false);
@@ -1019,6 +1053,8 @@ void Roderuz::slotPriority(int value)
         realtimePriority = value;
     else
         nicePriority = value;
+    namePriority(slPriority, sbPriority, value, scheduler == 1 ? std::optional<int>() : startNice,
+        spokenStatus);
     updateAuthLabel();
 }
 
@@ -1176,6 +1212,8 @@ void Roderuz::setPriorityRange(int low, int high, int value)
     slPriority->setValue(value);
     lbLowPriority->setText(tr("%1 (Low)").arg(low));
     lbHighPriority->setText(tr("%1 (High)").arg(high));
+    namePriority(slPriority, sbPriority, slPriority->value(),
+        scheduler == 1 ? std::optional<int>() : startNice, spokenStatus);
 }
 
 void Roderuz::loadSettings(const DialogSettings &settings)
@@ -1197,6 +1235,7 @@ void Roderuz::installCompleters()
         completer->setCompletionMode(storedCompletionMode);
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
+        spokenStatus->followList(completer->popup());
     }
 
     QStringList userNames;
