@@ -14,26 +14,53 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QOpenGLContext>
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
 
-static const char glIntegrationVariable[] = "QT_XCB_GL_INTEGRATION";
 // The running dialog was brought to the front, or did not answer.
 static const int raisedStatus = 255;
 
+// Our client buffer integration of Qt's Wayland platform, which Qt finds in
+// this program's folder; null when it was not built.
+#ifdef KAVRUN_WAYLAND_BUFFER_INTEGRATION
+static const char *const waylandBufferIntegration = KAVRUN_WAYLAND_BUFFER_INTEGRATION;
+#else
+static const char *const waylandBufferIntegration = nullptr;
+#endif
+
 // The xcb platform loads OpenGL with the first native window, which costs a
-// widgets dialog most of its start-up and is never used. Only our own process
-// goes without it, and a user's explicit choice stands. Returns whether the
-// variable was set here.
-static bool disableGlIntegration()
+// widgets dialog most of its start-up and is never used; so does Qt's Wayland
+// platform through its default client buffer integration, which ours replaces.
+// Only our own process goes without it, and a user's explicit choice stands.
+// Returns the variable set here, or null.
+static const char *disableGlIntegration(WindowSystem::Platform platform)
 {
-    if (qEnvironmentVariableIsSet(glIntegrationVariable))
-        return false;
-    qputenv(glIntegrationVariable, QByteArrayLiteral("none"));
-    return true;
+    const bool wayland = platform == WindowSystem::Wayland && waylandBufferIntegration;
+    const char *variable =
+        wayland ? "QT_WAYLAND_CLIENT_BUFFER_INTEGRATION" : "QT_XCB_GL_INTEGRATION";
+    if (qEnvironmentVariableIsSet(variable))
+        return nullptr;
+    qputenv(variable, wayland ? waylandBufferIntegration : "none");
+    // Widgets' windows would else be made for OpenGL too, which ours cannot.
+    if (wayland)
+        QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+    return variable;
+}
+
+// Gives commands started from the dialog the environment the user gave us,
+// once the platform has read @p variable (which may be null). Qt's platforms
+// load their OpenGL integration when first asked about OpenGL, on Wayland not
+// before a window is shown.
+static void restoreGlIntegration(const char *variable)
+{
+    if (!variable)
+        return;
+    QOpenGLContext::supportsThreadedOpenGL();
+    qunsetenv(variable);
 }
 
 static QtMessageHandler defaultMessageHandler = nullptr;
@@ -116,7 +143,7 @@ int main(int argc, char *argv[])
     if (request == StartRequest::Answer || windowSystem.platform == WindowSystem::NoWindowSystem)
         return answerWithoutWindowSystem(argc, argv);
 
-    const bool glIntegrationDisabled = disableGlIntegration();
+    const char *const glIntegrationVariable = disableGlIntegration(windowSystem.platform);
     // Named before the application object takes the toolkit's options out.
     const std::string identifier = windowSystem.instanceIdentifier();
     // Later starts' keys are held by this program only on an X server.
@@ -148,8 +175,7 @@ int main(int argc, char *argv[])
             close(keyboardHold);
         QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
         ResidentDialog resident(app);
-        if (glIntegrationDisabled)
-            qunsetenv(glIntegrationVariable);
+        restoreGlIntegration(glIntegrationVariable);
         return app.exec();
     }
 
@@ -163,10 +189,7 @@ int main(int argc, char *argv[])
     new AfterFirstFrame(&dialog,
         [] { QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run"))); });
 
-    // The native window exists now; commands started from the dialog get the
-    // environment the user gave us.
-    if (glIntegrationDisabled)
-        qunsetenv(glIntegrationVariable);
+    restoreGlIntegration(glIntegrationVariable);
 
     return app.exec();
 }

@@ -10,12 +10,13 @@ set -eu
 # libqt5svg5 draws the SVG icons that most icon themes consist of; python3-gi
 # and GLib's introspection data let a test compare desktop entries with GLib;
 # dbus, at-spi2-core and python3-pyatspi give a test a screen reader's view.
+# Qt's private Wayland headers build the dialog's Wayland plug-in.
 packages="
 build-essential cmake pkg-config
 qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
 libkf5config-dev libkf5coreaddons-dev libqt5svg5
 xvfb xauth x11-utils xdotool xclip openbox libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
-weston xwayland qtwayland5
+weston xwayland qtwayland5 qtwayland5-private-dev
 bc sudo xterm xdg-utils procps passwd login
 strace
 python3-gi gir1.2-glib-2.0

@@ -8,6 +8,7 @@
 #include "xdriver.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void secondStartBringsTheDialogBack_data();
     void secondStartBringsTheDialogBack();
     void eachCompositorHasItsOwnDialog();
+    void drawsWithoutOpenGL_data();
+    void drawsWithoutOpenGL();
 
 private:
     /** The session's environment on @p compositor, in GNOME's Wayland session or not. */
@@ -216,6 +219,69 @@ void TestWayland::eachCompositorHasItsOwnDialog()
     QCOMPARE(waitForExitCode(other, 1000), -1000);
     // A later start in the second session finds the dialog of its own.
     QCOMPARE(waitForExitCode(m_session->startKavRun({}, environment(second, true))), 255);
+}
+
+void TestWayland::drawsWithoutOpenGL_data()
+{
+    QTest::addColumn<QByteArray>("usersIntegration");
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("not set") << QByteArray() << false;
+    QTest::newRow("set by the user") << QByteArrayLiteral("wayland-egl") << false;
+    // Its dialog is shown long after the start.
+    QTest::newRow("resident") << QByteArray() << true;
+}
+
+// The dialog loads no OpenGL unless the user asks for it, and what it runs
+// gets the user's environment as it was.
+void TestWayland::drawsWithoutOpenGL()
+{
+    QFETCH(QByteArray, usersIntegration);
+    QFETCH(bool, resident);
+    const QByteArray variable = QByteArrayLiteral("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION");
+    const QString recorder = m_session->binDirectory() + QStringLiteral("/record-environment");
+    QFile script(recorder);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nenv > \"$1\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString terminal =
+        focusedTerminal(*m_compositor, m_session->path() + QStringLiteral("/terminal-keys"));
+    QVERIFY2(!terminal.isEmpty(), "the xterm did not get the focus");
+
+    QProcessEnvironment environment = this->environment(*m_compositor, true);
+    if (!usersIntegration.isNull())
+        environment.insert(QString::fromLatin1(variable), QString::fromLatin1(usersIntegration));
+    const QString record = m_session->path() + QStringLiteral("/environment");
+    if (resident) {
+        m_session->startKavRun({ QStringLiteral("--resident") }, environment);
+        const QDir runtime(m_session->path() + QStringLiteral("/runtime"));
+        QTRY_VERIFY(
+            !runtime.entryList({ QStringLiteral("kav-run@*.socket") }, QDir::System).isEmpty());
+    }
+    QProcess *kavRun = m_session->startKavRun({ recorder, record }, environment);
+    QVERIFY2(focusLeaves(*m_compositor, terminal), "the dialog did not take the focus");
+    // The resident starts itself again, under the name "exe".
+    QList<qint64> dialogs;
+    for (qint64 pid : m_session->processes()) {
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid))
+                .endsWith(QStringLiteral("/kav-run-dialog")))
+            dialogs.append(pid);
+    }
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs.first() == kavRun->processId(), !resident);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(dialogs.first()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QCOMPARE(maps.readAll().contains("/libEGL"), !usersIntegration.isNull());
+
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QTRY_VERIFY(!contentsOf(record).isEmpty());
+    QByteArray seen;
+    for (const QByteArray &line : contentsOf(record).toLocal8Bit().split('\n')) {
+        if (line.startsWith(variable + '='))
+            seen = line.mid(variable.size() + 1);
+    }
+    QCOMPARE(seen, usersIntegration);
 }
 
 QTEST_GUILESS_MAIN(TestWayland)
