@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <climits>
 #include <cstdlib>
 #include <malloc.h>
 #include <string>
@@ -98,7 +99,14 @@ void ResidentDialog::startWithoutSmallBlockCache(char *argv[])
         : std::string(withoutSmallBlockCache);
     setenv(callersTunablesVariable, callers ? callers : "", 1);
     setenv(tunablesVariable, tunables.c_str(), 1);
-    execv("/proc/self/exe", argv);
+    // Started by its own path, not through /proc/self/exe, so that process
+    // lists name it as before rather than "exe".
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0) {
+        self[length] = '\0';
+        execv(self, argv);
+    }
     // Not started again: the resident runs all the same, its small blocks unfilled.
     unsetenv(callersTunablesVariable);
     if (callers)
