@@ -2,10 +2,8 @@
 // The dialog as a screen reader meets it: a real kav-run on a real X server,
 // driven from the keyboard and heard through the accessibility bus.
 #include "../common/throwawayaccount.h"
-#include "../common/xvfbserver.h"
 #include "accessibilitybus.h"
-#include "kavrunsession.h"
-#include "xdriver.h"
+#include "kavruntest.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -19,7 +17,7 @@
 
 using Keys = QList<QStringList>;
 
-class TestAccessibility : public QObject
+class TestAccessibility : public KavRunTest
 {
     Q_OBJECT
 
@@ -34,14 +32,10 @@ private:
      * none. */
     QJsonObject findObject(const QString &role, const QString &name) const;
 
-    XvfbServer m_server;
-    std::unique_ptr<XDriver> m_x;
-    std::unique_ptr<KavRunSession> m_session;
     std::unique_ptr<AccessibilityBus> m_bus;
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
     void cleanup();
     void passwordReachesNoReader_data();
     void passwordReachesNoReader();
@@ -55,23 +49,15 @@ private Q_SLOTS:
 
 void TestAccessibility::initTestCase()
 {
-    if (!m_server.start(XvfbServer::WithWindowManager))
-        QSKIP("Xvfb and xauth are needed for the dialog on a real X server");
     if (!QFile::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")))
         QSKIP("at-spi2-core is needed for the accessibility bus");
-    m_x = std::make_unique<XDriver>(m_server);
-}
-
-void TestAccessibility::init()
-{
-    m_session = std::make_unique<KavRunSession>(m_x->environment());
-    QVERIFY(m_session->isValid());
+    KavRunTest::initTestCase();
 }
 
 void TestAccessibility::cleanup()
 {
-    m_session.reset();
     m_bus.reset();
+    KavRunTest::cleanup();
 }
 
 QProcess *TestAccessibility::startDialog(const QStringList &arguments)
@@ -80,11 +66,7 @@ QProcess *TestAccessibility::startDialog(const QStringList &arguments)
     if (!m_bus->isValid())
         return nullptr;
     QProcess *kavRun = m_session->startKavRun(arguments);
-    if (m_x->waitForFocusedWindow(QStringLiteral("Run Command")).isEmpty()) {
-        qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
-        return nullptr;
-    }
-    return kavRun;
+    return showDialog(kavRun).isEmpty() ? nullptr : kavRun;
 }
 
 bool TestAccessibility::press(const Keys &keys) const

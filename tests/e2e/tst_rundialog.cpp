@@ -84,6 +84,8 @@ private:
     QStringList stored(const QString &key) const;
     /** Waits until kav-run shows @p count windows: its dialog, and its completion list. */
     bool waitForWindowCount(QProcess *kavRun, int count) const;
+    /** Presses @p keys one by one, pausing where one is "wait"; false when one failed. */
+    bool pressKeys(const QStringList &keys) const;
 
 private Q_SLOTS:
     void launchesTheTypedCommandAndCloses();
@@ -145,6 +147,17 @@ QString TestRunDialog::commandFieldText() const
 QStringList TestRunDialog::stored(const QString &key) const
 {
     return QSettings(m_session->settingsFile(), QSettings::IniFormat).value(key).toStringList();
+}
+
+bool TestRunDialog::pressKeys(const QStringList &keys) const
+{
+    for (const QString &key : keys) {
+        if (key == QLatin1String("wait"))
+            QTest::qWait(700);
+        else if (!m_x->key({ key }))
+            return false;
+    }
+    return true;
 }
 
 bool TestRunDialog::waitForWindowCount(QProcess *kavRun, int count) const
@@ -534,12 +547,7 @@ void TestRunDialog::historyShowsNamesAndClears()
 
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
-    for (const QString &key : qAsConst(keys)) {
-        if (key == QLatin1String("wait"))
-            QTest::qWait(700);
-        else
-            QVERIFY(m_x->key({ key }));
-    }
+    QVERIFY(pressKeys(keys));
     if (!field.isNull())
         QCOMPARE(commandFieldText(), field);
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
@@ -717,12 +725,7 @@ void TestRunDialog::terminalFollowsTheText()
         "Exec=kavmark procmon\nTerminal=true\n"));
     QProcess *kavRun = m_session->startKavRun();
     QVERIFY(!showDialog(kavRun).isEmpty());
-    for (const QString &key : qAsConst(keys)) {
-        if (key == QLatin1String("wait"))
-            QTest::qWait(700);
-        else
-            QVERIFY(m_x->key({ key }));
-    }
+    QVERIFY(pressKeys(keys));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
 
     const QString ran = m_session->waitForMark(mark);
