@@ -615,19 +615,25 @@ int Roderuz::runCommand(const LaunchPlan &plan)
     }
 }
 
-LaunchOptions Roderuz::launchOptions() const
+LaunchOptions Roderuz::priorityOptions() const
 {
     LaunchOptions options;
-    options.inTerminal = cbRunInTerminal->isChecked();
-    options.terminalProgram = terminal;
-    options.runAsOther = cbRunAsOther->isChecked();
-    options.userName = leUsername->text();
-    options.sudoChosen = !rbSu->isChecked();
     options.priorityChosen = cbPriority->isChecked();
     options.scheduler = scheduler;
     options.nicePriority = nicePriority;
     options.realtimePriority = realtimePriority;
     options.startNice = startNice;
+    return options;
+}
+
+LaunchOptions Roderuz::launchOptions() const
+{
+    LaunchOptions options = priorityOptions();
+    options.inTerminal = cbRunInTerminal->isChecked();
+    options.terminalProgram = terminal;
+    options.runAsOther = cbRunAsOther->isChecked();
+    options.userName = leUsername->text();
+    options.sudoChosen = !rbSu->isChecked();
     options.callerName = caller;
     options.callerIsRoot = getuid() == 0;
     options.listed = listedAlternative(listedRow());
@@ -700,6 +706,10 @@ void Roderuz::refreshPlan()
     const LaunchPlan plan = currentPlan();
     const QString label = LaunchDescription::passwordLabel(plan);
     lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
+    // Said where the user moved the priority, whose focus stays there.
+    const QString rootReason = LaunchDescription::rootReason(plan);
+    slPriority->setAccessibleDescription(rootReason);
+    sbPriority->setAccessibleDescription(rootReason);
     if (!known)
         return;
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
@@ -762,46 +772,41 @@ void Roderuz::reject()
 
 void Roderuz::updateAuthLabel()
 {
-    if (rootNeeded()) {
-        if (!rootForced && !leUsername->text().isEmpty()) {
-            savedUser = leUsername->text();
-            savedPassword = lePassword->text();
-            savedRunAsOther = cbRunAsOther->isChecked();
-            rootForced = true;
-        }
+    // The fields written here are not heard: what depends on them follows below, once.
+    const QSignalBlocker blockUser(leUsername);
+    const QSignalBlocker blockPassword(lePassword);
+    const QSignalBlocker blockOther(cbRunAsOther);
+    const bool rootNeeded = LaunchPlan::needsRoot(priorityOptions());
+    if (rootNeeded && !rootForced) {
+        // An empty name shows root again once root is no longer needed.
+        savedUser = leUsername->text().isEmpty() ? rootUser() : leUsername->text();
+        savedPassword = lePassword->text();
+        savedRunAsOther = cbRunAsOther->isChecked();
+        rootForced = true;
         if (leUsername->text() != rootUser())
             lePassword->clear();
         leUsername->setText(rootUser());
         cbRunAsOther->setChecked(true);
-        cbRunAsOther->setEnabled(false);
-        leUsername->setEnabled(false);
-        lbUsername->setEnabled(true);
-    } else if (!cbRunAsOther->isEnabled() || !cbRunAsOther->isChecked()) {
-        if (rootForced) {
-            leUsername->setText(savedUser);
-            lePassword->setText(savedPassword);
-            cbRunAsOther->setChecked(savedRunAsOther);
-            leUsername->setEnabled(savedRunAsOther);
-            lbUsername->setEnabled(savedRunAsOther);
-        } else {
-            cbRunAsOther->setChecked(false);
-            leUsername->setEnabled(false);
-            lbUsername->setEnabled(false);
-        }
-        cbRunAsOther->setEnabled(true);
+    } else if (!rootNeeded && rootForced) {
+        leUsername->setText(savedUser);
+        lePassword->setText(savedPassword);
+        cbRunAsOther->setChecked(savedRunAsOther);
         rootForced = false;
     }
+    // Root forced shows in the fields, which the user cannot change then;
+    // the focus stays where the user is.
+    const bool runAsOther = cbRunAsOther->isChecked();
+    cbRunAsOther->setEnabled(!rootForced);
+    rbSu->setEnabled(runAsOther);
+    rbSudo->setEnabled(runAsOther);
+    leUsername->setEnabled(runAsOther && !rootForced);
+    lbUsername->setEnabled(runAsOther);
     // A user restored after root was forced keeps a usable password field.
-    const bool passwordWanted = cbRunAsOther->isChecked() && !leUsername->text().isEmpty();
+    const bool passwordWanted = runAsOther && !leUsername->text().isEmpty();
     lePassword->setEnabled(passwordWanted);
     lbPassword->setEnabled(passwordWanted);
     updateRunButton();
     refreshPlan();
-}
-
-bool Roderuz::rootNeeded() const
-{
-    return (cbPriority->isChecked() && nicePriority < startNice) || scheduler != 0;
 }
 
 void Roderuz::slotAdvanced()

@@ -110,6 +110,8 @@ private Q_SLOTS:
 private:
     /** The options of the dialog as they stand, for a LaunchPlan. */
     LaunchOptions launchOptions() const;
+    /** The priority and scheduling options alone, which decide whether root is needed. */
+    LaunchOptions priorityOptions() const;
     /**
      * What Run would do with the field's text now; while the text is still
      * being looked at, what it would do with no text (which still says as
@@ -166,7 +168,6 @@ private:
     void startDefaultUserLookUp();
     void initPriorities();
     void setPriorityRange(int low, int high, int value);
-    bool rootNeeded() const;
     /** Shows @p settings: the history, the way to change user, the terminal applications. */
     void loadSettings(const DialogSettings &settings);
     /** Installs the completers of the command field and of the user name. */

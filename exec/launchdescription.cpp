@@ -52,6 +52,7 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     QString hint;
     switch (plan.action()) {
     case LaunchPlan::NothingToRun:
+        return rootReason(plan);
     case LaunchPlan::Calculate:
         return QString();
     case LaunchPlan::RunLastCommand:
@@ -114,6 +115,14 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
         return withPassword(withPriorityAndTerminal(hint, plan), plan);
     }
     return hint;
+}
+
+QString LaunchDescription::rootReason(const LaunchPlan &plan)
+{
+    if (!plan.forcesRoot())
+        return QString();
+    return plan.schedulingPolicy() == 1 ? tr("Runs as root: only root may use realtime scheduling")
+                                        : tr("Runs as root: only root may raise the priority");
 }
 
 QString LaunchDescription::passwordLabel(const LaunchPlan &plan)

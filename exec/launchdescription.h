@@ -17,10 +17,17 @@ public:
      * at which priority, in which terminal and whose password it asks for
      * (or waits for), or which row of the list or command of the history
      * Enter takes instead, run the same way.
-     * @return the text; empty for NothingToRun and Calculate, whose hint is
-     *         the calculator's
+     * @return the text; for NothingToRun only why root is forced (rootReason()),
+     *         and empty for Calculate, whose hint is the calculator's
      */
     static QString hint(const LaunchPlan &plan);
+
+    /**
+     * Why the command runs as root whoever was chosen: the priority or the
+     * scheduling asked for.
+     * @return the reason; empty unless the plan forcesRoot()
+     */
+    static QString rootReason(const LaunchPlan &plan);
 
     /**
      * The label of the password field, naming whose password su or sudo ask

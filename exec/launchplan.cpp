@@ -100,8 +100,8 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
     , m_inTerminal(options.inTerminal)
     , m_terminalProgram(options.terminalProgram)
 {
-    m_asAnotherUser = (options.priorityChosen && options.scheduler == 1)
-        || (options.runAsOther && !options.userName.isEmpty());
+    m_forcesRoot = needsRoot(options);
+    m_asAnotherUser = m_forcesRoot || (options.runAsOther && !options.userName.isEmpty());
     if (m_asAnotherUser)
         planIdentity(options);
     planPriority(options);
@@ -128,6 +128,12 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         m_action = TakeListedRow;
         m_inTerminal = options.alternativeInTerminal;
     }
+}
+
+bool LaunchPlan::needsRoot(const LaunchOptions &options)
+{
+    return (options.priorityChosen && options.nicePriority < options.startNice)
+        || options.scheduler != 0;
 }
 
 bool LaunchPlan::namesTerminalApplication(
@@ -223,7 +229,10 @@ void LaunchPlan::planStart(const LaunchOptions &options)
 
 void LaunchPlan::planIdentity(const LaunchOptions &options)
 {
-    m_targetUser = options.runAsOther ? options.userName : options.callerName;
+    if (m_forcesRoot)
+        m_targetUser = rootUser();
+    else
+        m_targetUser = options.runAsOther ? options.userName : options.callerName;
     // sudo only ever serves to become root.
     m_switchTool = options.sudoChosen && m_targetUser == rootUser() ? QStringLiteral("sudo")
                                                                     : QStringLiteral("su");

@@ -136,6 +136,13 @@ public:
     LaunchPlan(const CommandClassification &classification, const LaunchOptions &options);
 
     /**
+     * Whether @p options ask for what only root may do: a higher priority
+     * than the dialog's own, or real-time scheduling. A command then runs as
+     * root, whoever else was chosen.
+     */
+    static bool needsRoot(const LaunchOptions &options);
+
+    /**
      * Whether @p classification names a terminal application: a program listed
      * in @p terminalApplications, or a desktop entry that asks for a terminal.
      * The terminal box follows this unless the user set it by hand.
@@ -195,6 +202,8 @@ public:
      * tool and with whose password a command would run.
      */
     bool runsAsAnotherUser() const { return m_asAnotherUser; }
+    /** Whether the command runs as root because the options need root (needsRoot()). */
+    bool forcesRoot() const { return m_forcesRoot; }
     /** The user to run as, su or sudo, and whose password they ask for. */
     QString targetUser() const { return m_targetUser; }
     QString switchTool() const { return m_switchTool; }
@@ -225,6 +234,7 @@ private:
     qint64 m_commandLength = 0;
     qint64 m_argumentLimit = 0;
     bool m_asAnotherUser = false;
+    bool m_forcesRoot = false;
     QStringList m_commandLines;
     QString m_workingDirectory;
     bool m_announcesStart = false;

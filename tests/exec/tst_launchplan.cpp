@@ -75,8 +75,6 @@ static LaunchOptions options(const QString &description)
         else if (option == QLatin1String("realtime")) {
             options.priorityChosen = true;
             options.scheduler = 1;
-            options.runAsOther = true;
-            options.userName = QStringLiteral("root");
         } else if (option == QLatin1String("root"))
             options.callerIsRoot = true;
         else if (option.startsWith(QLatin1String("listed=")))
@@ -196,9 +194,24 @@ void LaunchPlanTest::decidesOnce_data()
         << "1 50";
     QTest::newRow("higher priority through su")
         << "3#ls#ls"
-        << "user=root priority nice=-5" << lines("ls")
+        << "priority nice=-5" << lines("ls")
         << "Runs as root through su at priority -5; asks for the password of root" << roots
         << "0 -5";
+    QTest::newRow("higher priority as root, whoever was chosen")
+        << "3#ls#ls"
+        << "user=bob sudo priority nice=-1" << lines("ls")
+        << "Runs as root through sudo at priority -1; asks for your own password" << own << "0 -1";
+    QTest::newRow("nothing typed, higher priority")
+        << "0#"
+        << "priority nice=-1" << QStringList() << "Runs as root: only root may raise the priority"
+        << roots << none;
+    QTest::newRow("nothing typed, realtime")
+        << "0#"
+        << "realtime" << QStringList() << "Runs as root: only root may use realtime scheduling"
+        << roots << none;
+    QTest::newRow("lower priority, box ticked")
+        << "3#ls#ls"
+        << "priority nice=3" << lines("nice -n 3 ls") << "Runs ls at priority 3" << none << none;
     QTest::newRow("lower priority as bob, box unticked")
         << "3#ls#ls"
         << "user=bob nice=5" << lines("ls")
