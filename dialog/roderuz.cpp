@@ -24,6 +24,7 @@
 
 #include <KUser>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
@@ -33,6 +34,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QSettings>
 #include <QTimer>
 #include <QtConcurrent>
@@ -98,21 +100,6 @@ static bool readLocalUserNames(QStringList *names)
     return true;
 }
 
-// The icon beside the empty field, drawn @p extent pixels large.
-static QIcon runIcon(int extent)
-{
-    return cachedThemeIcon(
-        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") }, extent);
-}
-
-// The icon of a command that runs in a terminal.
-static const QStringList &terminalIconNames()
-{
-    static const QStringList names = { QStringLiteral("utilities-terminal"),
-        QStringLiteral("system-run"), QStringLiteral("application-x-executable") };
-    return names;
-}
-
 // The login name of the user running the dialog; empty when the system does not know it.
 static QString callerName()
 {
@@ -173,8 +160,6 @@ Roderuz::Roderuz(QWidget *parent)
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
-    emptyFieldIcon = runIcon(lbRunIcon->iconExtent());
-    lbRunIcon->setIcon(emptyFieldIcon);
     pbOptions->setText(tr("&Advanced >>"));
     updateRunButton();
     advancedOptionsWidget->hide();
@@ -400,23 +385,6 @@ void Roderuz::adjustDialogSize()
 
 void Roderuz::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && cbCommand->currentText().simplified().isEmpty()
-        && !privilegedLauncher->isChecking()) {
-        completeStartup();
-        const LaunchPlan plan = currentPlan();
-        if (plan.action() == LaunchPlan::RunLastCommand) {
-            event->accept();
-            if (plan.awaitsPassword()) {
-                lePassword->setFocus(Qt::OtherFocusReason);
-                return;
-            }
-            // Recalled as Up would, it runs as it ran: an application by its entry.
-            cbCommand->recallHistoryEntry(0);
-            accept();
-            return;
-        }
-    }
     if (event->key() == Qt::Key_Escape) {
         // Cancelling through the button lets the user see what happens.
         event->accept();
@@ -424,6 +392,24 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool Roderuz::eventFilter(QObject *watched, QEvent *event)
+{
+    // The open completion list takes the click that closes it: Run would
+    // only close the list, where Enter takes what the list offers. Run does
+    // what Enter does, with the list as the user saw it.
+    const QCompleter *completer = cbCommand->completer();
+    if (event->type() == QEvent::MouseButtonPress && completer && watched == completer->popup()) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (press->button() == Qt::LeftButton && pbRun->isEnabled()
+            && pbRun->rect().contains(pbRun->mapFromGlobal(press->globalPos()))) {
+            pbRun->click();
+            completer->popup()->hide();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Roderuz::showEvent(QShowEvent *event)
@@ -435,8 +421,7 @@ void Roderuz::showEvent(QShowEvent *event)
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
         parseTimer->stop();
-        classifier->waitFor(
-            cbCommand->currentText(), cbCommand->chosenEntry(), presetClassificationMs);
+        classifier->waitFor(commandText(), cbCommand->chosenEntry(), presetClassificationMs);
         slotParseTimer();
     }
     if (!advancedSizePending)
@@ -468,10 +453,14 @@ void Roderuz::accept()
 {
     // The usage record and the completion list take part in what follows.
     completeStartup();
-    const QString text = cbCommand->currentText().simplified();
-    // Blanks alone are no command, whatever the text before them was.
-    if (text.isEmpty() || privilegedLauncher->isChecking())
+    if (privilegedLauncher->isChecking())
         return;
+    const QString text = commandText();
+    // Blanks alone are no command, whatever the text before them was.
+    if (text.isEmpty()) {
+        runLastCommand();
+        return;
+    }
     // Cleared first: the classification delivered by the wait must not launch it again.
     pendingRun.clear();
     if (!classifier->waitFor(text, cbCommand->chosenEntry(), runWaitMs)) {
@@ -482,30 +471,43 @@ void Roderuz::accept()
     launch();
 }
 
+void Roderuz::runLastCommand()
+{
+    const LaunchPlan plan = currentPlan();
+    if (plan.action() != LaunchPlan::RunLastCommand || !plan.canRun())
+        return;
+    if (plan.awaitsPassword()) {
+        lePassword->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // Recalled as Up would, it runs as it ran: an application by its entry.
+    cbCommand->recallHistoryEntry(0);
+    accept();
+}
+
 void Roderuz::launch()
 {
     parseTimer->stop();
-    // The terminal box follows the text at Run too, however fast it was typed.
-    refreshPlan();
     LaunchOptions options = launchOptions();
     if (runner && runner->isActive())
         options.wrapCommand = [this](const QString &line) { return runner->wrapCommand(line); };
     const LaunchPlan plan(classifier->latest(), options);
-    const QString text = plan.classification().text;
+    if (!plan.canRun())
+        return;
 
     if (plan.action() == LaunchPlan::Calculate) {
-        if (text == calculatedExpression) {
-            if (!calculatedResult.isEmpty())
-                cbCommand->lineEdit()->setText(calculatedResult);
+        if (plan.valueKnown()) {
+            if (!plan.value().isEmpty())
+                cbCommand->lineEdit()->setText(plan.value());
             return;
         }
         // The value goes into the field when it arrives, unless the text changes first.
         calculationWanted = true;
-        calculator->evaluate(text);
+        calculator->evaluate(plan.classification().text);
         return;
     }
     if (plan.action() == LaunchPlan::TakeListedRow) {
-        takeListedRow();
+        takeListedRow(plan.listed());
         return;
     }
     if (plan.action() == LaunchPlan::TypePassword) {
@@ -524,16 +526,12 @@ void Roderuz::launch()
     finishLaunch(plan);
 }
 
-void Roderuz::takeListedRow()
+void Roderuz::takeListedRow(const ListedAlternative &listed)
 {
     auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer());
-    const CompletionRow row = listedRow();
     if (!completer || !completer->activateFirstRow())
         return;
-    // A command from the history or an application runs as it does when
-    // chosen; a program or a file only completes the field, and runs now.
-    if (row.kind == CommandCompleterModel::RowKind::Program
-        || row.kind == CommandCompleterModel::RowKind::File)
+    if (!listed.runsWhenTaken && listed.kind != ListedAlternative::ShowsFolder)
         accept();
 }
 
@@ -592,8 +590,8 @@ int Roderuz::runCommand(const LaunchPlan &plan)
     switch (plan.action()) {
     case LaunchPlan::UnknownCommand:
     case LaunchPlan::NotAProgram:
-        showError(tr("<center><b>%1</b></center>\nCould not run the specified command.")
-                      .arg(DetachedStart::forMessage(plan.classification().text)));
+        showError(LaunchDescription::notRunMessage(
+            plan, DetachedStart::forMessage(plan.classification().text)));
         return 1;
     case LaunchPlan::Refused:
         showWarning(LaunchDescription::refusalMessage(plan));
@@ -629,8 +627,11 @@ LaunchOptions Roderuz::priorityOptions() const
 LaunchOptions Roderuz::launchOptions() const
 {
     LaunchOptions options = priorityOptions();
-    options.inTerminal = cbRunInTerminal->isChecked();
-    options.terminalProgram = terminal;
+    options.terminalChoice = terminalChoice;
+    options.terminalApplications = terminalApps;
+    // A box the user cannot tick (no terminal, or only Cancel works now) runs nothing in one.
+    if (cbRunInTerminal->isEnabled())
+        options.terminalProgram = terminal;
     options.runAsOther = cbRunAsOther->isChecked();
     options.userName = leUsername->text();
     options.sudoChosen = !rbSu->isChecked();
@@ -638,22 +639,11 @@ LaunchOptions Roderuz::launchOptions() const
     options.callerIsRoot = getuid() == 0;
     options.listed = listedAlternative(listedRow());
     options.lastCommand = cbCommand->historyItems().value(0);
-    options.alternativeInTerminal = alternativeInTerminal(options);
+    options.calculatedExpression = calculatedExpression;
+    options.calculatedValue = calculatedResult;
+    options.calculationOutcome = calculationOutcome;
     options.passwordTyped = !lePassword->text().isEmpty();
     return options;
-}
-
-bool Roderuz::alternativeInTerminal(const LaunchOptions &options) const
-{
-    // The terminal box follows what Enter puts into the field as it follows typed
-    // text; whether an application's entry asks for a terminal is known only once
-    // that text is looked at, so here only the list of terminal applications counts.
-    const QString alternative = options.listed.kind == ListedAlternative::NoAlternative
-        ? options.lastCommand
-        : listedRow().text;
-    const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
-    const bool listed = !program.isEmpty() && terminalApps.contains(QFileInfo(program).fileName());
-    return cbRunInTerminal->isEnabled() && terminalChoice.ticked(program, listed);
 }
 
 CompletionRow Roderuz::listedRow() const
@@ -664,45 +654,52 @@ CompletionRow Roderuz::listedRow() const
 
 ListedAlternative Roderuz::listedAlternative(const CompletionRow &row)
 {
+    // A command from the history or an application runs as it does when
+    // chosen; a program or a file only completes the field, which runs next.
     switch (row.kind) {
     case CommandCompleterModel::RowKind::None:
         return {};
     case CommandCompleterModel::RowKind::File:
-        return { ListedAlternative::OpensFile, row.text };
+        return { ListedAlternative::OpensFile, row.text, row.text, false };
     case CommandCompleterModel::RowKind::Folder:
-        return { ListedAlternative::ShowsFolder, row.text };
+        return { ListedAlternative::ShowsFolder, row.text, row.text, false };
+    case CommandCompleterModel::RowKind::Program:
+        return { ListedAlternative::RunsCommand, row.name, row.text, false };
     default:
-        return { ListedAlternative::RunsCommand, row.name };
+        return { ListedAlternative::RunsCommand, row.name, row.text, true };
     }
+}
+
+QString Roderuz::commandText() const
+{
+    return cbCommand->currentText().simplified();
 }
 
 QString Roderuz::typedProgram() const
 {
-    return cbCommand->currentText().simplified().section(QLatin1Char(' '), 0, 0);
+    return commandText().section(QLatin1Char(' '), 0, 0);
 }
 
 bool Roderuz::classificationIsCurrent() const
 {
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     return !text.isEmpty() && classifier->latest().text == text
         && classifier->latest().chosenEntry == cbCommand->chosenEntry();
 }
 
 LaunchPlan Roderuz::currentPlan() const
 {
-    return LaunchPlan(classificationIsCurrent() ? classifier->latest() : CommandClassification(),
-        launchOptions());
+    if (classificationIsCurrent())
+        return LaunchPlan(classifier->latest(), launchOptions());
+    // Not looked at yet: what is known without that.
+    CommandClassification typed;
+    typed.text = commandText();
+    return LaunchPlan(typed, launchOptions());
 }
 
 void Roderuz::refreshPlan()
 {
-    const bool empty = cbCommand->currentText().simplified().isEmpty();
-    // Until the text's own classification arrives, what is shown stays.
-    const bool known = empty || classificationIsCurrent();
-    if (known && cbRunInTerminal->isEnabled()) {
-        cbRunInTerminal->setChecked(terminalChoice.ticked(typedProgram(),
-            !empty && LaunchPlan::namesTerminalApplication(classifier->latest(), terminalApps)));
-    }
+    updateRunButton();
     const LaunchPlan plan = currentPlan();
     const QString label = LaunchDescription::passwordLabel(plan);
     lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
@@ -710,35 +707,20 @@ void Roderuz::refreshPlan()
     const QString rootReason = LaunchDescription::rootReason(plan);
     slPriority->setAccessibleDescription(rootReason);
     sbPriority->setAccessibleDescription(rootReason);
-    if (!known)
+    // Until the text's own classification arrives, what is shown stays.
+    if (!plan.classification().text.isEmpty() && !classificationIsCurrent())
         return;
+    if (cbRunInTerminal->isEnabled())
+        cbRunInTerminal->setChecked(plan.terminalBoxTicked());
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
-    if (empty)
-        currentIcon = emptyFieldIcon;
-    else
-        // Kept as drawn, like the empty field's: the first frame of a dialog
-        // with a preset command reads no theme index.
-        currentIcon = cachedThemeIcon(
-            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames,
-            lbRunIcon->iconExtent());
+    // An expression is evaluated once it is known to be one; its value shows when it arrives.
+    if (plan.action() == LaunchPlan::Calculate && !plan.valueKnown())
+        calculator->evaluate(plan.classification().text);
+    // Kept as drawn: the first frame of a dialog with a preset command reads no theme index.
+    currentIcon = cachedThemeIcon(plan.iconNames(), lbRunIcon->iconExtent());
     updateIcon();
-    setHint(hintText(plan));
-}
-
-QString Roderuz::hintText(const LaunchPlan &plan) const
-{
-    if (plan.action() != LaunchPlan::Calculate)
-        return LaunchDescription::hint(plan);
-    const QString &expression = plan.classification().text;
-    if (expression != calculatedExpression)
-        return tr("Calculating ...");
-    if (calculationOutcome == Calculator::TooLong)
-        return tr("Result too long");
-    if (calculationOutcome == Calculator::NeedsBc)
-        return tr("Install bc to calculate this");
-    return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
-                                      : tr("= %1").arg(calculatedResult);
+    setHint(LaunchDescription::hint(plan));
 }
 
 void Roderuz::setHint(const QString &hint)
@@ -805,7 +787,6 @@ void Roderuz::updateAuthLabel()
     const bool passwordWanted = runAsOther && !leUsername->text().isEmpty();
     lePassword->setEnabled(passwordWanted);
     lbPassword->setEnabled(passwordWanted);
-    updateRunButton();
     refreshPlan();
 }
 
@@ -853,11 +834,9 @@ void Roderuz::setExpandingSizePolicyForAdvancedWidget()
 
 void Roderuz::slotParseTimer()
 {
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     if (text.isEmpty())
         return;
-    if (isArithmeticExpression(text) && text != calculatedExpression)
-        calculator->evaluate(text);
     classifier->classify(text, cbCommand->chosenEntry());
     if (classificationIsCurrent())
         refreshPlan();
@@ -868,7 +847,7 @@ void Roderuz::slotParseTimer()
 void Roderuz::slotClassified()
 {
     slowClassificationTimer->stop();
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     if (!pendingRun.isEmpty() && classifier->latest().text == pendingRun) {
         const bool unchanged = pendingRun == text;
         pendingRun.clear();
@@ -886,7 +865,7 @@ void Roderuz::slotCalculated(
     calculatedExpression = expression;
     calculatedResult = result;
     calculationOutcome = outcome;
-    if (expression != cbCommand->currentText().simplified())
+    if (expression != commandText())
         return;
     if (calculationWanted) {
         calculationWanted = false;
@@ -1017,8 +996,7 @@ void Roderuz::selectCommandFromMenu()
 
 void Roderuz::updateRunButton()
 {
-    pbRun->setEnabled(!cbCommand->currentText().isEmpty()
-        && (!cbRunAsOther->isChecked() || !leUsername->text().isEmpty()));
+    pbRun->setEnabled(!privilegedLauncher->isChecking() && currentPlan().canRun());
 }
 
 void Roderuz::setRunnerPluginDirectory(const QString &directory)
@@ -1082,6 +1060,10 @@ void Roderuz::installCompleters()
         completer->setCompletionMode(storedCompletionMode);
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
+        // A click on Run while the list is open is seen before the list closes;
+        // inline completion has no list.
+        if (completer->completionMode() != QCompleter::InlineCompletion)
+            completer->popup()->installEventFilter(this);
     }
 
     QStringList userNames;

@@ -3,9 +3,9 @@
 #define RODERUZ_H
 
 #include "completion/commandcompleter.h"
-#include "dialog/terminalchoice.h"
 #include "exec/calculator.h"
 #include "exec/launchplan.h"
+#include "exec/terminalchoice.h"
 #include "ui_roderuzdlgui.h"
 
 #include <QDialog>
@@ -81,6 +81,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -122,12 +123,16 @@ private:
     void refreshPlan();
     /** Whether the classification at hand is the one of the field's text. */
     bool classificationIsCurrent() const;
+    /** The field's text as a command: simplified, so that blanks alone are none. */
+    QString commandText() const;
     /** The first word of the field's text. */
     QString typedProgram() const;
     /** Runs the field's text now that its classification is known. */
     void launch();
-    /** Takes the first row the completion list offers, as if the user chose it. */
-    void takeListedRow();
+    /** What Run does in the empty field: the last command again, as the hint says. */
+    void runLastCommand();
+    /** Takes @p listed, the first row the completion list offers, as if the user chose it. */
+    void takeListedRow(const ListedAlternative &listed);
     /** The first row the completion list offers for the text; of kind None when there is none. */
     CompletionRow listedRow() const;
     /** What taking @p row does, for a LaunchPlan. */
@@ -145,8 +150,6 @@ private:
      * @return 0 when it was started, 1 when nothing was started and a message explained why
      */
     int runCommand(const LaunchPlan &plan);
-    /** The hint for @p plan: what the plan says, or for an expression what the calculator says. */
-    QString hintText(const LaunchPlan &plan) const;
     void setHint(const QString &hint);
     void showWarning(const QString &text);
     void showError(const QString &text);
@@ -162,8 +165,6 @@ private:
     void openAdvancedOptions();
     /** Focuses the password field when Run waits for a password, else the command field. */
     void focusForPresets();
-    /** Whether what Enter takes instead of the text (see @p options) runs in a terminal. */
-    bool alternativeInTerminal(const LaunchOptions &options) const;
     void loadRunnerPlugin();
     void startDefaultUserLookUp();
     void initPriorities();
@@ -180,12 +181,10 @@ private:
      * saved. */
     void tellUnsaved(const QStringList &problems);
 
-    int nicePriority;
-    int realtimePriority;
+    int nicePriority = 0;
+    int realtimePriority = 0;
     int scheduler = 0;
     QIcon currentIcon;
-    // The icon beside the empty field, read once.
-    QIcon emptyFieldIcon;
     QStringList terminalApps;
     // The completion mode stored, for the completer installed after the first frame.
     QCompleter::CompletionMode storedCompletionMode = QCompleter::PopupCompletion;
@@ -217,9 +216,9 @@ private:
     QString savedPassword;
     bool savedRunAsOther = false;
     bool rootForced = false;
-    int startNice;
-    int normalLowEnd;
-    int normalHighEnd;
+    int startNice = 0;
+    int normalLowEnd = 0;
+    int normalHighEnd = 0;
     bool savedPriorityState = false;
     bool quietRealtime = false;
     // The panel was opened before the dialog was on the screen.

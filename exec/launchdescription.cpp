@@ -54,7 +54,7 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     case LaunchPlan::NothingToRun:
         return rootReason(plan);
     case LaunchPlan::Calculate:
-        return QString();
+        return calculation(plan);
     case LaunchPlan::RunLastCommand:
         return withManner(
             tr("Enter runs the last command again: %1").arg(plan.lastCommand()), plan);
@@ -115,6 +115,33 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
         return withPassword(withPriorityAndTerminal(hint, plan), plan);
     }
     return hint;
+}
+
+// What the calculator says about the expression of @p plan.
+QString LaunchDescription::calculation(const LaunchPlan &plan)
+{
+    if (!plan.valueKnown())
+        return tr("Calculating ...");
+    if (plan.calculationOutcome() == Calculator::TooLong)
+        return tr("Result too long");
+    if (plan.calculationOutcome() == Calculator::NeedsBc)
+        return tr("Install bc to calculate this");
+    return plan.value().isEmpty() ? tr("Cannot calculate this expression")
+                                  : tr("= %1").arg(plan.value());
+}
+
+QString LaunchDescription::notRunMessage(const LaunchPlan &plan, const QString &command)
+{
+    switch (plan.action()) {
+    case LaunchPlan::UnknownCommand:
+    case LaunchPlan::NotAProgram:
+        //: The command as typed, in bold, then why it was not run (as the hint said)
+        return tr("<center><b>%1</b></center>\n%2.").arg(command, hint(plan).toHtmlEscaped());
+    case LaunchPlan::Refused:
+        return refusalMessage(plan);
+    default:
+        return QString();
+    }
 }
 
 QString LaunchDescription::rootReason(const LaunchPlan &plan)

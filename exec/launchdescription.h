@@ -18,7 +18,7 @@ public:
      * (or waits for), or which row of the list or command of the history
      * Enter takes instead, run the same way.
      * @return the text; for NothingToRun only why root is forced (rootReason()),
-     *         and empty for Calculate, whose hint is the calculator's
+     *         for Calculate what the calculator says
      */
     static QString hint(const LaunchPlan &plan);
 
@@ -36,6 +36,14 @@ public:
      */
     static QString passwordLabel(const LaunchPlan &plan);
 
+    /**
+     * The message that says why @p plan was not run, with the @p command (rich
+     * text) as it was typed for one that cannot run as it stands: the reason
+     * the hint gave.
+     * @return the message; empty for a plan that runs
+     */
+    static QString notRunMessage(const LaunchPlan &plan, const QString &command);
+
     /** The message that says why a Refused plan was not run; empty for any other plan. */
     static QString refusalMessage(const LaunchPlan &plan);
     /**
@@ -46,6 +54,7 @@ public:
     static QString refusalMessage(LaunchPlan::Refusal refusal);
 
 private:
+    static QString calculation(const LaunchPlan &plan);
     static QString withPriorityAndTerminal(QString hint, const LaunchPlan &plan);
     static QString withPassword(QString hint, const LaunchPlan &plan);
     static QString withManner(QString hint, const LaunchPlan &plan);

@@ -97,24 +97,29 @@ static bool isWebAddress(const QString &word)
 
 LaunchPlan::LaunchPlan(const CommandClassification &classification, const LaunchOptions &options)
     : m_classification(classification)
-    , m_inTerminal(options.inTerminal)
     , m_terminalProgram(options.terminalProgram)
 {
     m_forcesRoot = needsRoot(options);
     m_asAnotherUser = m_forcesRoot || (options.runAsOther && !options.userName.isEmpty());
+    m_awaitsUser = options.runAsOther && options.userName.isEmpty() && !m_forcesRoot;
     if (m_asAnotherUser)
         planIdentity(options);
     planPriority(options);
 
     const QString &text = classification.text;
+    m_terminalBoxTicked = !options.terminalProgram.isEmpty()
+        && options.terminalChoice.ticked(firstWord(),
+            !text.isEmpty()
+                && namesTerminalApplication(classification, options.terminalApplications));
+    m_inTerminal = m_terminalBoxTicked;
     if (text.isEmpty()) {
         m_lastCommand = options.lastCommand;
         m_action = m_lastCommand.isEmpty() ? NothingToRun : RunLastCommand;
-        m_inTerminal = options.alternativeInTerminal;
+        m_inTerminal = runsInTerminal(m_lastCommand, options);
         return;
     }
     if (isArithmeticExpression(text))
-        m_action = Calculate;
+        planCalculation(options);
     else if (text == QLatin1String("logout"))
         m_action = CloseOnly;
     else if (m_asAnotherUser)
@@ -126,8 +131,40 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         && options.listed.kind != ListedAlternative::NoAlternative) {
         m_listed = options.listed;
         m_action = TakeListedRow;
-        m_inTerminal = options.alternativeInTerminal;
+        m_inTerminal = runsInTerminal(m_listed.text, options);
     }
+}
+
+// Whether @p alternative, what Enter takes instead of the text, runs in a
+// terminal: the box follows it as it follows typed text. Whether an
+// application's entry asks for a terminal is known only once that text is
+// looked at, so here only the list of terminal applications counts.
+bool LaunchPlan::runsInTerminal(const QString &alternative, const LaunchOptions &options)
+{
+    const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
+    const bool listed =
+        !program.isEmpty() && options.terminalApplications.contains(QFileInfo(program).fileName());
+    return !options.terminalProgram.isEmpty() && options.terminalChoice.ticked(program, listed);
+}
+
+void LaunchPlan::planCalculation(const LaunchOptions &options)
+{
+    m_action = Calculate;
+    m_valueKnown = options.calculatedExpression == m_classification.text;
+    if (!m_valueKnown)
+        return;
+    m_value = options.calculatedValue;
+    m_calculationOutcome = options.calculationOutcome;
+}
+
+QStringList LaunchPlan::iconNames() const
+{
+    if (m_classification.text.isEmpty())
+        return { QStringLiteral("system-run"), QStringLiteral("application-x-executable") };
+    if (m_inTerminal)
+        return { QStringLiteral("utilities-terminal"), QStringLiteral("system-run"),
+            QStringLiteral("application-x-executable") };
+    return m_classification.iconNames;
 }
 
 bool LaunchPlan::needsRoot(const LaunchOptions &options)

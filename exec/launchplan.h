@@ -2,8 +2,10 @@
 #ifndef LAUNCHPLAN_H
 #define LAUNCHPLAN_H
 
+#include "exec/calculator.h"
 #include "exec/commandclassification.h"
 #include "exec/searchpath.h"
+#include "exec/terminalchoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,13 +28,23 @@ struct ListedAlternative
     Kind kind = NoAlternative;
     /** What the row shows: an application's name, a command, a path. */
     QString name;
+    /** What taking the row puts into the field. */
+    QString text;
+    /**
+     * Whether taking the row runs it by itself (a history entry, an
+     * application); a program or a file only completes the field, which
+     * then runs, and a folder shows what is in it.
+     */
+    bool runsWhenTaken = false;
 };
 
 /** The dialog's options that decide how a command runs. */
 struct LaunchOptions
 {
-    /** The run-in-terminal box is ticked. */
-    bool inTerminal = false;
+    /** How the user set the run-in-terminal box by hand, if at all. */
+    TerminalChoice terminalChoice;
+    /** The programs that run in a terminal unless the user says otherwise. */
+    QStringList terminalApplications;
     /** The terminal emulator (terminalProgram()); empty when none is installed. */
     QString terminalProgram;
     /** "Run as a different user" is ticked, for userName. */
@@ -57,8 +69,10 @@ struct LaunchOptions
     ListedAlternative listed;
     /** The command run last; empty without a history. */
     QString lastCommand;
-    /** Whether what Enter takes instead of the text (listed, lastCommand) runs in a terminal. */
-    bool alternativeInTerminal = false;
+    /** The expression evaluated last, its value and how the evaluation ended. */
+    QString calculatedExpression;
+    QString calculatedValue;
+    Calculator::Outcome calculationOutcome = Calculator::NoValue;
     /** Something is typed in the password field. */
     bool passwordTyped = false;
     /** The search path a command run as a user through a tool gets (targetSearchPath()). */
@@ -160,6 +174,16 @@ public:
     const ListedAlternative &listed() const { return m_listed; }
     /** For RunLastCommand, the command Enter runs again. */
     QString lastCommand() const { return m_lastCommand; }
+    /** For Calculate, whether the expression's value is known; then its value
+     *  (empty when there is none) and how its evaluation ended. */
+    bool valueKnown() const { return m_valueKnown; }
+    QString value() const { return m_value; }
+    Calculator::Outcome calculationOutcome() const { return m_calculationOutcome; }
+    /**
+     * Whether Run (and Enter) act: something is typed or run before, and a
+     * user is named when another user was asked for.
+     */
+    bool canRun() const { return m_action != NothingToRun && !m_awaitsUser; }
     /** For NotOnTargetPath, the program looked for. */
     QString program() const { return m_program; }
     /** For CommandTooLong, the command line's length and the most the system passes, in bytes. */
@@ -181,6 +205,10 @@ public:
      *  terminal window, and the emulator's file name. */
     bool inTerminal() const { return m_inTerminal; }
     QString terminalName() const;
+    /** Whether the run-in-terminal box is ticked for the typed text itself. */
+    bool terminalBoxTicked() const { return m_terminalBoxTicked; }
+    /** The icon theme names for what Run does, best first. */
+    QStringList iconNames() const;
 
     /** For Start, what the command is to the user: how the hint names it. */
     enum Subject {
@@ -222,6 +250,8 @@ private:
     void planIdentity(const LaunchOptions &options);
     void planPriority(const LaunchOptions &options);
     void planStartAsOther(const LaunchOptions &options);
+    void planCalculation(const LaunchOptions &options);
+    static bool runsInTerminal(const QString &alternative, const LaunchOptions &options);
     Refusal refusalAsOther(const QString &line, const LaunchOptions &options);
     QStringList typeRewrittenLines(bool forShell) const;
 
@@ -229,6 +259,11 @@ private:
     Action m_action = NothingToRun;
     ListedAlternative m_listed;
     QString m_lastCommand;
+    bool m_valueKnown = false;
+    QString m_value;
+    Calculator::Outcome m_calculationOutcome = Calculator::NoValue;
+    bool m_awaitsUser = false;
+    bool m_terminalBoxTicked = false;
     Refusal m_refusal = NoRefusal;
     QString m_program;
     qint64 m_commandLength = 0;

@@ -2,6 +2,7 @@
 #include "../common/systemapplications.h"
 #include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
+#include "exec/terminalchoice.h"
 #include "dialog/roderuz.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
