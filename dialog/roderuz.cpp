@@ -196,7 +196,7 @@ Roderuz::Roderuz(QWidget *parent)
     });
 
     rootForced = false;
-    scheduler = 0;
+    scheduler = SchedulingPolicy::Normal;
     initPriorities();
     savedPriorityState = false;
     quietRealtime = false;
@@ -358,13 +358,13 @@ void Roderuz::resetDialog()
     updateRunButton();
 
     nicePriority = 0;
-    scheduler = 0;
+    scheduler = SchedulingPolicy::Normal;
     cbRunInTerminal->setChecked(false);
     cbRunAsOther->setChecked(false);
     leUsername->setText(rootUser());
     cbPriority->setChecked(false);
     slPriority->setValue(nicePriority);
-    cbRealtime->setChecked(scheduler == 1);
+    cbRealtime->setChecked(scheduler == SchedulingPolicy::Realtime);
     wipeLineEdit(lePassword);
 
     rootForced = false;
@@ -568,7 +568,7 @@ void Roderuz::finishLaunch(const LaunchPlan &plan)
     // An application chosen by its name runs its entry again from the history.
     const CommandClassification &classification = plan.classification();
     cbCommand->addToHistory(classification.text,
-        classification.type == DesktopEntry ? classification.chosenEntry : QString());
+        classification.type == CommandType::DesktopEntry ? classification.chosenEntry : QString());
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
@@ -879,7 +879,7 @@ void Roderuz::slotCalculated(
 
 void Roderuz::slotPriority(int value)
 {
-    if (scheduler == 1)
+    if (scheduler == SchedulingPolicy::Realtime)
         realtimePriority = value;
     else
         nicePriority = value;
@@ -889,7 +889,7 @@ void Roderuz::slotPriority(int value)
 void Roderuz::slotRealtime(bool on)
 {
     if (!on) {
-        scheduler = 0;
+        scheduler = SchedulingPolicy::Normal;
         cbPriority->setEnabled(true);
         cbPriority->setChecked(savedPriorityState);
         setPriorityRange(normalLowEnd, normalHighEnd, nicePriority);
@@ -897,7 +897,7 @@ void Roderuz::slotRealtime(bool on)
         return;
     }
 
-    scheduler = 1;
+    scheduler = SchedulingPolicy::Realtime;
     // Kept before asking, so that declining gives the user's own choice back.
     savedPriorityState = cbPriority->isChecked();
     if (!quietRealtime) {
@@ -908,7 +908,7 @@ void Roderuz::slotRealtime(bool on)
                    "unrecoverably.\nAre you sure you want to continue?"),
                 QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::NoButton);
         if (answer != QMessageBox::Yes) {
-            scheduler = 0;
+            scheduler = SchedulingPolicy::Normal;
             cbRealtime->setChecked(false);
             updateAuthLabel();
             return;

@@ -183,7 +183,7 @@ private:
 
     int nicePriority = 0;
     int realtimePriority = 0;
-    int scheduler = 0;
+    SchedulingPolicy scheduler = SchedulingPolicy::Normal;
     QIcon currentIcon;
     QStringList terminalApps;
     // The completion mode stored, for the completer installed after the first frame.

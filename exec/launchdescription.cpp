@@ -10,7 +10,7 @@ static QString forLabel(QString name)
 // @p hint with the priority and the terminal that @p plan runs with.
 QString LaunchDescription::withPriorityAndTerminal(QString hint, const LaunchPlan &plan)
 {
-    if (plan.schedulingPolicy() == 1)
+    if (plan.schedulingPolicy() == SchedulingPolicy::Realtime)
         hint = tr("%1 with realtime priority %2").arg(hint).arg(plan.priority());
     else if (plan.changesPriority())
         hint = tr("%1 at priority %2").arg(hint).arg(plan.priority());
@@ -148,8 +148,9 @@ QString LaunchDescription::rootReason(const LaunchPlan &plan)
 {
     if (!plan.forcesRoot())
         return QString();
-    return plan.schedulingPolicy() == 1 ? tr("Runs as root: only root may use realtime scheduling")
-                                        : tr("Runs as root: only root may raise the priority");
+    return plan.schedulingPolicy() == SchedulingPolicy::Realtime
+        ? tr("Runs as root: only root may use realtime scheduling")
+        : tr("Runs as root: only root may raise the priority");
 }
 
 QString LaunchDescription::passwordLabel(const LaunchPlan &plan)

@@ -170,15 +170,17 @@ QStringList LaunchPlan::iconNames() const
 bool LaunchPlan::needsRoot(const LaunchOptions &options)
 {
     return (options.priorityChosen && options.nicePriority < options.startNice)
-        || options.scheduler != 0;
+        || options.scheduler == SchedulingPolicy::Realtime;
 }
 
 bool LaunchPlan::namesTerminalApplication(
     const CommandClassification &classification, const QStringList &terminalApplications)
 {
-    const int type = classification.type;
-    return (type == Executable && terminalApplications.contains(classification.executableName))
-        || ((type == Executable || type == DesktopEntry) && classification.entryWantsTerminal);
+    const CommandType type = classification.type;
+    return (type == CommandType::Executable
+               && terminalApplications.contains(classification.executableName))
+        || ((type == CommandType::Executable || type == CommandType::DesktopEntry)
+            && classification.entryWantsTerminal);
 }
 
 QString LaunchPlan::firstWord() const
@@ -200,20 +202,20 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
     const QString arguments = command.section(QLatin1Char(' '), 1, -1);
     const QString opener = QStringLiteral("xdg-open ");
     switch (m_classification.type) {
-    case Network:
+    case CommandType::Network:
         // An address without a scheme is a web address to the user, not a file to the opener.
         return { opener
             + typedCommandLine(
                 CommandParser::addressOf(firstWord()) + command.mid(firstWord().size()),
                 consumer) };
-    case Executable:
+    case CommandType::Executable:
         return { forShell ? command : typedCommandLine(command, consumer) };
-    case DesktopEntry:
+    case CommandType::DesktopEntry:
         return expandDesktopExec(m_classification.entryExec, m_classification.entryArguments,
             { m_classification.entryIcon, m_classification.entryName, m_classification.entryPath },
             consumer);
-    case File:
-    case Folder:
+    case CommandType::File:
+    case CommandType::Folder:
         if (arguments.isEmpty())
             return { opener + typedCommandLine(command, consumer) };
         break;
@@ -223,11 +225,11 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
 
 void LaunchPlan::planStart(const LaunchOptions &options)
 {
-    const int type = m_classification.type;
+    const CommandType type = m_classification.type;
     const QString program = firstWord();
-    if (type == Network) {
+    if (type == CommandType::Network) {
         m_subject = isWebAddress(program) ? OpensWebAddress : OpensAddress;
-    } else if ((type == File || type == Folder)
+    } else if ((type == CommandType::File || type == CommandType::Folder)
         && !m_classification.text.contains(QLatin1Char(' '))) {
         m_subject = OpensDocument;
         m_subjectName = m_classification.text;
@@ -240,7 +242,7 @@ void LaunchPlan::planStart(const LaunchOptions &options)
     // In a terminal the shell reads the line and expands "~" itself.
     QStringList lines = typeRewrittenLines(m_inTerminal);
     if (lines.isEmpty()) {
-        m_action = type == Unknown ? UnknownCommand : NotAProgram;
+        m_action = type == CommandType::Unknown ? UnknownCommand : NotAProgram;
         return;
     }
     for (QString &line : lines) {
@@ -257,7 +259,7 @@ void LaunchPlan::planStart(const LaunchOptions &options)
         }
     }
     m_commandLines = lines;
-    if (type == DesktopEntry) {
+    if (type == CommandType::DesktopEntry) {
         m_workingDirectory = m_classification.entryWorkingDirectory;
         m_announcesStart = m_classification.entryNotifiesStartup && !m_inTerminal;
     }
@@ -287,7 +289,8 @@ void LaunchPlan::planPriority(const LaunchOptions &options)
         m_priority = options.nicePriority;
     } else if (options.priorityChosen) {
         m_schedulingPolicy = options.scheduler;
-        m_priority = options.scheduler == 1 ? options.realtimePriority : options.nicePriority;
+        m_priority = options.scheduler == SchedulingPolicy::Realtime ? options.realtimePriority
+                                                                     : options.nicePriority;
         m_changesPriority = true;
     } else {
         // A lower priority than the dialog's is kept, as on the caller's own path.
@@ -300,11 +303,11 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
 {
     // The companion hands the line to "/bin/sh -c"; only an application's
     // entry is rewritten, the rest is what was typed.
-    QString line = m_classification.type == DesktopEntry
+    QString line = m_classification.type == CommandType::DesktopEntry
         ? typeRewrittenLines(true).join(QStringLiteral(" & "))
         : m_classification.text;
     // The entry's application starts in its folder; the braces keep every start there.
-    if (m_classification.type == DesktopEntry
+    if (m_classification.type == CommandType::DesktopEntry
         && !m_classification.entryWorkingDirectory.isEmpty()) {
         line = QStringLiteral("cd %1 && { %2; }")
                    .arg(shellQuoted(m_classification.entryWorkingDirectory), line);
@@ -340,8 +343,9 @@ LaunchPlan::Refusal LaunchPlan::refusalAsOther(const QString &line, const Launch
         return CommandTooLong;
 
     // The shell looks the program up on the target's search path, not the caller's.
-    const QString command =
-        m_classification.type == DesktopEntry ? m_classification.entryExec : m_classification.text;
+    const QString command = m_classification.type == CommandType::DesktopEntry
+        ? m_classification.entryExec
+        : m_classification.text;
     const QVector<CommandWord> words = splitCommandWords(command);
     m_program = words.isEmpty() ? QString() : words.first().text;
     if (!isProgramName(m_program) || !options.targetSearchPath)

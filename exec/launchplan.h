@@ -38,6 +38,14 @@ struct ListedAlternative
     bool runsWhenTaken = false;
 };
 
+/** How a command is scheduled; the numbers are those the companion's requests take. */
+enum class SchedulingPolicy {
+    /** Time-sharing, at a nice value. */
+    Normal = 0,
+    /** Real-time (FIFO), at a real-time priority; only root may ask for it. */
+    Realtime = 1,
+};
+
 /** The dialog's options that decide how a command runs. */
 struct LaunchOptions
 {
@@ -54,8 +62,8 @@ struct LaunchOptions
     bool sudoChosen = false;
     /** "Run with a different priority" is ticked. */
     bool priorityChosen = false;
-    /** 0 normal scheduling at nicePriority, 1 real-time at realtimePriority. */
-    int scheduler = 0;
+    /** Normal scheduling at nicePriority, or real-time at realtimePriority. */
+    SchedulingPolicy scheduler = SchedulingPolicy::Normal;
     int nicePriority = 0;
     int realtimePriority = 0;
     /** The dialog's own nice value. */
@@ -237,8 +245,8 @@ public:
     QString switchTool() const { return m_switchTool; }
     PasswordOwner passwordOwner() const { return m_passwordOwner; }
 
-    /** 0 normal, 1 real-time scheduling; priority() is a nice value or a real-time priority. */
-    int schedulingPolicy() const { return m_schedulingPolicy; }
+    /** The scheduling; priority() is a nice value or a real-time priority. */
+    SchedulingPolicy schedulingPolicy() const { return m_schedulingPolicy; }
     int priority() const { return m_priority; }
     /** Whether the command runs at another priority than the dialog's own. */
     bool changesPriority() const { return m_changesPriority; }
@@ -280,7 +288,7 @@ private:
     QString m_targetUser;
     QString m_switchTool;
     PasswordOwner m_passwordOwner = NoPassword;
-    int m_schedulingPolicy = 0;
+    SchedulingPolicy m_schedulingPolicy = SchedulingPolicy::Normal;
     int m_priority = 0;
     bool m_changesPriority = false;
     bool m_awaitsPassword = false;

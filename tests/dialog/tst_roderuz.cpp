@@ -2,10 +2,10 @@
 #include "../common/systemapplications.h"
 #include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
-#include "exec/terminalchoice.h"
 #include "dialog/roderuz.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
+#include "exec/terminalchoice.h"
 #include "testprograms.h"
 
 #include <KUser>
@@ -262,7 +262,7 @@ std::unique_ptr<Roderuz> RoderuzTest::createDialog()
 bool RoderuzTest::terminalAppsWork(Roderuz *dialog)
 {
     return dialog->cbRunInTerminal->isEnabled()
-        && CommandParser(QStringLiteral("ls")).type() == Executable;
+        && CommandParser(QStringLiteral("ls")).type() == CommandType::Executable;
 }
 
 // What a user of the keyboard or of a screen reader relies on.
@@ -339,7 +339,7 @@ void RoderuzTest::constructionState()
     // A terminal emulator is installed here, so the box stays usable.
     QVERIFY(dialog->cbRunInTerminal->isEnabled());
     QCOMPARE(dialog->size(), dialog->minimumSizeHint());
-    QCOMPARE(dialog->scheduler, 0);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Normal);
     QVERIFY(!dialog->rootForced);
 
     const QList<QAction *> actions = dialog->actions();
@@ -522,7 +522,7 @@ void RoderuzTest::resetDialogReturnsToTheStart()
     QVERIFY(!dialog->cbPriority->isChecked());
     QVERIFY(!dialog->cbRealtime->isChecked());
     QCOMPARE(dialog->nicePriority, 0);
-    QCOMPARE(dialog->scheduler, 0);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Normal);
     QVERIFY(!dialog->rootForced);
     QVERIFY(!dialog->savedFocus);
 }
@@ -723,7 +723,7 @@ void RoderuzTest::realtimeWarningAnsweredYes()
         QVERIFY(answerer.lastText.startsWith(
             QLatin1String("Running a realtime application can be very dangerous.")));
     }
-    QCOMPARE(dialog->scheduler, 1);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Realtime);
     QVERIFY(dialog->cbPriority->isChecked());
     QVERIFY(!dialog->cbPriority->isEnabled());
     QCOMPARE(dialog->slPriority->minimum(), 1);
@@ -737,7 +737,7 @@ void RoderuzTest::realtimeWarningAnsweredYes()
 
     dialog->slPriority->setValue(70);
     dialog->cbRealtime->setChecked(false);
-    QCOMPARE(dialog->scheduler, 0);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Normal);
     QVERIFY(!dialog->cbPriority->isChecked());
     QVERIFY(dialog->cbPriority->isEnabled());
     QVERIFY(dialog->slPriority->invertedAppearance());
@@ -760,7 +760,7 @@ void RoderuzTest::realtimeWarningCancelled()
         QCOMPARE(answerer.answered, 1);
     }
     QVERIFY(!dialog->cbRealtime->isChecked());
-    QCOMPARE(dialog->scheduler, 0);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Normal);
     QVERIFY(!dialog->rootForced);
     // Declining leaves the user's own priority choice as it was.
     QVERIFY(dialog->cbPriority->isChecked());
@@ -775,7 +775,7 @@ void RoderuzTest::presets()
     MessageBoxAnswerer answerer(QMessageBox::Cancel);
     dialog->setRealtime();
     QCOMPARE(answerer.answered, 0);
-    QCOMPARE(dialog->scheduler, 1);
+    QCOMPARE(dialog->scheduler, SchedulingPolicy::Realtime);
     QVERIFY(!dialog->cbRealtime->isChecked());
     QVERIFY(!dialog->advancedOptionsWidget->isHidden());
     QCOMPARE(dialog->pbOptions->text(), QStringLiteral("&Advanced <<"));

@@ -33,7 +33,7 @@ static CommandClassification classification(const QString &description)
 {
     const QStringList parts = description.split(QLatin1Char('#'));
     CommandClassification found;
-    found.type = parts.at(0).toInt();
+    found.type = CommandType(parts.at(0).toInt());
     found.text = parts.at(1);
     found.executableName = parts.value(2);
     found.entryName = parts.value(3);
@@ -78,7 +78,7 @@ static LaunchOptions options(const QString &description)
             options.priorityChosen = true;
         else if (option == QLatin1String("realtime")) {
             options.priorityChosen = true;
-            options.scheduler = 1;
+            options.scheduler = SchedulingPolicy::Realtime;
         } else if (option == QLatin1String("root"))
             options.callerIsRoot = true;
         else if (option.startsWith(QLatin1String("listed=")))
@@ -390,8 +390,10 @@ void LaunchPlanTest::decidesOnce()
         QCOMPARE(LaunchDescription::notRunMessage(plan, QStringLiteral("<b>x</b>")),
             QStringLiteral("<center><b><b>x</b></b></center>\n%1.").arg(hint.toHtmlEscaped()));
     if (plan.action() == LaunchPlan::StartAsOther)
-        QCOMPARE(
-            QStringLiteral("%1 %2").arg(plan.schedulingPolicy()).arg(plan.priority()), priority);
+        QCOMPARE(QStringLiteral("%1 %2")
+                     .arg(static_cast<int>(plan.schedulingPolicy()))
+                     .arg(plan.priority()),
+            priority);
 }
 
 QTEST_GUILESS_MAIN(LaunchPlanTest)
