@@ -14,6 +14,8 @@ class LaunchPlanTest : public QObject
 private Q_SLOTS:
     void decidesOnce_data();
     void decidesOnce();
+    void terminalChoiceLearnsOnlyWhatTheUserDid_data();
+    void terminalChoiceLearnsOnlyWhatTheUserDid();
 };
 
 // The lines of a plan, separated by "|".
@@ -394,6 +396,57 @@ void LaunchPlanTest::decidesOnce()
                      .arg(static_cast<int>(plan.schedulingPolicy()))
                      .arg(plan.priority()),
             priority);
+}
+
+void LaunchPlanTest::terminalChoiceLearnsOnlyWhatTheUserDid_data()
+{
+    QTest::addColumn<QStringList>("clicks"); // "on"/"off" for "program", "-" to empty the field
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QStringList>("learned"); // from "ls, top" after running program
+    const QStringList listed { QStringLiteral("ls"), QStringLiteral("top") };
+    const auto clicks = [](const char *list) {
+        return QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    };
+    QTest::newRow("by itself") << clicks("") << QStringLiteral("ls") << true << true << listed;
+    QTest::newRow("by itself, not asked")
+        << clicks("") << QStringLiteral("toe") << false << false << listed;
+    QTest::newRow("kept out by hand") << clicks("off:ls") << QStringLiteral("ls") << true << false
+                                      << QStringList { QStringLiteral("top") };
+    QTest::newRow("sent by hand") << clicks("on:htop") << QStringLiteral("htop") << false << true
+                                  << listed + QStringList { QStringLiteral("htop") };
+    QTest::newRow("a choice for another program lapses")
+        << clicks("off:ls") << QStringLiteral("top") << true << true << listed;
+    QTest::newRow("emptying the field forgets it")
+        << clicks("off:ls -") << QStringLiteral("ls") << true << true << listed;
+    QTest::newRow("chosen before typing")
+        << clicks("on:") << QStringLiteral("htop") << false << true
+        << listed + QStringList { QStringLiteral("htop") };
+    QTest::newRow("chosen before typing, emptied")
+        << clicks("on: -") << QStringLiteral("htop") << false << true
+        << listed + QStringList { QStringLiteral("htop") };
+}
+
+void LaunchPlanTest::terminalChoiceLearnsOnlyWhatTheUserDid()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, program);
+    QFETCH(bool, asked);
+    QFETCH(bool, ticked);
+    QFETCH(QStringList, learned);
+    TerminalChoice choice;
+    for (const QString &click : qAsConst(clicks)) {
+        if (click == QLatin1String("-"))
+            choice.fieldEmptied();
+        else
+            choice.setByHand(
+                click.startsWith(QLatin1String("on")), click.section(QLatin1Char(':'), 1));
+    }
+    QCOMPARE(choice.ticked(program, asked), ticked);
+    QStringList applications { QStringLiteral("ls"), QStringLiteral("top") };
+    choice.teach(&applications, program, program);
+    QCOMPARE(applications, learned);
 }
 
 QTEST_GUILESS_MAIN(LaunchPlanTest)
