@@ -36,6 +36,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QShortcut>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -123,6 +124,7 @@ Roderuz::Roderuz(QWidget *parent)
     // The list of completions opens below the hint line, which stays readable.
     cbCommand->setCompletionAnchor(lbHint);
     passwordLabelText = lbPassword->text();
+    fixOptionLabelColumn();
     classifier = new CommandClassifier(this);
     privilegedLauncher = std::make_unique<PrivilegedLauncher>(this, lePassword);
 
@@ -154,6 +156,7 @@ Roderuz::Roderuz(QWidget *parent)
     describeButton(selectFromMenuButton, selectFromMenuButton->toolTip(), Qt::ALT | Qt::Key_L);
     describeButton(rbSu, tr("Change the user with su"), Qt::ALT | Qt::Key_X);
     describeButton(rbSudo, tr("Change the user with sudo"), Qt::ALT | Qt::Key_Y);
+    installOptionShortcuts();
 
     terminal = terminalProgram();
     if (terminal.isEmpty())
@@ -319,6 +322,102 @@ void Roderuz::openAdvancedOptions()
         slotAdvanced();
 }
 
+void Roderuz::installOptionShortcuts()
+{
+    // A button's own shortcut moves the focus to it and clicks it 100 ms
+    // later, and only while it shows and can be used: keys typed meanwhile
+    // went astray, and with the advanced options closed the letter went into
+    // the command. The dialog's shortcuts take their place.
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *> {
+             cbRunInTerminal, cbRunAsOther, rbSu, rbSudo, cbPriority, cbRealtime }) {
+        const QKeySequence key = button->shortcut();
+        button->setShortcut(QKeySequence());
+        addOptionShortcut(key, [this, button] { pressOption(button); });
+    }
+    // A label keeps its own shortcut, which does the same while its field can take the focus.
+    const std::pair<QLabel *, QAbstractButton *> labels[] = { { lbUsername, cbRunAsOther },
+        { lbPassword, cbRunAsOther }, { textLabel1, cbPriority } };
+    for (const auto &[label, option] : labels) {
+        QWidget *field = label->buddy();
+        addOptionShortcut(QKeySequence::mnemonic(label->text()),
+            [this, field, option = option] { focusOption(field, option); });
+    }
+}
+
+void Roderuz::addOptionShortcut(const QKeySequence &key, const std::function<void()> &act)
+{
+    auto *shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, this, act);
+    // Shared with a label's own shortcut, which focuses the same field.
+    connect(shortcut, &QShortcut::activatedAmbiguously, this, act);
+}
+
+void Roderuz::pressOption(QAbstractButton *button)
+{
+    if (privilegedLauncher->isChecking())
+        return;
+    if (advancedOptionsWidget->isAncestorOf(button) && advancedOptionsWidget->isHidden())
+        slotAdvanced();
+    // su and sudo are the ways to run as another user: choosing one asks for that.
+    if ((button == rbSu || button == rbSudo) && !cbRunAsOther->isChecked()
+        && cbRunAsOther->isEnabled())
+        cbRunAsOther->click();
+    if (!button->isEnabled())
+        return;
+    // Ticking the user's box moves the focus to the user name; otherwise the
+    // keys typed next go on where they went, unless that field closes.
+    QWidget *typing = focusWidget();
+    button->click();
+    if (!typing || !typing->isEnabled())
+        button->setFocus(Qt::ShortcutFocusReason);
+}
+
+void Roderuz::focusOption(QWidget *field, QAbstractButton *option)
+{
+    if (privilegedLauncher->isChecking())
+        return;
+    if (advancedOptionsWidget->isHidden())
+        slotAdvanced();
+    if (!field->isEnabled() && !option->isChecked() && option->isEnabled())
+        option->click();
+    if (field->isEnabled())
+        field->setFocus(Qt::ShortcutFocusReason);
+}
+
+void Roderuz::fixOptionLabelColumn()
+{
+    // Room for the form's labels and for the password label of a user name
+    // of up to eight characters, the traditional longest.
+    int width = 0;
+    for (const QLabel *label : { lbUsername, lbPassword, textLabel1 })
+        width = qMax(width, label->sizeHint().width());
+    optionLabelWidth = width + 12 * lbPassword->fontMetrics().averageCharWidth();
+    gridLayout_2->setColumnMinimumWidth(1, optionLabelWidth);
+    // The text is cut to the column; its size hint must not widen it either.
+    lbPassword->setSizePolicy(QSizePolicy::Ignored, lbPassword->sizePolicy().verticalPolicy());
+}
+
+void Roderuz::showPasswordLabel(const QString &text)
+{
+    // Typing a user name must not move the fields beside it: a long name is
+    // cut short, and the tool tip and screen readers have it whole.
+    const QString shown = lbPassword->fontMetrics().elidedText(
+        text, Qt::ElideRight, optionLabelWidth, Qt::TextShowMnemonic);
+    QString whole = text;
+    whole.remove(QLatin1Char('&'));
+    lbPassword->setText(shown);
+    lbPassword->setToolTip(shown == text ? QString() : whole);
+    lbPassword->setAccessibleName(whole);
+}
+
+void Roderuz::stopPasswordCheck()
+{
+    privilegedLauncher->cancel();
+    showChecking(false);
+    lePassword->setFocus(Qt::OtherFocusReason);
+    lePassword->selectAll();
+}
+
 void Roderuz::focusForPresets()
 {
     // Presets come before the dialog shows, and the user types next what Run
@@ -385,6 +484,13 @@ void Roderuz::adjustDialogSize()
 
 void Roderuz::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape && privilegedLauncher->isChecking()) {
+        // A check that hangs or was started too soon is not the end of the
+        // dialog; a second Escape is.
+        event->accept();
+        stopPasswordCheck();
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         // Cancelling through the button lets the user see what happens.
         event->accept();
@@ -702,7 +808,7 @@ void Roderuz::refreshPlan()
     updateRunButton();
     const LaunchPlan plan = currentPlan();
     const QString label = LaunchDescription::passwordLabel(plan);
-    lbPassword->setText(label.isEmpty() ? passwordLabelText : label);
+    showPasswordLabel(label.isEmpty() ? passwordLabelText : label);
     // Said where the user moved the priority, whose focus stays there.
     const QString rootReason = LaunchDescription::rootReason(plan);
     slPriority->setAccessibleDescription(rootReason);
@@ -1071,6 +1177,17 @@ void Roderuz::installCompleters()
         auto *completer = new QCompleter(userNames, leUsername);
         completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
         leUsername->setCompleter(completer);
+        // A shortcut that moves the focus on leaves no list behind to take the next key.
+        connect(qApp, &QApplication::focusChanged, completer, [completer](QWidget *, QWidget *now) {
+            QWidget *list = completer->popup();
+            if (!now || now == completer->widget() || now == list || !list->isVisible())
+                return;
+            list->hide();
+            // The field handed the focus to its list and heard nothing since:
+            // it would go on drawing its frame and caret as if focused.
+            QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(completer->widget(), &focusOut);
+        });
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class AfterFirstFrame;
@@ -163,6 +164,26 @@ private:
         QAbstractButton *button, const QString &description, const QKeySequence &shortcut);
     /** Opens the advanced options as the Advanced button does, unless they are open. */
     void openAdvancedOptions();
+    /**
+     * Gives the dialog the shortcuts of its options, which act at once and
+     * open the advanced options first when they are closed.
+     */
+    void installOptionShortcuts();
+    /** Makes @p key, while the dialog is active, call @p act. */
+    void addOptionShortcut(const QKeySequence &key, const std::function<void()> &act);
+    /** Clicks @p button for its shortcut; the focus stays where the user types next. */
+    void pressOption(QAbstractButton *button);
+    /** Focuses @p field for its label's shortcut, ticking @p option first when it is off. */
+    void focusOption(QWidget *field, QAbstractButton *option);
+    /** Stops the password check; the password stays, selected, for another try. */
+    void stopPasswordCheck();
+    /**
+     * Gives the labels of the user name, the password and the priority a
+     * column of fixed width, so that the fields beside them stay put.
+     */
+    void fixOptionLabelColumn();
+    /** Shows @p text as the password label, cut short to the labels' column. */
+    void showPasswordLabel(const QString &text);
     /** Focuses the password field when Run waits for a password, else the command field. */
     void focusForPresets();
     void loadRunnerPlugin();
@@ -198,6 +219,8 @@ private:
     QString pendingRun;
     // The form's own label of the password field.
     QString passwordLabelText;
+    // The width of the column of the option labels.
+    int optionLabelWidth = 0;
     // The terminal emulator; empty when none is installed.
     QString terminal;
     // The login name of the user running the dialog.

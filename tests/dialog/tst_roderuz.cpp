@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -127,6 +128,9 @@ private Q_SLOTS:
     void fontChangeShrinksTheDialog();
     void longHistoryEntryKeepsTheDialogNarrow();
     void escapeCancelsThroughTheButton();
+    void optionKeysActAtOnce_data();
+    void optionKeysActAtOnce();
+    void longUserNameLeavesTheFieldsInPlace();
     void resetDialogReturnsToTheStart();
     void setCommandTextSelectsTheArguments();
     void keyTypedAtOnceMeetsHistoryAndCompletion();
@@ -287,7 +291,9 @@ void RoderuzTest::formContract()
     };
     for (const auto &[button, name, keys] : described) {
         QCOMPARE(button->accessibleName(), name);
-        QCOMPARE(button->shortcut(), QKeySequence(keys));
+        // The dialog's own shortcut stands for a radio button's (optionKeysActAtOnce).
+        if (!qobject_cast<QRadioButton *>(button))
+            QCOMPARE(button->shortcut(), QKeySequence(keys));
         QCOMPARE(button->toolTip(), QStringLiteral("%1 (%2)").arg(name, keys));
     }
 }
@@ -488,6 +494,73 @@ void RoderuzTest::escapeCancelsThroughTheButton()
     QCOMPARE(cancelClicks.count(), 1);
     QVERIFY(dialog->isHidden());
     QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzTest::optionKeysActAtOnce_data()
+{
+    QTest::addColumn<bool>("panelOpen");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<QString>("focused");
+    for (const bool open : { false, true }) {
+        const char *panel = open ? "open" : "closed";
+        QTest::addRow("Alt+U, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+U")) << QStringLiteral("cbRunAsOther")
+            << QStringLiteral("leUsername");
+        QTest::addRow("Alt+Y, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+Y")) << QStringLiteral("rbSudo")
+            << QStringLiteral("leUsername");
+        QTest::addRow("Alt+P, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+P")) << QStringLiteral("cbPriority")
+            << QStringLiteral("slPriority");
+        QTest::addRow("Alt+W, panel %s", panel)
+            << open << QKeySequence(QStringLiteral("Alt+W")) << QStringLiteral("cbRunAsOther")
+            << QStringLiteral("leUsername");
+    }
+}
+
+// An option's key ticks it before the next key comes, opens the panel when
+// it is closed, and never types its letter into the command.
+void RoderuzTest::optionKeysActAtOnce()
+{
+    QFETCH(bool, panelOpen);
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, ticked);
+    QFETCH(QString, focused);
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->setUseSu();
+    dialog->leUsername->clear();
+    if (panelOpen)
+        dialog->slotAdvanced();
+    dialog->cbCommand->setFocus();
+
+    QTest::keySequence(dialog->focusWidget(), key);
+    QVERIFY(dialog->advancedOptionsWidget->isVisible());
+    QVERIFY(dialog->findChild<QAbstractButton *>(ticked)->isChecked());
+    QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget *>(focused));
+    QVERIFY(dialog->cbCommand->currentText().isEmpty());
+}
+
+void RoderuzTest::longUserNameLeavesTheFieldsInPlace()
+{
+    auto dialog = createDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->slotAdvanced();
+    // The panel takes its final size policy from a zero-interval timer.
+    QCoreApplication::processEvents();
+    const int fieldX = dialog->lePassword->x();
+
+    const QString label = QStringLiteral("Pass&word of %1:").arg(QString(60, QLatin1Char('x')));
+    dialog->showPasswordLabel(label);
+    dialog->innerAdvancedOptionsWidget->layout()->activate();
+    QCOMPARE(dialog->lePassword->x(), fieldX);
+    QVERIFY(dialog->lbLowPriority->geometry().right() < dialog->lbHighPriority->x());
+    QVERIFY(dialog->lbPassword->text().startsWith(QLatin1String("Pass&word of xx")));
+    QVERIFY(dialog->lbPassword->text().endsWith(QChar(0x2026)));
+    QCOMPARE(dialog->lbPassword->toolTip(), QString(label).remove(QLatin1Char('&')));
 }
 
 void RoderuzTest::resetDialogReturnsToTheStart()

@@ -381,8 +381,27 @@ void RoderuzAsUserTest::cancelEndsTheCheckAtOnce()
     dialog->leUsername->setText(QStringLiteral("root"));
     dialog->setUseSu();
     dialog->cbCommand->lineEdit()->setText(QStringLiteral("true"));
+    dialog->lePassword->setText(QStringLiteral("secret"));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     dialog->pbRun->click();
-    const pid_t su = waitForFile(workPath(QStringLiteral("su.pid"))).trimmed().toInt();
+    const QString suPid = workPath(QStringLiteral("su.pid"));
+    const pid_t firstSu = waitForFile(suPid).trimmed().toInt();
+    QVERIFY(firstSu > 0);
+
+    // Escape ends the check alone: the dialog stays, the password selected for another try.
+    QFile::remove(suPid);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QVERIFY(!dialog->privilegedLauncher->isChecking());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("true"));
+    QCOMPARE(dialog->lePassword->selectedText(), QStringLiteral("secret"));
+    QCOMPARE(dialog->focusWidget(), dialog->lePassword);
+    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY_WITH_TIMEOUT(kill(firstSu, 0) != 0, 2000);
+
+    dialog->pbRun->click();
+    const pid_t su = waitForFile(suPid).trimmed().toInt();
     QVERIFY(su > 0);
     QVERIFY(dialog->privilegedLauncher->isChecking());
     QVERIFY(QApplication::overrideCursor());

@@ -128,6 +128,8 @@ private slots:
     void eachDisplayHasItsOwnDialog();
     void keysTypedAtOnceReachTheField_data();
     void keysTypedAtOnceReachTheField();
+    void keysAfterAShortcutReachItsField_data();
+    void keysAfterAShortcutReachItsField();
     void startsAgainWhileACommandRunsAsRoot();
     void refusedAsRootAndStays_data();
     void refusedAsRootAndStays();
@@ -592,10 +594,8 @@ void TestRunDialog::runsInATerminalAskedToStayOpen()
     // The mnemonic reaches the dialog through the open completion list.
     QVERIFY(m_x->type(QStringLiteral("kavmark")));
     QVERIFY(waitForWindowCount(kavRun, 2));
-    QVERIFY(m_x->key({ QStringLiteral("alt+t") }));
-    // A mnemonic clicks its box with an animation: the tick comes 100 ms later.
-    QTest::qWait(300);
-    QVERIFY(m_x->key({ QStringLiteral("alt+m"), QStringLiteral("End") }));
+    // The box ticks at once: the keys typed right after it reach the field.
+    QVERIFY(m_x->key({ QStringLiteral("alt+t"), QStringLiteral("alt+m"), QStringLiteral("End") }));
     QVERIFY(m_x->type(QStringLiteral(" terminal")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
 
@@ -942,6 +942,39 @@ void TestRunDialog::keysTypedAtOnceReachTheField()
         QStringLiteral("burst"));
     QCOMPARE(waitForExitCode(kavRun), 0);
     QCOMPARE(QFileInfo(typedThere).size(), qint64(0));
+}
+
+void TestRunDialog::keysAfterAShortcutReachItsField_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("field");
+    const QStringList alice { QStringLiteral("a"), QStringLiteral("l"), QStringLiteral("i"),
+        QStringLiteral("c"), QStringLiteral("e") };
+    QTest::newRow("Alt+U") << QStringList { QStringLiteral("alt+u") } + alice
+                           << QStringLiteral("alice");
+    QTest::newRow("Alt+Y") << QStringList { QStringLiteral("alt+y") } + alice
+                           << QStringLiteral("alice");
+    QTest::newRow("Alt+X, Alt+P, Alt+N") << QStringList {
+        QStringLiteral("alt+x"), QStringLiteral("alt+p"), QStringLiteral("alt+n")
+    } + alice << QStringLiteral("alice");
+    // The user-name list that "r" opens closes with the field's focus.
+    QTest::newRow("Alt+M from the user-name list") << QStringList { QStringLiteral("alt+u"),
+        QStringLiteral("r"), QStringLiteral("alt+m"), QStringLiteral("l"), QStringLiteral("s") }
+                                                   << QStringLiteral("ls");
+}
+
+// With the advanced options closed, keys typed 30 ms apart: the shortcut
+// opens them and acts before the next key, which reaches the field it focused.
+void TestRunDialog::keysAfterAShortcutReachItsField()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, field);
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    QVERIFY(m_x->key(keys));
+    QCOMPARE(commandFieldText(), field);
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 void TestRunDialog::startsAgainWhileACommandRunsAsRoot()
