@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roderuz.h"
 
+#include "advancedpanel.h"
 #include "afterfirstframe.h"
+#include "callerlauncher.h"
 #include "commandclassifier.h"
-#include "completion/backgroundthreadpool.h"
 #include "completion/commandcompleter.h"
 #include "completion/historybox.h"
 #include "completion/usagerecord.h"
@@ -11,43 +12,31 @@
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/settingsstore.h"
-#include "detachedstart.h"
 #include "dialogsettings.h"
-#include "exec/calculator.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
 #include "exec/launchdescription.h"
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
+#include "inplacecalculation.h"
+#include "listedrows.h"
+#include "localaccounts.h"
+#include "optionshortcuts.h"
 #include "privilegedlauncher.h"
-#include "startupnotice.h"
+#include "runasoptions.h"
 
-#include <KUser>
-
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QDateTime>
-#include <QFileInfo>
-#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QSettings>
-#include <QShortcut>
 #include <QTimer>
-#include <QtConcurrent>
 
-#include <cerrno>
-#include <cstdio>
 #include <future>
 #include <limits>
-#include <pwd.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 static const int parseDelay = 250;
 // How long Run waits, with the window still, for the typed text to be looked
@@ -65,52 +54,9 @@ static QString &runnerPluginDirectory()
     return directory;
 }
 
-static QString rootUser()
-{
-    return QStringLiteral("root");
-}
-
-// Runs on a pool thread: a member of "zirna-admin" is asked for no one, anyone
-// else is offered the first member of that group.
-static QString fetchDefaultUser()
-{
-    const QString adminGroup = QStringLiteral("zirna-admin");
-    const KUser user(KUser::UseEffectiveUID);
-    if (user.groupNames().contains(adminGroup))
-        return QString();
-    return KUserGroup(adminGroup).userNames(1).value(0);
-}
-
-static int processNiceValue()
-{
-    // getpriority() may legitimately return -1, so only errno tells a failure.
-    errno = 0;
-    const int value = getpriority(PRIO_PROCESS, 0);
-    return (value == -1 && errno != 0) ? 0 : value;
-}
-
-// The local accounts in the order of the password file; empty when it cannot be read.
-static bool readLocalUserNames(QStringList *names)
-{
-    FILE *file = std::fopen("/etc/passwd", "re");
-    if (!file)
-        return false;
-    while (const passwd *entry = fgetpwent(file))
-        names->append(QString::fromLocal8Bit(entry->pw_name));
-    std::fclose(file);
-    return true;
-}
-
-// The login name of the user running the dialog; empty when the system does not know it.
-static QString callerName()
-{
-    const passwd *entry = getpwuid(getuid());
-    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
-}
-
 Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
-    , caller(callerName())
+    , caller(LocalAccounts::callerName())
 {
     // The settings are read while the form is built; where no thread can be
     // started, when they are needed.
@@ -123,21 +69,11 @@ Roderuz::Roderuz(QWidget *parent)
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // The list of completions opens below the hint line, which stays readable.
     cbCommand->setCompletionAnchor(lbHint);
-    passwordLabelText = lbPassword->text();
-    fixOptionLabelColumn();
+    Ui::RoderuzDlgUI *const form = this;
     classifier = new CommandClassifier(this);
     privilegedLauncher = std::make_unique<PrivilegedLauncher>(this, lePassword);
-
-    connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, lbHighPriority, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lbUsername, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, leUsername, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lbPassword, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lePassword, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, textLabel1, &QWidget::setEnabled);
-    connect(slPriority, &QSlider::valueChanged, sbPriority, &QSpinBox::setValue);
-    connect(sbPriority, qOverload<int>(&QSpinBox::valueChanged), slPriority, &QSlider::setValue);
+    advancedPanel = std::make_unique<AdvancedPanel>(this, form);
+    listedRows = new ListedRows(cbCommand);
 
     advancedOptionsScrollArea->trackWidget();
     loadRunnerPlugin();
@@ -151,12 +87,12 @@ Roderuz::Roderuz(QWidget *parent)
             QStringLiteral("applications-other"), QStringLiteral("application-x-executable") },
         selectFromMenuButton->iconSize().width()));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
-    // These keys are no mnemonic of any text in the dialog, in English or in German.
-    describeButton(selectCommandFileButton, tr("Choose a program file"), Qt::ALT | Qt::Key_O);
-    describeButton(selectFromMenuButton, selectFromMenuButton->toolTip(), Qt::ALT | Qt::Key_L);
-    describeButton(rbSu, tr("Change the user with su"), Qt::ALT | Qt::Key_X);
-    describeButton(rbSudo, tr("Change the user with sudo"), Qt::ALT | Qt::Key_Y);
-    installOptionShortcuts();
+    optionShortcuts = std::make_unique<OptionShortcuts>(
+        this, form, [this] { return privilegedLauncher->isChecking(); },
+        [this] {
+            if (!advancedPanel->isOpen())
+                slotAdvanced();
+        });
 
     terminal = terminalProgram();
     if (terminal.isEmpty())
@@ -164,7 +100,6 @@ Roderuz::Roderuz(QWidget *parent)
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
     pbOptions->setText(tr("&Advanced >>"));
-    updateRunButton();
     advancedOptionsWidget->hide();
 
     parseTimer = new QTimer(this);
@@ -172,24 +107,15 @@ Roderuz::Roderuz(QWidget *parent)
     slowClassificationTimer = new QTimer(this);
     slowClassificationTimer->setSingleShot(true);
     slowClassificationTimer->setInterval(slowClassificationMs);
-    savedFocus = nullptr;
-    calculator = new Calculator(this);
+    calculation = new InPlaceCalculation(cbCommand->lineEdit());
 
     connect(pbRun, &QPushButton::clicked, this, &Roderuz::accept);
     connect(pbCancel, &QPushButton::clicked, this, &Roderuz::reject);
     connect(pbOptions, &QPushButton::clicked, this, &Roderuz::slotAdvanced);
     connect(parseTimer, &QTimer::timeout, this, &Roderuz::slotParseTimer);
     connect(cbCommand, &QComboBox::editTextChanged, this, &Roderuz::slotCmdChanged);
-    connect(cbPriority, &QCheckBox::toggled, this, &Roderuz::slotChangeScheduler);
-    connect(slPriority, &QSlider::valueChanged, this, &Roderuz::slotPriority);
-    connect(cbRealtime, &QCheckBox::toggled, this, &Roderuz::slotRealtime);
-    connect(cbRunAsOther, &QCheckBox::toggled, this, &Roderuz::slotChangeUid);
-    connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateAuthLabel);
-    connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateRunButton);
     connect(cbRunInTerminal, &QCheckBox::clicked, this, &Roderuz::slotTerminal);
-    connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
-    connect(rbSu, &QRadioButton::toggled, this, &Roderuz::refreshPlan);
-    connect(lePassword, &QLineEdit::textChanged, this, &Roderuz::refreshPlan);
+    connect(calculation, &InPlaceCalculation::valueArrived, this, &Roderuz::refreshPlan);
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
     // Clearing is done at once: the user asked for it, whatever the dialog does next.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
@@ -198,11 +124,7 @@ Roderuz::Roderuz(QWidget *parent)
         setHint(tr("Looking at %1 ...").arg(typedProgram()));
     });
 
-    rootForced = false;
-    scheduler = SchedulingPolicy::Normal;
-    initPriorities();
-    savedPriorityState = false;
-    quietRealtime = false;
+    runAsOptions = std::make_unique<RunAsOptions>(this, form, [this] { refreshPlan(); });
 
     auto *helpAction = new QAction(tr("Help"), this);
     helpAction->setShortcuts(QKeySequence::HelpContents);
@@ -227,7 +149,7 @@ Roderuz::Roderuz(QWidget *parent)
             cbCommand->replaceItems(whole.history, whole.historyApplications);
         }
         installCompleters();
-        startDefaultUserLookUp();
+        runAsOptions->startDefaultUserLookUp();
         // What Enter takes when the text cannot run depends on the list.
         refreshPlan();
     });
@@ -237,28 +159,10 @@ Roderuz::Roderuz(QWidget *parent)
     resize(minimumSizeHint());
 }
 
-Roderuz::~Roderuz() = default;
-
-void Roderuz::startDefaultUserLookUp()
+Roderuz::~Roderuz()
 {
-    auto *watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcher<QString>::finished, leUsername, [this, watcher] {
-        if (!userPreset && !leUsername->isModified())
-            leUsername->setText(watcher->result());
-        watcher->deleteLater();
-    });
-    // Not the global pool, whose threads the program waits for when it ends.
-    watcher->setFuture(
-        QtConcurrent::run(backgroundThreadPool(BackgroundWork::AccountLookUp), fetchDefaultUser));
-}
-
-void Roderuz::describeButton(
-    QAbstractButton *button, const QString &description, const QKeySequence &shortcut)
-{
-    button->setShortcut(shortcut);
-    button->setAccessibleName(description);
-    //: Tool tip: what a button does, then its keyboard shortcut
-    button->setToolTip(tr("%1 (%2)").arg(description, shortcut.toString(QKeySequence::NativeText)));
+    // The widgets go first: what they report on their way reaches members still there.
+    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void Roderuz::setCommandText(const QString &text)
@@ -279,9 +183,7 @@ void Roderuz::completeStartup()
 void Roderuz::setUser(const QString &name)
 {
     completeStartup();
-    cbRunAsOther->setChecked(true);
-    leUsername->setText(name);
-    userPreset = true;
+    runAsOptions->setUser(name);
     openAdvancedOptions();
 }
 
@@ -302,112 +204,22 @@ void Roderuz::setUseSudo()
 void Roderuz::setRealtime()
 {
     completeStartup();
-    quietRealtime = true;
-    slotRealtime(true);
-    quietRealtime = false;
+    runAsOptions->setRealtime();
     openAdvancedOptions();
 }
 
 void Roderuz::setPriority(int value)
 {
     completeStartup();
-    slPriority->setValue(value);
+    runAsOptions->setPriority(value);
     openAdvancedOptions();
 }
 
 void Roderuz::openAdvancedOptions()
 {
     focusForPresets();
-    if (advancedOptionsWidget->isHidden())
+    if (!advancedPanel->isOpen())
         slotAdvanced();
-}
-
-void Roderuz::installOptionShortcuts()
-{
-    // A button's own shortcut moves the focus to it and clicks it 100 ms
-    // later, and only while it shows and can be used: keys typed meanwhile
-    // went astray, and with the advanced options closed the letter went into
-    // the command. The dialog's shortcuts take their place.
-    for (QAbstractButton *button : std::initializer_list<QAbstractButton *> {
-             cbRunInTerminal, cbRunAsOther, rbSu, rbSudo, cbPriority, cbRealtime }) {
-        const QKeySequence key = button->shortcut();
-        button->setShortcut(QKeySequence());
-        addOptionShortcut(key, [this, button] { pressOption(button); });
-    }
-    // A label keeps its own shortcut, which does the same while its field can take the focus.
-    const std::pair<QLabel *, QAbstractButton *> labels[] = { { lbUsername, cbRunAsOther },
-        { lbPassword, cbRunAsOther }, { textLabel1, cbPriority } };
-    for (const auto &[label, option] : labels) {
-        QWidget *field = label->buddy();
-        addOptionShortcut(QKeySequence::mnemonic(label->text()),
-            [this, field, option = option] { focusOption(field, option); });
-    }
-}
-
-void Roderuz::addOptionShortcut(const QKeySequence &key, const std::function<void()> &act)
-{
-    auto *shortcut = new QShortcut(key, this);
-    connect(shortcut, &QShortcut::activated, this, act);
-    // Shared with a label's own shortcut, which focuses the same field.
-    connect(shortcut, &QShortcut::activatedAmbiguously, this, act);
-}
-
-void Roderuz::pressOption(QAbstractButton *button)
-{
-    if (privilegedLauncher->isChecking())
-        return;
-    if (advancedOptionsWidget->isAncestorOf(button) && advancedOptionsWidget->isHidden())
-        slotAdvanced();
-    // su and sudo are the ways to run as another user: choosing one asks for that.
-    if ((button == rbSu || button == rbSudo) && !cbRunAsOther->isChecked()
-        && cbRunAsOther->isEnabled())
-        cbRunAsOther->click();
-    if (!button->isEnabled())
-        return;
-    // Ticking the user's box moves the focus to the user name; otherwise the
-    // keys typed next go on where they went, unless that field closes.
-    QWidget *typing = focusWidget();
-    button->click();
-    if (!typing || !typing->isEnabled())
-        button->setFocus(Qt::ShortcutFocusReason);
-}
-
-void Roderuz::focusOption(QWidget *field, QAbstractButton *option)
-{
-    if (privilegedLauncher->isChecking())
-        return;
-    if (advancedOptionsWidget->isHidden())
-        slotAdvanced();
-    if (!field->isEnabled() && !option->isChecked() && option->isEnabled())
-        option->click();
-    if (field->isEnabled())
-        field->setFocus(Qt::ShortcutFocusReason);
-}
-
-void Roderuz::fixOptionLabelColumn()
-{
-    // Room for the form's labels and for the password label of a user name
-    // of up to eight characters, the traditional longest.
-    int width = 0;
-    for (const QLabel *label : { lbUsername, lbPassword, textLabel1 })
-        width = qMax(width, label->sizeHint().width());
-    optionLabelWidth = width + 12 * lbPassword->fontMetrics().averageCharWidth();
-    gridLayout_2->setColumnMinimumWidth(1, optionLabelWidth);
-    // The text is cut to the column; its size hint must not widen it either.
-    lbPassword->setSizePolicy(QSizePolicy::Ignored, lbPassword->sizePolicy().verticalPolicy());
-}
-
-void Roderuz::showPasswordLabel(const QString &text)
-{
-    // Typing a user name must not move the fields beside it: a long name is
-    // cut short, and the tool tip and screen readers have it whole.
-    const QString shown = lbPassword->fontMetrics().elidedText(
-        text, Qt::ElideRight, optionLabelWidth, Qt::TextShowMnemonic);
-    QString whole = text;
-    whole.remove(QLatin1Char('&'));
-    lbPassword->setText(shown);
-    lbPassword->setToolTip(shown == text ? QString() : whole);
-    lbPassword->setAccessibleName(whole);
 }
 
 void Roderuz::stopPasswordCheck()
@@ -444,7 +256,7 @@ void Roderuz::updateIcon()
 
 void Roderuz::resetDialog()
 {
-    if (advancedOptionsWidget->isVisible())
+    if (advancedPanel->isOpen())
         slotAdvanced();
 
     {
@@ -454,25 +266,14 @@ void Roderuz::resetDialog()
         cbCommand->setFocus(Qt::OtherFocusReason);
         cbCommand->clear();
     }
-    updateRunButton();
-
-    nicePriority = 0;
-    scheduler = SchedulingPolicy::Normal;
     cbRunInTerminal->setChecked(false);
-    cbRunAsOther->setChecked(false);
-    leUsername->setText(rootUser());
-    cbPriority->setChecked(false);
-    slPriority->setValue(nicePriority);
-    cbRealtime->setChecked(scheduler == SchedulingPolicy::Realtime);
-    wipeLineEdit(lePassword);
-
-    rootForced = false;
-    savedFocus = nullptr;
-    calculationWanted = false;
+    advancedPanel->forgetFocus();
+    calculation->textChanged();
     terminalChoice.reset();
     pendingRun.clear();
     parseTimer->stop();
-    updateAuthLabel();
+    // Last: the options show the plan, which reads what is reset above.
+    runAsOptions->reset();
     updateIcon();
 }
 
@@ -500,24 +301,6 @@ void Roderuz::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-bool Roderuz::eventFilter(QObject *watched, QEvent *event)
-{
-    // The open completion list takes the click that closes it: Run would
-    // only close the list, where Enter takes what the list offers. Run does
-    // what Enter does, with the list as the user saw it.
-    const QCompleter *completer = cbCommand->completer();
-    if (event->type() == QEvent::MouseButtonPress && completer && watched == completer->popup()) {
-        const auto *press = static_cast<QMouseEvent *>(event);
-        if (press->button() == Qt::LeftButton && pbRun->isEnabled()
-            && pbRun->rect().contains(pbRun->mapFromGlobal(press->globalPos()))) {
-            pbRun->click();
-            completer->popup()->hide();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void Roderuz::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -530,22 +313,10 @@ void Roderuz::showEvent(QShowEvent *event)
         classifier->waitFor(commandText(), cbCommand->chosenEntry(), presetClassificationMs);
         slotParseTimer();
     }
-    if (!advancedSizePending)
-        return;
     // Options opened before the dialog showed take their height now, before
-    // the window is on the screen: a window resized after it was placed
-    // there can be moved to where the window system has not placed it yet.
-    advancedSizePending = false;
-    // The scroll area sizes its contents through posted events: its width
-    // follows theirs, the layouts answer with requests of their own, and the
-    // window's height follows the width. A few rounds settle them.
-    for (int round = 0; round < 5; ++round) {
-        QCoreApplication::sendPostedEvents();
-        layout()->activate();
-    }
-    resize(width(), qMax(minimumSizeHint().height(), heightForWidth(width())));
-    advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    adjustPosition(parentWidget());
+    // the window is on the screen, where it is placed again.
+    if (advancedPanel->settleBeforeShow())
+        adjustPosition(parentWidget());
 }
 
 void Roderuz::changeEvent(QEvent *event)
@@ -602,18 +373,12 @@ void Roderuz::launch()
         return;
 
     if (plan.action() == LaunchPlan::Calculate) {
-        if (plan.valueKnown()) {
-            if (!plan.value().isEmpty())
-                cbCommand->lineEdit()->setText(plan.value());
-            return;
-        }
-        // The value goes into the field when it arrives, unless the text changes first.
-        calculationWanted = true;
-        calculator->evaluate(plan.classification().text);
+        calculation->putIntoField(plan);
         return;
     }
     if (plan.action() == LaunchPlan::TakeListedRow) {
-        takeListedRow(plan.listed());
+        if (listedRows->take(plan.listed()))
+            accept();
         return;
     }
     if (plan.action() == LaunchPlan::TypePassword) {
@@ -627,18 +392,9 @@ void Roderuz::launch()
             showChecking(true);
         return;
     }
-    if (plan.action() != LaunchPlan::CloseOnly && runCommand(plan) == 1)
+    if (plan.action() != LaunchPlan::CloseOnly && !CallerLauncher::run(plan, this))
         return;
     finishLaunch(plan);
-}
-
-void Roderuz::takeListedRow(const ListedAlternative &listed)
-{
-    auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer());
-    if (!completer || !completer->activateFirstRow())
-        return;
-    if (!listed.runsWhenTaken && listed.kind != ListedAlternative::ShowsFolder)
-        accept();
 }
 
 void Roderuz::passwordChecked(const LaunchPlan &plan, bool accepted)
@@ -691,89 +447,21 @@ void Roderuz::finishLaunch(const LaunchPlan &plan)
     QDialog::accept();
 }
 
-int Roderuz::runCommand(const LaunchPlan &plan)
-{
-    switch (plan.action()) {
-    case LaunchPlan::UnknownCommand:
-    case LaunchPlan::NotAProgram:
-        showError(LaunchDescription::notRunMessage(
-            plan, DetachedStart::forMessage(plan.classification().text)));
-        return 1;
-    case LaunchPlan::Refused:
-        showWarning(LaunchDescription::refusalMessage(plan));
-        return 1;
-    case LaunchPlan::Start: {
-        const CommandClassification &found = plan.classification();
-        const auto announce = [&found](const QString &program) {
-            return StartupNotice::announce(found.entryName, found.entryIcon, program);
-        };
-        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory(),
-            plan.announcesStart() ? announce : std::function<QString(const QString &)>());
-        if (failure.isEmpty())
-            return 0;
-        showWarning(failure);
-        return 1;
-    }
-    default:
-        return 1;
-    }
-}
-
-LaunchOptions Roderuz::priorityOptions() const
-{
-    LaunchOptions options;
-    options.priorityChosen = cbPriority->isChecked();
-    options.scheduler = scheduler;
-    options.nicePriority = nicePriority;
-    options.realtimePriority = realtimePriority;
-    options.startNice = startNice;
-    return options;
-}
-
 LaunchOptions Roderuz::launchOptions() const
 {
-    LaunchOptions options = priorityOptions();
+    LaunchOptions options;
+    runAsOptions->fill(&options);
     options.terminalChoice = terminalChoice;
     options.terminalApplications = terminalApps;
     // A box the user cannot tick (no terminal, or only Cancel works now) runs nothing in one.
     if (cbRunInTerminal->isEnabled())
         options.terminalProgram = terminal;
-    options.runAsOther = cbRunAsOther->isChecked();
-    options.userName = leUsername->text();
-    options.sudoChosen = !rbSu->isChecked();
     options.callerName = caller;
-    options.callerIsRoot = getuid() == 0;
-    options.listed = listedAlternative(listedRow());
+    options.callerIsRoot = LocalAccounts::callerIsRoot();
+    options.listed = listedRows->first();
     options.lastCommand = cbCommand->historyItems().value(0);
-    options.calculatedExpression = calculatedExpression;
-    options.calculatedValue = calculatedResult;
-    options.calculationOutcome = calculationOutcome;
-    options.passwordTyped = !lePassword->text().isEmpty();
+    calculation->fill(&options);
     return options;
-}
-
-CompletionRow Roderuz::listedRow() const
-{
-    const auto *completer = qobject_cast<const CommandCompleter *>(cbCommand->completer());
-    return completer ? completer->firstRow() : CompletionRow();
-}
-
-ListedAlternative Roderuz::listedAlternative(const CompletionRow &row)
-{
-    // A command from the history or an application runs as it does when
-    // chosen; a program or a file only completes the field, which runs next.
-    switch (row.kind) {
-    case CommandCompleterModel::RowKind::None:
-        return {};
-    case CommandCompleterModel::RowKind::File:
-        return { ListedAlternative::OpensFile, row.text, row.text, false };
-    case CommandCompleterModel::RowKind::Folder:
-        return { ListedAlternative::ShowsFolder, row.text, row.text, false };
-    case CommandCompleterModel::RowKind::Program:
-        return { ListedAlternative::RunsCommand, row.name, row.text, false };
-    default:
-        return { ListedAlternative::RunsCommand, row.name, row.text, true };
-    }
 }
 
 QString Roderuz::commandText() const
@@ -807,8 +495,7 @@ void Roderuz::refreshPlan()
 {
     updateRunButton();
     const LaunchPlan plan = currentPlan();
-    const QString label = LaunchDescription::passwordLabel(plan);
-    showPasswordLabel(label.isEmpty() ? passwordLabelText : label);
+    runAsOptions->showPasswordLabel(LaunchDescription::passwordLabel(plan));
     // Said where the user moved the priority, whose focus stays there.
     const QString rootReason = LaunchDescription::rootReason(plan);
     slPriority->setAccessibleDescription(rootReason);
@@ -822,7 +509,7 @@ void Roderuz::refreshPlan()
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
     // An expression is evaluated once it is known to be one; its value shows when it arrives.
     if (plan.action() == LaunchPlan::Calculate && !plan.valueKnown())
-        calculator->evaluate(plan.classification().text);
+        calculation->evaluate(plan.classification().text);
     // Kept as drawn: the first frame of a dialog with a preset command reads no theme index.
     currentIcon = cachedThemeIcon(plan.iconNames(), lbRunIcon->iconExtent());
     updateIcon();
@@ -842,12 +529,6 @@ void Roderuz::showWarning(const QString &text)
         this, tr("Warning - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
-void Roderuz::showError(const QString &text)
-{
-    QMessageBox::critical(
-        this, tr("Error - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
-}
-
 void Roderuz::reject()
 {
     if (privilegedLauncher->isChecking()) {
@@ -858,84 +539,12 @@ void Roderuz::reject()
     QDialog::reject();
 }
 
-void Roderuz::updateAuthLabel()
-{
-    // The fields written here are not heard: what depends on them follows below, once.
-    const QSignalBlocker blockUser(leUsername);
-    const QSignalBlocker blockPassword(lePassword);
-    const QSignalBlocker blockOther(cbRunAsOther);
-    const bool rootNeeded = LaunchPlan::needsRoot(priorityOptions());
-    if (rootNeeded && !rootForced) {
-        // An empty name shows root again once root is no longer needed.
-        savedUser = leUsername->text().isEmpty() ? rootUser() : leUsername->text();
-        savedPassword = lePassword->text();
-        savedRunAsOther = cbRunAsOther->isChecked();
-        rootForced = true;
-        if (leUsername->text() != rootUser())
-            lePassword->clear();
-        leUsername->setText(rootUser());
-        cbRunAsOther->setChecked(true);
-    } else if (!rootNeeded && rootForced) {
-        leUsername->setText(savedUser);
-        lePassword->setText(savedPassword);
-        cbRunAsOther->setChecked(savedRunAsOther);
-        rootForced = false;
-    }
-    // Root forced shows in the fields, which the user cannot change then;
-    // the focus stays where the user is.
-    const bool runAsOther = cbRunAsOther->isChecked();
-    cbRunAsOther->setEnabled(!rootForced);
-    rbSu->setEnabled(runAsOther);
-    rbSudo->setEnabled(runAsOther);
-    leUsername->setEnabled(runAsOther && !rootForced);
-    lbUsername->setEnabled(runAsOther);
-    // A user restored after root was forced keeps a usable password field.
-    const bool passwordWanted = runAsOther && !leUsername->text().isEmpty();
-    lePassword->setEnabled(passwordWanted);
-    lbPassword->setEnabled(passwordWanted);
-    refreshPlan();
-}
-
 void Roderuz::slotAdvanced()
 {
-    const bool wasMaximized = isMaximized();
-    if (advancedOptionsWidget->isHidden()) {
-        // The panel shows the stored way to change user.
+    // The panel shows the stored way to change user.
+    if (!advancedPanel->isOpen())
         completeStartup();
-        advancedSpacer->changeSize(0, 0, QSizePolicy::Ignored, QSizePolicy::Ignored);
-        advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
-        advancedOptionsWidget->show();
-        // Let the panel take its minimum height first, then let it grow; a
-        // dialog not on the screen yet does so when it is shown.
-        if (isVisible())
-            QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
-        else
-            advancedSizePending = true;
-        pbOptions->setText(tr("&Advanced <<"));
-        savedFocus = focusWidget();
-        if (savedFocus)
-            savedFocus->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-
-    advancedOptionsWidget->hide();
-    advancedSpacer->changeSize(20, 1, QSizePolicy::Expanding, QSizePolicy::Expanding);
-    layout()->activate();
-    pbOptions->setText(tr("&Advanced >>"));
-    if (savedFocus && savedFocus->parent() != gbAdvanced)
-        savedFocus->setFocus(Qt::OtherFocusReason);
-    if (!wasMaximized)
-        resize(sizeHint());
-}
-
-void Roderuz::setExpandingSizePolicyForAdvancedWidget()
-{
-    QCoreApplication::processEvents();
-    // A window put on the screen smaller than the open panel needs grows first.
-    const int neededHeight = qMax(minimumSizeHint().height(), heightForWidth(width()));
-    if (height() < neededHeight && !isMaximized())
-        resize(width(), neededHeight);
-    advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    advancedPanel->toggle();
 }
 
 void Roderuz::slotParseTimer()
@@ -965,99 +574,15 @@ void Roderuz::slotClassified()
     refreshPlan();
 }
 
-void Roderuz::slotCalculated(
-    const QString &expression, const QString &result, Calculator::Outcome outcome)
-{
-    calculatedExpression = expression;
-    calculatedResult = result;
-    calculationOutcome = outcome;
-    if (expression != commandText())
-        return;
-    if (calculationWanted) {
-        calculationWanted = false;
-        if (!result.isEmpty()) {
-            cbCommand->lineEdit()->setText(result);
-            return;
-        }
-    }
-    refreshPlan();
-}
-
-void Roderuz::slotPriority(int value)
-{
-    if (scheduler == SchedulingPolicy::Realtime)
-        realtimePriority = value;
-    else
-        nicePriority = value;
-    updateAuthLabel();
-}
-
-void Roderuz::slotRealtime(bool on)
-{
-    if (!on) {
-        scheduler = SchedulingPolicy::Normal;
-        cbPriority->setEnabled(true);
-        cbPriority->setChecked(savedPriorityState);
-        setPriorityRange(normalLowEnd, normalHighEnd, nicePriority);
-        updateAuthLabel();
-        return;
-    }
-
-    scheduler = SchedulingPolicy::Realtime;
-    // Kept before asking, so that declining gives the user's own choice back.
-    savedPriorityState = cbPriority->isChecked();
-    if (!quietRealtime) {
-        const QMessageBox::StandardButton answer =
-            QMessageBox::question(this, tr("Warning - Run Command"),
-                tr("Running a realtime application can be very dangerous. If the application "
-                   "misbehaves, the system might hang "
-                   "unrecoverably.\nAre you sure you want to continue?"),
-                QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::NoButton);
-        if (answer != QMessageBox::Yes) {
-            scheduler = SchedulingPolicy::Normal;
-            cbRealtime->setChecked(false);
-            updateAuthLabel();
-            return;
-        }
-    }
-    cbPriority->setChecked(true);
-    cbPriority->setEnabled(false);
-    setPriorityRange(
-        sched_get_priority_min(SCHED_FIFO), sched_get_priority_max(SCHED_FIFO), realtimePriority);
-    updateAuthLabel();
-}
-
 void Roderuz::slotTerminal(bool on)
 {
     terminalChoice.setByHand(on, typedProgram());
     refreshPlan();
 }
 
-void Roderuz::slotChangeUid(bool on)
-{
-    rbSu->setEnabled(on);
-    rbSudo->setEnabled(on);
-    leUsername->setEnabled(on);
-    lbUsername->setEnabled(on);
-    if (on) {
-        leUsername->selectAll();
-        leUsername->setFocus(Qt::OtherFocusReason);
-    }
-    updateAuthLabel();
-}
-
-void Roderuz::slotChangeScheduler(bool on)
-{
-    slPriority->setEnabled(on);
-    sbPriority->setEnabled(on);
-    lbLowPriority->setEnabled(on);
-    lbHighPriority->setEnabled(on);
-    updateAuthLabel();
-}
-
 void Roderuz::slotCmdChanged(const QString &text)
 {
-    calculationWanted = false;
+    calculation->textChanged();
     updateRunButton();
     if (!text.isEmpty()) {
         parseTimer->start(parseDelay);
@@ -1115,38 +640,6 @@ void Roderuz::loadRunnerPlugin()
     runner = loadFirstRunner(runnerPluginDirectory());
 }
 
-void Roderuz::initPriorities()
-{
-    realtimePriority =
-        (sched_get_priority_min(SCHED_FIFO) + sched_get_priority_max(SCHED_FIFO)) / 2;
-    startNice = processNiceValue();
-    nicePriority = startNice;
-    if (startNice > 0) {
-        normalLowEnd = 10;
-        normalHighEnd = startNice - 20;
-    } else {
-        normalLowEnd = startNice + 19;
-        normalHighEnd = -20;
-    }
-    setPriorityRange(normalLowEnd, normalHighEnd, startNice);
-}
-
-void Roderuz::setPriorityRange(int low, int high, int value)
-{
-    {
-        const QSignalBlocker blockSpinBox(sbPriority);
-        const QSignalBlocker blockSlider(slPriority);
-        sbPriority->setRange(qMin(low, high), qMax(low, high));
-        slPriority->setRange(qMin(low, high), qMax(low, high));
-    }
-    // The "Low" end is always on the left, and the keys move the handle as it is drawn.
-    slPriority->setInvertedAppearance(low > high);
-    slPriority->setInvertedControls(low > high);
-    slPriority->setValue(value);
-    lbLowPriority->setText(tr("%1 (Low)").arg(low));
-    lbHighPriority->setText(tr("%1 (High)").arg(high));
-}
-
 void Roderuz::loadSettings(const DialogSettings &settings)
 {
     if (settings.useSu)
@@ -1166,29 +659,9 @@ void Roderuz::installCompleters()
         completer->setCompletionMode(storedCompletionMode);
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
-        // A click on Run while the list is open is seen before the list closes;
-        // inline completion has no list.
-        if (completer->completionMode() != QCompleter::InlineCompletion)
-            completer->popup()->installEventFilter(this);
+        listedRows->passClicksTo(pbRun);
     }
-
-    QStringList userNames;
-    if (readLocalUserNames(&userNames)) {
-        auto *completer = new QCompleter(userNames, leUsername);
-        completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
-        leUsername->setCompleter(completer);
-        // A shortcut that moves the focus on leaves no list behind to take the next key.
-        connect(qApp, &QApplication::focusChanged, completer, [completer](QWidget *, QWidget *now) {
-            QWidget *list = completer->popup();
-            if (!now || now == completer->widget() || now == list || !list->isVisible())
-                return;
-            list->hide();
-            // The field handed the focus to its list and heard nothing since:
-            // it would go on drawing its frame and caret as if focused.
-            QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
-            QCoreApplication::sendEvent(completer->widget(), &focusOut);
-        });
-    }
+    runAsOptions->installUserNameCompleter();
 }
 
 void Roderuz::saveHistory()
@@ -1205,17 +678,15 @@ void Roderuz::saveHistory()
 
 bool Roderuz::saveSettings(QString *error)
 {
+    DialogSettings current;
+    current.useSu = rbSu->isChecked();
+    current.history = cbCommand->historyItems();
+    current.historyApplications = cbCommand->historyEntries();
+    current.terminalApps = terminalApps;
+    const QCompleter *completer = cbCommand->completer();
+    current.completionMode = completer ? completer->completionMode() : storedCompletionMode;
     return SettingsStore::change(
-        [this](QSettings &settings) {
-            settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-            DialogSettings::writeHistory(
-                settings, cbCommand->historyItems(), cbCommand->historyEntries());
-            settings.setValue(QStringLiteral("terminalApps"), terminalApps);
-            if (const QCompleter *completer = cbCommand->completer())
-                settings.setValue(QStringLiteral("completionMode"),
-                    static_cast<int>(completer->completionMode()));
-        },
-        error);
+        [&current](QSettings &settings) { current.write(settings); }, error);
 }
 
 void Roderuz::tellUnsaved(const QStringList &problems)

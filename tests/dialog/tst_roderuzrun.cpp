@@ -174,7 +174,7 @@ void RoderuzRunTest::calculatorEvaluatesInPlace()
     QVERIFY(dialog->cbCommand->historyItems().isEmpty());
     QVERIFY(!QFile::exists(QSettings().fileName()));
     QVERIFY(dialog->cbPriority->isChecked());
-    QCOMPARE(dialog->nicePriority, ownNice + 2);
+    QCOMPARE(dialog->slPriority->value(), ownNice + 2);
 
     // A syntax error leaves the expression for the user to mend.
     run(dialog.get(), QStringLiteral("(1+"));
