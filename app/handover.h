@@ -18,20 +18,6 @@
  */
 struct HandOver
 {
-    /**
-     * The single-instance identifier of kav-run for a start with these
-     * arguments: one instance runs per user and window system, so the
-     * identifier names the X server (see displayServer()) or, on another
-     * platform, the platform, such as "kav-run@:0" or "kav-run@offscreen".
-     */
-    static std::string instanceIdentifier(int argc, char *argv[]);
-    /**
-     * The X server that the display name @p display names: the name without
-     * its screen number, and without the "unix" that may stand for the local
-     * host. ":0", ":0.1" and "unix:0" give ":0"; "host:0.0" gives "host:0".
-     */
-    static std::string displayServer(const std::string &display);
-
     /** The later start's working directory, as the system names it. */
     std::string directory;
     /** Its arguments in the local encoding, the program name first. */
@@ -73,20 +59,6 @@ struct HandOver
      * answer that cannot be read, answerItself for selfAnswer().
      */
     static int finish(const std::string &answer);
-
-    /**
-     * Whether a start with these arguments can reach a window system: a
-     * platform other than X11 is chosen, or an X display is named. Without
-     * one only help and the version can be answered.
-     */
-    static bool windowSystemNamed(int argc, char *argv[]);
-    /**
-     * The X display that a start with these arguments opens: the last
-     * -display option, else $DISPLAY.
-     * @return the display's name, or null on a platform other than X11 or
-     *         without a display
-     */
-    static const char *x11Display(int argc, char *argv[]);
 };
 
 #endif

@@ -201,7 +201,7 @@ void InstanceServer::answer(int socket, const QString &message)
     if (send(socket, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT) < 0)
         qWarning("QtSingleApplication: cannot answer: %s", std::strerror(errno));
     drop(socket);
-    emit messageReceived(message);
+    Q_EMIT messageReceived(message);
 }
 
 void InstanceServer::drop(int socket)

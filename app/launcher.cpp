@@ -6,6 +6,7 @@
 #include "handover.h"
 #include "keyboardhold.h"
 #include "startrequest.h"
+#include "windowsystem.h"
 
 #include <cerrno>
 #include <climits>
@@ -44,16 +45,20 @@ int main(int argc, char *argv[])
     // window system only those can be answered, and a dialog of another
     // session must not come to the front.
     const StartRequest request = startRequest(argc, argv);
+    const WindowSystem windowSystem = WindowSystem::of(argc, argv);
     if ((request == StartRequest::Dialog || request == StartRequest::Resident)
-        && HandOver::windowSystemNamed(argc, argv)) {
-        const char *display = HandOver::x11Display(argc, argv);
+        && windowSystem.platform != WindowSystem::NoWindowSystem) {
+        // The keyboard can be held only on the X server that the dialog will
+        // be on; a Wayland compositor lets no client take it, and a hold on
+        // its XWayland would keep the keys from the dialog.
         pid_t holdStarter = -1;
-        const int keyboardHold = request == StartRequest::Dialog && display
-            ? KeyboardHold::start(display, &holdStarter)
+        const int keyboardHold =
+            request == StartRequest::Dialog && windowSystem.platform == WindowSystem::X11
+            ? KeyboardHold::start(windowSystem.display.c_str(), &holdStarter)
             : -1;
-        const std::optional<int> status = handOverOf(argc, argv)
-                                              .deliver(HandOver::instanceIdentifier(argc, argv),
-                                                  InstanceClient::NoWait, keyboardHold);
+        const std::optional<int> status =
+            handOverOf(argc, argv)
+                .deliver(windowSystem.instanceIdentifier(), InstanceClient::NoWait, keyboardHold);
         if (status && *status != HandOver::answerItself)
             return *status;
         if (keyboardHold >= 0)

@@ -9,6 +9,7 @@
 #include "qtsingleapplication.h"
 #include "residentdialog.h"
 #include "startrequest.h"
+#include "windowsystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,12 +112,13 @@ int main(int argc, char *argv[])
         ResidentDialog::startWithoutSmallBlockCache(argv);
     // Taken first, so that nothing this program starts inherits it.
     const int keyboardHold = KeyboardHold::takeInherited();
-    if (request == StartRequest::Answer || !HandOver::windowSystemNamed(argc, argv))
+    const WindowSystem windowSystem = WindowSystem::of(argc, argv);
+    if (request == StartRequest::Answer || windowSystem.platform == WindowSystem::NoWindowSystem)
         return answerWithoutWindowSystem(argc, argv);
 
     const bool glIntegrationDisabled = disableGlIntegration();
     // Named before the application object takes the toolkit's options out.
-    const std::string identifier = HandOver::instanceIdentifier(argc, argv);
+    const std::string identifier = windowSystem.instanceIdentifier();
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);

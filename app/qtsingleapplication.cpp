@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QScreen>
 #include <QTimer>
 
 #include <unistd.h>
@@ -108,11 +109,21 @@ void QtSingleApplication::activateWindow()
 {
     if (!m_activationWindow)
         return;
+    // A Wayland compositor gives the focus to no window that asks for it,
+    // and neither does its window manager of XWayland (whose screens are
+    // named "XWAYLAND0" and on), but to a window that maps: one on the
+    // screen is mapped again.
+    const bool wayland = platformName().startsWith(QLatin1String("wayland"));
+    if (m_activationWindow->isVisible()
+        && (wayland || m_activationWindow->screen()->name().startsWith(QLatin1String("XWAYLAND"))))
+        m_activationWindow->hide();
     const bool wasHidden = m_activationWindow->isHidden();
     m_activationWindow->show();
     m_activationWindow->setWindowState(m_activationWindow->windowState() & ~Qt::WindowMinimized);
-    m_activationWindow->raise();
-    m_activationWindow->activateWindow();
+    if (!wayland) {
+        m_activationWindow->raise();
+        m_activationWindow->activateWindow();
+    }
     if (wasHidden)
         drawActiveFromFirstFrame();
 }

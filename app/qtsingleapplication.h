@@ -66,7 +66,11 @@ public:
     /** The activation window, or nullptr when none is set or it was deleted. */
     QWidget *activationWindow() const { return m_activationWindow; }
 
-    /** Shows, un-minimises, raises and activates the activation window. */
+    /**
+     * Shows, un-minimises, raises and activates the activation window; on
+     * Wayland and XWayland a window on the screen is hidden and shown again
+     * for that.
+     */
     void activateWindow();
 
     /**

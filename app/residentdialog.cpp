@@ -2,7 +2,7 @@
 #include "residentdialog.h"
 
 #include "commandline.h"
-#include "completion/backgroundthreadpool.h"
+#include "completion/applicationindex.h"
 #include "desktop/applicationentry.h"
 #include "desktop/settingsstore.h"
 #include "dialog/roderuz.h"
@@ -194,11 +194,10 @@ QByteArray ResidentDialog::currentSourcesStamp() const
         QByteArray stamp;
     };
     const auto look = std::make_shared<Look>();
-    QtConcurrent::run(backgroundThreadPool(BackgroundWork::ApplicationIndex),
-        [look, settingsFile = m_settingsFile] {
-            look->stamp = sourcesStamp(settingsFile);
-            look->done.release();
-        });
+    QtConcurrent::run(ApplicationIndex::threadPool(), [look, settingsFile = m_settingsFile] {
+        look->stamp = sourcesStamp(settingsFile);
+        look->done.release();
+    });
     return look->done.tryAcquire(1, sourcesLookMs) ? look->stamp : QByteArray();
 }
 

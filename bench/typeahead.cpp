@@ -211,7 +211,7 @@ struct Launcher
     std::vector<std::string> environment;
     // A resident's dialog is closed with Escape; anything else is ended.
     bool resident = false;
-    std::vector<double> shares;
+    std::vector<double> shares = {};
     int keysElsewhere = 0;
 };
 

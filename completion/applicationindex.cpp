@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "applicationindex.h"
 
+#include "core/backgroundthreadpool.h"
+
 #include <QCollator>
 
 #include <algorithm>
 
 ApplicationIndex::ApplicationIndex(QList<ApplicationEntry> entries)
-    : entries(std::move(entries))
+    : m_entries(std::move(entries))
 {
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
-    std::sort(this->entries.begin(), this->entries.end(),
+    std::sort(m_entries.begin(), m_entries.end(),
         [&collator](const ApplicationEntry &left, const ApplicationEntry &right) {
             return collator.compare(left.name, right.name) < 0;
         });
-    keys.reserve(this->entries.size());
-    for (const ApplicationEntry &entry : qAsConst(this->entries))
-        keys.append(ApplicationKeys(entry));
+    m_keys.reserve(m_entries.size());
+    for (const ApplicationEntry &entry : qAsConst(m_entries))
+        m_keys.append(ApplicationKeys(entry));
 }
 
 ApplicationIndex ApplicationIndex::installed()
@@ -31,12 +33,18 @@ QVector<Match> ApplicationIndex::matches(const QString &typed) const
     if (std::none_of(needle.cbegin(), needle.cend(), [](QChar c) { return c.isLetterOrNumber(); }))
         return {};
     QVector<Match> found;
-    for (int position = 0; position < entries.size(); ++position) {
-        const MatchClass quality = keys.at(position).match(needle);
+    for (int position = 0; position < m_entries.size(); ++position) {
+        const MatchClass quality = m_keys.at(position).match(needle);
         if (quality != MatchClass::None)
             found.append({ position, quality });
     }
     std::stable_sort(found.begin(), found.end(),
         [](const Match &left, const Match &right) { return left.quality < right.quality; });
     return found;
+}
+
+QThreadPool *ApplicationIndex::threadPool()
+{
+    static QThreadPool *const pool = newBackgroundThreadPool(2);
+    return pool;
 }

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QVector>
 
+class QThreadPool;
+
 /**
  * The installed applications, searchable by their names (ApplicationKeys):
  * by a word of their Name, GenericName or Keywords, the initials or a part
@@ -23,9 +25,11 @@ public:
     explicit ApplicationIndex(QList<ApplicationEntry> entries);
     /** An index of ApplicationEntry::installed(). */
     static ApplicationIndex installed();
+    /** The threads that read the installed applications' desktop entries. */
+    static QThreadPool *threadPool();
 
-    int size() const { return entries.size(); }
-    const ApplicationEntry &entry(int position) const { return entries.at(position); }
+    int size() const { return m_entries.size(); }
+    const ApplicationEntry &entry(int position) const { return m_entries.at(position); }
 
     /**
      * The applications that @p typed matches, the best matches first, each
@@ -34,8 +38,8 @@ public:
     QVector<Match> matches(const QString &typed) const;
 
 private:
-    QList<ApplicationEntry> entries;
-    QVector<ApplicationKeys> keys;
+    QList<ApplicationEntry> m_entries;
+    QVector<ApplicationKeys> m_keys;
 };
 
 #endif

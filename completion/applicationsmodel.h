@@ -29,9 +29,11 @@ public:
     /** Offers the applications that @p typed matches. */
     void setTypedText(const QString &typed);
     /** Whether the installed applications have been read. */
-    bool isLoaded() const { return loaded; }
+    bool isLoaded() const { return m_loaded; }
+    /** The names of the installed applications by their desktop-file ids without ".desktop". */
+    QHash<QString, QString> namesByEntry() const;
     /** How well the typed text matches the application of @p row, which must be a row. */
-    MatchClass matchQuality(int row) const { return rows.at(row).quality; }
+    MatchClass matchQuality(int row) const { return m_rows.at(row).quality; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A row's name (display and edit roles), id (EntryIdRole), icon or comment
@@ -46,13 +48,13 @@ private:
     void setIndex(const ApplicationIndex &loadedIndex);
     void setRows(const QVector<Match> &matches);
 
-    ApplicationIndex applications;
-    bool loaded = false;
-    QString typedText;
+    ApplicationIndex m_applications;
+    bool m_loaded = false;
+    QString m_typedText;
     // Positions in the index, one per row, best matches first.
-    QVector<Match> rows;
+    QVector<Match> m_rows;
     // Icons by index position, made when a row is first shown.
-    mutable QHash<int, QIcon> icons;
+    mutable QHash<int, QIcon> m_icons;
 };
 
 #endif

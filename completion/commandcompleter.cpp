@@ -3,6 +3,7 @@
 
 #include "applicationsmodel.h"
 #include "commandcompletermodel.h"
+#include "completionrowdelegate.h"
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTimer>
+#include <QWindow>
 
 static bool isEnter(const QKeyEvent *key)
 {
@@ -40,17 +42,19 @@ static bool isListKey(const QKeyEvent *key)
 
 CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *parent)
     : QCompleter(parent)
-    , commandModel(new CommandCompleterModel(historyModel, this))
+    , m_commandModel(new CommandCompleterModel(historyModel, this))
 {
-    setModel(commandModel);
+    setModel(m_commandModel);
     setCompletionRole(CommandCompleterModel::CompletionKeyRole);
     setCaseSensitivity(Qt::CaseSensitive);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::activated), this,
         &CommandCompleter::checkActivatedItem);
     connect(this, QOverload<const QModelIndex &>::of(&QCompleter::highlighted), this,
         &CommandCompleter::checkHighlightedItem);
-    connect(commandModel, &CommandCompleterModel::lateRowsArrived, this,
+    connect(m_commandModel, &CommandCompleterModel::lateRowsArrived, this,
         &CommandCompleter::slotLateRowsArrived);
+    connect(m_commandModel, &CommandCompleterModel::applicationsLoaded, this,
+        &CommandCompleter::applicationsLoaded);
     // The list of matches is made anew, as a reset, for each text and late rows.
     connect(completionModel(), &QAbstractItemModel::modelReset, this,
         &CommandCompleter::slotMatchesChanged);
@@ -58,21 +62,36 @@ CommandCompleter::CommandCompleter(QAbstractItemModel *historyModel, QObject *pa
 
 void CommandCompleter::setUsageRecord(const QSharedPointer<const UsageRecord> &usage)
 {
-    commandModel->setUsageRecord(usage);
+    m_commandModel->setUsageRecord(usage);
+}
+
+void CommandCompleter::setHistory(const QStringList &entries)
+{
+    m_commandModel->setHistory(entries);
+}
+
+QHash<QString, QString> CommandCompleter::applicationNames() const
+{
+    return m_commandModel->applicationNames();
 }
 
 QStringList CommandCompleter::splitPath(const QString &path) const
 {
     // Called whenever the prefix changes, so the candidates are screened and
     // found before matching.
-    commandModel->setTypedText(path, completionMode() == InlineCompletion);
+    m_commandModel->setTypedText(path, completionMode() == InlineCompletion);
     // The list is made here, before it first shows, and only in a list mode: a
     // list made before inline completion is chosen stops the field completing.
-    // Every row is one line high. Otherwise the list measures each of its
-    // rows, which for the first letter typed can be thousands, per key press.
+    // Every row is one line high and keeps the icon column, so that the first
+    // row, from which the list takes its height, is as high as any. Otherwise
+    // the list measures each of its rows, which for the first letter typed can
+    // be thousands, per key press.
     if (completionMode() != InlineCompletion) {
-        if (auto *list = qobject_cast<QListView *>(popup()))
+        auto *list = qobject_cast<QListView *>(popup());
+        if (list && !qobject_cast<CompletionRowDelegate *>(list->itemDelegate())) {
             list->setUniformItemSizes(true);
+            list->setItemDelegate(new CompletionRowDelegate(list));
+        }
     }
     return QCompleter::splitPath(path);
 }
@@ -92,6 +111,8 @@ bool CommandCompleter::eventFilter(QObject *watched, QEvent *event)
             && type != QEvent::Hide)
         || completionMode() == InlineCompletion || watched == widget() || watched != popup())
         return QCompleter::eventFilter(watched, event);
+    if (type == QEvent::Show)
+        attachPopupToField();
     if (type == QEvent::Show || type == QEvent::Hide)
         noteFirstRow();
     if (type == QEvent::Move || type == QEvent::Show)
@@ -105,12 +126,12 @@ bool CommandCompleter::popupKeyPress(QObject *popupObject, QKeyEvent *key)
 {
     // Only a row chosen with the arrow keys is taken; the row that unfiltered
     // completion marks by itself and the default row are no choice.
-    if (isEnter(key) && (!popup()->selectionModel()->hasSelection() || defaultShown)) {
+    if (isEnter(key) && (!popup()->selectionModel()->hasSelection() || m_defaultShown)) {
         passToWindow(key);
         return true;
     }
     if (isListKey(key))
-        defaultShown = false;
+        m_defaultShown = false;
     // Without the list, what the field does not take would reach the window.
     const bool usedUp = QCompleter::eventFilter(popupObject, key);
     if (usedUp && !key->isAccepted() && !isListKey(key) && popup()->isVisible())
@@ -135,7 +156,7 @@ void CommandCompleter::acceptInlineProposal(QLineEdit *edit) const
 void CommandCompleter::passToWindow(const QKeyEvent *key)
 {
     // The window may ask for the first row the list offered, for Enter above all.
-    handingKeyToWindow = true;
+    m_handingKeyToWindow = true;
     popup()->hide();
     QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : widget();
     if (target) {
@@ -146,7 +167,7 @@ void CommandCompleter::passToWindow(const QKeyEvent *key)
             key->count());
         QCoreApplication::sendEvent(target, &copy);
     }
-    handingKeyToWindow = false;
+    m_handingKeyToWindow = false;
     noteFirstRow();
 }
 
@@ -157,13 +178,13 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
     if (!matches)
         return;
     const QModelIndex source = matches->mapToSource(idx);
-    switch (commandModel->rowKind(source)) {
+    switch (m_commandModel->rowKind(source)) {
     case CommandCompleterModel::RowKind::History:
-        Q_EMIT historyItemActivated(commandModel->data(source, Qt::DisplayRole).toString());
+        Q_EMIT historyItemActivated(m_commandModel->data(source, Qt::DisplayRole).toString());
         break;
     case CommandCompleterModel::RowKind::Application:
-        Q_EMIT applicationActivated(commandModel->data(source, Qt::EditRole).toString(),
-            commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
+        Q_EMIT applicationActivated(m_commandModel->data(source, Qt::EditRole).toString(),
+            m_commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
         break;
     case CommandCompleterModel::RowKind::Folder:
         // Once the field holds the folder, its contents are the next choice.
@@ -180,7 +201,7 @@ void CommandCompleter::checkHighlightedItem(const QModelIndex &idx)
     if (!matches)
         return;
     const QModelIndex source = matches->mapToSource(idx);
-    const CommandCompleterModel::RowKind kind = commandModel->rowKind(source);
+    const CommandCompleterModel::RowKind kind = m_commandModel->rowKind(source);
     if (kind == CommandCompleterModel::RowKind::History
         || kind == CommandCompleterModel::RowKind::Application) {
         Q_EMIT rowHighlighted(source.data(Qt::EditRole).toString(),
@@ -197,21 +218,21 @@ CompletionRow CommandCompleter::firstRow() const
     const auto *matches = qobject_cast<const QAbstractProxyModel *>(completionModel());
     if (completionMode() == InlineCompletion || !lineEdit || !matches
         || completionPrefix() != lineEdit->text() || matches->rowCount() == 0
-        || (!popup()->isVisible() && !handingKeyToWindow)
-        || (popup()->selectionModel()->hasSelection() && !defaultShown))
+        || (!popup()->isVisible() && !m_handingKeyToWindow)
+        || (popup()->selectionModel()->hasSelection() && !m_defaultShown))
         return {};
     const QModelIndex first = matches->mapToSource(matches->index(0, 0));
-    return { commandModel->rowKind(first), first.data(Qt::DisplayRole).toString(),
+    return { m_commandModel->rowKind(first), first.data(Qt::DisplayRole).toString(),
         pathFromIndex(first) };
 }
 
 void CommandCompleter::setFirstRowDefault(bool on)
 {
-    defaultWanted = on;
+    m_defaultWanted = on;
     if (on) {
         showDefaultRow();
-    } else if (defaultShown) {
-        defaultShown = false;
+    } else if (m_defaultShown) {
+        m_defaultShown = false;
         const QSignalBlocker quiet(popup()->selectionModel());
         popup()->selectionModel()->clear();
         popup()->viewport()->update();
@@ -224,7 +245,7 @@ void CommandCompleter::showDefaultRow()
         return;
     QItemSelectionModel *selection = popup()->selectionModel();
     const QModelIndex first = completionModel()->index(0, 0);
-    if (!first.isValid() || (selection->hasSelection() && !defaultShown))
+    if (!first.isValid() || (selection->hasSelection() && !m_defaultShown))
         return;
     {
         // Selecting a row puts its text into the field, which the default must not do.
@@ -233,14 +254,14 @@ void CommandCompleter::showDefaultRow()
             first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     popup()->viewport()->update();
-    defaultShown = true;
+    m_defaultShown = true;
 }
 
 bool CommandCompleter::activateFirstRow()
 {
     if (firstRow().kind == CommandCompleterModel::RowKind::None)
         return false;
-    defaultShown = false;
+    m_defaultShown = false;
     // As the arrow key would, the row becomes the chosen one and the field takes its text.
     popup()->setCurrentIndex(completionModel()->index(0, 0));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -251,15 +272,15 @@ bool CommandCompleter::activateFirstRow()
 void CommandCompleter::slotMatchesChanged()
 {
     // The list was filtered anew, which clears its selection.
-    defaultShown = false;
-    if (completionPrefix() != matchedPrefix) {
+    m_defaultShown = false;
+    if (completionPrefix() != m_matchedPrefix) {
         // The window decides about the default for each text.
-        matchedPrefix = completionPrefix();
-        defaultWanted = false;
+        m_matchedPrefix = completionPrefix();
+        m_defaultWanted = false;
         const QLineEdit *lineEdit = fieldLineEdit();
-        listWanted = lineEdit && lineEdit->isModified();
+        m_listWanted = lineEdit && lineEdit->isModified();
     }
-    if (defaultWanted)
+    if (m_defaultWanted)
         showDefaultRow();
     noteFirstRow();
 }
@@ -267,10 +288,10 @@ void CommandCompleter::slotMatchesChanged()
 void CommandCompleter::noteFirstRow()
 {
     const CompletionRow first = firstRow();
-    if (first.kind == lastFirstRow.kind && first.text == lastFirstRow.text
-        && first.name == lastFirstRow.name)
+    if (first.kind == m_lastFirstRow.kind && first.text == m_lastFirstRow.text
+        && first.name == m_lastFirstRow.name)
         return;
-    lastFirstRow = first;
+    m_lastFirstRow = first;
     Q_EMIT firstRowChanged();
 }
 
@@ -284,17 +305,29 @@ const QLineEdit *CommandCompleter::fieldLineEdit() const
 void CommandCompleter::setPopupAnchor(QWidget *anchor)
 {
     // The completer watches its list already, so it sees the list move.
-    popupAnchor = anchor;
+    m_popupAnchor = anchor;
+}
+
+// The list is a window without a parent. A Wayland compositor shows it as a
+// popup only over a parent window, which Qt then takes from the focus; right
+// after the dialog maps, Qt may not know the dialog has it yet, and the list
+// would become a window of its own that takes the keys from the field.
+void CommandCompleter::attachPopupToField()
+{
+    QWindow *list = popup()->windowHandle();
+    QWidget *field = widget();
+    if (list && field && field->window()->windowHandle())
+        list->setTransientParent(field->window()->windowHandle());
 }
 
 void CommandCompleter::keepAnchorInView()
 {
     // The completer places its list at every key press; it is moved on before it is drawn.
-    if (!popupAnchor || !widget())
+    if (!m_popupAnchor || !widget())
         return;
     // Below the field the list starts past the field's top; above, it ends there.
     const int fieldTop = widget()->mapToGlobal(QPoint(0, 0)).y();
-    const int anchorBottom = popupAnchor->mapToGlobal(QPoint(0, popupAnchor->height())).y();
+    const int anchorBottom = m_popupAnchor->mapToGlobal(QPoint(0, m_popupAnchor->height())).y();
     if (popup()->y() > fieldTop && popup()->y() < anchorBottom)
         popup()->move(popup()->x(), anchorBottom);
 }
@@ -304,7 +337,7 @@ void CommandCompleter::slotLateRowsArrived()
     // Rows that come while the user is elsewhere, or for a text that the user
     // did not type (a history entry recalled), open no list.
     const QLineEdit *lineEdit = fieldLineEdit();
-    if (listWanted && lineEdit && lineEdit->hasFocus())
+    if (m_listWanted && lineEdit && lineEdit->hasFocus())
         completeFieldText();
 }
 
@@ -314,6 +347,6 @@ void CommandCompleter::completeFieldText()
     if (!lineEdit || lineEdit->text().isEmpty() || completionMode() == QCompleter::InlineCompletion)
         return;
     setCompletionPrefix(lineEdit->text());
-    listWanted = true;
+    m_listWanted = true;
     complete();
 }

@@ -50,6 +50,10 @@ public:
 
     /** Ranks rows that match equally well by @p usage (CommandCompleterModel). */
     void setUsageRecord(const QSharedPointer<const UsageRecord> &usage);
+    /** Offers @p entries as the history from now on: the history box changed. */
+    void setHistory(const QStringList &entries);
+    /** The installed applications' names by their desktop-file ids; empty until they are read. */
+    QHash<QString, QString> applicationNames() const;
 
     QStringList splitPath(const QString &path) const override;
     /** What a row puts into the field: an application's Name, a completed path, a row's text. */
@@ -118,6 +122,8 @@ Q_SIGNALS:
     void rowHighlighted(const QString &text, const QString &entryId, bool isHistory);
     /** firstRow() changed: other rows match, or the list opened or closed. */
     void firstRowChanged();
+    /** The installed applications have been read (applicationNames()). */
+    void applicationsLoaded();
 
 private Q_SLOTS:
     void checkActivatedItem(const QModelIndex &idx);
@@ -134,23 +140,25 @@ private:
     void passToWindow(const QKeyEvent *key);
     /** Moves the list below the anchor when it would cover it. */
     void keepAnchorInView();
+    /** Makes the list's window a popup of the field's window (see the definition). */
+    void attachPopupToField();
     /** Highlights the first row unless the user chose a row. */
     void showDefaultRow();
     /** Emits firstRowChanged() when firstRow() is another than last time. */
     void noteFirstRow();
     const QLineEdit *fieldLineEdit() const;
 
-    CommandCompleterModel *commandModel;
-    QPointer<QWidget> popupAnchor;
+    CommandCompleterModel *m_commandModel;
+    QPointer<QWidget> m_popupAnchor;
     // The text matched was typed, or is a folder chosen: rows that come late open the list.
-    bool listWanted = false;
-    bool defaultWanted = false;
+    bool m_listWanted = false;
+    bool m_defaultWanted = false;
     // The highlighted row is the default, not a row the user chose.
-    bool defaultShown = false;
+    bool m_defaultShown = false;
     // A key pressed in the open list is on its way to the window.
-    bool handingKeyToWindow = false;
-    QString matchedPrefix;
-    CompletionRow lastFirstRow;
+    bool m_handingKeyToWindow = false;
+    QString m_matchedPrefix;
+    CompletionRow m_lastFirstRow;
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include "usagerecord.h"
 
 #include <QDateTime>
+#include <QIcon>
 #include <QSet>
 #include <QStringListModel>
 
@@ -32,22 +33,24 @@ static QStringList displayTexts(const QAbstractItemModel *model)
 
 CommandCompleterModel::CommandCompleterModel(QAbstractItemModel *historyModel, QObject *parent)
     : QAbstractListModel(parent)
-    , historySnapshot(displayTexts(historyModel))
+    , m_historySnapshot(displayTexts(historyModel))
     // A program named like a history entry is offered once, as the history row.
-    , pathModel(
-          new PathExecsModel(QSet<QString>(historySnapshot.cbegin(), historySnapshot.cend()), this))
-    , applicationModel(new ApplicationsModel(this))
-    , fileModel(new PathCompletionModel(this))
+    , m_pathModel(new PathExecsModel(
+          QSet<QString>(m_historySnapshot.cbegin(), m_historySnapshot.cend()), this))
+    , m_applicationModel(new ApplicationsModel(this))
+    , m_fileModel(new PathCompletionModel(this))
 {
-    historyKeys.reserve(historySnapshot.size());
-    for (const QString &entry : qAsConst(historySnapshot))
-        historyKeys.append(MatchKey(entry));
-    followResets(pathModel);
-    followResets(applicationModel);
-    followResets(fileModel);
-    connect(applicationModel, &ApplicationsModel::indexLoaded, this,
+    m_historyKeys.reserve(m_historySnapshot.size());
+    for (const QString &entry : qAsConst(m_historySnapshot))
+        m_historyKeys.append(MatchKey(entry));
+    followResets(m_pathModel);
+    followResets(m_applicationModel);
+    followResets(m_fileModel);
+    connect(m_applicationModel, &ApplicationsModel::indexLoaded, this,
         &CommandCompleterModel::lateRowsArrived);
-    connect(fileModel, &PathCompletionModel::listingArrived, this,
+    connect(m_applicationModel, &ApplicationsModel::indexLoaded, this,
+        &CommandCompleterModel::applicationsLoaded);
+    connect(m_fileModel, &PathCompletionModel::listingArrived, this,
         &CommandCompleterModel::lateRowsArrived);
 }
 
@@ -56,11 +59,11 @@ void CommandCompleterModel::followResets(QAbstractItemModel *part)
     // A part that changes by itself (applications or a folder read, a
     // search-path folder changed) changes the ranking.
     connect(part, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
-        if (!settingParts)
+        if (!m_settingParts)
             beginResetModel();
     });
     connect(part, &QAbstractItemModel::modelReset, this, [this] {
-        if (settingParts)
+        if (m_settingParts)
             return;
         rank();
         endResetModel();
@@ -69,115 +72,138 @@ void CommandCompleterModel::followResets(QAbstractItemModel *part)
 
 void CommandCompleterModel::setUsageRecord(const QSharedPointer<const UsageRecord> &record)
 {
-    usage = record;
+    m_usage = record;
 }
 
 int CommandCompleterModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : rows.size();
+    return parent.isValid() ? 0 : m_rows.size();
 }
 
 QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.column() != 0 || index.row() >= rows.size())
+    if (!index.isValid() || index.column() != 0 || index.row() >= m_rows.size())
         return QVariant();
     if (role == CompletionKeyRole)
-        return typedText;
-    const Row &row = rows.at(index.row());
+        return m_typedText;
+    const Row &row = m_rows.at(index.row());
     switch (row.kind) {
     case RowKind::History:
         if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return historySnapshot.at(row.partRow);
+            return m_historySnapshot.at(row.partRow);
+        // The other rows show what they are; a command of the history was run before.
+        if (role == Qt::DecorationRole)
+            return QIcon::fromTheme(QStringLiteral("document-open-recent"));
         return QVariant();
     case RowKind::Application:
-        return applicationModel->data(applicationModel->index(row.partRow), role);
+        return m_applicationModel->data(m_applicationModel->index(row.partRow), role);
     case RowKind::Program:
-        return pathModel->data(pathModel->index(row.partRow), role);
+        return m_pathModel->data(m_pathModel->index(row.partRow), role);
     default:
-        return fileModel->data(fileModel->index(row.partRow), role);
+        return m_fileModel->data(m_fileModel->index(row.partRow), role);
     }
 }
 
 CommandCompleterModel::RowKind CommandCompleterModel::rowKind(const QModelIndex &index) const
 {
-    if (!index.isValid() || index.row() >= rows.size())
+    if (!index.isValid() || index.row() >= m_rows.size())
         return RowKind::None;
-    const Row &row = rows.at(index.row());
-    if (row.kind == RowKind::File && fileModel->isFolderRow(row.partRow))
+    const Row &row = m_rows.at(index.row());
+    if (row.kind == RowKind::File && m_fileModel->isFolderRow(row.partRow))
         return RowKind::Folder;
     return row.kind;
 }
 
 void CommandCompleterModel::setTypedText(const QString &typed, bool forInlineCompletion)
 {
-    if (typed == typedText && forInlineCompletion == inlineOnly)
+    if (typed == m_typedText && forInlineCompletion == m_inlineOnly)
         return;
     beginResetModel();
-    typedText = typed;
-    inlineOnly = forInlineCompletion;
-    settingParts = true;
+    m_typedText = typed;
+    m_inlineOnly = forInlineCompletion;
+    m_settingParts = true;
     // Inline completion would put an application's id after a word of its name.
-    applicationModel->setTypedText(forInlineCompletion ? QString() : typed);
-    fileModel->setText(typed, typed.size());
-    settingParts = false;
+    m_applicationModel->setTypedText(forInlineCompletion ? QString() : typed);
+    m_fileModel->setText(typed, typed.size());
+    m_settingParts = false;
     rank();
     endResetModel();
 }
 
+void CommandCompleterModel::setHistory(const QStringList &entries)
+{
+    beginResetModel();
+    m_historySnapshot = entries;
+    m_historyKeys.clear();
+    for (const QString &entry : entries)
+        m_historyKeys.append(MatchKey(entry));
+    m_settingParts = true;
+    m_pathModel->setExcludedNames(QSet<QString>(entries.cbegin(), entries.cend()));
+    m_settingParts = false;
+    rank();
+    endResetModel();
+}
+
+QHash<QString, QString> CommandCompleterModel::applicationNames() const
+{
+    return m_applicationModel->namesByEntry();
+}
+
 void CommandCompleterModel::rank()
 {
-    rows.clear();
+    m_rows.clear();
     // Nothing typed offers nothing: the combo box sets an empty prefix when no
     // entry is selected, and testing every program on the search path for it
     // froze the dialog.
-    if (typedText.isEmpty())
+    if (m_typedText.isEmpty())
         return;
-    const QString typed = MatchKey::folded(typedText);
+    const QString typed = MatchKey::folded(m_typedText);
     // Inline completion puts the rest of a row's text after what was typed.
     const auto completesAsTyped = [this](const QString &text) {
-        return !inlineOnly || text.startsWith(typedText);
+        return !m_inlineOnly || text.startsWith(m_typedText);
     };
     // An application run before is offered once, as the application; older
     // versions kept its id in the history.
     QSet<QString> applicationNames;
-    for (int application = 0; application < applicationModel->rowCount(); ++application) {
-        const QModelIndex row = applicationModel->index(application);
+    for (int application = 0; application < m_applicationModel->rowCount(); ++application) {
+        const QModelIndex row = m_applicationModel->index(application);
         applicationNames.insert(row.data(Qt::EditRole).toString());
         applicationNames.insert(row.data(ApplicationsModel::EntryIdRole).toString());
     }
-    for (int entry = 0; entry < historyKeys.size(); ++entry) {
-        const MatchClass quality = historyKeys.at(entry).match(typed);
-        if (quality != MatchClass::None && completesAsTyped(historySnapshot.at(entry))
-            && !applicationNames.contains(historySnapshot.at(entry)))
-            rows.append({ RowKind::History, quality, entry, 0 });
+    for (int entry = 0; entry < m_historyKeys.size(); ++entry) {
+        const MatchClass quality = m_historyKeys.at(entry).match(typed);
+        if (quality != MatchClass::None && completesAsTyped(m_historySnapshot.at(entry))
+            && !applicationNames.contains(m_historySnapshot.at(entry)))
+            m_rows.append({ RowKind::History, quality, entry, 0 });
     }
-    for (int application = 0; application < applicationModel->rowCount(); ++application)
-        rows.append(
-            { RowKind::Application, applicationModel->matchQuality(application), application, 0 });
-    const QVector<Match> programs = pathModel->matchExecutables(typed);
+    for (int application = 0; application < m_applicationModel->rowCount(); ++application)
+        m_rows.append({ RowKind::Application, m_applicationModel->matchQuality(application),
+            application, 0 });
+    const QVector<Match> programs = m_pathModel->matchExecutables(typed);
     for (const Match &program : programs) {
-        if (!inlineOnly || completesAsTyped(pathModel->index(program.position).data().toString()))
-            rows.append({ RowKind::Program, program.quality, program.position, 0 });
+        if (!m_inlineOnly
+            || completesAsTyped(m_pathModel->index(program.position).data().toString()))
+            m_rows.append({ RowKind::Program, program.quality, program.position, 0 });
     }
-    for (int file = 0; file < fileModel->rowCount(); ++file)
-        rows.append({ RowKind::File, MatchClass::Start, file, 0 });
+    for (int file = 0; file < m_fileModel->rowCount(); ++file)
+        m_rows.append({ RowKind::File, MatchClass::Start, file, 0 });
     sortByRank();
 }
 
 void CommandCompleterModel::sortByRank()
 {
-    if (usage && !usage->isEmpty()) {
+    if (m_usage && !m_usage->isEmpty()) {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        for (int row = 0; row < rows.size(); ++row) {
+        for (int row = 0; row < m_rows.size(); ++row) {
             const QModelIndex rowIndex = index(row);
-            rows[row].score = usage->score(rowIndex.data(Qt::EditRole).toString(), now);
+            m_rows[row].score = m_usage->score(rowIndex.data(Qt::EditRole).toString(), now);
             // Applications were recorded under their ids before they ran by name.
-            if (rows.at(row).kind == RowKind::Application)
-                rows[row].score +=
-                    usage->score(rowIndex.data(ApplicationsModel::EntryIdRole).toString(), now);
+            if (m_rows.at(row).kind == RowKind::Application)
+                m_rows[row].score +=
+                    m_usage->score(rowIndex.data(ApplicationsModel::EntryIdRole).toString(), now);
         }
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row &left, const Row &right) {
+    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row &left, const Row &right) {
         if (left.quality != right.quality)
             return left.quality < right.quality;
         return left.score > right.score;

@@ -50,8 +50,9 @@ public:
 
     /** The rows for the typed text; 0 for a valid @p parent. */
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    /** A history row gives its text for the display and edit roles, other rows their
-     *  part's data; an invalid QVariant for anything else, an invalid index included. */
+    /** A history row gives its text for the display and edit roles and the recent
+     *  documents' icon, other rows their part's data; an invalid QVariant for
+     *  anything else, an invalid index included. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     /** What the row of @p index offers; RowKind::None for an index that is no row. */
@@ -64,9 +65,17 @@ public:
      */
     void setTypedText(const QString &typed, bool forInlineCompletion);
 
+    /** Offers @p entries as the history from now on, instead of the snapshot;
+     *  programs named like an entry are offered as that entry only. */
+    void setHistory(const QStringList &entries);
+    /** The installed applications' names by their desktop-file ids; empty until they are read. */
+    QHash<QString, QString> applicationNames() const;
+
 Q_SIGNALS:
     /** Rows for the typed text arrived later than it: the applications or a folder were read. */
     void lateRowsArrived();
+    /** The installed applications have been read (applicationNames()). */
+    void applicationsLoaded();
 
 private:
     struct Row
@@ -81,17 +90,17 @@ private:
     void rank();
     void sortByRank();
 
-    QStringList historySnapshot;
-    QVector<MatchKey> historyKeys;
-    PathExecsModel *pathModel;
-    ApplicationsModel *applicationModel;
-    PathCompletionModel *fileModel;
-    QSharedPointer<const UsageRecord> usage;
-    QString typedText;
-    bool inlineOnly = false;
+    QStringList m_historySnapshot;
+    QVector<MatchKey> m_historyKeys;
+    PathExecsModel *m_pathModel;
+    ApplicationsModel *m_applicationModel;
+    PathCompletionModel *m_fileModel;
+    QSharedPointer<const UsageRecord> m_usage;
+    QString m_typedText;
+    bool m_inlineOnly = false;
     // While the typed text is handed to the parts, whose resets are this model's own.
-    bool settingParts = false;
-    QVector<Row> rows;
+    bool m_settingParts = false;
+    QVector<Row> m_rows;
 };
 
 #endif

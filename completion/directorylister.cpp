@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "directorylister.h"
 
-#include "backgroundthreadpool.h"
+#include "core/backgroundthreadpool.h"
 
 #include <QCollator>
 #include <QFile>
@@ -51,26 +51,27 @@ DirectoryLister::DirectoryLister(QObject *parent)
 
 const QVector<FolderEntry> *DirectoryLister::entries(const QString &folder)
 {
-    const auto known = listings.constFind(folder);
-    if (folder != lastFolder || known == listings.cend())
+    const auto known = m_listings.constFind(folder);
+    if (folder != m_lastFolder || known == m_listings.cend())
         startReading(folder);
-    lastFolder = folder;
-    return known == listings.cend() ? nullptr : &known.value();
+    m_lastFolder = folder;
+    return known == m_listings.cend() ? nullptr : &known.value();
 }
 
 void DirectoryLister::startReading(const QString &folder)
 {
-    if (reading.contains(folder))
+    if (m_reading.contains(folder))
         return;
-    reading.insert(folder);
+    m_reading.insert(folder);
     auto *watcher = new QFutureWatcher<QVector<FolderEntry>>(this);
     connect(
         watcher, &QFutureWatcher<QVector<FolderEntry>>::finished, this, [this, watcher, folder] {
-            listings.insert(folder, watcher->result());
-            reading.remove(folder);
+            m_listings.insert(folder, watcher->result());
+            m_reading.remove(folder);
             watcher->deleteLater();
             Q_EMIT listed(folder);
         });
-    watcher->setFuture(
-        QtConcurrent::run(backgroundThreadPool(BackgroundWork::FolderListing), readFolder, folder));
+    // A few stuck reads still leave threads for the next folder.
+    static QThreadPool *const folderReads = newBackgroundThreadPool(4);
+    watcher->setFuture(QtConcurrent::run(folderReads, readFolder, folder));
 }

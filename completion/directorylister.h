@@ -17,7 +17,7 @@ struct FolderEntry
 };
 
 /**
- * Lists folders on background threads (backgroundThreadPool()), so that a
+ * Lists folders on background threads (newBackgroundThreadPool()), so that a
  * slow or unreachable mount never blocks its caller, and keeps the listings.
  */
 class DirectoryLister : public QObject
@@ -42,9 +42,9 @@ Q_SIGNALS:
 private:
     void startReading(const QString &folder);
 
-    QHash<QString, QVector<FolderEntry>> listings;
-    QSet<QString> reading;
-    QString lastFolder;
+    QHash<QString, QVector<FolderEntry>> m_listings;
+    QSet<QString> m_reading;
+    QString m_lastFolder;
 };
 
 #endif

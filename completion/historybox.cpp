@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "historybox.h"
 
-#include "backgroundthreadpool.h"
 #include "commandcompleter.h"
+#include "core/backgroundthreadpool.h"
 #include "historymodel.h"
 #include "usagerecord.h"
 
@@ -14,7 +14,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtConcurrent>
 
@@ -25,9 +27,9 @@ static const int usageWaitMs = 1000;
 
 HistoryBox::HistoryBox(QWidget *parent)
     : QComboBox(parent)
-    , historyModel(new HistoryModel(this))
+    , m_historyModel(new HistoryModel(this))
 {
-    setModel(historyModel);
+    setModel(m_historyModel);
     setDuplicatesEnabled(false);
     // Only addToHistory() adds entries; Enter in the field never does by itself.
     setInsertPolicy(QComboBox::NoInsert);
@@ -38,7 +40,7 @@ HistoryBox::HistoryBox(QWidget *parent)
     // A history entry recalled with the arrow keys or chosen in the box's own list.
     connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (index != -1)
-            rememberChoice(itemText(index), entryIds.value(itemText(index)));
+            rememberChoice(itemText(index), m_entryIds.value(itemText(index)));
     });
     connect(lineEdit(), &QLineEdit::textEdited, this, &HistoryBox::slotTextEdited);
 }
@@ -53,11 +55,11 @@ void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QSt
 {
     // Not checked against the items: a history of 100 000 would take long to
     // search, and a pair without its item is never asked for.
-    entryIds = entries;
+    m_entryIds = entries;
     // Replacing the model redraws the field even when nothing in it changes;
     // an unchanged history, such as a first start's empty one, leaves the
     // field as it was drawn, and one that grows at its end gets new rows.
-    const QStringList current = historyModel->stringList();
+    const QStringList current = m_historyModel->stringList();
     if (!current.isEmpty() && items.size() > current.size()
         && std::equal(current.cbegin(), current.cend(), items.cbegin())) {
         appendItems(items.mid(current.size()));
@@ -81,7 +83,7 @@ void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QSt
         QStringList ownItems = items;
         ownItems.prepend(QString());
         ownItems.removeFirst();
-        historyModel->setStringList(ownItems);
+        m_historyModel->setStringList(ownItems);
         setCurrentIndex(-1);
 
         lineEdit()->setText(text);
@@ -97,13 +99,13 @@ void HistoryBox::replaceItems(const QStringList &items, const QHash<QString, QSt
 
 void HistoryBox::appendItems(const QStringList &items)
 {
-    const int first = historyModel->rowCount();
-    historyModel->insertRows(first, items.size());
+    const int first = m_historyModel->rowCount();
+    m_historyModel->insertRows(first, items.size());
     // The rows are new to every view, which reads them when it draws them;
     // a signal for each of 100 000 of them would take longer than the rows.
-    const QSignalBlocker quiet(historyModel);
+    const QSignalBlocker quiet(m_historyModel);
     for (int row = 0; row < items.size(); ++row)
-        historyModel->setData(historyModel->index(first + row), items.at(row));
+        m_historyModel->setData(m_historyModel->index(first + row), items.at(row));
 }
 
 void HistoryBox::installCompleter()
@@ -113,22 +115,25 @@ void HistoryBox::installCompleter()
     // line edit deletes the completer this one replaces, as it is its child.
     loadUsageRecord();
     auto *commandCompleter = new CommandCompleter(model(), lineEdit());
-    if (usage)
-        commandCompleter->setUsageRecord(usage);
+    if (m_usage)
+        commandCompleter->setUsageRecord(m_usage);
     setCompleter(commandCompleter);
-    commandCompleter->setPopupAnchor(completionAnchor);
+    commandCompleter->setPopupAnchor(m_completionAnchor);
     connect(commandCompleter, &CommandCompleter::historyItemActivated, this,
         &HistoryBox::slotHistoryItemActivated);
     connect(commandCompleter, &CommandCompleter::applicationActivated, this,
         &HistoryBox::slotApplicationActivated);
+    connect(commandCompleter, &CommandCompleter::applicationsLoaded, this,
+        [this, commandCompleter] { nameApplications(commandCompleter); });
     // A highlighted row's text stands for what the row does, even once the list is gone.
     connect(commandCompleter, &CommandCompleter::rowHighlighted, this,
         [this](const QString &text, const QString &entryId, bool isHistory) {
-            rememberChoice(text, isHistory ? entryIds.value(text) : entryId);
+            rememberChoice(text, isHistory ? m_entryIds.value(text) : entryId);
         });
 }
 
-void HistoryBox::addToHistory(const QString &command, const QString &entryId)
+void HistoryBox::addToHistory(
+    const QString &command, const QString &entryId, const QString &replaced)
 {
     {
         // Not a recall: the field keeps what it stands for.
@@ -136,18 +141,21 @@ void HistoryBox::addToHistory(const QString &command, const QString &entryId)
         const int existing = findText(command);
         if (existing != -1)
             removeItem(existing);
+        const int older = replaced.isEmpty() || replaced == command ? -1 : findText(replaced);
+        if (older != -1)
+            removeItem(older);
         insertItem(0, command);
     }
     if (entryId.isEmpty())
-        entryIds.remove(command);
+        m_entryIds.remove(command);
     else
-        entryIds.insert(command, entryId);
+        m_entryIds.insert(command, entryId);
 }
 
 void HistoryBox::recallHistoryEntry(int row)
 {
     setCurrentIndex(row);
-    rememberChoice(itemText(row), entryIds.value(itemText(row)));
+    rememberChoice(itemText(row), m_entryIds.value(itemText(row)));
 }
 
 void HistoryBox::chooseApplication(const QString &name, const QString &id)
@@ -166,25 +174,25 @@ static bool keepsChoice(const QString &text, const QString &chosen)
 
 QString HistoryBox::chosenEntry() const
 {
-    return keepsChoice(lineEdit()->text().simplified(), chosenText) ? chosenId : QString();
+    return keepsChoice(lineEdit()->text().simplified(), m_chosenText) ? m_chosenId : QString();
 }
 
 void HistoryBox::rememberChoice(const QString &text, const QString &id)
 {
-    chosenText = id.isEmpty() ? QString() : text.simplified();
-    chosenId = id;
+    m_chosenText = id.isEmpty() ? QString() : text.simplified();
+    m_chosenId = id;
 }
 
 void HistoryBox::slotTextEdited(const QString &text)
 {
     // Any edit but words typed after an application's name makes the text the user's own.
-    if (!keepsChoice(text.simplified(), chosenText))
+    if (!keepsChoice(text.simplified(), m_chosenText))
         rememberChoice(QString(), QString());
 }
 
 void HistoryBox::slotHistoryItemActivated(const QString &text)
 {
-    rememberChoice(text, entryIds.value(text));
+    rememberChoice(text, m_entryIds.value(text));
     slotItemActivated();
 }
 
@@ -197,9 +205,11 @@ void HistoryBox::slotApplicationActivated(const QString &name, const QString &id
 void HistoryBox::loadUsageRecord()
 {
     takeUsageRecord();
-    if (usage || usageLoad.isRunning())
+    if (m_usage || m_usageLoad.isRunning())
         return;
-    usageLoad = QtConcurrent::run(backgroundThreadPool(BackgroundWork::UserFiles), [] {
+    // The user's own files may lie on a mount that does not answer.
+    static QThreadPool *const userFileReads = newBackgroundThreadPool(1);
+    m_usageLoad = QtConcurrent::run(userFileReads, [] {
         auto record = QSharedPointer<UsageRecord>::create();
         record->load();
         return record;
@@ -209,17 +219,17 @@ void HistoryBox::loadUsageRecord()
         watcher->deleteLater();
         takeUsageRecord();
     });
-    watcher->setFuture(usageLoad);
+    watcher->setFuture(m_usageLoad);
 }
 
 void HistoryBox::takeUsageRecord()
 {
     // A record emptied meanwhile stays empty.
-    if (usage || usageLoad.resultCount() == 0)
+    if (m_usage || m_usageLoad.resultCount() == 0)
         return;
-    usage = usageLoad.result();
+    m_usage = m_usageLoad.result();
     if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
-        commandCompleter->setUsageRecord(usage);
+        commandCompleter->setUsageRecord(m_usage);
 }
 
 bool HistoryBox::noteRun(const QString &command, QString *error)
@@ -229,11 +239,11 @@ bool HistoryBox::noteRun(const QString &command, QString *error)
     loadUsageRecord();
     QElapsedTimer waiting;
     waiting.start();
-    while (!usage && usageLoad.isRunning() && !waiting.hasExpired(usageWaitMs))
+    while (!m_usage && m_usageLoad.isRunning() && !waiting.hasExpired(usageWaitMs))
         QThread::msleep(5);
     takeUsageRecord();
-    if (usage)
-        return usage->noteRun(command, error);
+    if (m_usage)
+        return m_usage->noteRun(command, error);
     if (error)
         *error = tr("%1: it is still being read").arg(UsageRecord::standardFileName());
     return false;
@@ -242,23 +252,72 @@ bool HistoryBox::noteRun(const QString &command, QString *error)
 void HistoryBox::clearHistory()
 {
     clear();
-    entryIds.clear();
-    if (!usage)
-        usage = QSharedPointer<UsageRecord>::create();
-    usage->clear();
+    m_entryIds.clear();
+    if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
+        commandCompleter->setHistory({});
+    if (!m_usage)
+        m_usage = QSharedPointer<UsageRecord>::create();
+    m_usage->clear();
     Q_EMIT historyCleared();
+}
+
+void HistoryBox::nameApplications(CommandCompleter *commandCompleter)
+{
+    // Older versions kept an application chosen in the list by its desktop-file
+    // id, which a program of that name would run instead.
+    const QHash<QString, QString> names = commandCompleter->applicationNames();
+    QStringList items = m_historyModel->stringList();
+    QHash<QString, bool> programs;
+    QVector<int> renamed;
+    for (int row = 0; row < items.size(); ++row) {
+        const QString &item = items.at(row);
+        const QString id = item.left(item.indexOf(QLatin1Char(' ')));
+        const auto name = names.constFind(id);
+        if (name == names.cend() || name->isEmpty() || m_entryIds.contains(item))
+            continue;
+        auto program = programs.find(id);
+        if (program == programs.end())
+            program = programs.insert(id, !QStandardPaths::findExecutable(id).isEmpty());
+        if (program.value())
+            continue;
+        const QString named = *name + item.mid(id.size());
+        m_entryIds.insert(named, id);
+        items[row] = named;
+        renamed.append(row);
+    }
+    if (renamed.isEmpty())
+        return;
+    // An application run by its name since then stands once, where it stood last.
+    for (auto row = renamed.crbegin(); row != renamed.crend(); ++row) {
+        if (items.indexOf(items.at(*row)) < *row)
+            items.removeAt(*row);
+    }
+    replaceItems(items, m_entryIds);
+    commandCompleter->setHistory(items);
+    Q_EMIT applicationsNamed();
+}
+
+void HistoryBox::askToClearHistory()
+{
+    // Neither the history nor the order learned from it comes back.
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, tr("Clear History - Run command"),
+            tr("Erase the history of the commands run and the order the list learned from them?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        clearHistory();
 }
 
 void HistoryBox::setCompletionAnchor(QWidget *anchor)
 {
-    completionAnchor = anchor;
+    m_completionAnchor = anchor;
     if (auto *commandCompleter = qobject_cast<CommandCompleter *>(completer()))
         commandCompleter->setPopupAnchor(anchor);
 }
 
 QStringList HistoryBox::historyItems() const
 {
-    return historyModel->stringList();
+    return m_historyModel->stringList();
 }
 
 void HistoryBox::slotItemActivated()
@@ -281,9 +340,13 @@ bool HistoryBox::recallHistory(bool older)
     const int wanted = recalled ? current + (older ? 1 : -1) : (older ? 0 : -1);
     if (wanted >= count())
         return true;
-    setCurrentIndex(wanted);
-    if (wanted == -1)
+    if (wanted == -1) {
+        setCurrentIndex(-1);
         lineEdit()->clear();
+    } else {
+        // The entry stands for its application again, also when it is the current item still.
+        recallHistoryEntry(wanted);
+    }
     return true;
 }
 
@@ -310,7 +373,7 @@ void HistoryBox::contextMenuEvent(QContextMenuEvent *event)
     menu->addSeparator();
     QAction *clearAction = menu->addAction(tr("Clear history"));
     clearAction->setShortcut(QKeySequence());
-    connect(clearAction, &QAction::triggered, this, &HistoryBox::clearHistory);
+    connect(clearAction, &QAction::triggered, this, &HistoryBox::askToClearHistory);
     menu->exec(event->globalPos());
     delete menu;
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSharedPointer>
 
+class CommandCompleter;
 class HistoryModel;
 class UsageRecord;
 
@@ -54,13 +55,15 @@ public:
      * installs a new completer on the history as it is now. Draws nothing.
      */
     void installCompleter();
-    /** Puts @p command on top, removing an equal entry further down; @p entryId is the
-     *  application it stands for, empty for none. */
-    void addToHistory(const QString &command, const QString &entryId = QString());
+    /** Puts @p command on top, removing an equal entry further down and one equal to
+     *  @p replaced, the text it was run as; @p entryId is the application it stands
+     *  for, empty for none. */
+    void addToHistory(const QString &command, const QString &entryId = QString(),
+        const QString &replaced = QString());
     /** Puts the history's entry of @p row into the field as Up recalls it. */
     void recallHistoryEntry(int row);
     /** The history's items that stand for an application, with its desktop-file id. */
-    const QHash<QString, QString> &historyEntries() const { return entryIds; }
+    const QHash<QString, QString> &historyEntries() const { return m_entryIds; }
 
     /**
      * Puts @p name into the field as the application of the desktop entry
@@ -74,7 +77,7 @@ public:
      */
     QString chosenEntry() const;
     /** The record of what the user ran, which ranks the completion list. */
-    QSharedPointer<const UsageRecord> usageRecord() const { return usage; }
+    QSharedPointer<const UsageRecord> usageRecord() const { return m_usage; }
     /**
      * Counts a run of @p command in the usage record and writes the record.
      * A row chosen in the completion list runs as the text it puts into the
@@ -93,12 +96,14 @@ public:
     void setCompletionAnchor(QWidget *anchor);
 
 public Q_SLOTS:
-    /** Empties the history and the usage record; "Clear history" in the context menu. */
+    /** Empties the history, what the completion list offers of it and the usage record. */
     void clearHistory();
 
 Q_SIGNALS:
     /** The history and the usage record have been emptied. */
     void historyCleared();
+    /** Entries that named an application by its desktop-file id name it by its Name now. */
+    void applicationsNamed();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -106,6 +111,8 @@ protected:
 
 private Q_SLOTS:
     void slotItemActivated();
+    /** Asks before clearHistory(); "Clear history" in the context menu. */
+    void askToClearHistory();
     void slotHistoryItemActivated(const QString &text);
     void slotApplicationActivated(const QString &name, const QString &id);
     void slotTextEdited(const QString &text);
@@ -114,6 +121,9 @@ private:
     /** Remembers that the field's @p text stands for the entry @p id; none when empty. */
     void rememberChoice(const QString &text, const QString &id);
 
+    /** Names by their Name the applications that entries of the history name by
+     *  their ids, which @p commandCompleter has read. */
+    void nameApplications(CommandCompleter *commandCompleter);
     /** Up (@p older) or Down in an empty field or on a recalled entry; false for other texts. */
     bool recallHistory(bool older);
     /** Adds @p items below the history's entries, which stay as they are drawn. */
@@ -124,15 +134,15 @@ private:
     /** Takes the record that loadUsageRecord() read, unless there is one already. */
     void takeUsageRecord();
 
-    HistoryModel *historyModel;
-    QHash<QString, QString> entryIds;
+    HistoryModel *m_historyModel;
+    QHash<QString, QString> m_entryIds;
     // The text that was chosen as an application, and the application's entry.
-    QString chosenText;
-    QString chosenId;
+    QString m_chosenText;
+    QString m_chosenId;
     /** Null until the record has been read. */
-    QSharedPointer<UsageRecord> usage;
-    QFuture<QSharedPointer<UsageRecord>> usageLoad;
-    QPointer<QWidget> completionAnchor;
+    QSharedPointer<UsageRecord> m_usage;
+    QFuture<QSharedPointer<UsageRecord>> m_usageLoad;
+    QPointer<QWidget> m_completionAnchor;
 };
 
 #endif

@@ -16,54 +16,56 @@ static bool startsAsPath(const QString &word)
 
 PathCompletionModel::PathCompletionModel(QObject *parent)
     : QAbstractListModel(parent)
-    , lister(new DirectoryLister(this))
-    , folderIcon(QIcon::fromTheme(QStringLiteral("folder")))
-    , fileIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")))
+    , m_lister(new DirectoryLister(this))
+    , m_folderIcon(QIcon::fromTheme(QStringLiteral("folder")))
+    , m_fileIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")))
 {
-    connect(lister, &DirectoryLister::listed, this, &PathCompletionModel::slotListed);
+    connect(m_lister, &DirectoryLister::listed, this, &PathCompletionModel::slotListed);
 }
 
 void PathCompletionModel::setText(const QString &text, int cursor)
 {
-    const QString oldContext = textBefore + typedFolder + QLatin1Char('\n') + textAfter;
+    const QString oldContext = m_textBefore + m_typedFolder + QLatin1Char('\n') + m_textAfter;
     cursor = qBound(0, cursor, text.size());
     const int wordStart = text.lastIndexOf(QLatin1Char(' '), cursor - 1) + 1;
     const QString word = text.mid(wordStart, cursor - wordStart);
-    textBefore = text.left(wordStart);
-    textAfter = text.mid(cursor);
+    m_textBefore = text.left(wordStart);
+    m_textAfter = text.mid(cursor);
     if (!startsAsPath(word)) {
-        typedFolder.clear();
-        folder.clear();
+        m_typedFolder.clear();
+        m_folder.clear();
         updateRows(nullptr);
         return;
     }
     const int nameStart = word.lastIndexOf(QLatin1Char('/')) + 1;
-    typedFolder = word.left(nameStart);
-    namePart = word.mid(nameStart);
-    folder = typedFolder;
-    if (folder.startsWith(QLatin1Char('~')))
-        folder.replace(0, 1, QDir::homePath());
-    updateRows(lister->entries(folder));
+    m_typedFolder = word.left(nameStart);
+    m_namePart = word.mid(nameStart);
+    m_folder = m_typedFolder;
+    if (m_folder.startsWith(QLatin1Char('~')))
+        m_folder.replace(0, 1, QDir::homePath());
+    updateRows(m_lister->entries(m_folder));
     // The same names may now complete another text.
-    if (!rows.isEmpty() && oldContext != textBefore + typedFolder + QLatin1Char('\n') + textAfter)
-        Q_EMIT dataChanged(index(0), index(rows.size() - 1), { Qt::EditRole });
+    if (!m_rows.isEmpty()
+        && oldContext != m_textBefore + m_typedFolder + QLatin1Char('\n') + m_textAfter)
+        Q_EMIT dataChanged(index(0), index(m_rows.size() - 1), { Qt::EditRole });
 }
 
 void PathCompletionModel::slotListed(const QString &listedFolder)
 {
-    if (!typedFolder.isEmpty() && listedFolder == folder && updateRows(lister->entries(folder)))
+    if (!m_typedFolder.isEmpty() && listedFolder == m_folder
+        && updateRows(m_lister->entries(m_folder)))
         Q_EMIT listingArrived();
 }
 
 bool PathCompletionModel::updateRows(const QVector<FolderEntry> *entries)
 {
     QVector<FolderEntry> matching;
-    const bool hiddenWanted = namePart.startsWith(QLatin1Char('.'));
+    const bool hiddenWanted = m_namePart.startsWith(QLatin1Char('.'));
     if (entries) {
         for (const FolderEntry &entry : *entries) {
             // A file named in full has nothing left to complete; a folder still gets its "/".
-            const bool complete = !entry.isFolder && entry.name == namePart;
-            if (entry.name.startsWith(namePart) && !complete
+            const bool complete = !entry.isFolder && entry.name == m_namePart;
+            if (entry.name.startsWith(m_namePart) && !complete
                 && (hiddenWanted || !entry.name.startsWith(QLatin1Char('.'))))
                 matching.append(entry);
         }
@@ -71,32 +73,32 @@ bool PathCompletionModel::updateRows(const QVector<FolderEntry> *entries)
     const auto sameName = [](const FolderEntry &left, const FolderEntry &right) {
         return left.name == right.name && left.isFolder == right.isFolder;
     };
-    if (std::equal(matching.cbegin(), matching.cend(), rows.cbegin(), rows.cend(), sameName))
+    if (std::equal(matching.cbegin(), matching.cend(), m_rows.cbegin(), m_rows.cend(), sameName))
         return false;
     beginResetModel();
-    rows = matching;
+    m_rows = matching;
     endResetModel();
     return true;
 }
 
 int PathCompletionModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : rows.size();
+    return parent.isValid() ? 0 : m_rows.size();
 }
 
 QVariant PathCompletionModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows.size())
+    if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
-    const FolderEntry &entry = rows.at(index.row());
+    const FolderEntry &entry = m_rows.at(index.row());
     const QString name = entry.isFolder ? entry.name + QLatin1Char('/') : entry.name;
     switch (role) {
     case Qt::DisplayRole:
         return name;
     case Qt::EditRole:
-        return textBefore + typedFolder + name + textAfter;
+        return m_textBefore + m_typedFolder + name + m_textAfter;
     case Qt::DecorationRole:
-        return entry.isFolder ? folderIcon : fileIcon;
+        return entry.isFolder ? m_folderIcon : m_fileIcon;
     default:
         return QVariant();
     }

@@ -26,7 +26,7 @@ public:
     /** Offers the completions of the word that ends at @p cursor in @p text. */
     void setText(const QString &text, int cursor);
     /** Whether @p row shows a folder. */
-    bool isFolderRow(int row) const { return row < rows.size() && rows.at(row).isFolder; }
+    bool isFolderRow(int row) const { return row < m_rows.size() && m_rows.at(row).isFolder; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A row's name (display role), completed text (edit role) or icon; an invalid QVariant
@@ -42,17 +42,17 @@ private:
     /** @return whether the rows changed */
     bool updateRows(const QVector<FolderEntry> *entries);
 
-    DirectoryLister *lister;
+    DirectoryLister *m_lister;
     // The text split around the path word: before it, its folder part as
     // typed and expanded, the name part, and what follows the cursor.
-    QString textBefore;
-    QString typedFolder;
-    QString folder;
-    QString namePart;
-    QString textAfter;
-    QVector<FolderEntry> rows;
-    QIcon folderIcon;
-    QIcon fileIcon;
+    QString m_textBefore;
+    QString m_typedFolder;
+    QString m_folder;
+    QString m_namePart;
+    QString m_textAfter;
+    QVector<FolderEntry> m_rows;
+    QIcon m_folderIcon;
+    QIcon m_fileIcon;
 };
 
 #endif

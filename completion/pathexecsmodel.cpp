@@ -16,18 +16,18 @@
 
 PathExecsModel::PathExecsModel(const QSet<QString> &excludedNames, QObject *parent)
     : QAbstractListModel(parent)
-    , excludedNames(excludedNames)
-    , executableIcon(QIcon::fromTheme(QStringLiteral("application-x-executable")))
+    , m_excludedNames(excludedNames)
+    , m_executableIcon(QIcon::fromTheme(QStringLiteral("application-x-executable")))
 {
     // Empty parts stay: they name no directory (not the current one) and yield nothing.
     const QString searchPath = QFile::decodeName(qgetenv("PATH"));
-    paths = searchPath.split(QLatin1Char(':'), Qt::KeepEmptyParts);
-    paths.removeDuplicates();
+    m_paths = searchPath.split(QLatin1Char(':'), Qt::KeepEmptyParts);
+    m_paths.removeDuplicates();
 
     rebuild();
 
     auto *watcher = new QFileSystemWatcher(this);
-    QStringList watchable = paths;
+    QStringList watchable = m_paths;
     watchable.removeAll(QString());
     if (!watchable.isEmpty())
         watcher->addPaths(watchable);
@@ -38,7 +38,7 @@ int PathExecsModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return shownPositions.size();
+    return m_shownPositions.size();
 }
 
 QVariant PathExecsModel::data(const QModelIndex &index, int role) const
@@ -49,9 +49,9 @@ QVariant PathExecsModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return execs.at(position).name;
+        return m_execs.at(position).name;
     case Qt::DecorationRole:
-        return executableIcon;
+        return m_executableIcon;
     default:
         return QVariant();
     }
@@ -61,8 +61,8 @@ QVector<Match> PathExecsModel::matchExecutables(const QString &typed)
 {
     QVector<Match> found;
     QVector<int> positions;
-    for (int position : qAsConst(shownPositions)) {
-        const MatchClass quality = keys.at(position).match(typed);
+    for (int position : qAsConst(m_shownPositions)) {
+        const MatchClass quality = m_keys.at(position).match(typed);
         if (quality != MatchClass::None) {
             found.append({ position, quality });
             positions.append(position);
@@ -74,7 +74,7 @@ QVector<Match> PathExecsModel::matchExecutables(const QString &typed)
     QVector<Match> rows;
     rows.reserve(found.size());
     for (const Match &match : qAsConst(found)) {
-        if (!hiddenBits.testBit(match.position))
+        if (!m_hiddenBits.testBit(match.position))
             rows.append({ entryToRow(match.position), match.quality });
     }
     return rows;
@@ -84,21 +84,21 @@ QVector<int> PathExecsModel::failExecutableTest(const QVector<int> &positions)
 {
     // Names are looked up from their open directory: the path walk to it for
     // every name costs more than the test itself. -2: not opened yet.
-    QVector<int> directoryFds(paths.size(), -2);
+    QVector<int> directoryFds(m_paths.size(), -2);
     QVector<int> failed;
     for (int position : positions) {
-        if (testedBits.testBit(position))
+        if (m_testedBits.testBit(position))
             continue;
-        const Entry &entry = execs.at(position);
+        const Entry &entry = m_execs.at(position);
         int &directoryFd = directoryFds[entry.directory];
         if (directoryFd == -2)
-            directoryFd = open(QFile::encodeName(paths.at(entry.directory)).constData(),
+            directoryFd = open(QFile::encodeName(m_paths.at(entry.directory)).constData(),
                 O_PATH | O_DIRECTORY | O_CLOEXEC);
         // What QFileInfo::isExecutable() asks, without building a file information per name.
         if (directoryFd < 0
             || faccessat(directoryFd, QFile::encodeName(entry.name).constData(), X_OK, 0) != 0)
             failed.append(position);
-        testedBits.setBit(position);
+        m_testedBits.setBit(position);
     }
     for (int directoryFd : qAsConst(directoryFds)) {
         if (directoryFd >= 0)
@@ -107,47 +107,55 @@ QVector<int> PathExecsModel::failExecutableTest(const QVector<int> &positions)
     return failed;
 }
 
+void PathExecsModel::setExcludedNames(const QSet<QString> &names)
+{
+    if (names == m_excludedNames)
+        return;
+    m_excludedNames = names;
+    rebuild();
+}
+
 void PathExecsModel::rebuild()
 {
     beginResetModel();
-    execs.clear();
+    m_execs.clear();
     // A directory met again under another name (/bin as a link to /usr/bin)
     // holds only names that its first name already gave, so it is read once.
     std::set<std::pair<dev_t, ino_t>> readDirectories;
-    for (int directory = 0; directory < paths.size(); ++directory) {
+    for (int directory = 0; directory < m_paths.size(); ++directory) {
         struct stat status;
-        if (stat(QFile::encodeName(paths.at(directory)).constData(), &status) == 0
+        if (stat(QFile::encodeName(m_paths.at(directory)).constData(), &status) == 0
             && !readDirectories.insert({ status.st_dev, status.st_ino }).second)
             continue;
-        const QStringList names = scanDirectory(paths.at(directory));
+        const QStringList names = scanDirectory(m_paths.at(directory));
         for (const QString &name : names) {
-            if (!excludedNames.contains(name))
-                execs.append(Entry { name, directory });
+            if (!m_excludedNames.contains(name))
+                m_execs.append(Entry { name, directory });
         }
     }
     // A stable sort keeps search-path order among equal names, so the first of
     // each run comes from the earliest directory.
-    std::stable_sort(execs.begin(), execs.end(), nameLess);
-    const auto last = std::unique(execs.begin(), execs.end(),
+    std::stable_sort(m_execs.begin(), m_execs.end(), nameLess);
+    const auto last = std::unique(m_execs.begin(), m_execs.end(),
         [](const Entry &left, const Entry &right) { return left.name == right.name; });
-    execs.erase(last, execs.end());
+    m_execs.erase(last, m_execs.end());
     // Copied in sorted order while the old copies still hold their memory, the
     // names lie side by side: a completer reads them all in row order per key
     // press, and names scattered in the order of the listings cost a cache miss each.
     QVector<Entry> packed;
-    packed.reserve(execs.size());
-    keys.clear();
-    keys.reserve(execs.size());
-    for (const Entry &entry : qAsConst(execs)) {
+    packed.reserve(m_execs.size());
+    m_keys.clear();
+    m_keys.reserve(m_execs.size());
+    for (const Entry &entry : qAsConst(m_execs)) {
         packed.append(
             Entry { QString(entry.name.constData(), entry.name.size()), entry.directory });
-        keys.append(MatchKey(packed.constLast().name));
+        m_keys.append(MatchKey(packed.constLast().name));
     }
-    execs.swap(packed);
-    hiddenBits = QBitArray(execs.size());
-    testedBits = QBitArray(execs.size());
-    shownPositions.resize(execs.size());
-    std::iota(shownPositions.begin(), shownPositions.end(), 0);
+    m_execs.swap(packed);
+    m_hiddenBits = QBitArray(m_execs.size());
+    m_testedBits = QBitArray(m_execs.size());
+    m_shownPositions.resize(m_execs.size());
+    std::iota(m_shownPositions.begin(), m_shownPositions.end(), 0);
     endResetModel();
 }
 
@@ -174,16 +182,16 @@ QStringList PathExecsModel::scanDirectory(const QString &directory)
 
 int PathExecsModel::rowToEntry(int row) const
 {
-    return row >= 0 && row < shownPositions.size() ? shownPositions.at(row) : -1;
+    return row >= 0 && row < m_shownPositions.size() ? m_shownPositions.at(row) : -1;
 }
 
 int PathExecsModel::entryToRow(int position) const
 {
-    if (position < 0 || position >= execs.size())
+    if (position < 0 || position >= m_execs.size())
         return -1;
     const auto shownBefore =
-        std::lower_bound(shownPositions.cbegin(), shownPositions.cend(), position);
-    return int(shownBefore - shownPositions.cbegin());
+        std::lower_bound(m_shownPositions.cbegin(), m_shownPositions.cend(), position);
+    return int(shownBefore - m_shownPositions.cbegin());
 }
 
 void PathExecsModel::hideEntries(const QVector<int> &positions)
@@ -199,16 +207,16 @@ void PathExecsModel::hideEntries(const QVector<int> &positions)
         persistentPositions.append(rowToEntry(index.row()));
 
     for (int position : positions)
-        hiddenBits.setBit(position);
-    const auto stillShown = std::remove_if(shownPositions.begin(), shownPositions.end(),
-        [this](int position) { return hiddenBits.testBit(position); });
-    shownPositions.erase(stillShown, shownPositions.end());
+        m_hiddenBits.setBit(position);
+    const auto stillShown = std::remove_if(m_shownPositions.begin(), m_shownPositions.end(),
+        [this](int position) { return m_hiddenBits.testBit(position); });
+    m_shownPositions.erase(stillShown, m_shownPositions.end());
 
     QModelIndexList moved;
     moved.reserve(persistent.size());
     for (int i = 0; i < persistent.size(); ++i) {
         const int position = persistentPositions.at(i);
-        moved.append(position == -1 || hiddenBits.testBit(position)
+        moved.append(position == -1 || m_hiddenBits.testBit(position)
                 ? QModelIndex()
                 : index(entryToRow(position), persistent.at(i).column()));
     }

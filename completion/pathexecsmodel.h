@@ -46,6 +46,9 @@ public:
      */
     QVector<Match> matchExecutables(const QString &typed);
 
+    /** Lists the names but @p names from now on, rescanning when they change (a reset). */
+    void setExcludedNames(const QSet<QString> &names);
+
 private Q_SLOTS:
     void rebuild();
 
@@ -59,7 +62,7 @@ private:
 
     static bool nameLess(const Entry &left, const Entry &right);
     static QStringList scanDirectory(const QString &directory);
-    /** The position in execs of @p row, or -1 when there is no such row. */
+    /** The position in m_execs of @p row, or -1 when there is no such row. */
     int rowToEntry(int row) const;
     /** The number of rows before the entry at @p position (its row while it is shown),
      *  or -1 when @p position is out of range. */
@@ -69,20 +72,20 @@ private:
     /** Hides the entries at @p positions (ascending, all shown). */
     void hideEntries(const QVector<int> &positions);
 
-    QStringList paths;
-    // Sorted by name; directory is the index in paths of the folder that holds the name.
-    QVector<Entry> execs;
+    QStringList m_paths;
+    // Sorted by name; directory is the index in m_paths of the folder that holds the name.
+    QVector<Entry> m_execs;
     // The entries' names prepared for matching, at the same positions.
-    QVector<MatchKey> keys;
-    QBitArray hiddenBits;
-    QBitArray testedBits;
-    QSet<QString> excludedNames;
+    QVector<MatchKey> m_keys;
+    QBitArray m_hiddenBits;
+    QBitArray m_testedBits;
+    QSet<QString> m_excludedNames;
     // The positions of the entries whose hidden bit is clear, ascending: row r
-    // is entry shownPositions[r]. A completer reads every row per key press, so
+    // is entry m_shownPositions[r]. A completer reads every row per key press, so
     // a row must find its entry at once.
-    QVector<int> shownPositions;
+    QVector<int> m_shownPositions;
     // Every row shows this one icon; the theme is asked once.
-    QIcon executableIcon;
+    QIcon m_executableIcon;
 };
 
 #endif

@@ -19,7 +19,7 @@ static const int maxCommandLength = 4096;
 static const qint64 maxFileSize = qint64(maxCommands) * (maxCommandLength * 3 + 64);
 
 UsageRecord::UsageRecord(const QString &fileName)
-    : fileName(fileName)
+    : m_fileName(fileName)
 { }
 
 QString UsageRecord::standardFileName()
@@ -30,11 +30,11 @@ QString UsageRecord::standardFileName()
 
 void UsageRecord::load()
 {
-    uses.clear();
+    m_uses.clear();
     QByteArray content;
     QString error;
-    const QByteArray name = QFile::encodeName(fileName);
-    if (!StoredFile::read(fileName, maxFileSize, &content, &error)) {
+    const QByteArray name = QFile::encodeName(m_fileName);
+    if (!StoredFile::read(m_fileName, maxFileSize, &content, &error)) {
         if (!error.isEmpty())
             qWarning("kav-run: the usage record %s cannot be read (%s); the completion list is "
                      "ordered without it",
@@ -62,11 +62,11 @@ void UsageRecord::load()
         const QString command = QString::fromUtf8(line.mid(timeEnd + 1));
         if (scoreEnd == -1 || timeEnd == -1 || !scoreRead || !timeRead || !std::isfinite(score)
             || score <= 0 || command.isEmpty() || command.size() > maxCommandLength
-            || uses.size() >= maxCommands) {
+            || m_uses.size() >= maxCommands) {
             ++damaged;
             continue;
         }
-        uses.insert(command, { score, lastRun });
+        m_uses.insert(command, { score, lastRun });
     }
     if (damaged > 0)
         qWarning("kav-run: %d damaged lines of the usage record %s are left out", damaged,
@@ -84,7 +84,7 @@ bool UsageRecord::noteRun(const QString &command, qint64 now, QString *error)
     const QString key = command.simplified();
     if (key.isEmpty() || key.size() > maxCommandLength)
         return true;
-    Use &use = uses[key];
+    Use &use = m_uses[key];
     use = { decayedScore(use, now) + 1, now };
     forgetFaded(now);
     return save(error);
@@ -92,17 +92,17 @@ bool UsageRecord::noteRun(const QString &command, qint64 now, QString *error)
 
 bool UsageRecord::clear()
 {
-    uses.clear();
-    if (QFile::remove(fileName) || !QFile::exists(fileName))
+    m_uses.clear();
+    if (QFile::remove(m_fileName) || !QFile::exists(m_fileName))
         return true;
-    qWarning("kav-run: cannot remove the usage record %s", qPrintable(fileName));
+    qWarning("kav-run: cannot remove the usage record %s", qPrintable(m_fileName));
     return false;
 }
 
 double UsageRecord::score(const QString &command, qint64 now) const
 {
-    const auto use = uses.constFind(command);
-    if (use == uses.cend())
+    const auto use = m_uses.constFind(command);
+    if (use == m_uses.cend())
         return 0;
     const double score = decayedScore(*use, now);
     return score < forgottenBelow ? 0 : score;
@@ -118,32 +118,32 @@ double UsageRecord::decayedScore(const Use &use, qint64 now)
 void UsageRecord::forgetFaded(qint64 now)
 {
     QVector<QPair<double, QString>> kept;
-    for (auto use = uses.cbegin(); use != uses.cend(); ++use) {
+    for (auto use = m_uses.cbegin(); use != m_uses.cend(); ++use) {
         const double score = decayedScore(*use, now);
         if (score >= forgottenBelow)
             kept.append({ score, use.key() });
     }
-    if (kept.size() == uses.size() && kept.size() <= maxCommands)
+    if (kept.size() == m_uses.size() && kept.size() <= maxCommands)
         return;
     std::sort(kept.begin(), kept.end(),
         [](const auto &left, const auto &right) { return left.first > right.first; });
     QHash<QString, Use> highest;
     for (int index = 0; index < std::min(int(kept.size()), maxCommands); ++index)
-        highest.insert(kept.at(index).second, uses.value(kept.at(index).second));
-    uses.swap(highest);
+        highest.insert(kept.at(index).second, m_uses.value(kept.at(index).second));
+    m_uses.swap(highest);
 }
 
 bool UsageRecord::save(QString *error) const
 {
     QByteArray content = QByteArray(header) + '\n';
-    for (auto use = uses.cbegin(); use != uses.cend(); ++use) {
+    for (auto use = m_uses.cbegin(); use != m_uses.cend(); ++use) {
         content += QByteArray::number(use->score, 'g', 10) + '\t' + QByteArray::number(use->lastRun)
             + '\t' + use.key().toUtf8() + '\n';
     }
     QString reason;
-    if (StoredFile::write(fileName, content, &reason))
+    if (StoredFile::write(m_fileName, content, &reason))
         return true;
     if (error)
-        *error = QStringLiteral("%1: %2").arg(fileName, reason);
+        *error = QStringLiteral("%1: %2").arg(m_fileName, reason);
     return false;
 }

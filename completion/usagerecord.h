@@ -56,7 +56,7 @@ public:
     double score(const QString &command, qint64 now) const;
 
     /** Whether no command is recorded. */
-    bool isEmpty() const { return uses.isEmpty(); }
+    bool isEmpty() const { return m_uses.isEmpty(); }
 
 private:
     struct Use
@@ -69,8 +69,8 @@ private:
     void forgetFaded(qint64 now);
     bool save(QString *error) const;
 
-    QString fileName;
-    QHash<QString, Use> uses;
+    QString m_fileName;
+    QHash<QString, Use> m_uses;
 };
 
 #endif

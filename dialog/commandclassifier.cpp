@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandclassifier.h"
 
-#include "completion/backgroundthreadpool.h"
+#include "core/backgroundthreadpool.h"
 #include "exec/commandparser.h"
 
 #include <QFutureWatcher>
@@ -50,8 +50,10 @@ void CommandClassifier::classify(const QString &text, const QString &chosenEntry
         watcher->deleteLater();
         deliver(result.get());
     });
-    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(BackgroundWork::Classification),
-        [promise, simplified, chosenEntry, directory = m_applicationsDirectory] {
+    // Each typed text may wait on a stuck file until a newer text is typed.
+    static QThreadPool *const classifications = newBackgroundThreadPool(16);
+    watcher->setFuture(QtConcurrent::run(
+        classifications, [promise, simplified, chosenEntry, directory = m_applicationsDirectory] {
             promise->set_value(classification(simplified, chosenEntry, directory));
         }));
 }

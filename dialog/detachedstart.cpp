@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "detachedstart.h"
 
-#include "exec/commandwords.h"
+#include "core/commandwords.h"
 
 #include <QProcess>
 #include <QTextDocument>

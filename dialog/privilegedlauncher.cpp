@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "privilegedlauncher.h"
 
-#include "completion/backgroundthreadpool.h"
+#include "core/backgroundthreadpool.h"
 #include "exec/launchdescription.h"
 #include "exec/launchplan.h"
 #include "su/suprocess.h"
@@ -114,8 +114,10 @@ bool PrivilegedLauncher::check(const LaunchPlan &plan, std::function<void(bool a
         if (running == m_running)
             checkFinished(*running);
     });
-    watcher->setFuture(QtConcurrent::run(backgroundThreadPool(BackgroundWork::PasswordCheck),
-        [running, plan, password = m_passwordField->text().toLocal8Bit()] {
+    // su and sudo may take their time, or never answer.
+    static QThreadPool *const passwordChecks = newBackgroundThreadPool(2);
+    watcher->setFuture(QtConcurrent::run(
+        passwordChecks, [running, plan, password = m_passwordField->text().toLocal8Bit()] {
             runCheck(running.get(), plan, password);
         }));
     return true;

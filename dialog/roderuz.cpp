@@ -24,6 +24,7 @@
 #include "optionshortcuts.h"
 #include "privilegedlauncher.h"
 #include "runasoptions.h"
+#include "su/xdisplayauthority.h"
 
 #include <QAction>
 #include <QApplication>
@@ -119,6 +120,9 @@ Roderuz::Roderuz(QWidget *parent)
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
     // Clearing is done at once: the user asked for it, whatever the dialog does next.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
+    // The hint offers the last command no more.
+    connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::refreshPlan);
+    connect(cbCommand, &HistoryBox::applicationsNamed, this, &Roderuz::refreshPlan);
     connect(slowClassificationTimer, &QTimer::timeout, this, [this] {
         //: The hint while the file that the text names does not answer
         setHint(tr("Looking at %1 ...").arg(typedProgram()));
@@ -306,6 +310,10 @@ void Roderuz::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
+    // A Wayland compositor may send the first keys before it activates the
+    // window; they go to the focus widget, which the command field is by then.
+    if (!focusWidget())
+        cbCommand->setFocus(Qt::OtherFocusReason);
     // A text preset before the window shows is looked at now rather than
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
@@ -427,10 +435,9 @@ void Roderuz::showChecking(bool checking)
 void Roderuz::finishLaunch(const LaunchPlan &plan)
 {
     terminalChoice.teach(&terminalApps, plan.firstWord(), plan.classification().executableName);
-    // An application chosen by its name runs its entry again from the history.
-    const CommandClassification &classification = plan.classification();
-    cbCommand->addToHistory(classification.text,
-        classification.type == CommandType::DesktopEntry ? classification.chosenEntry : QString());
+    // An application chosen by its name runs its entry again from the history;
+    // one typed by its id is kept by its name, in place of the id.
+    cbCommand->addToHistory(plan.historyText(), plan.historyEntry(), plan.classification().text);
     // Writing a long history takes longer than the user should look at a
     // dialog that has done its job, so the window goes first. A settings file
     // that cannot be written must not keep it open as if the start had failed.
@@ -461,6 +468,7 @@ LaunchOptions Roderuz::launchOptions() const
     options.listed = listedRows->first();
     options.lastCommand = cbCommand->historyItems().value(0);
     calculation->fill(&options);
+    options.windowsReachOthers = &XDisplayAuthority::reachableByOthers;
     return options;
 }
 

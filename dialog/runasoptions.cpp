@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "runasoptions.h"
 
-#include "completion/backgroundthreadpool.h"
+#include "core/backgroundthreadpool.h"
 #include "localaccounts.h"
 #include "privilegedlauncher.h"
 #include "ui_roderuzdlgui.h"
@@ -136,9 +136,9 @@ void RunAsOptions::startDefaultUserLookUp()
             field->setText(watcher->result());
         watcher->deleteLater();
     });
-    // Not the global pool, whose threads the program waits for when it ends.
-    watcher->setFuture(QtConcurrent::run(
-        backgroundThreadPool(BackgroundWork::AccountLookUp), &LocalAccounts::defaultTargetUser));
+    // The name services may not answer.
+    static QThreadPool *const accountLookUps = newBackgroundThreadPool(1);
+    watcher->setFuture(QtConcurrent::run(accountLookUps, &LocalAccounts::defaultTargetUser));
 }
 
 void RunAsOptions::installUserNameCompleter()

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "calculator.h"
 
+#include "core/findcommandexecutable.h"
 #include "exec/arithmetictranslation.h"
-#include "exec/findcommandexecutable.h"
 
 #include <QLocale>
 #include <QPointer>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandparser.h"
 
+#include "core/commandwords.h"
+#include "core/findcommandexecutable.h"
 #include "desktop/applicationentry.h"
 #include "desktop/themeicon.h"
 #include "exec/calculator.h"
-#include "exec/commandwords.h"
-#include "exec/findcommandexecutable.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>

@@ -2,7 +2,7 @@
 #ifndef DESKTOPEXEC_H
 #define DESKTOPEXEC_H
 
-#include "exec/commandwords.h"
+#include "core/commandwords.h"
 
 #include <QStringList>
 

@@ -69,7 +69,9 @@ public:
     virtual QString wrapCommand(const QString &command) = 0;
 };
 
-#define IOrvanRunner_iid "org.kav.kav-run.IOrvanRunner"
+// The version changes whenever the functions above do: a plug-in built against
+// another version is not loaded, where calling it would crash the dialog.
+#define IOrvanRunner_iid "org.kav.kav-run.IOrvanRunner/1.0"
 Q_DECLARE_INTERFACE(IOrvanRunner, IOrvanRunner_iid)
 
 #endif

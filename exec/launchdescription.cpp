@@ -89,6 +89,8 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
                       "one argument, so it cannot run as another user")
                 .arg(plan.commandLength())
                 .arg(plan.argumentLimit());
+        case LaunchPlan::NoWindowForOthers:
+            return tr("Windows of %1 cannot open in this Wayland session").arg(plan.targetUser());
         default:
             return tr("The command holds characters that the field cannot show, so it cannot "
                       "run as another user");
@@ -112,6 +114,8 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     case LaunchPlan::StartAsOther:
     case LaunchPlan::TypePassword:
         hint = tr("Runs as %1 through %2").arg(plan.targetUser(), plan.switchTool());
+        if (plan.windowsUnreachable())
+            hint = tr("%1, without windows in this Wayland session").arg(hint);
         return withPassword(withPriorityAndTerminal(hint, plan), plan);
     }
     return hint;
@@ -182,6 +186,12 @@ QString LaunchDescription::refusalMessage(const LaunchPlan &plan)
                   "a program in one argument, so it was not run as another user.")
             .arg(plan.commandLength())
             .arg(plan.argumentLimit());
+    case LaunchPlan::NoWindowForOthers:
+        return tr("<qt>No window of <b>%1</b> can open in this Wayland session, so it was not run: "
+                  "its XWayland has no authority to hand over (an X11 program ends with "
+                  "\"Authorization required\"), and the session's Wayland socket is never opened "
+                  "to another user.</qt>")
+            .arg(plan.targetUser().toHtmlEscaped());
     default:
         return refusalMessage(plan.refusal());
     }

@@ -49,7 +49,7 @@ public:
     /**
      * The message that says why a command was not run for @p refusal; empty
      * for NoRefusal and for the refusals that name a plan's details
-     * (NotOnTargetPath, CommandTooLong).
+     * (NotOnTargetPath, CommandTooLong, NoWindowForOthers).
      */
     static QString refusalMessage(LaunchPlan::Refusal refusal);
 

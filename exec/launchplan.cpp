@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "launchplan.h"
 
+#include "core/commandwords.h"
 #include "exec/calculator.h"
 #include "exec/commandparser.h"
-#include "exec/commandwords.h"
 #include "exec/desktopexec.h"
 #include "exec/terminal.h"
 
@@ -188,6 +188,25 @@ QString LaunchPlan::firstWord() const
     return m_classification.text.section(QLatin1Char(' '), 0, 0);
 }
 
+QString LaunchPlan::historyText() const
+{
+    const CommandClassification &found = m_classification;
+    if (found.type != CommandType::DesktopEntry || !found.chosenEntry.isEmpty()
+        || found.entryName.isEmpty())
+        return found.text;
+    // An id is no name people read.
+    return found.entryArguments.isEmpty()
+        ? found.entryName
+        : found.entryName + QLatin1Char(' ') + found.entryArguments;
+}
+
+QString LaunchPlan::historyEntry() const
+{
+    if (m_classification.type != CommandType::DesktopEntry)
+        return QString();
+    return m_classification.chosenEntry.isEmpty() ? firstWord() : m_classification.chosenEntry;
+}
+
 QString LaunchPlan::terminalName() const
 {
     return QFileInfo(m_terminalProgram).fileName();
@@ -341,6 +360,12 @@ LaunchPlan::Refusal LaunchPlan::refusalAsOther(const QString &line, const Launch
     m_argumentLimit = singleArgumentLimit();
     if (m_commandLength > m_argumentLimit)
         return CommandTooLong;
+    // A terminal and an application open windows; what another command does is its own.
+    if (!options.windowsReachOthers()) {
+        if (m_inTerminal || m_classification.type == CommandType::DesktopEntry)
+            return NoWindowForOthers;
+        m_windowsUnreachable = true;
+    }
 
     // The shell looks the program up on the target's search path, not the caller's.
     const QString command = m_classification.type == CommandType::DesktopEntry

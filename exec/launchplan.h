@@ -2,9 +2,9 @@
 #ifndef LAUNCHPLAN_H
 #define LAUNCHPLAN_H
 
+#include "core/searchpath.h"
 #include "exec/calculator.h"
 #include "exec/commandclassification.h"
-#include "exec/searchpath.h"
 #include "exec/terminalchoice.h"
 
 #include <QString>
@@ -83,6 +83,12 @@ struct LaunchOptions
     Calculator::Outcome calculationOutcome = Calculator::NoValue;
     /** Something is typed in the password field. */
     bool passwordTyped = false;
+    /**
+     * Whether a window that another user opens reaches the caller's session;
+     * asked only for a command run as another user (see
+     * XDisplayAuthority::reachableByOthers()).
+     */
+    std::function<bool()> windowsReachOthers = [] { return true; };
     /** The search path a command run as a user through a tool gets (targetSearchPath()). */
     std::function<QByteArray(const QByteArray &user, const QString &tool)> targetSearchPath =
         [](const QByteArray &user, const QString &tool) { return ::targetSearchPath(user, tool); };
@@ -142,6 +148,9 @@ public:
         /** The command line is longer than the system passes in one argument
          *  (see argumentLimit()). */
         CommandTooLong,
+        /** The command opens a window (a terminal, an application's entry), and
+         *  no window of another user reaches this session. */
+        NoWindowForOthers,
     };
 
     /** Whose password su or sudo ask for. */
@@ -178,6 +187,14 @@ public:
     const CommandClassification &classification() const { return m_classification; }
     /** The typed text's first word: the program, address or path. */
     QString firstWord() const;
+    /**
+     * What the history keeps of the text: the text, but for an application
+     * typed by its desktop-file id its Name, followed by the words after the
+     * id; historyEntry() keeps what it runs.
+     */
+    QString historyText() const;
+    /** The desktop-file id that historyText() stands for; empty for a text that is its own. */
+    QString historyEntry() const;
     /** For TakeListedRow, the row Enter takes. */
     const ListedAlternative &listed() const { return m_listed; }
     /** For RunLastCommand, the command Enter runs again. */
@@ -252,6 +269,8 @@ public:
     bool changesPriority() const { return m_changesPriority; }
     /** Whether su or sudo would ask for a password that is not typed yet. */
     bool awaitsPassword() const { return m_awaitsPassword; }
+    /** For StartAsOther, whether no window that the command opens can reach this session. */
+    bool windowsUnreachable() const { return m_windowsUnreachable; }
 
 private:
     void planStart(const LaunchOptions &options);
@@ -292,6 +311,7 @@ private:
     int m_priority = 0;
     bool m_changesPriority = false;
     bool m_awaitsPassword = false;
+    bool m_windowsUnreachable = false;
 };
 
 #endif

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "terminal.h"
 
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 
 #include <QCoreApplication>
 #include <QFile>

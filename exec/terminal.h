@@ -2,7 +2,7 @@
 #ifndef TERMINAL_H
 #define TERMINAL_H
 
-#include "exec/commandwords.h"
+#include "core/commandwords.h"
 
 #include <QString>
 

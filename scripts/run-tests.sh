@@ -1,10 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds with warnings as errors, and runs the whole
+# test suite.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVRUN_WERROR=ON
 cmake --build build -j"$(nproc)"
 cd build
 status=0

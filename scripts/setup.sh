@@ -14,6 +14,7 @@ build-essential cmake pkg-config
 qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
 libkf5config-dev libkf5coreaddons-dev libqt5svg5
 xvfb xauth x11-utils xdotool xclip openbox libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
+weston xwayland qtwayland5
 bc sudo xterm xdg-utils procps passwd login
 strace
 python3-gi gir1.2-glib-2.0

@@ -33,19 +33,6 @@ struct request
     char *answer;
 };
 
-static struct request requestTable[] = {
-    { "tavrine", NULL },
-    { "display", NULL },
-    { "display_auth", NULL },
-    { "command", NULL },
-    { "path", NULL },
-    { "xwindows_only", NULL },
-    { "user", NULL },
-    { "priority", NULL },
-    { "scheduler", NULL },
-    { "app_startup_id", NULL },
-};
-
 /* Positions in requestTable. */
 enum {
     HANDSHAKE,
@@ -61,12 +48,35 @@ enum {
     REQUEST_COUNT
 };
 
+static struct request requestTable[] = {
+    [HANDSHAKE] = { "tavrine", NULL },
+    [DISPLAY] = { "display", NULL },
+    [DISPLAY_AUTH] = { "display_auth", NULL },
+    [COMMAND] = { "command", NULL },
+    [PATH] = { "path", NULL },
+    [XWINDOWS_ONLY] = { "xwindows_only", NULL },
+    [USER] = { "user", NULL },
+    [PRIORITY] = { "priority", NULL },
+    [SCHEDULER] = { "scheduler", NULL },
+    [APP_STARTUP_ID] = { "app_startup_id", NULL },
+};
+_Static_assert(sizeof(requestTable) / sizeof(requestTable[0]) == REQUEST_COUNT,
+    "every request has its position, and every position its request");
+
 /*
  * The authority file lives in a folder of its own, so that xauth's lock files
  * beside it are out of other users' reach.
  */
 static char authorityFolder[] = "/tmp/xauth.XXXXXX";
 static char authorityFile[sizeof(authorityFolder) + sizeof("/Xauthority")];
+/*
+ * The file and what a killed xauth leaves beside it (its lock files and its
+ * file in the making), named when the folder is made: the handler of the
+ * ending signals removes them and may not format names.
+ */
+static const char *const authorityFileSuffixes[] = { "", "-c", "-l", "-n" };
+#define AUTHORITY_FILE_COUNT (sizeof(authorityFileSuffixes) / sizeof(authorityFileSuffixes[0]))
+static char authorityFiles[AUTHORITY_FILE_COUNT][sizeof(authorityFile) + 2];
 static volatile sig_atomic_t authorityFolderCreated;
 
 static struct termios originalTerminal;
@@ -78,13 +88,17 @@ static pid_t ownPid;
 /* xauth answers at once; one that hangs is not waited for. */
 static const int xauthTimeoutMs = 5000;
 
+_Noreturn static void fail(const char *message)
+{
+    perror(message);
+    exit(1);
+}
+
 static void *allocOrExit(size_t size)
 {
     void *memory = malloc(size);
-    if (memory == NULL) {
-        perror("malloc()");
-        exit(1);
-    }
+    if (memory == NULL)
+        fail("malloc()");
     return memory;
 }
 
@@ -97,12 +111,6 @@ static char *copyLine(const char *text)
     memcpy(copy, text, length);
     copy[length] = '\0';
     return copy;
-}
-
-static void fail(const char *message)
-{
-    perror(message);
-    exit(1);
 }
 
 /* putenv keeps the string itself, so it stays allocated. */
@@ -130,7 +138,7 @@ static void writeLine(const char *line)
 }
 
 /* The parent drains what comes after "end" instead of answering it. */
-static void endConversationAndFail(const char *message)
+_Noreturn static void endConversationAndFail(const char *message)
 {
     writeLine("end");
     fprintf(stderr, "tavrine: %s\n", message);
@@ -192,16 +200,10 @@ static void makeTerminalRaw(void)
 /* Async-signal-safe: also called from the handler of the ending signals. */
 static void removeAuthority(void)
 {
-    /* xauth's lock files and its file in the making, which a killed xauth leaves behind. */
-    static const char *const suffixes[] = { "", "-c", "-l", "-n" };
     if (!authorityFolderCreated)
         return;
-    for (size_t i = 0; i < sizeof(suffixes) / sizeof(suffixes[0]); i++) {
-        char path[sizeof(authorityFile) + 2];
-        strcpy(path, authorityFile);
-        strcat(path, suffixes[i]);
-        unlink(path);
-    }
+    for (size_t i = 0; i < AUTHORITY_FILE_COUNT; i++)
+        unlink(authorityFiles[i]);
     rmdir(authorityFolder);
     authorityFolderCreated = 0;
 }
@@ -385,8 +387,7 @@ static pid_t startXauth(char *const arguments[], int input)
         size_t length = strcspn(path, ":");
         char program[PATH_MAX];
         if (path[0] == '/' && length + sizeof("/xauth") <= sizeof(program)) {
-            memcpy(program, path, length);
-            strcpy(program + length, "/xauth");
+            snprintf(program, sizeof(program), "%.*s/xauth", (int)length, path);
             execv(program, arguments);
         }
         path += length + (path[length] == ':');
@@ -419,8 +420,11 @@ static void installAuthority(const char *display, const char *authority)
 
     if (mkdtemp(authorityFolder) == NULL)
         fail("tavrine: mkdtemp()");
-    strcpy(authorityFile, authorityFolder);
-    strcat(authorityFile, "/Xauthority");
+    snprintf(authorityFile, sizeof(authorityFile), "%s/Xauthority", authorityFolder);
+    for (size_t i = 0; i < AUTHORITY_FILE_COUNT; i++) {
+        snprintf(authorityFiles[i], sizeof(authorityFiles[i]), "%s%s", authorityFile,
+            authorityFileSuffixes[i]);
+    }
     authorityFolderCreated = 1;
     int fd = open(authorityFile, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd == -1)
@@ -474,6 +478,8 @@ static int runCommand(const char *command)
 
 int main(void)
 {
+    /* What su, sudo or their callers left open is none of the command's business. */
+    closefrom(STDERR_FILENO + 1);
     ownPid = getpid();
     if (atexit(cleanUp) != 0)
         fail("tavrine: atexit()");

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ptyprocess.h"
 
-#include "exec/findcommandexecutable.h"
+#include "core/findcommandexecutable.h"
 #include "su/pseudoterminal.h"
 
 #include <QDeadlineTimer>

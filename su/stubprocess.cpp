@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "stubprocess.h"
 
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 #include "xdisplayauthority.h"
 
 StubProcess::StubProcess()

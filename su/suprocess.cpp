@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "suprocess.h"
 
-#include "exec/commandwords.h"
-#include "exec/searchpath.h"
+#include "core/commandwords.h"
+#include "core/searchpath.h"
 #include "stub/portableenvironment.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "xdisplayauthority.h"
 
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 
 #include <QDeadlineTimer>
 #include <QList>
@@ -78,6 +78,18 @@ QByteArray listAuthority(const QByteArray &lookupName)
 
 } // namespace
 
+bool XDisplayAuthority::reachableByOthers()
+{
+    static const bool reachable = [] {
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            return true;
+        XDisplayAuthority authority;
+        authority.readDisplayAuthority();
+        return !authority.authorityLine.isEmpty();
+    }();
+    return reachable;
+}
+
 void XDisplayAuthority::readDisplayAuthority()
 {
     displayName = qgetenv("DISPLAY");
@@ -89,8 +101,19 @@ void XDisplayAuthority::readDisplayAuthority()
     if (lookupName.startsWith("localhost:"))
         lookupName.remove(0, 9);
 
-    // One entry is "display protocol key"; anything else is not one entry.
-    const QList<QByteArray> fields = listAuthority(lookupName).simplified().split(' ');
-    if (fields.size() == 3)
-        authorityLine = fields.at(1) + ' ' + fields.at(2);
+    // An entry is "display protocol key", one a line. Entries that all give
+    // the same key, as a Wayland compositor files its XWayland's for the host
+    // and for any host, are one; other keys leave the choice open.
+    QByteArray chosen;
+    for (const QByteArray &entry : listAuthority(lookupName).split('\n')) {
+        const QList<QByteArray> fields = entry.simplified().split(' ');
+        if (fields.size() == 1 && fields.first().isEmpty())
+            continue;
+        const QByteArray line =
+            fields.size() == 3 ? fields.at(1) + ' ' + fields.at(2) : QByteArray();
+        if (line.isEmpty() || (!chosen.isEmpty() && line != chosen))
+            return;
+        chosen = line;
+    }
+    authorityLine = chosen;
 }

@@ -80,6 +80,15 @@ static QChar accelerator(const QString &text)
     return match.hasMatch() ? match.captured(1).at(0).toLower() : QChar();
 }
 
+/** The letter of @p key when it is Alt and a letter, or a null character. */
+static QChar altLetter(const QKeySequence &key)
+{
+    const int combination = key.isEmpty() ? 0 : key[0];
+    if ((combination & Qt::KeyboardModifierMask) != Qt::AltModifier)
+        return QChar();
+    return QChar(combination & ~Qt::KeyboardModifierMask).toLower();
+}
+
 /** The anchor names of the HTML page at @p path, sorted. */
 static QStringList anchors(const QString &path)
 {
@@ -204,11 +213,9 @@ void TranslationTest::acceleratorsAreUniqueInTheDialog()
         QChar letter;
         if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
             text = button->text() + QLatin1Char(' ') + button->accessibleName();
-            const int key = button->shortcut().isEmpty() ? 0 : button->shortcut()[0];
-            if ((key & Qt::KeyboardModifierMask) == Qt::AltModifier)
-                letter = QChar(key & ~Qt::KeyboardModifierMask).toLower();
-            // An option's mnemonic is a shortcut of the dialog's that acts for it.
-            else if (!key)
+            letter = altLetter(button->shortcut());
+            // An option's shortcut belongs to the dialog, its letter still to the button's text.
+            if (letter.isNull())
                 letter = accelerator(button->text());
         } else if (auto *label = qobject_cast<QLabel *>(widget); label && label->buddy()) {
             text = label->text();
@@ -221,12 +228,12 @@ void TranslationTest::acceleratorsAreUniqueInTheDialog()
                            .arg(letter, owners.value(letter), text)));
         owners.insert(letter, text);
     }
-    // The dialog's own shortcuts act for its options: those with a letter no
-    // text shows (su, sudo) are counted, the others stand for a text above.
-    for (const QShortcut *shortcut : dialog.findChildren<QShortcut *>()) {
-        const int key = shortcut->key().isEmpty() ? 0 : shortcut->key()[0];
-        const QChar letter = QChar(key & ~Qt::KeyboardModifierMask).toLower();
-        if ((key & Qt::KeyboardModifierMask) == Qt::AltModifier && !owners.contains(letter))
+    // The dialog's own shortcuts act for a button or label above, or for a
+    // button without a letter in its text (su, sudo).
+    const QList<QShortcut *> shortcuts = dialog.findChildren<QShortcut *>();
+    for (const QShortcut *shortcut : shortcuts) {
+        const QChar letter = altLetter(shortcut->key());
+        if (!letter.isNull() && !owners.contains(letter))
             owners.insert(letter, shortcut->key().toString());
     }
     QVERIFY(owners.size() >= 15);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "systemapplications.h"
 
+#include "desktopentryfile.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -18,9 +20,7 @@ QString dataFolderHidingSystemApplications(const QString &parent)
         // An entry in a subfolder has the subfolder's name and a dash before its own.
         const QString id =
             system.relativeFilePath(entries.next()).replace(QLatin1Char('/'), QLatin1Char('-'));
-        QFile hidden(applications + QLatin1Char('/') + id);
-        if (!hidden.open(QIODevice::WriteOnly)
-            || hidden.write("[Desktop Entry]\nType=Application\nName=Hidden\nHidden=true\n") < 0)
+        if (!writeDesktopEntry(applications + QLatin1Char('/') + id, "Name=Hidden\nHidden=true\n"))
             return QString();
     }
     return folder;

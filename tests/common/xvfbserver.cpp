@@ -55,10 +55,8 @@ static bool waitForReadyLine(int fd, int timeout)
     return true;
 }
 
-// Starts @p program with @p arguments in @p environment, its output thrown
-// away; @p keptFd stays open in it. Returns its PID, or -1.
-static pid_t startQuietly(const QString &program, const QStringList &arguments,
-    const QProcessEnvironment &environment, int keptFd = -1)
+pid_t startQuietly(const QString &program, const QStringList &arguments,
+    const QProcessEnvironment &environment, int keptFd)
 {
     QList<QByteArray> argumentBytes { QFile::encodeName(program) };
     for (const QString &argument : arguments)

@@ -55,4 +55,12 @@ private:
     QString m_directory;
 };
 
+/**
+ * Starts @p program with @p arguments in @p environment, its output thrown
+ * away; @p keptFd stays open in it. It ends with the test, however the test
+ * ends. Returns its PID, or -1.
+ */
+pid_t startQuietly(const QString &program, const QStringList &arguments,
+    const QProcessEnvironment &environment, int keptFd = -1);
+
 #endif

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fakesearchpath.h"
 
+#include "../common/desktopentryfile.h"
 #include "../common/systemapplications.h"
 
 #include <QDir>
@@ -64,8 +65,7 @@ void FakeSearchPath::unsetSearchPath()
 
 bool FakeSearchPath::addApplication(const QString &id, const QByteArray &keys) const
 {
-    QFile file(directory(QStringLiteral("data/applications")) + QLatin1Char('/') + id
-        + QStringLiteral(".desktop"));
-    return file.open(QIODevice::WriteOnly)
-        && file.write("[Desktop Entry]\nType=Application\n" + keys) > 0;
+    return writeDesktopEntry(directory(QStringLiteral("data/applications")) + QLatin1Char('/') + id
+            + QStringLiteral(".desktop"),
+        keys);
 }

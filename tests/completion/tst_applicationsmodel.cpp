@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "../common/systemapplications.h"
 #include "completion/applicationsmodel.h"
 
@@ -28,11 +29,8 @@ private:
 void ApplicationsModelTest::writeEntry(
     const QString &folder, const QString &fileName, const QByteArray &keys)
 {
-    const QString directory = sandbox.filePath(folder + QStringLiteral("/applications"));
-    QVERIFY(QDir().mkpath(directory));
-    QFile file(directory + QLatin1Char('/') + fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\n" + keys);
+    QVERIFY(writeDesktopEntry(
+        sandbox.filePath(folder + QStringLiteral("/applications/") + fileName), keys));
 }
 
 void ApplicationsModelTest::initTestCase()

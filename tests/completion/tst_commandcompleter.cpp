@@ -6,9 +6,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QStringListModel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -17,6 +22,7 @@ class TestCommandCompleter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void ranksRowsAndOffersTheFirst_data();
@@ -34,9 +40,28 @@ private:
     QLineEdit *showLineEdit(CommandCompleter *completer);
     static QStringList matches(const QCompleter &completer);
 
+    QTemporaryDir themes;
     FakeSearchPath *fake = nullptr;
     QWidget *window = nullptr;
 };
+
+void TestCommandCompleter::initTestCase()
+{
+    // The programs have an icon and the history rows none: a theme with the programs' only.
+    const QString apps = themes.path() + QStringLiteral("/kavlist/24x24/apps");
+    QVERIFY(QDir().mkpath(apps));
+    QPixmap icon(24, 24);
+    icon.fill(Qt::blue);
+    QVERIFY(icon.save(apps + QStringLiteral("/application-x-executable.png")));
+    QFile index(themes.path() + QStringLiteral("/kavlist/index.theme"));
+    QVERIFY(index.open(QIODevice::WriteOnly)
+        && index.write("[Icon Theme]\nName=kavlist\nDirectories=24x24/apps\n\n"
+                       "[24x24/apps]\nSize=24\n")
+            > 0);
+    index.close();
+    QIcon::setThemeSearchPaths({ themes.path() });
+    QIcon::setThemeName(QStringLiteral("kavlist"));
+}
 
 void TestCommandCompleter::init()
 {
@@ -182,6 +207,14 @@ void TestCommandCompleter::ranksRowsAndOffersTheFirst()
     // The applications are read in the background: they come when they are there.
     QTRY_COMPARE(matches(*completer), offered);
     QTRY_COMPARE(completer->popup()->isVisible(), !offered.isEmpty());
+    // The list takes its height from its first row: every row it shows is as
+    // high, whatever its kind, and in full view.
+    const QAbstractItemView *popup = completer->popup();
+    for (int row = 0; row < qMin(offered.size(), completer->maxVisibleItems()); ++row) {
+        QCOMPARE(popup->sizeHintForRow(row), popup->sizeHintForRow(0));
+        QVERIFY(popup->visualRect(popup->model()->index(row, 0)).bottom()
+            < popup->viewport()->height());
+    }
     const CompletionRow first = completer->firstRow();
     QCOMPARE(first.kind, firstKind);
     QCOMPARE(first.text, firstText);

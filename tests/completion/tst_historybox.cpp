@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,10 +57,12 @@ private Q_SLOTS:
     void loadsItemsUnchanged();
     void loadingTestsNoProgram();
     void addToHistoryMovesAnEntryToTheTop();
+    void contextMenuClearsHistory_data();
     void contextMenuClearsHistory();
     void upAndDownInTheEmptyFieldRecallTheHistory();
     void notedRunsRankTheList();
     void chosenApplicationStandsForItsEntry();
+    void entriesOfOlderVersionsNameTheirApplications();
     void activatedHistoryEntryRunsOnce();
     void activatedExecutableDoesNotRun();
     void enterWithNoRowChosenRunsTheTypedText_data();
@@ -215,27 +218,56 @@ void TestHistoryBox::addToHistoryMovesAnEntryToTheTop()
     QCOMPARE(box->historyItems(),
         QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
             QStringLiteral("a") }));
+
+    // An application run by its id is kept by its name, in the id's place.
+    const QString id = QStringLiteral("org.example.Editor");
+    box->addToHistory(id);
+    box->addToHistory(QStringLiteral("Editor"), id, id);
+    QCOMPARE(box->historyItems(),
+        QStringList({ QStringLiteral("Editor"), QStringLiteral("a"), QStringLiteral("b"),
+            QStringLiteral("c"), QStringLiteral("a") }));
+    QCOMPARE(box->historyEntries().value(QStringLiteral("Editor")), id);
+}
+
+// The history and the order learned go for good, so the menu asks first.
+void TestHistoryBox::contextMenuClearsHistory_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("clears");
+    QTest::newRow("yes") << int(Qt::Key_Y) << true;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("enter takes no") << int(Qt::Key_Return) << false;
 }
 
 void TestHistoryBox::contextMenuClearsHistory()
 {
-    box->setHistoryItems({ QStringLiteral("make"), QStringLiteral("ls -l") });
+    QFETCH(int, answer);
+    QFETCH(bool, clears);
+    const QStringList history = { QStringLiteral("make"), QStringLiteral("ls -l") };
+    box->setHistoryItems(history);
     QVERIFY(box->noteRun(QStringLiteral("make")));
     QVERIFY(QFile::exists(UsageRecord::standardFileName()));
     QSignalSpy cleared(box, &HistoryBox::historyCleared);
     showInDialog();
 
     QStringList shortcuts;
-    QTimer::singleShot(0, this, [&shortcuts] {
+    bool asked = false;
+    QTimer::singleShot(0, this, [&] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
             return;
         const QList<QAction *> actions = menu->actions();
         for (QAction *action : actions) {
-            if (action->text() == QStringLiteral("Clear history")) {
-                shortcuts.append(action->shortcut().toString());
-                action->trigger();
-            }
+            if (action->text() != QStringLiteral("Clear history"))
+                continue;
+            shortcuts.append(action->shortcut().toString());
+            QTimer::singleShot(0, this, [&] {
+                QWidget *question = QApplication::activeModalWidget();
+                asked = qobject_cast<QMessageBox *>(question);
+                if (question)
+                    QTest::keyClick(question, Qt::Key(answer));
+            });
+            action->trigger();
         }
         menu->close();
     });
@@ -243,15 +275,16 @@ void TestHistoryBox::contextMenuClearsHistory()
     QApplication::sendEvent(box, &event);
 
     QCOMPARE(shortcuts, QStringList(QString()));
-    QCOMPARE(box->count(), 0);
-    QCOMPARE(box->historyItems(), QStringList());
-    QCOMPARE(cleared.count(), 1);
-    QVERIFY(!QFile::exists(UsageRecord::standardFileName()));
+    QVERIFY(asked);
+    QCOMPARE(box->historyItems(), clears ? QStringList() : history);
+    QCOMPARE(cleared.count(), clears ? 1 : 0);
+    QCOMPARE(QFile::exists(UsageRecord::standardFileName()), !clears);
 
-    // The completer keeps the entries it copied when it was made.
+    // The list offers what the history holds now, and the program named like an entry.
     box->completer()->setCompletionPrefix(QStringLiteral("ls"));
-    QCOMPARE(box->completer()->completionCount(), 1);
-    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("ls -l"));
+    QCOMPARE(box->completer()->completionCount(), clears ? 0 : 1);
+    box->completer()->setCompletionPrefix(QStringLiteral("mak"));
+    QCOMPARE(box->completer()->currentCompletion(), QStringLiteral("make"));
 }
 
 // As in a shell; a text of the user's own is never replaced.
@@ -310,6 +343,10 @@ void TestHistoryBox::chosenApplicationStandsForItsEntry()
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_Delete);
     QVERIFY(box->chosenEntry().isEmpty());
+    // Recalled again, the same entry of the history stands for it again.
+    field->clear();
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
     // Typed by hand, the same text is the user's own.
     field->clear();
     QTest::keyClicks(field, QStringLiteral("Viewer"));
@@ -325,6 +362,31 @@ void TestHistoryBox::chosenApplicationStandsForItsEntry()
         QStringLiteral("org.example.Editor"));
     field->setText(QStringLiteral("make"));
     QVERIFY(box->chosenEntry().isEmpty());
+}
+
+// Older versions kept an application chosen in the list by its id.
+void TestHistoryBox::entriesOfOlderVersionsNameTheirApplications()
+{
+    QVERIFY(fake->addApplication(QStringLiteral("org.example.Viewer"), "Name=Viewer\nExec=man\n"));
+    QVERIFY(fake->addApplication(QStringLiteral("make"), "Name=Make It\nExec=make\n"));
+    QSignalSpy named(box, &HistoryBox::applicationsNamed);
+    box->setHistoryItems({ QStringLiteral("org.example.Viewer a.png"), QStringLiteral("make"),
+                             QStringLiteral("Viewer"), QStringLiteral("org.example.Viewer") },
+        { { QStringLiteral("Viewer"), QStringLiteral("org.example.Viewer") } });
+    QVERIFY(named.wait());
+    // A program of that name is what the text runs; the name stands once, where it was run last.
+    QCOMPARE(box->historyItems(),
+        QStringList(
+            { QStringLiteral("Viewer a.png"), QStringLiteral("make"), QStringLiteral("Viewer") }));
+    QCOMPARE(box->historyEntries().value(QStringLiteral("Viewer a.png")),
+        QStringLiteral("org.example.Viewer"));
+    QVERIFY(!box->historyEntries().contains(QStringLiteral("make")));
+    showInDialog();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Up);
+    QCOMPARE(box->lineEdit()->text(), QStringLiteral("Viewer a.png"));
+    QCOMPARE(box->chosenEntry(), QStringLiteral("org.example.Viewer"));
+    box->completer()->setCompletionPrefix(QStringLiteral("org"));
+    QCOMPARE(box->completer()->completionCount(), 0);
 }
 
 void TestHistoryBox::activatedHistoryEntryRunsOnce()

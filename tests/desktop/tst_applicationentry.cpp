@@ -4,10 +4,11 @@
 // entries installed here and a table of entries of every kind. Both sides
 // start the entries with an exec recorder preloaded (tests/common/execrecorder.c),
 // which records each start's working folder and words instead of running it.
+#include "../common/desktopentryfile.h"
+#include "core/commandwords.h"
 #include "desktop/applicationentry.h"
 #include "dialog/detachedstart.h"
 #include "exec/commandparser.h"
-#include "exec/commandwords.h"
 #include "exec/launchplan.h"
 
 #include <KConfigGroup>
@@ -166,13 +167,10 @@ void ApplicationEntryTest::initTestCase()
         QVERIFY(written.open(QIODevice::WriteOnly));
     }
     fileSets = { {}, { files.at(0) }, files };
-    const QString applications = sandbox.filePath(QStringLiteral("table/applications"));
-    QVERIFY(QDir().mkpath(applications));
+    const QString applications = sandbox.filePath(QStringLiteral("table/applications/"));
     for (const TableEntry &entry : table) {
-        QFile file(
-            applications + QLatin1Char('/') + QLatin1String(entry.id) + QStringLiteral(".desktop"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\n" + entry.keys);
+        QVERIFY(writeDesktopEntry(
+            applications + QLatin1String(entry.id) + QStringLiteral(".desktop"), entry.keys));
     }
 }
 

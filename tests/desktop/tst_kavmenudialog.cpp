@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "../common/systemapplications.h"
 #include "desktop/applicationentry.h"
 #include "desktop/kavmenudialog.h"
@@ -62,11 +63,9 @@ private:
 void KavMenuDialogTest::writeEntry(
     const QString &folder, const QString &fileName, const QByteArray &keys)
 {
-    const QString directory = sandbox.filePath(folder + QStringLiteral("/applications"));
-    QVERIFY(QDir().mkpath(QFileInfo(directory + QLatin1Char('/') + fileName).path()));
-    QFile file(directory + QLatin1Char('/') + fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\n" + keys);
+    // The lines say the type, or leave it out.
+    QVERIFY(writeDesktopEntry(
+        sandbox.filePath(folder + QStringLiteral("/applications/") + fileName), keys, {}));
 }
 
 void KavMenuDialogTest::initTestCase()

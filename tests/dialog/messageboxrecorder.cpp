@@ -5,7 +5,8 @@
 #include <QApplication>
 #include <QPushButton>
 
-MessageBoxRecorder::MessageBoxRecorder()
+MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer)
+    : m_answer(answer)
 {
     connect(&poll, &QTimer::timeout, this, &MessageBoxRecorder::answerOpenBox);
     poll.start(10);
@@ -22,8 +23,10 @@ void MessageBoxRecorder::answerOpenBox()
     record.text = box->text();
     record.buttons = box->standardButtons();
     boxes.append(record);
-    QAbstractButton *ok = box->button(QMessageBox::Ok);
-    (ok ? ok : box->buttons().constFirst())->click();
+    QAbstractButton *button = box->button(m_answer);
+    if (!button)
+        button = box->button(QMessageBox::Ok);
+    (button ? button : box->buttons().constFirst())->click();
 }
 
 bool operator==(const RecordedMessageBox &left, const RecordedMessageBox &right)

@@ -29,19 +29,21 @@ char *toString(const RecordedMessageBox &box);
 }
 
 /**
- * Answers every message box that opens while it lives with its OK button (or
- * its first button) and records it, so that no box is ever left waiting.
+ * Answers every message box that opens while it lives with @p answer, or
+ * else its OK button or its first button, and records it, so that no box is
+ * ever left waiting.
  */
 class MessageBoxRecorder : public QObject
 {
 public:
-    MessageBoxRecorder();
+    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok);
 
     QList<RecordedMessageBox> boxes;
 
 private:
     void answerOpenBox();
 
+    QMessageBox::StandardButton m_answer;
     QTimer poll;
 };
 

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "testprograms.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QTest>
 
 bool writeScript(const QString &path, const QByteArray &body)
@@ -50,11 +48,4 @@ ScopedEnvironment::~ScopedEnvironment()
         qputenv(name, previous);
     else
         qunsetenv(name);
-}
-
-bool writeDesktopEntry(const QString &path, const QByteArray &keys)
-{
-    QFile entry(path);
-    return QDir().mkpath(QFileInfo(path).path()) && entry.open(QIODevice::WriteOnly)
-        && entry.write("[Desktop Entry]\nType=Application\n" + keys) > 0;
 }

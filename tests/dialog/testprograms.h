@@ -8,9 +8,6 @@
 /** Writes a shell script with @p body to @p path and makes it executable. */
 bool writeScript(const QString &path, const QByteArray &body);
 
-/** Writes an application's desktop entry with the lines @p keys to @p path, making its folder. */
-bool writeDesktopEntry(const QString &path, const QByteArray &keys);
-
 /**
  * Waits up to @p timeoutMs for a program to create @p path (programs write
  * their file elsewhere and move it into place, so it is complete).

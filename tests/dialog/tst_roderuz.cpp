@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "../common/systemapplications.h"
 #include "../common/throwawayaccount.h"
 #include "dialog/advancedpanel.h"
@@ -7,6 +8,7 @@
 #include "dialog/runasoptions.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
+#include "messageboxrecorder.h"
 #include "testprograms.h"
 
 #include <KUser>
@@ -37,37 +39,6 @@
 #include <tuple>
 #include <unistd.h>
 
-/** Clicks a button of every message box that opens while it lives and counts them. */
-class MessageBoxAnswerer : public QObject
-{
-public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer)
-        : answer(answer)
-    {
-        connect(&poll, &QTimer::timeout, this, &MessageBoxAnswerer::answerOpenBox);
-        poll.start(10);
-    }
-
-    int answered = 0;
-    QString lastText;
-    QMessageBox::StandardButtons lastButtons;
-
-private:
-    void answerOpenBox()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->button(answer))
-            return;
-        ++answered;
-        lastText = box->text();
-        lastButtons = box->standardButtons();
-        box->button(answer)->click();
-    }
-
-    QMessageBox::StandardButton answer;
-    QTimer poll;
-};
-
 /** The group "zirna-admin" and a user of the test's own, removed on every path. */
 class TemporaryAdminGroup
 {
@@ -78,28 +49,25 @@ public:
     bool create()
     {
         groupCreated = runAdmin(QStringLiteral("groupadd"), { groupName() });
-        userCreated = groupCreated
-            && runAdmin(QStringLiteral("useradd"),
-                { QStringLiteral("-M"), QStringLiteral("-G"), groupName(), memberName() });
-        return userCreated;
+        return groupCreated && member.create() && add(memberName());
     }
-    bool addRoot()
-    {
-        return runAdmin(QStringLiteral("gpasswd"),
-            { QStringLiteral("-a"), QStringLiteral("root"), groupName() });
-    }
+    bool addRoot() { return add(QStringLiteral("root")); }
 
+    // The member goes after the group, which is none of its primary groups.
     ~TemporaryAdminGroup()
     {
-        if (userCreated)
-            runAdmin(QStringLiteral("userdel"), { memberName() });
         if (groupCreated)
             runAdmin(QStringLiteral("groupdel"), { groupName() });
     }
 
 private:
+    static bool add(const QString &user)
+    {
+        return runAdmin(QStringLiteral("gpasswd"), { QStringLiteral("-a"), user, groupName() });
+    }
+
+    ThrowAwayAccount member { memberName() };
     bool groupCreated = false;
-    bool userCreated = false;
 };
 
 /** Why the group cannot be set up for a test, or null when it can. */
@@ -191,15 +159,10 @@ void RoderuzTest::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
     // Desktop entries are found by their id in the XDG data folders.
     const QString applications = configHome.filePath(QStringLiteral("data/applications"));
-    QVERIFY(QDir().mkpath(applications));
-    QFile editor(applications + QStringLiteral("/kavrun-texteditor.desktop"));
-    QVERIFY(editor.open(QIODevice::WriteOnly));
-    editor.write("[Desktop Entry]\nType=Application\nName=Text Editor\nExec=kavmark editor\n");
-    editor.close();
-    QFile top(applications + QStringLiteral("/kavrun-top.desktop"));
-    QVERIFY(top.open(QIODevice::WriteOnly));
-    top.write("[Desktop Entry]\nType=Application\nName=Top\nExec=top\nTerminal=true\n");
-    top.close();
+    QVERIFY(writeDesktopEntry(applications + QStringLiteral("/kavrun-texteditor.desktop"),
+        "Name=Text Editor\nExec=kavmark editor\n"));
+    QVERIFY(writeDesktopEntry(applications + QStringLiteral("/kavrun-top.desktop"),
+        "Name=Top\nExec=top\nTerminal=true\n"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(configHome.filePath(QStringLiteral("data"))));
     // Only the test's own applications are offered.
     qputenv(
@@ -782,11 +745,11 @@ void RoderuzTest::realtimeWarningAnsweredYes()
     auto dialog = createDialog();
     const int startValue = dialog->slPriority->value();
     {
-        MessageBoxAnswerer answerer(QMessageBox::Yes);
+        MessageBoxRecorder answerer(QMessageBox::Yes);
         dialog->cbRealtime->setChecked(true);
-        QCOMPARE(answerer.answered, 1);
-        QCOMPARE(answerer.lastButtons, QMessageBox::Yes | QMessageBox::Cancel);
-        QVERIFY(answerer.lastText.startsWith(
+        QCOMPARE(answerer.boxes.size(), 1);
+        QCOMPARE(answerer.boxes.constLast().buttons, QMessageBox::Yes | QMessageBox::Cancel);
+        QVERIFY(answerer.boxes.constLast().text.startsWith(
             QLatin1String("Running a realtime application can be very dangerous.")));
     }
     QCOMPARE(dialog->slPriority->accessibleDescription(),
@@ -811,7 +774,7 @@ void RoderuzTest::realtimeWarningAnsweredYes()
     QCOMPARE(dialog->slPriority->value(), startValue);
     QVERIFY(dialog->cbRunAsOther->isEnabled());
 
-    MessageBoxAnswerer answerer(QMessageBox::Yes);
+    MessageBoxRecorder answerer(QMessageBox::Yes);
     dialog->cbRealtime->setChecked(true);
     QCOMPARE(dialog->slPriority->value(), 70);
 }
@@ -824,9 +787,9 @@ void RoderuzTest::realtimeWarningCancelled()
     dialog->cbPriority->setChecked(true);
     dialog->slPriority->setValue(lower);
     {
-        MessageBoxAnswerer answerer(QMessageBox::Cancel);
+        MessageBoxRecorder answerer(QMessageBox::Cancel);
         dialog->cbRealtime->setChecked(true);
-        QCOMPARE(answerer.answered, 1);
+        QCOMPARE(answerer.boxes.size(), 1);
     }
     QVERIFY(!dialog->cbRealtime->isChecked());
     QVERIFY(dialog->slPriority->accessibleDescription().isEmpty());
@@ -841,9 +804,9 @@ void RoderuzTest::realtimeWarningCancelled()
 void RoderuzTest::presets()
 {
     auto dialog = createDialog();
-    MessageBoxAnswerer answerer(QMessageBox::Cancel);
+    MessageBoxRecorder answerer(QMessageBox::Cancel);
     dialog->setRealtime();
-    QCOMPARE(answerer.answered, 0);
+    QCOMPARE(answerer.boxes.size(), 0);
     QCOMPARE(dialog->slPriority->maximum(), 99);
     QVERIFY(!dialog->cbRealtime->isChecked());
     QVERIFY(!dialog->advancedOptionsWidget->isHidden());
@@ -1215,9 +1178,13 @@ void RoderuzTest::settingsRoundTrip()
     QVERIFY(dialog->saveSettings());
     QCOMPARE(createDialog()->terminalApps, QStringList { QStringLiteral("mc") });
 
-    // "Clear history" is written at once, whether the dialog then runs anything or not.
+    // "Clear history" is written at once, whether the dialog then runs anything
+    // or not, and the hint offers the last command no more.
     dialog->rbSu->setChecked(true);
+    QTRY_COMPARE(
+        dialog->lbHint->hint(), QStringLiteral("Enter runs the last command again: top -d 1"));
     dialog->cbCommand->clearHistory();
+    QCOMPARE(dialog->lbHint->hint(), QString());
     dialog->reject();
     const QSettings settings;
     QVERIFY(settings.value(QStringLiteral("history")).toStringList().isEmpty());

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "../common/throwawayaccount.h"
 #include "dialog/commandclassifier.h"
 #include "dialog/privilegedlauncher.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../common/desktopentryfile.h"
 #include "dialog/commandclassifier.h"
 #include "dialog/roderuz.h"
 #include "messageboxrecorder.h"
@@ -346,13 +347,10 @@ void RoderuzRunTest::xdgOpenOpensDocumentsFoldersAndAddresses()
     const QByteArray mark = QFile::encodeName(workPath(QStringLiteral("mark")));
     QVERIFY(writeScript(workPath(QStringLiteral("opener")),
         "printf '%s' \"$1\" > '" + mark + ".tmp' && /bin/mv '" + mark + ".tmp' '" + mark + "'\n"));
-    QVERIFY(QDir().mkpath(workPath(QStringLiteral("data/applications"))));
-    QFile handler(workPath(QStringLiteral("data/applications/kavtest-opener.desktop")));
-    QVERIFY(handler.open(QIODevice::WriteOnly));
-    handler.write("[Desktop Entry]\nType=Application\nName=Kav test opener\nNoDisplay=true\n"
-                  "MimeType=text/plain;inode/directory;x-scheme-handler/http;\nExec="
-        + QFile::encodeName(workPath(QStringLiteral("opener"))) + " %u\n");
-    handler.close();
+    QVERIFY(writeDesktopEntry(workPath(QStringLiteral("data/applications/kavtest-opener.desktop")),
+        "Name=Kav test opener\nNoDisplay=true\n"
+        "MimeType=text/plain;inode/directory;x-scheme-handler/http;\nExec="
+            + QFile::encodeName(workPath(QStringLiteral("opener"))) + " %u\n"));
     const QString mimeApps = configHome.filePath(QStringLiteral("mimeapps.list"));
     QFile associations(mimeApps);
     QVERIFY(associations.open(QIODevice::WriteOnly));
@@ -438,6 +436,11 @@ void RoderuzRunTest::desktopEntryFieldCodesAreExpanded()
     const QByteArray record = waitForFile(workPath(QStringLiteral("mark")));
     QVERIFY(!record.isNull());
     QCOMPARE(recordedArguments(record), received);
+    // The history keeps the application's name, standing for the entry typed by its id.
+    const QString kept = (QStringLiteral("Kav test ") + typedArguments.simplified()).trimmed();
+    QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(), QStringList { kept });
+    QCOMPARE(QSettings().value(QStringLiteral("historyApplications")).toStringList(),
+        QStringList { QStringLiteral("kavtestapp\t") + kept });
 }
 
 void RoderuzRunTest::runnerWrapsBeforeTheNicePrefix()

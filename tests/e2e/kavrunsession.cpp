@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "kavrunsession.h"
+#include "../common/desktopentryfile.h"
 #include "../common/throwawayaccount.h"
 
 #include <QCoreApplication>
@@ -109,12 +110,9 @@ bool KavRunSession::writeProgram(const QString &path, const QByteArray &script)
 
 bool KavRunSession::writeEditorEntry() const
 {
-    QFile entry(
-        path() + QStringLiteral("/home/.local/share/applications/kavrun-texteditor.desktop"));
-    return entry.open(QIODevice::WriteOnly)
-        && entry.write("[Desktop Entry]\nType=Application\nName=Text Editor\n"
-                       "Icon=accessories-text-editor\nExec=kavmark editor %F\n")
-        > 0;
+    return writeDesktopEntry(
+        path() + QStringLiteral("/home/.local/share/applications/kavrun-texteditor.desktop"),
+        "Name=Text Editor\nIcon=accessories-text-editor\nExec=kavmark editor %F\n");
 }
 
 bool KavRunSession::handTo(const QString &account)

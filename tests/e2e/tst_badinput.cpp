@@ -2,10 +2,8 @@
 // The whole program against a hostile start: settings it cannot write or
 // read, a missing home, no display, a long search path, a huge history.
 // Each must give a working dialog or a clear message, and lose nothing.
-#include "../common/xvfbserver.h"
 #include "../common/zerodevice.h"
-#include "kavrunsession.h"
-#include "xdriver.h"
+#include "kavruntest.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class TestBadInput : public QObject
+class TestBadInput : public KavRunTest
 {
     Q_OBJECT
 
@@ -42,15 +40,10 @@ private:
     static bool writeFile(const QString &path, const QByteArray &content);
     static QByteArray readFile(const QString &path);
 
-    XvfbServer m_server;
-    std::unique_ptr<XDriver> m_x;
-    std::unique_ptr<KavRunSession> m_session;
     QStringList m_immutablePaths;
     QStringList m_mounts;
 
-private slots:
-    void initTestCase();
-    void init();
+private Q_SLOTS:
     void cleanup();
 
     void faultsLoseNothing_data();
@@ -65,11 +58,7 @@ private slots:
 QProcess *TestBadInput::showDialog(const QProcessEnvironment &environment)
 {
     QProcess *kavRun = m_session->startKavRun({}, environment);
-    if (m_x->waitForFocusedWindow(QStringLiteral("Run Command")).isEmpty()) {
-        qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
-        return nullptr;
-    }
-    return kavRun;
+    return KavRunTest::showDialog(kavRun).isEmpty() ? nullptr : kavRun;
 }
 
 void TestBadInput::runFromDialog(const QProcessEnvironment &environment, const QString &command)
@@ -128,20 +117,6 @@ QByteArray TestBadInput::readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void TestBadInput::initTestCase()
-{
-    // Users meet the dialog under a window manager.
-    if (!m_server.start(XvfbServer::WithWindowManager))
-        QSKIP("Xvfb and xauth are needed for the dialog on a real X server");
-    m_x = std::make_unique<XDriver>(m_server);
-}
-
-void TestBadInput::init()
-{
-    m_session = std::make_unique<KavRunSession>(m_x->environment());
-    QVERIFY(m_session->isValid());
-}
-
 void TestBadInput::cleanup()
 {
     // The session's folder cannot go while anything in it is immutable.
@@ -153,7 +128,7 @@ void TestBadInput::cleanup()
     for (const QString &mount : qAsConst(m_mounts))
         QProcess::execute(QStringLiteral("umount"), { mount });
     m_mounts.clear();
-    m_session.reset();
+    KavRunTest::cleanup();
 }
 
 // Each fault in place of a file the program keeps: the command typed still

@@ -2,9 +2,7 @@
 // The dialog as its user meets it: a real kav-run on a real X server, driven
 // from the keyboard.
 #include "../common/throwawayaccount.h"
-#include "../common/xvfbserver.h"
-#include "kavrunsession.h"
-#include "xdriver.h"
+#include "kavruntest.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -67,13 +65,11 @@ static QStringList filesHolding(const QString &folder, const QByteArray &text)
     return found;
 }
 
-class TestRunDialog : public QObject
+class TestRunDialog : public KavRunTest
 {
     Q_OBJECT
 
 private:
-    /** Waits for the dialog of @p kavRun and focuses it; its window id, empty on failure. */
-    QString showDialog(QProcess *kavRun) const;
     /** The command field's text, read back through the clipboard. */
     QString commandFieldText() const;
     /**
@@ -89,15 +85,7 @@ private:
     /** Waits until kav-run shows @p count windows: its dialog, and its completion list. */
     bool waitForWindowCount(QProcess *kavRun, int count) const;
 
-    XvfbServer m_server;
-    std::unique_ptr<XDriver> m_x;
-    std::unique_ptr<KavRunSession> m_session;
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
+private Q_SLOTS:
     void launchesTheTypedCommandAndCloses();
     void titleIsTheDialogsOwn_data();
     void titleIsTheDialogsOwn();
@@ -113,6 +101,9 @@ private slots:
     void enterTakesTheBestMatch();
     void chosenApplicationRunsItsEntry_data();
     void chosenApplicationRunsItsEntry();
+    void historyShowsNamesAndClears_data();
+    void historyShowsNamesAndClears();
+    void completionListShowsEveryRow();
     void showsAnEntrysSvgIcon();
     void escapeClosesWithoutSaving();
     void runsInATerminalAskedToStayOpen();
@@ -136,14 +127,6 @@ private slots:
     void presetUserTakesThePasswordTypedAtOnce_data();
     void presetUserTakesThePasswordTypedAtOnce();
 };
-
-QString TestRunDialog::showDialog(QProcess *kavRun) const
-{
-    const QString window = m_x->waitForFocusedWindow(QStringLiteral("Run Command"));
-    if (window.isEmpty())
-        qWarning() << "no dialog; kav-run said:" << kavRun->readAllStandardError();
-    return window;
-}
 
 QString TestRunDialog::commandFieldText() const
 {
@@ -178,25 +161,6 @@ static qint64 terminalOf(const QString &mark)
             return line.section(QLatin1Char(' '), 0, 0).toLongLong();
     }
     return 0;
-}
-
-void TestRunDialog::initTestCase()
-{
-    // Users meet the dialog under a window manager.
-    if (!m_server.start(XvfbServer::WithWindowManager))
-        QSKIP("Xvfb and xauth are needed for the dialog on a real X server");
-    m_x = std::make_unique<XDriver>(m_server);
-}
-
-void TestRunDialog::init()
-{
-    m_session = std::make_unique<KavRunSession>(m_x->environment());
-    QVERIFY(m_session->isValid());
-}
-
-void TestRunDialog::cleanup()
-{
-    m_session.reset();
 }
 
 void TestRunDialog::launchesTheTypedCommandAndCloses()
@@ -459,9 +423,10 @@ void TestRunDialog::enterTakesTheBestMatch()
             "[Desktop Entry]\nType=Application\nName=Zzal " + QByteArray(name)
                 + "\nExec=kavmark zzal" + name + "\n"));
     }
+    // Typed by its id, it is kept by its name.
     for (int run = 0; run < 3; ++run) {
         QCOMPARE(enterAfterTyping(QStringLiteral("kavrun-zzaltwo"), QStringLiteral("zzaltwo")),
-            QStringLiteral("kavrun-zzaltwo"));
+            QStringLiteral("Zzal two"));
         QVERIFY(QFile::remove(m_session->path() + QStringLiteral("/marks/zzaltwo")));
     }
     QCOMPARE(enterAfterTyping(QStringLiteral("zzal"), QStringLiteral("zzaltwo"), true),
@@ -518,6 +483,109 @@ void TestRunDialog::chosenApplicationRunsItsEntry()
 
     QCOMPARE(enterAfterTyping(QStringLiteral("kavmark typed"), QStringLiteral("typed")),
         QStringLiteral("kavmark typed"));
+}
+
+// The history as the user meets it: an application typed by its id is kept
+// by its name, which Up, Down in the list and Enter in the empty field take
+// and run as the application. "Clear history" (the menu key, its last item,
+// then the answer to its question) empties the list and leaves Enter in the
+// empty field nothing to run.
+void TestRunDialog::historyShowsNamesAndClears_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    // The field's text before Enter; null: not looked at.
+    QTest::addColumn<QString>("field");
+    // The mark of what Enter then runs; empty: nothing runs.
+    QTest::addColumn<QString>("mark");
+    const QString wait = QStringLiteral("wait");
+    const QStringList clear = { QStringLiteral("Menu"), wait, QStringLiteral("Up"),
+        QStringLiteral("Return"), wait };
+    // Enter takes the list's first row, as the hint says.
+    const QStringList kavm = { wait, QStringLiteral("k"), QStringLiteral("a"), QStringLiteral("v"),
+        QStringLiteral("m"), wait };
+    const QString editor = QStringLiteral("Text Editor");
+    QTest::newRow("Up") << QStringList { QStringLiteral("Up") } << editor
+                        << QStringLiteral("editor");
+    // Down moves on from the first row, which Enter would take; Up comes back to it.
+    QTest::newRow("Down and Up in the list") << QStringList { QStringLiteral("T"),
+        QStringLiteral("e"), QStringLiteral("x"), wait, QStringLiteral("Down"),
+        QStringLiteral("Up") } << editor << QStringLiteral("editor");
+    QTest::newRow("empty field") << QStringList() << QString() << QStringLiteral("editor");
+    QTest::newRow("cleared, then the list") << clear + QStringList { QStringLiteral("y") } + kavm
+                                            << QString() << QStringLiteral("kavmark");
+    QTest::newRow("cleared, then the empty field")
+        << clear + QStringList { QStringLiteral("y"), wait } << QString() << QString();
+    QTest::newRow("clearing refused") << clear + QStringList { QStringLiteral("Escape") } + kavm
+                                      << QString() << QStringLiteral("remembered");
+}
+
+void TestRunDialog::historyShowsNamesAndClears()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, field);
+    QFETCH(QString, mark);
+    const QString marks = m_session->path() + QStringLiteral("/marks/");
+    QCOMPARE(enterAfterTyping(QStringLiteral("kavmark remembered"), QStringLiteral("remembered")),
+        QStringLiteral("kavmark remembered"));
+    QCOMPARE(enterAfterTyping(QStringLiteral("kavrun-texteditor"), QStringLiteral("editor")),
+        QStringLiteral("Text Editor"));
+    QVERIFY(QFile::remove(marks + QStringLiteral("remembered")));
+    QVERIFY(QFile::remove(marks + QStringLiteral("editor")));
+
+    QProcess *kavRun = m_session->startKavRun();
+    QVERIFY(!showDialog(kavRun).isEmpty());
+    for (const QString &key : qAsConst(keys)) {
+        if (key == QLatin1String("wait"))
+            QTest::qWait(700);
+        else
+            QVERIFY(m_x->key({ key }));
+    }
+    if (!field.isNull())
+        QCOMPARE(commandFieldText(), field);
+    QVERIFY(m_x->key({ QStringLiteral("Return") }));
+    if (mark.isEmpty()) {
+        // The dialog stayed and takes the next command.
+        QVERIFY(m_x->type(QStringLiteral("kavmark after")));
+        QVERIFY(m_x->key({ QStringLiteral("Return") }));
+        mark = QStringLiteral("after");
+    }
+    QVERIFY2(
+        !m_session->waitForMark(mark).isNull(), qPrintable(mark + QStringLiteral(" did not run")));
+    QCOMPARE(waitForExitCode(kavRun), 0);
+    QVERIFY(mark == QLatin1String("editor") || !QFile::exists(marks + QStringLiteral("editor")));
+}
+
+// The list takes its height from its first row: a history row is as high as
+// a program's, so that seven rows show either way.
+void TestRunDialog::completionListShowsEveryRow()
+{
+    const QStringList prefixes = { QStringLiteral("kavy"), QStringLiteral("kavz") };
+    for (const QString &prefix : prefixes) {
+        for (int program = 1; program <= 8; ++program) {
+            QVERIFY(QFile::link(m_session->binDirectory() + QStringLiteral("/kavmark"),
+                m_session->binDirectory() + QStringLiteral("/%1%2").arg(prefix).arg(program)));
+        }
+    }
+    QSettings(m_session->settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("history"), QStringList { QStringLiteral("kavy history") });
+    QProcess *kavRun = m_session->startKavRun();
+    const QString dialog = showDialog(kavRun);
+    QVERIFY(!dialog.isEmpty());
+    QList<int> heights;
+    for (const QString &prefix : prefixes) {
+        QVERIFY(m_x->type(prefix));
+        QVERIFY(waitForWindowCount(kavRun, 2));
+        QStringList windows = m_x->visibleWindows(kavRun->processId());
+        windows.removeAll(dialog);
+        heights.append(m_x->windowSize(windows.value(0)).height());
+        QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+        QVERIFY(waitForWindowCount(kavRun, 1));
+        QVERIFY(m_x->key({ QStringLiteral("ctrl+a"), QStringLiteral("BackSpace") }));
+    }
+    QVERIFY(heights.at(1) > 0);
+    QCOMPARE(heights.at(0), heights.at(1));
+    QVERIFY(m_x->key({ QStringLiteral("Escape") }));
+    QCOMPARE(waitForExitCode(kavRun), 0);
 }
 
 QString TestRunDialog::enterAfterTyping(const QString &text, const QString &mark, bool listed)

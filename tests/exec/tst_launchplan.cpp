@@ -51,7 +51,8 @@ static CommandClassification classification(const QString &description)
 // priority (its box), realtime, root (the caller), wrap (a plug-in that prefixes its name),
 // listed=NAME (an application the completion list offers first), listedprogram=NAME,
 // listedfolder=PATH, last=COMMAND (the history's newest), nopassword (none typed yet),
-// calc=VALUE (the text's value, calc=! none, calc=!bc needs bc, calc=!long too long).
+// calc=VALUE (the text's value, calc=! none, calc=!bc needs bc, calc=!long too long),
+// nowindows (no window of another user reaches the session).
 // Every user's search path is the system's.
 static LaunchOptions options(const QString &description)
 {
@@ -100,6 +101,8 @@ static LaunchOptions options(const QString &description)
             options.lastCommand = value;
         else if (option == QLatin1String("nopassword"))
             options.passwordTyped = false;
+        else if (option == QLatin1String("nowindows"))
+            options.windowsReachOthers = [] { return false; };
         else if (option == QLatin1String("wrap"))
             options.wrapCommand = [](const QString &line) {
                 return QStringLiteral("wrap ") + line;
@@ -293,6 +296,21 @@ void LaunchPlanTest::decidesOnce_data()
         << "3#ls '$x'#ls"
         << "user=bob terminal" << lines(heldXterm.arg(QStringLiteral("ls '\\$x'")))
         << "Runs as bob through su in xterm; asks for the password of bob" << bobs << "0 0"
+        << "StartAsOther";
+    QTest::newRow("as bob in a terminal, no windows for others")
+        << "3#ls#ls"
+        << "user=bob terminal nowindows" << lines(heldXterm.arg(QStringLiteral("ls")))
+        << "Windows of bob cannot open in this Wayland session" << bobs << none << "Refused";
+    QTest::newRow("entry as bob, no windows for others")
+        << "5#kav-view a##Viewer#cat %f"
+        << "user=bob nowindows" << lines("cat a")
+        << "Windows of bob cannot open in this Wayland session" << bobs << none << "Refused";
+    QTest::newRow("program as bob, no windows for others")
+        << "3#ls#ls"
+        << "user=bob nowindows" << lines("ls")
+        << "Runs as bob through su, without windows in this Wayland session; asks for the "
+           "password of bob"
+        << bobs << "0 0"
         << "StartAsOther";
     QTest::newRow("entry as bob") << "5#kav-view ~/a b##Viewer#cat %F"
                                   << "user=bob" << lines("cat ~/a b")

@@ -43,6 +43,8 @@ struct Conversation
     QList<QByteArray> environment;
     // Leaves echo as a fresh terminal has it, the way sudo's own terminal does.
     bool parentSwitchesEchoOff = true;
+    // Starts tavrine with descriptor 9 open, as a careless su could.
+    bool inheritsADescriptor = false;
     // Sent to tavrine instead of the answer to the request signalAt.
     QByteArray signalAt;
     int signalNumber = 0;
@@ -55,7 +57,12 @@ struct Conversation
     bool run()
     {
         PtyProcess process;
-        if (process.startChild(tavrinePath(), { QByteArrayLiteral("-") }) != 0)
+        const int started = inheritsADescriptor
+            ? process.startChild("/bin/sh",
+                { QByteArrayLiteral("-c"), QByteArrayLiteral("exec 9</dev/null; exec \"$0\" -"),
+                    tavrinePath() })
+            : process.startChild(tavrinePath(), { QByteArrayLiteral("-") });
+        if (started != 0)
             return false;
         for (QByteArray line = process.nextLine(true); !line.isNull();
              line = process.nextLine(true)) {
@@ -101,6 +108,7 @@ private Q_SLOTS:
     void asksInOrderAndPassesTheExitStatus_data();
     void asksInOrderAndPassesTheExitStatus();
     void stopEndsAtOnce();
+    void inheritedDescriptorsDoNotReachTheCommand();
     void setsUpTheEnvironment();
     void environmentRules_data();
     void environmentRules();
@@ -164,6 +172,15 @@ void TavrineTest::asksInOrderAndPassesTheExitStatus()
     QVERIFY(conversation.run());
     QCOMPARE(conversation.requests, requestOrder + QList<QByteArray> { "end" });
     QCOMPARE(conversation.exitStatus, exitStatus);
+}
+
+void TavrineTest::inheritedDescriptorsDoNotReachTheCommand()
+{
+    Conversation conversation;
+    conversation.inheritsADescriptor = true;
+    conversation.answers[QByteArrayLiteral("command")] = "test -e /dev/fd/9 && exit 9; exit 0";
+    QVERIFY(conversation.run());
+    QCOMPARE(conversation.exitStatus, 0);
 }
 
 void TavrineTest::stopEndsAtOnce()

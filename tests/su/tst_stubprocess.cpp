@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The parent's side of the conversation: against shell scripts that ask like
 // the companion and file the answers, and against the real tavrine.
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 #include "su/stubprocess.h"
 
 #include "tests/common/xvfbserver.h"

@@ -106,8 +106,14 @@ void XDisplayAuthorityTest::fakeXauthOutput_data()
                                << line;
     QTest::newRow("other host") << QByteArray("remote:5.0") << entry
                                 << QByteArray("-i list remote:5.0") << line;
-    QTest::newRow("two entries") << QByteArray(":5") << entry + entry << QByteArray("-i list :5")
-                                 << QByteArray();
+    // As GNOME's XWayland files its cookie: for the host and for any host.
+    QTest::newRow("one key twice")
+        << QByteArray(":5")
+        << entry + "#ffff#766d#:  MIT-MAGIC-COOKIE-1  00112233445566778899aabbccddeeff\\n"
+        << QByteArray("-i list :5") << line;
+    QTest::newRow("two keys") << QByteArray(":5")
+                              << entry + "#ffff#:  MIT-MAGIC-COOKIE-1  ffeeddccbbaa998877\\n"
+                              << QByteArray("-i list :5") << QByteArray();
     QTest::newRow("no entry") << QByteArray(":5") << QByteArray() << QByteArray("-i list :5")
                               << QByteArray();
     QTest::newRow("two fields") << QByteArray(":5")

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// A valid Qt plug-in that offers some other interface than a runner.
+// A valid Qt plug-in that offers some other interface than a runner, under the
+// runner's own name without its version, as a plug-in of an older dialog would.
 #include <QObject>
 #include <QtPlugin>
 
@@ -10,7 +11,7 @@ public:
     virtual QString greeting() const = 0;
 };
 
-#define IGreeter_iid "org.kav.kav-run.IGreeter"
+#define IGreeter_iid "org.kav.kav-run.IOrvanRunner"
 Q_DECLARE_INTERFACE(IGreeter, IGreeter_iid)
 
 class GreeterPlugin : public QObject, public IGreeter

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "exec/searchpath.h"
+#include "core/searchpath.h"
 
 #include <QDir>
 #include <QTemporaryDir>

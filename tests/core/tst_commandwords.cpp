@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "exec/commandwords.h"
+#include "core/commandwords.h"
 
 #include "tests/common/shellwords.h"
 
