@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "keyboardhold.h"
+#include "keyboardgrab.h"
 #include "monotonicclock.h"
-
-#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -17,120 +14,6 @@
 #include <unistd.h>
 
 static const char descriptorVariable[] = "KAVRUN_KEYBOARD_HOLD";
-// How often a grab that another client prevents is tried again.
-static const int grabRetryMs = 5;
-
-// Whether the release came (the descriptor was closed or written to) within @p timeout ms.
-static bool released(int release, long long timeout)
-{
-    pollfd watched { release, POLLIN, 0 };
-    int ready;
-    do
-        ready = poll(&watched, 1, int(timeout > 0 ? timeout : 0));
-    while (ready < 0 && errno == EINTR);
-    return ready != 0;
-}
-
-namespace {
-
-// The libxcb functions of the hold, loaded when it starts.
-struct Xcb
-{
-    template<typename Function>
-    bool resolve(Function *function, const char *name)
-    {
-        *function = reinterpret_cast<Function>(dlsym(library, name));
-        return *function != nullptr;
-    }
-
-    bool load()
-    {
-        library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
-        return library && resolve(&connect, "xcb_connect")
-            && resolve(&connectionHasError, "xcb_connection_has_error")
-            && resolve(&getSetup, "xcb_get_setup")
-            && resolve(&rootsIterator, "xcb_setup_roots_iterator")
-            && resolve(&nextScreen, "xcb_screen_next")
-            && resolve(&grabKeyboard, "xcb_grab_keyboard")
-            && resolve(&grabKeyboardReply, "xcb_grab_keyboard_reply")
-            && resolve(&ungrabKeyboard, "xcb_ungrab_keyboard") && resolve(&flush, "xcb_flush")
-            && resolve(&disconnect, "xcb_disconnect");
-    }
-
-    void *library = nullptr;
-    decltype(&xcb_connect) connect = nullptr;
-    decltype(&xcb_connection_has_error) connectionHasError = nullptr;
-    decltype(&xcb_get_setup) getSetup = nullptr;
-    decltype(&xcb_setup_roots_iterator) rootsIterator = nullptr;
-    decltype(&xcb_screen_next) nextScreen = nullptr;
-    decltype(&xcb_grab_keyboard) grabKeyboard = nullptr;
-    decltype(&xcb_grab_keyboard_reply) grabKeyboardReply = nullptr;
-    decltype(&xcb_ungrab_keyboard) ungrabKeyboard = nullptr;
-    decltype(&xcb_flush) flush = nullptr;
-    decltype(&xcb_disconnect) disconnect = nullptr;
-};
-
-// A connection of its own that asks for the keyboard with the keyboard
-// frozen, and lets it go.
-class KeyboardGrab
-{
-public:
-    // Connects to @p display and asks for the keyboard; false when that failed.
-    bool request(const char *display)
-    {
-        int screenNumber = 0;
-        if (!xcb.load())
-            return false;
-        connection = xcb.connect(display, &screenNumber);
-        if (xcb.connectionHasError(connection))
-            return false;
-        xcb_screen_iterator_t screen = xcb.rootsIterator(xcb.getSetup(connection));
-        for (int skipped = 0; skipped < screenNumber && screen.rem > 1; ++skipped)
-            xcb.nextScreen(&screen);
-        root = screen.data->root;
-        pending = ask();
-        xcb.flush(connection);
-        return true;
-    }
-
-    // Waits for the grab, asking again while another client holds the
-    // keyboard, such as the window manager until the key that started this
-    // program is let go; holds it until the release or @p deadline.
-    void holdUntilReleased(int release, long long deadline)
-    {
-        bool grabbed = false;
-        for (;;) {
-            xcb_grab_keyboard_reply_t *reply = xcb.grabKeyboardReply(connection, pending, nullptr);
-            if (!reply)
-                return;
-            grabbed = reply->status == XCB_GRAB_STATUS_SUCCESS;
-            std::free(reply);
-            if (grabbed || released(release, grabRetryMs) || monotonicMs() >= deadline)
-                break;
-            pending = ask();
-        }
-        if (grabbed)
-            released(release, deadline - monotonicMs());
-        // The queued keys go to the window that has the focus now.
-        xcb.ungrabKeyboard(connection, XCB_CURRENT_TIME);
-        xcb.flush(connection);
-        xcb.disconnect(connection);
-    }
-
-private:
-    xcb_grab_keyboard_cookie_t ask()
-    {
-        return xcb.grabKeyboard(
-            connection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
-    }
-
-    Xcb xcb;
-    xcb_connection_t *connection = nullptr;
-    xcb_window_t root = XCB_NONE;
-    xcb_grab_keyboard_cookie_t pending {};
-};
-
-} // namespace
 
 static void silenceStandardFiles()
 {
@@ -155,14 +38,16 @@ static void silenceStandardFiles()
         close(alive[0]);
         prctl(PR_SET_NAME, "kav-run-hold");
         KeyboardGrab grab;
-        if (grab.request(display))
+        if (grab.connect(display)) {
+            grab.ask();
             grab.holdUntilReleased(release, deadline);
+        }
         _exit(0);
     }
     close(alive[1]);
     close(release);
     // The pipe reads as closed once the holder is gone.
-    if (holder > 0 && !released(alive[0], deadline - monotonicMs())) {
+    if (holder > 0 && !KeyboardGrab::released(alive[0], deadline - monotonicMs())) {
         // Its connection goes with it, and the server lets the keyboard go.
         kill(holder, SIGKILL);
     }
@@ -170,7 +55,7 @@ static void silenceStandardFiles()
     _exit(0);
 }
 
-int KeyboardHold::start(const char *display, pid_t *starter)
+int KeyboardHold::start(const char *display)
 {
     const long long deadline = monotonicMs() + holdLimitMs;
     int channel[2];
@@ -194,13 +79,13 @@ int KeyboardHold::start(const char *display, pid_t *starter)
         close(channel[1]);
         return -1;
     }
-    *starter = child;
+    // It ends at once; collected, it is no zombie child of the program executed next.
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) { }
     return channel[1];
 }
 
-void KeyboardHold::passOn(int release, pid_t starter)
+void KeyboardHold::passOn(int release)
 {
-    while (waitpid(starter, nullptr, 0) < 0 && errno == EINTR) { }
     fcntl(release, F_SETFD, 0);
     setenv(descriptorVariable, std::to_string(release).c_str(), 1);
 }

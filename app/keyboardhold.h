@@ -2,8 +2,6 @@
 #ifndef KEYBOARDHOLD_H
 #define KEYBOARDHOLD_H
 
-#include <sys/types.h>
-
 /**
  * Keeps what the user types right after a start of kav-run for its dialog.
  *
@@ -18,8 +16,8 @@
  * if that was stopped or hangs. While another client holds the keyboard the
  * grab is tried again until then.
  *
- * libxcb is loaded only in that process; everything else uses the C library
- * alone.
+ * libxcb is loaded only in that process (KeyboardGrab); everything else
+ * uses the C library alone.
  */
 struct KeyboardHold
 {
@@ -28,21 +26,13 @@ struct KeyboardHold
 
     /**
      * Grabs the keyboard of the X display @p display in a process of its own.
-     * That is started by a child, @p starter, which ends at once and is not
-     * waited for here: under load, waiting for it took a turn of the
-     * scheduler, 3 to 4 ms, longer than a resident takes to show its dialog.
-     * When this process ends, init collects it; passOn() does before an exec.
      * @return the release descriptor, closed on exec, or -1 when no process
      *         could be started
      */
-    static int start(const char *display, pid_t *starter);
+    static int start(const char *display);
 
-    /**
-     * Leaves the release descriptor @p release open for the program that
-     * this process executes, and collects @p starter (see start()), which
-     * would otherwise stay a zombie child of that program.
-     */
-    static void passOn(int release, pid_t starter);
+    /** Leaves the release descriptor @p release open for the program that this process executes. */
+    static void passOn(int release);
     /**
      * The release descriptor that the launcher passed on to this program,
      * now closed on exec and no longer named in the environment.

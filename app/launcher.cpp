@@ -48,21 +48,23 @@ int main(int argc, char *argv[])
     const WindowSystem windowSystem = WindowSystem::of(argc, argv);
     if ((request == StartRequest::Dialog || request == StartRequest::Resident)
         && windowSystem.platform != WindowSystem::NoWindowSystem) {
+        // A running kav-run is connected to its window system already and
+        // holds the keyboard itself from the moment the hand-over arrives,
+        // sooner than a connection of this start's could.
+        const std::optional<int> status =
+            handOverOf(argc, argv)
+                .deliver(windowSystem.instanceIdentifier(), InstanceClient::NoWait);
+        if (status && *status != HandOver::answerItself)
+            return *status;
         // The keyboard can be held only on the X server that the dialog will
         // be on; a Wayland compositor lets no client take it, and a hold on
         // its XWayland would keep the keys from the dialog.
-        pid_t holdStarter = -1;
         const int keyboardHold =
             request == StartRequest::Dialog && windowSystem.platform == WindowSystem::X11
-            ? KeyboardHold::start(windowSystem.display.c_str(), &holdStarter)
+            ? KeyboardHold::start(windowSystem.display.c_str())
             : -1;
-        const std::optional<int> status =
-            handOverOf(argc, argv)
-                .deliver(windowSystem.instanceIdentifier(), InstanceClient::NoWait, keyboardHold);
-        if (status && *status != HandOver::answerItself)
-            return *status;
         if (keyboardHold >= 0)
-            KeyboardHold::passOn(keyboardHold, holdStarter);
+            KeyboardHold::passOn(keyboardHold);
     }
     const std::string program = dialogProgram();
     execv(program.c_str(), argv);

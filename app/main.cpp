@@ -119,6 +119,9 @@ int main(int argc, char *argv[])
     const bool glIntegrationDisabled = disableGlIntegration();
     // Named before the application object takes the toolkit's options out.
     const std::string identifier = windowSystem.instanceIdentifier();
+    // Later starts' keys are held by this program only on an X server.
+    const std::string keyboardDisplay =
+        windowSystem.platform == WindowSystem::X11 ? windowSystem.display : std::string();
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
     qInstallMessageHandler(defaultMessageHandler);
@@ -135,6 +138,10 @@ int main(int argc, char *argv[])
             handOver(identifier, QCoreApplication::arguments(), keyboardHold);
         return status && *status != HandOver::answerItself ? *status : raisedStatus;
     }
+
+    // Later starts hand over at once and leave the keyboard to this instance.
+    if (!keyboardDisplay.empty())
+        app.holdKeyboardForLaterStarts(keyboardDisplay, commandLine.isResident());
 
     if (commandLine.isResident()) {
         if (keyboardHold >= 0)

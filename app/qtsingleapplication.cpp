@@ -3,6 +3,7 @@
 
 #include "heldkeyboard.h"
 #include "instanceclient.h"
+#include "instancekeyboardhold.h"
 #include "instanceserver.h"
 #include "keyboardhold.h"
 
@@ -77,6 +78,9 @@ void QtSingleApplication::startServer()
 
 QByteArray QtSingleApplication::answer(const QString &message, int keyboardHold)
 {
+    // Held before the message is acted on: the keys typed meanwhile wait for the window.
+    if (keyboardHold < 0 && m_keyboardHold && !focusWindow())
+        keyboardHold = m_keyboardHold->hold();
     const QByteArray answer = m_messageHandler ? m_messageHandler(message)
                                                : QByteArray(1, InstanceClient::acknowledgement);
     if (m_activationWindow && m_activationWindow->isVisible())
@@ -84,6 +88,13 @@ QByteArray QtSingleApplication::answer(const QString &message, int keyboardHold)
     else if (keyboardHold >= 0)
         close(keyboardHold);
     return answer;
+}
+
+void QtSingleApplication::holdKeyboardForLaterStarts(const std::string &display, bool connectNow)
+{
+    m_keyboardHold = std::make_unique<InstanceKeyboardHold>(display);
+    if (connectNow)
+        m_keyboardHold->connect();
 }
 
 bool QtSingleApplication::sendMessage(const QString &message, int timeout)

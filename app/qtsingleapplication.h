@@ -8,7 +8,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
+class InstanceKeyboardHold;
 class InstanceServer;
 class QLockFile;
 
@@ -22,7 +24,8 @@ class QLockFile;
  * behind by a killed instance does not count.
  *
  * A later start may pass the release descriptor of its keyboard hold along
- * with its message (KeyboardHold): the keyboard is given back once a window
+ * with its message (KeyboardHold), or leave the keyboard to this instance
+ * (holdKeyboardForLaterStarts()): the keyboard is given back once a window
  * of this application has the focus, or at once when the activation window
  * is hidden after the message has been answered.
  */
@@ -81,6 +84,14 @@ public:
      */
     void setMessageHandler(MessageHandler handler) { m_messageHandler = std::move(handler); }
 
+    /**
+     * Holds the keyboard of the X display @p display from the moment that a
+     * message without a hold of its own arrives while no window of this
+     * application has the focus (InstanceKeyboardHold). The connection for
+     * that is made now with @p connectNow, else with the first such message.
+     */
+    void holdKeyboardForLaterStarts(const std::string &display, bool connectNow);
+
 Q_SIGNALS:
     void messageReceived(const QString &message);
 
@@ -93,6 +104,7 @@ private:
     QString m_identifier;
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<InstanceKeyboardHold> m_keyboardHold;
     InstanceServer *m_server = nullptr;
     QPointer<QWidget> m_activationWindow;
     QMetaObject::Connection m_activateOnMessage;

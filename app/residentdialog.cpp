@@ -10,8 +10,10 @@
 #include "instanceclient.h"
 #include "qtsingleapplication.h"
 
+#include <QBackingStore>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSemaphore>
 #include <QTimer>
 #include <QtConcurrent>
@@ -145,7 +147,7 @@ QByteArray ResidentDialog::answer(const QString &message)
 
     if (!m_dialog) {
         prepareDialog();
-    } else {
+    } else if (m_sourcesWatch.mayHaveChanged()) {
         QByteArray stamp = currentSourcesStamp();
         if (!stamp.isNull() && stamp != m_dialogSourcesStamp)
             prepareDialog(std::move(stamp));
@@ -159,6 +161,7 @@ QByteArray ResidentDialog::answer(const QString &message)
         commandLine.applyPresets(*m_dialog);
     }
     m_app.activateWindow();
+    drawWithTheMap();
     return QByteArray::fromStdString(HandOver::answer(0, diagnostics.toStdString()));
 }
 
@@ -166,13 +169,34 @@ void ResidentDialog::prepareDialog(QByteArray sources)
 {
     if (m_dialog)
         m_dialog.release()->deleteLater();
+    // Watched from before the stamp is taken, so that no change falls between them.
+    m_sourcesWatch.watch(ApplicationEntry::folders() << QFileInfo(m_settingsFile).path());
     m_dialogSourcesStamp = sources.isNull() ? currentSourcesStamp() : std::move(sources);
     m_dialog = std::make_unique<Roderuz>();
     connect(m_dialog.get(), &QDialog::finished, this, &ResidentDialog::dialogFinished);
     m_app.setActivationWindow(m_dialog.get(), false);
-    // The window exists before it is asked for; showing it is then all that is left.
+    // The window and the image it is drawn into exist before they are asked
+    // for; showing the window is then all that is left.
     m_dialog->winId();
+    m_dialog->backingStore()->resize(m_dialog->size());
     malloc_trim(0);
+}
+
+void ResidentDialog::drawWithTheMap()
+{
+    // Left to itself, the toolkit draws a window once the X server has
+    // reported it on the screen: a round trip to the server and a wake-up of
+    // the toolkit's event thread and of this one after the map. Drawn now,
+    // the contents follow the map in the same batch of requests. Under a
+    // window manager the map waits for it and these contents go nowhere;
+    // the server's report then only sends the image drawn here. Elsewhere a
+    // surface takes no contents before the compositor has configured it.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    // Every widget just shown has asked for a paint of its own later.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+    m_dialog->setAttribute(Qt::WA_Mapped);
+    m_dialog->repaint();
 }
 
 void ResidentDialog::dialogFinished()

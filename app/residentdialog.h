@@ -2,6 +2,8 @@
 #ifndef RESIDENTDIALOG_H
 #define RESIDENTDIALOG_H
 
+#include "sourceswatch.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,7 +19,8 @@ class Roderuz;
  * Run, Cancel or Escape it goes with everything typed into it, and the next
  * one is built from the settings as they are then. A dialog whose settings
  * or installed applications changed while it waited is built anew before it
- * shows.
+ * shows; they are looked at only when the system reported a change to their
+ * folders, or cannot report every change.
  */
 class ResidentDialog : public QObject
 {
@@ -45,6 +48,8 @@ private:
     /** Builds a new dialog from the settings and applications that @p sources identifies
      *  (sourcesStamp()); as they are now when it is null (currentSourcesStamp()). */
     void prepareDialog(QByteArray sources = QByteArray());
+    /** Draws the dialog just shown at once, rather than when the window system reports it shown. */
+    void drawWithTheMap();
     void dialogFinished();
     /**
      * Identifies what a dialog is built from as it is now: the settings
@@ -61,6 +66,8 @@ private:
     std::unique_ptr<Roderuz> m_dialog;
     const QString m_settingsFile;
     QByteArray m_dialogSourcesStamp;
+    /** Whether the stamp can have changed since the dialog was built; looking costs far less. */
+    SourcesWatch m_sourcesWatch;
     const QString m_startDirectory;
 };
 

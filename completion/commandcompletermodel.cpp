@@ -86,6 +86,8 @@ QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == CompletionKeyRole)
         return m_typedText;
+    if (role == Qt::AccessibleDescriptionRole)
+        return rowDescription(index);
     const Row &row = m_rows.at(index.row());
     switch (row.kind) {
     case RowKind::History:
@@ -101,6 +103,26 @@ QVariant CommandCompleterModel::data(const QModelIndex &index, int role) const
         return m_pathModel->data(m_pathModel->index(row.partRow), role);
     default:
         return m_fileModel->data(m_fileModel->index(row.partRow), role);
+    }
+}
+
+QString CommandCompleterModel::rowDescription(const QModelIndex &index) const
+{
+    switch (rowKind(index)) {
+    case RowKind::History:
+        return tr("Command from the history");
+    case RowKind::Application: {
+        const QString comment = data(index, Qt::ToolTipRole).toString();
+        return comment.isEmpty() ? tr("Application") : tr("Application: %1").arg(comment);
+    }
+    case RowKind::Program:
+        return tr("Program");
+    case RowKind::File:
+        return tr("File");
+    case RowKind::Folder:
+        return tr("Folder");
+    default:
+        return QString();
     }
 }
 

@@ -51,8 +51,9 @@ public:
     /** The rows for the typed text; 0 for a valid @p parent. */
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     /** A history row gives its text for the display and edit roles and the recent
-     *  documents' icon, other rows their part's data; an invalid QVariant for
-     *  anything else, an invalid index included. */
+     *  documents' icon, other rows their part's data; every row says what it offers
+     *  to screen readers (Qt::AccessibleDescriptionRole: its kind, an application's
+     *  comment too); an invalid QVariant for anything else, an invalid index included. */
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     /** What the row of @p index offers; RowKind::None for an index that is no row. */
@@ -86,6 +87,8 @@ private:
         double score;
     };
 
+    /** What the row of @p index offers, for screen readers: "Program", "Application: <comment>". */
+    QString rowDescription(const QModelIndex &index) const;
     void followResets(QAbstractItemModel *part);
     void rank();
     void sortByRank();

@@ -6,14 +6,16 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QDateTime>
-#include <QFileInfo>
+#include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 // Far more than a rendering at the largest icon size takes.
 static const qint64 maximumCacheFileSize = 4 * 1024 * 1024;
@@ -32,7 +34,8 @@ static QString sha1Hex(const QString &text)
 // What a rendering depends on besides the names and the size: the theme, the
 // folders it is looked for in, and the index and cache files of the theme and
 // of hicolor, where every theme ends. A package that changes a theme rewrites
-// them.
+// them. Their times are taken as the system gives them: a time in the local
+// zone would look up the zone for each file.
 static QString themeStamp()
 {
     const QString theme = QIcon::themeName();
@@ -42,12 +45,14 @@ static QString themeStamp()
         stamp << folder;
         for (const QString &name : { theme, QStringLiteral("hicolor") }) {
             for (const char *file : { "/index.theme", "/icon-theme.cache" }) {
-                const QFileInfo info(folder + QLatin1Char('/') + name + QLatin1String(file));
-                if (info.exists())
-                    stamp << QStringLiteral("%1 %2 %3")
-                                 .arg(info.filePath())
-                                 .arg(info.lastModified().toMSecsSinceEpoch())
-                                 .arg(info.size());
+                const QString path = folder + QLatin1Char('/') + name + QLatin1String(file);
+                struct stat info;
+                if (stat(QFile::encodeName(path).constData(), &info) == 0)
+                    stamp << QStringLiteral("%1 %2.%3 %4")
+                                 .arg(path)
+                                 .arg(qlonglong(info.st_mtim.tv_sec))
+                                 .arg(qlonglong(info.st_mtim.tv_nsec))
+                                 .arg(qlonglong(info.st_size));
             }
         }
     }
@@ -69,6 +74,24 @@ static QString cacheFile(const QStringList &names, int extent, qreal ratio)
         + QStringLiteral("/icons/") + sha1Hex(key.join(QLatin1Char('\n'))) + QStringLiteral(".png");
 }
 
+// A cache file as this process last decoded it, for the stamp it was read for.
+struct DecodedRendering
+{
+    QByteArray content;
+    QString stamp;
+    QImage image;
+};
+
+// A resident draws many dialogs: it decodes each cache file once while the
+// file stays as it was.
+static QHash<QString, DecodedRendering> &decodedRenderings()
+{
+    static QHash<QString, DecodedRendering> decoded;
+    return decoded;
+}
+
+static const int mostDecodedRenderings = 32;
+
 // The rendering kept in @p path for @p stamp; a null pixmap when there is
 // none, or one for another stamp, or a damaged one. The format is named, not
 // guessed: guessing asks every image plug-in whether it reads the file.
@@ -78,12 +101,19 @@ static QPixmap readRendering(const QString &path, const QString &stamp, qreal ra
     QString error;
     if (!StoredFile::read(path, maximumCacheFileSize, &content, &error))
         return QPixmap();
-    QBuffer file(&content);
-    QImageReader reader(&file, "png");
-    reader.setAutoDetectImageFormat(false);
-    if (reader.text(stampKey()) != stamp)
-        return QPixmap();
-    QPixmap rendering = QPixmap::fromImage(reader.read());
+    QHash<QString, DecodedRendering> &decoded = decodedRenderings();
+    auto known = decoded.constFind(path);
+    if (known == decoded.constEnd() || known->content != content || known->stamp != stamp) {
+        QBuffer file(&content);
+        QImageReader reader(&file, "png");
+        reader.setAutoDetectImageFormat(false);
+        if (reader.text(stampKey()) != stamp)
+            return QPixmap();
+        if (decoded.size() >= mostDecodedRenderings)
+            decoded.clear();
+        known = decoded.insert(path, { content, stamp, reader.read() });
+    }
+    QPixmap rendering = QPixmap::fromImage(known->image);
     rendering.setDevicePixelRatio(ratio);
     return rendering;
 }

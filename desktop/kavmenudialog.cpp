@@ -69,11 +69,14 @@ KavMenuDialog::KavMenuDialog(QWidget *parent)
     resize(420, 480);
 
     filterEdit->setPlaceholderText(tr("Search"));
+    //: What screen readers call the field that narrows the menu to matching applications
+    filterEdit->setAccessibleName(tr("Search applications"));
     filterEdit->setClearButtonEnabled(true);
     filterEdit->installEventFilter(this);
     connect(filterEdit, &QLineEdit::textChanged, this, &KavMenuDialog::applyFilter);
 
     menuTree->setHeaderHidden(true);
+    menuTree->setAccessibleName(tr("Applications"));
     menuTree->setFocusPolicy(Qt::NoFocus);
     menuTree->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(menuTree, &QTreeWidget::currentItemChanged, this, &KavMenuDialog::updateOkButton);

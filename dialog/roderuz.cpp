@@ -13,6 +13,7 @@
 #include "desktop/kavmenudialog.h"
 #include "desktop/settingsstore.h"
 #include "dialogsettings.h"
+#include "disclosurebutton.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
 #include "exec/launchdescription.h"
@@ -22,8 +23,10 @@
 #include "listedrows.h"
 #include "localaccounts.h"
 #include "optionshortcuts.h"
+#include "passwordaccessibility.h"
 #include "privilegedlauncher.h"
 #include "runasoptions.h"
+#include "spokenstatus.h"
 #include "su/xdisplayauthority.h"
 
 #include <QAction>
@@ -65,6 +68,9 @@ Roderuz::Roderuz(QWidget *parent)
         std::async(std::launch::async | std::launch::deferred, &DialogSettings::readForFirstFrame);
     setWindowTitle(tr("Run Command"));
     setupUi(this);
+    PasswordAccessibility::install();
+    spokenStatus = new SpokenStatus(this);
+    DisclosureButton::describe(pbOptions, advancedOptionsWidget);
     // A line edit cuts text at 32767 characters without a word; a command cut
     // short would start something other than what was pasted.
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
@@ -128,7 +134,8 @@ Roderuz::Roderuz(QWidget *parent)
         setHint(tr("Looking at %1 ...").arg(typedProgram()));
     });
 
-    runAsOptions = std::make_unique<RunAsOptions>(this, form, [this] { refreshPlan(); });
+    runAsOptions =
+        std::make_unique<RunAsOptions>(this, form, spokenStatus, [this] { refreshPlan(); });
 
     auto *helpAction = new QAction(tr("Help"), this);
     helpAction->setShortcuts(QKeySequence::HelpContents);
@@ -177,6 +184,10 @@ void Roderuz::setCommandText(const QString &text)
     const int blank = text.indexOf(QLatin1Char(' '));
     if (blank > 0)
         edit->setSelection(blank + 1, text.length() - blank - 1);
+    // A text preset before the window shows is looked at while the window is
+    // made ready; showing it waits for the look (showEvent()).
+    if (!isVisible() && !text.trimmed().isEmpty())
+        classifier->classify(text, cbCommand->chosenEntry());
 }
 
 void Roderuz::completeStartup()
@@ -318,8 +329,9 @@ void Roderuz::showEvent(QShowEvent *event)
     // after the typing pause, so that the first frame says what Run does.
     if (parseTimer->isActive()) {
         parseTimer->stop();
-        classifier->waitFor(commandText(), cbCommand->chosenEntry(), presetClassificationMs);
         slotParseTimer();
+        // Its arrival draws the plan once.
+        classifier->waitFor(commandText(), cbCommand->chosenEntry(), presetClassificationMs);
     }
     // Options opened before the dialog showed take their height now, before
     // the window is on the screen, where it is placed again.
@@ -424,6 +436,7 @@ void Roderuz::showChecking(bool checking)
         control->setEnabled(!checking);
     cbRunInTerminal->setEnabled(!checking && !terminal.isEmpty());
     if (checking) {
+        spokenStatus->addNote(tr("Checking the password ..."));
         pbRun->setEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
@@ -527,6 +540,7 @@ void Roderuz::refreshPlan()
 void Roderuz::setHint(const QString &hint)
 {
     lbHint->setHint(hint);
+    spokenStatus->setHint(hint);
     cbCommand->setAccessibleDescription(hint);
     cbCommand->lineEdit()->setAccessibleDescription(hint);
 }
@@ -668,6 +682,7 @@ void Roderuz::installCompleters()
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
         listedRows->passClicksTo(pbRun);
+        spokenStatus->followList(completer->popup());
     }
     runAsOptions->installUserNameCompleter();
 }

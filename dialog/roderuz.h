@@ -24,6 +24,7 @@ class OptionShortcuts;
 class PrivilegedLauncher;
 class QTimer;
 class RunAsOptions;
+class SpokenStatus;
 
 /**
  * The run dialog: a command field with its icon, the run-in-terminal box and
@@ -156,6 +157,8 @@ private:
     QCompleter::CompletionMode storedCompletionMode = QCompleter::PopupCompletion;
     TerminalChoice terminalChoice;
     QTimer *parseTimer = nullptr;
+    // Says to screen readers what changes where the user does not look.
+    SpokenStatus *spokenStatus = nullptr;
     // Says that the text is being looked at when that takes long.
     QTimer *slowClassificationTimer = nullptr;
     CommandClassifier *classifier = nullptr;

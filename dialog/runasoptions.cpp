@@ -4,6 +4,7 @@
 #include "core/backgroundthreadpool.h"
 #include "localaccounts.h"
 #include "privilegedlauncher.h"
+#include "spokenstatus.h"
 #include "ui_roderuzdlgui.h"
 
 #include <QAbstractItemView>
@@ -31,9 +32,11 @@ static int processNiceValue()
     return (value == -1 && errno != 0) ? 0 : value;
 }
 
-RunAsOptions::RunAsOptions(QWidget *window, Ui::RoderuzDlgUI *form, std::function<void()> changed)
+RunAsOptions::RunAsOptions(
+    QWidget *window, Ui::RoderuzDlgUI *form, SpokenStatus *status, std::function<void()> changed)
     : m_window(window)
     , m_form(form)
+    , m_status(status)
     , m_changed([] {})
 {
     Ui::RoderuzDlgUI &f = *form;
@@ -224,6 +227,26 @@ void RunAsOptions::setPriorityRange(int low, int high, int value)
     slider->setValue(value);
     m_form->lbLowPriority->setText(tr("%1 (Low)").arg(low));
     m_form->lbHighPriority->setText(tr("%1 (High)").arg(high));
+    namePriority(slider->value());
+}
+
+void RunAsOptions::namePriority(int value)
+{
+    QWidget *slider = m_form->slPriority;
+    QWidget *spinBox = m_form->sbPriority;
+    QString name;
+    if (scheduler == SchedulingPolicy::Realtime)
+        name = tr("Real-time priority, higher numbers run first");
+    else if (value < startNice)
+        name = tr("Priority, higher than the default");
+    else if (value > startNice)
+        name = tr("Priority, lower than the default");
+    else
+        name = tr("Priority, the default");
+    if (name != slider->accessibleName() && (slider->hasFocus() || spinBox->hasFocus()))
+        m_status->addNote(name);
+    slider->setAccessibleName(name);
+    spinBox->setAccessibleName(name);
 }
 
 void RunAsOptions::updateAuthLabel()
@@ -241,8 +264,10 @@ void RunAsOptions::updateAuthLabel()
             savedPassword = f.lePassword->text();
             savedRunAsOther = f.cbRunAsOther->isChecked();
             rootForced = true;
-            if (f.leUsername->text() != rootUser())
+            if (f.leUsername->text() != rootUser() && !f.lePassword->text().isEmpty()) {
                 f.lePassword->clear();
+                m_status->addNote(tr("The password was cleared"));
+            }
             f.leUsername->setText(rootUser());
             f.cbRunAsOther->setChecked(true);
         } else if (!rootNeeded && rootForced) {
@@ -273,6 +298,7 @@ void RunAsOptions::slotPriority(int value)
         realtimePriority = value;
     else
         nicePriority = value;
+    namePriority(value);
     updateAuthLabel();
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QWidget;
+class SpokenStatus;
 namespace Ui {
 class RoderuzDlgUI;
 }
@@ -28,10 +29,12 @@ class RunAsOptions
 
 public:
     /**
-     * The options of @p form on @p window, which asks its questions; @p changed
-     * runs whenever what they ask for changes.
+     * The options of @p form on @p window, which asks its questions; @p status
+     * says to screen readers what changes where the user does not look, and
+     * @p changed runs whenever what the options ask for changes.
      */
-    RunAsOptions(QWidget *window, Ui::RoderuzDlgUI *form, std::function<void()> changed);
+    RunAsOptions(QWidget *window, Ui::RoderuzDlgUI *form, SpokenStatus *status,
+        std::function<void()> changed);
     Q_DISABLE_COPY(RunAsOptions)
 
     /** Fills the user, the tool, the password and the priority of @p options as they stand. */
@@ -71,6 +74,14 @@ private:
     LaunchOptions priorityOptions() const;
     void initPriorities();
     void setPriorityRange(int low, int high, int value);
+    /**
+     * Names the slider and the spin box, which show the priority @p value,
+     * for screen readers: a nice value says nothing unless compared with the
+     * dialog's own, and real-time priorities say which way is higher.
+     * Readers do not hear a name change, so the status says a new one while
+     * the user is on the controls.
+     */
+    void namePriority(int value);
     /** Shows root in the fields while it is needed, the user's own choice otherwise. */
     void updateAuthLabel();
     void slotPriority(int value);
@@ -80,6 +91,7 @@ private:
 
     QWidget *m_window;
     Ui::RoderuzDlgUI *m_form;
+    SpokenStatus *m_status;
     // Ends the connections to the form's widgets with the options, which end before the form.
     QObject m_context;
     std::function<void()> m_changed;

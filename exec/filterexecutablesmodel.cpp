@@ -4,34 +4,16 @@
 #include <QFileSystemModel>
 
 FilterExecutablesModel::FilterExecutablesModel(QObject *parent)
-    : QSortFilterProxyModel(parent)
+    : QIdentityProxyModel(parent)
 { }
 
-bool FilterExecutablesModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+Qt::ItemFlags FilterExecutablesModel::flags(const QModelIndex &index) const
 {
-    // A top-level row has a parent without a model; its index stays invalid
-    // and counts as a directory, so the file system's roots always show.
-    const QModelIndex index = sourceParent.model()
-        ? sourceParent.model()->index(sourceRow, 0, sourceParent)
-        : QModelIndex();
-    if (isDirectory(index))
-        return true;
+    const Qt::ItemFlags flags = QIdentityProxyModel::flags(index);
+    const QModelIndex source = mapToSource(index);
     const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
-    return files && files->permissions(index).testFlag(QFileDevice::ExeUser);
-}
-
-bool FilterExecutablesModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
-{
-    const bool leftIsDirectory = isDirectory(left);
-    if (leftIsDirectory != isDirectory(right))
-        return leftIsDirectory;
-    return QSortFilterProxyModel::lessThan(left, right);
-}
-
-bool FilterExecutablesModel::isDirectory(const QModelIndex &sourceIndex) const
-{
-    if (!sourceIndex.isValid())
-        return true;
-    const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
-    return files && files->isDir(sourceIndex);
+    if (!files || !source.isValid() || files->isDir(source)
+        || files->permissions(source).testFlag(QFileDevice::ExeUser))
+        return flags;
+    return flags & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
 }

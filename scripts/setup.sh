@@ -8,7 +8,8 @@
 set -eu
 
 # libqt5svg5 draws the SVG icons that most icon themes consist of; python3-gi
-# and GLib's introspection data let a test compare desktop entries with GLib.
+# and GLib's introspection data let a test compare desktop entries with GLib;
+# dbus, at-spi2-core and python3-pyatspi give a test a screen reader's view.
 packages="
 build-essential cmake pkg-config
 qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
@@ -18,6 +19,7 @@ weston xwayland qtwayland5
 bc sudo xterm xdg-utils procps passwd login
 strace
 python3-gi gir1.2-glib-2.0
+dbus at-spi2-core python3-pyatspi
 adwaita-icon-theme hicolor-icon-theme
 dpkg-dev debhelper lintian
 "

@@ -2,6 +2,39 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CommandCompleterModel</name>
+    <message>
+        <location filename="../completion/commandcompletermodel.cpp" line="+107"/>
+        <source>Command from the history</source>
+        <translation>Befehl aus dem Verlauf</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Application</source>
+        <translation>Anwendung</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Application: %1</source>
+        <translation>Anwendung: %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+</context>
+<context>
     <name>HelpWindow</name>
     <message>
         <location filename="../desktop/helpwindow.cpp" line="+49"/>
@@ -12,12 +45,12 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+163"/>
+        <location filename="../completion/historybox.cpp" line="+311"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
     <message>
-        <location filename="../completion/historybox.cpp" line="+0"/>
+        <location line="-73"/>
         <source>%1: it is still being read</source>
         <translation>%1: sie wird noch gelesen</translation>
     </message>
@@ -96,6 +129,17 @@
         <source>Search</source>
         <translation>Suchen</translation>
     </message>
+    <message>
+        <location line="+2"/>
+        <source>Search applications</source>
+        <extracomment>What screen readers call the field that narrows the menu to matching applications</extracomment>
+        <translation>Anwendungen suchen</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Applications</source>
+        <translation>Anwendungen</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -154,12 +198,12 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+119"/>
+        <location filename="../dialog/roderuz.cpp" line="+158"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+38"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
@@ -175,12 +219,12 @@
     </message>
     <message>
         <location line="+9"/>
-        <location line="+608"/>
+        <location line="+658"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-576"/>
+        <location line="-626"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
@@ -191,20 +235,30 @@
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+54"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location filename="../dialog/detachedstart.cpp" line="+33"/>
+        <location line="+286"/>
+        <source>Checking the password ...</source>
+        <translation>Das Passwort wird geprüft ...</translation>
+    </message>
+    <message>
+        <location line="+217"/>
+        <source>The password was cleared</source>
+        <translation>Das Passwort wurde gelöscht</translation>
+    </message>
+    <message>
+        <location filename="../dialog/detachedstart.cpp" line="+36"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The double quotes of the command do not pair up, so it cannot be split into its arguments.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 Die doppelten Anführungszeichen des Befehls bilden keine Paare, deshalb lässt er sich nicht in seine Argumente zerlegen.</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+19"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 The specified command does not exist.</source>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
@@ -282,7 +336,7 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+53"/>
-        <location filename="../dialog/roderuz.cpp" line="+137"/>
+        <location filename="../dialog/roderuz.cpp" line="-30"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -293,17 +347,37 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+72"/>
+        <location filename="../dialog/roderuz.cpp" line="+74"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="-92"/>
+        <location line="-95"/>
         <source>Cannot calculate this expression</source>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
     <message>
-        <location line="-3"/>
+        <location line="-631"/>
+        <source>Real-time priority, higher numbers run first</source>
+        <translation>Echtzeitpriorität, höhere Zahlen laufen zuerst</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Priority, higher than the default</source>
+        <translation>Priorität, höher als üblich</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Priority, lower than the default</source>
+        <translation>Priorität, niedriger als üblich</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Priority, the default</source>
+        <translation>Priorität, die übliche</translation>
+    </message>
+    <message>
+        <location line="+620"/>
         <source>Calculating ...</source>
         <translation>Wird berechnet ...</translation>
     </message>
@@ -506,7 +580,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Startet %1</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+190"/>
+        <location filename="../dialog/roderuz.cpp" line="+195"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -518,7 +592,7 @@ Are you sure you want to continue?</source>
 Möchten Sie wirklich fortfahren?</translation>
     </message>
     <message>
-        <location line="+124"/>
+        <location line="+135"/>
         <source>%1 (Low)</source>
         <translation>%1 (Niedrig)</translation>
     </message>
@@ -528,7 +602,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>%1 (Hoch)</translation>
     </message>
     <message>
-        <location filename="../exec/executablefilechooser.cpp" line="+38"/>
+        <location filename="../exec/executablefilechooser.cpp" line="+52"/>
         <source>Open executable</source>
         <translation>Ausführbare Datei öffnen</translation>
     </message>
@@ -558,7 +632,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+0"/>
+        <location filename="../dialog/roderuz.cpp" line="+69"/>
         <source>The history and the settings could not be saved; what was saved before is kept.
 
 %1</source>
@@ -614,6 +688,12 @@ Möchten Sie wirklich fortfahren?</translation>
         <location line="+3"/>
         <source>Run as a different &amp;user by means of </source>
         <translation>Als anderer &amp;Benutzer ausführen mittels </translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Run as a different user</source>
+        <comment>The check box&apos;s text without the su and sudo buttons that follow it</comment>
+        <translation>Als anderer Benutzer ausführen</translation>
     </message>
     <message>
         <location line="+10"/>
@@ -701,7 +781,12 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Mit Echtzeit-&amp;Zuteilung ausführen</translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location line="+75"/>
+        <source>Advanced options</source>
+        <translation>Erweiterte Einstellungen</translation>
+    </message>
+    <message>
+        <location line="+29"/>
         <source>&amp;Run</source>
         <translation>&amp;Ausführen</translation>
     </message>
@@ -714,35 +799,55 @@ Möchten Sie wirklich fortfahren?</translation>
 <context>
     <name>SettingsStore</name>
     <message>
-        <location filename="../desktop/settingsstore.cpp" line="+0"/>
+        <location filename="../desktop/settingsstore.cpp" line="+105"/>
         <source>it cannot be written</source>
         <translation>sie kann nicht geschrieben werden</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+6"/>
         <source>it was not written whole</source>
         <translation>sie wurde nicht vollständig geschrieben</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-32"/>
         <source>another program is saving it</source>
         <translation>ein anderes Programm speichert sie gerade</translation>
     </message>
 </context>
 <context>
+    <name>SpokenStatus</name>
+    <message>
+        <location filename="../dialog/spokenstatus.cpp" line="+132"/>
+        <source>One suggestion</source>
+        <extracomment>Said by screen readers when the completion list opens</extracomment>
+        <translation>Ein Vorschlag</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 suggestions</source>
+        <translation>%1 Vorschläge</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>. </source>
+        <extracomment>Parts of one announcement for screen readers: a note, then the hint</extracomment>
+        <translation>. </translation>
+    </message>
+</context>
+<context>
     <name>StoredFile</name>
     <message>
-        <location filename="../desktop/storedfile.cpp" line="+0"/>
+        <location filename="../desktop/storedfile.cpp" line="+23"/>
         <source>it is not a regular file</source>
         <translation>sie ist keine gewöhnliche Datei</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+5"/>
         <source>it is larger than %1 bytes</source>
         <translation>sie ist größer als %1 Byte</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+70"/>
         <source>its folder cannot be made</source>
         <translation>ihr Ordner kann nicht angelegt werden</translation>
     </message>

@@ -44,6 +44,11 @@ public:
 
     /** The environment kav-run gets: the private folders, the display, the xcb platform. */
     QProcessEnvironment environment() const { return m_environment; }
+    /** Sets @p name to @p value in environment() for every program started from now on. */
+    void setVariable(const QString &name, const QString &value)
+    {
+        m_environment.insert(name, value);
+    }
 
     /**
      * Makes the session's folders @p account's, with a copy of the display's

@@ -13,8 +13,8 @@ class FilterExecutablesModelTest : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void showsFoldersFirstThenUserExecutables();
-    void topLevelRowsAlwaysPass();
+    void foldersFirstAndOnlyUserExecutablesChosen();
+    void topLevelRowsCanBeChosen();
 
 private:
     void writeFile(const QString &name, QFileDevice::Permissions permissions);
@@ -44,7 +44,9 @@ void FilterExecutablesModelTest::initTestCase()
         folder.filePath(QStringLiteral("atool")), folder.filePath(QStringLiteral("link-to-tool"))));
 }
 
-void FilterExecutablesModelTest::showsFoldersFirstThenUserExecutables()
+// Every entry is listed, folders first; a file the user may not execute is
+// shown in brackets here, as it cannot be chosen.
+void FilterExecutablesModelTest::foldersFirstAndOnlyUserExecutablesChosen()
 {
     QFileSystemModel files;
     QSignalSpy loaded(&files, &QFileSystemModel::directoryLoaded);
@@ -58,21 +60,27 @@ void FilterExecutablesModelTest::showsFoldersFirstThenUserExecutables()
     const QModelIndex root = executables.mapFromSource(files.index(folder.path()));
     QVERIFY(root.isValid());
     QStringList shown;
-    for (int row = 0; row < executables.rowCount(root); ++row)
-        shown.append(executables.index(row, 0, root).data().toString());
+    for (int row = 0; row < executables.rowCount(root); ++row) {
+        const QModelIndex entry = executables.index(row, 0, root);
+        const Qt::ItemFlags flags = executables.flags(entry);
+        const bool choosable =
+            flags.testFlag(Qt::ItemIsEnabled) && flags.testFlag(Qt::ItemIsSelectable);
+        shown.append(choosable ? entry.data().toString()
+                               : QLatin1Char('(') + entry.data().toString() + QLatin1Char(')'));
+    }
     QCOMPARE(shown,
         QStringList({ QStringLiteral("zfolder"), QStringLiteral("atool"),
-            QStringLiteral("link-to-tool") }));
+            QStringLiteral("link-to-tool"), QStringLiteral("(notes.txt)") }));
 }
 
-void FilterExecutablesModelTest::topLevelRowsAlwaysPass()
+void FilterExecutablesModelTest::topLevelRowsCanBeChosen()
 {
     QFileSystemModel files;
     files.setRootPath(QStringLiteral("/"));
     FilterExecutablesModel executables;
     executables.setSourceModel(&files);
-    QCOMPARE(executables.rowCount(), files.rowCount());
     QVERIFY(executables.rowCount() > 0);
+    QVERIFY(executables.flags(executables.index(0, 0)).testFlag(Qt::ItemIsEnabled));
 }
 
 QTEST_MAIN(FilterExecutablesModelTest)
