@@ -82,6 +82,14 @@ DialogSettings DialogSettings::readFrom(const QSettings &settings)
     return stored;
 }
 
+void DialogSettings::write(QSettings &settings) const
+{
+    settings.setValue(QStringLiteral("su"), useSu);
+    writeHistory(settings, history, historyApplications);
+    settings.setValue(QStringLiteral("terminalApps"), terminalApps);
+    settings.setValue(QStringLiteral("completionMode"), static_cast<int>(completionMode));
+}
+
 void DialogSettings::writeHistory(
     QSettings &settings, const QStringList &history, const QHash<QString, QString> &applications)
 {

@@ -45,6 +45,9 @@ struct DialogSettings
      */
     static DialogSettings readForFirstFrame();
 
+    /** Writes all of these settings into @p settings, as read() reads them back. */
+    void write(QSettings &settings) const;
+
     /**
      * Writes @p history and which of its texts stand for an application
      * (@p applications, text to desktop-file id) into @p settings, as read()

@@ -43,7 +43,7 @@ static void configure(SuProcess *process, const LaunchPlan &plan, const QByteArr
     process->setTargetUser(user);
     process->setCommandLine(plan.commandLines().value(0).toLocal8Bit());
     process->setPriorityValue(plan.priority());
-    process->setSchedulingPolicy(plan.schedulingPolicy());
+    process->setSchedulingPolicy(static_cast<int>(plan.schedulingPolicy()));
 }
 
 // On the checking thread: su or sudo verify @p password (wiped afterwards) for

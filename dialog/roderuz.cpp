@@ -1,57 +1,46 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "roderuz.h"
 
+#include "advancedpanel.h"
 #include "afterfirstframe.h"
+#include "callerlauncher.h"
 #include "commandclassifier.h"
 #include "completion/commandcompleter.h"
 #include "completion/historybox.h"
 #include "completion/usagerecord.h"
-#include "core/backgroundthreadpool.h"
 #include "desktop/cachedthemeicon.h"
 #include "desktop/kavdesktop.h"
 #include "desktop/kavmenudialog.h"
 #include "desktop/settingsstore.h"
-#include "detachedstart.h"
 #include "dialogsettings.h"
 #include "disclosurebutton.h"
-#include "exec/calculator.h"
 #include "exec/executablefilechooser.h"
 #include "exec/iorvanrunner.h"
 #include "exec/launchdescription.h"
 #include "exec/runnerpluginloader.h"
 #include "exec/terminal.h"
+#include "inplacecalculation.h"
+#include "listedrows.h"
+#include "localaccounts.h"
+#include "optionshortcuts.h"
 #include "passwordaccessibility.h"
 #include "privilegedlauncher.h"
+#include "runasoptions.h"
 #include "spokenstatus.h"
-#include "startupnotice.h"
 #include "su/xdisplayauthority.h"
 
-#include <KUser>
-
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QDateTime>
-#include <QFileInfo>
-#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
-#include <QShortcut>
 #include <QTimer>
-#include <QtConcurrent>
 
-#include <cerrno>
-#include <cstdio>
 #include <future>
 #include <limits>
-#include <optional>
-#include <pwd.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 static const int parseDelay = 250;
 // How long Run waits, with the window still, for the typed text to be looked
@@ -69,90 +58,9 @@ static QString &runnerPluginDirectory()
     return directory;
 }
 
-static QString rootUser()
-{
-    return QStringLiteral("root");
-}
-
-// Runs on a pool thread: a member of "zirna-admin" is asked for no one, anyone
-// else is offered the first member of that group.
-static QString fetchDefaultUser()
-{
-    const QString adminGroup = QStringLiteral("zirna-admin");
-    const KUser user(KUser::UseEffectiveUID);
-    if (user.groupNames().contains(adminGroup))
-        return QString();
-    return KUserGroup(adminGroup).userNames(1).value(0);
-}
-
-static int processNiceValue()
-{
-    // getpriority() may legitimately return -1, so only errno tells a failure.
-    errno = 0;
-    const int value = getpriority(PRIO_PROCESS, 0);
-    return (value == -1 && errno != 0) ? 0 : value;
-}
-
-// The local accounts in the order of the password file; empty when it cannot be read.
-static bool readLocalUserNames(QStringList *names)
-{
-    FILE *file = std::fopen("/etc/passwd", "re");
-    if (!file)
-        return false;
-    while (const passwd *entry = fgetpwent(file))
-        names->append(QString::fromLocal8Bit(entry->pw_name));
-    std::fclose(file);
-    return true;
-}
-
-// The icon beside the empty field, drawn @p extent pixels large.
-static QIcon runIcon(int extent)
-{
-    return cachedThemeIcon(
-        { QStringLiteral("system-run"), QStringLiteral("application-x-executable") }, extent);
-}
-
-// The icon of a command that runs in a terminal.
-static const QStringList &terminalIconNames()
-{
-    static const QStringList names = { QStringLiteral("utilities-terminal"),
-        QStringLiteral("system-run"), QStringLiteral("application-x-executable") };
-    return names;
-}
-
-// Names @p slider and @p spinBox, which show the priority @p value, for screen
-// readers: a nice value says nothing unless compared with @p defaultNice, and
-// real-time priorities (no @p defaultNice) say which way is higher. Readers
-// do not hear a name change, so @p status says a new one while the user is
-// on the controls.
-static void namePriority(QWidget *slider, QWidget *spinBox, int value,
-    std::optional<int> defaultNice, SpokenStatus *status)
-{
-    QString name;
-    if (!defaultNice)
-        name = Roderuz::tr("Real-time priority, higher numbers run first");
-    else if (value < *defaultNice)
-        name = Roderuz::tr("Priority, higher than the default");
-    else if (value > *defaultNice)
-        name = Roderuz::tr("Priority, lower than the default");
-    else
-        name = Roderuz::tr("Priority, the default");
-    if (name != slider->accessibleName() && (slider->hasFocus() || spinBox->hasFocus()))
-        status->addNote(name);
-    slider->setAccessibleName(name);
-    spinBox->setAccessibleName(name);
-}
-
-// The login name of the user running the dialog; empty when the system does not know it.
-static QString callerName()
-{
-    const passwd *entry = getpwuid(getuid());
-    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
-}
-
 Roderuz::Roderuz(QWidget *parent)
     : QDialog(parent)
-    , caller(callerName())
+    , caller(LocalAccounts::callerName())
 {
     // The settings are read while the form is built; where no thread can be
     // started, when they are needed.
@@ -168,21 +76,11 @@ Roderuz::Roderuz(QWidget *parent)
     cbCommand->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // The list of completions opens below the hint line, which stays readable.
     cbCommand->setCompletionAnchor(lbHint);
-    passwordLabelText = lbPassword->text();
-    fixOptionLabelColumn();
+    Ui::RoderuzDlgUI *const form = this;
     classifier = new CommandClassifier(this);
     privilegedLauncher = std::make_unique<PrivilegedLauncher>(this, lePassword);
-
-    connect(cbPriority, &QCheckBox::toggled, lbLowPriority, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, slPriority, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, lbHighPriority, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lbUsername, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, leUsername, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lbPassword, &QWidget::setEnabled);
-    connect(cbRunAsOther, &QCheckBox::toggled, lePassword, &QWidget::setEnabled);
-    connect(cbPriority, &QCheckBox::toggled, textLabel1, &QWidget::setEnabled);
-    connect(slPriority, &QSlider::valueChanged, sbPriority, &QSpinBox::setValue);
-    connect(sbPriority, qOverload<int>(&QSpinBox::valueChanged), slPriority, &QSlider::setValue);
+    advancedPanel = std::make_unique<AdvancedPanel>(this, form);
+    listedRows = new ListedRows(cbCommand);
 
     advancedOptionsScrollArea->trackWidget();
     loadRunnerPlugin();
@@ -196,22 +94,19 @@ Roderuz::Roderuz(QWidget *parent)
             QStringLiteral("applications-other"), QStringLiteral("application-x-executable") },
         selectFromMenuButton->iconSize().width()));
     connect(selectFromMenuButton, &QToolButton::clicked, this, &Roderuz::selectCommandFromMenu);
-    // These keys are no mnemonic of any text in the dialog, in English or in German.
-    describeButton(selectCommandFileButton, tr("Choose a program file"), Qt::ALT | Qt::Key_O);
-    describeButton(selectFromMenuButton, selectFromMenuButton->toolTip(), Qt::ALT | Qt::Key_L);
-    describeButton(rbSu, tr("Change the user with su"), Qt::ALT | Qt::Key_X);
-    describeButton(rbSudo, tr("Change the user with sudo"), Qt::ALT | Qt::Key_Y);
-    installOptionShortcuts();
+    optionShortcuts = std::make_unique<OptionShortcuts>(
+        this, form, [this] { return privilegedLauncher->isChecking(); },
+        [this] {
+            if (!advancedPanel->isOpen())
+                slotAdvanced();
+        });
 
     terminal = terminalProgram();
     if (terminal.isEmpty())
         cbRunInTerminal->setEnabled(false);
 
     lbRunIcon->setPixelMetricForIconSize(QStyle::PM_LargeIconSize);
-    emptyFieldIcon = runIcon(lbRunIcon->iconExtent());
-    lbRunIcon->setIcon(emptyFieldIcon);
     pbOptions->setText(tr("&Advanced >>"));
-    updateRunButton();
     advancedOptionsWidget->hide();
 
     parseTimer = new QTimer(this);
@@ -219,24 +114,15 @@ Roderuz::Roderuz(QWidget *parent)
     slowClassificationTimer = new QTimer(this);
     slowClassificationTimer->setSingleShot(true);
     slowClassificationTimer->setInterval(slowClassificationMs);
-    savedFocus = nullptr;
-    calculator = new Calculator(this);
+    calculation = new InPlaceCalculation(cbCommand->lineEdit());
 
     connect(pbRun, &QPushButton::clicked, this, &Roderuz::accept);
     connect(pbCancel, &QPushButton::clicked, this, &Roderuz::reject);
     connect(pbOptions, &QPushButton::clicked, this, &Roderuz::slotAdvanced);
     connect(parseTimer, &QTimer::timeout, this, &Roderuz::slotParseTimer);
     connect(cbCommand, &QComboBox::editTextChanged, this, &Roderuz::slotCmdChanged);
-    connect(cbPriority, &QCheckBox::toggled, this, &Roderuz::slotChangeScheduler);
-    connect(slPriority, &QSlider::valueChanged, this, &Roderuz::slotPriority);
-    connect(cbRealtime, &QCheckBox::toggled, this, &Roderuz::slotRealtime);
-    connect(cbRunAsOther, &QCheckBox::toggled, this, &Roderuz::slotChangeUid);
-    connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateAuthLabel);
-    connect(leUsername, &QLineEdit::textChanged, this, &Roderuz::updateRunButton);
     connect(cbRunInTerminal, &QCheckBox::clicked, this, &Roderuz::slotTerminal);
-    connect(calculator, &Calculator::evaluated, this, &Roderuz::slotCalculated);
-    connect(rbSu, &QRadioButton::toggled, this, &Roderuz::refreshPlan);
-    connect(lePassword, &QLineEdit::textChanged, this, &Roderuz::refreshPlan);
+    connect(calculation, &InPlaceCalculation::valueArrived, this, &Roderuz::refreshPlan);
     connect(classifier, &CommandClassifier::classified, this, &Roderuz::slotClassified);
     // Clearing is done at once: the user asked for it, whatever the dialog does next.
     connect(cbCommand, &HistoryBox::historyCleared, this, &Roderuz::saveHistory);
@@ -248,11 +134,8 @@ Roderuz::Roderuz(QWidget *parent)
         setHint(tr("Looking at %1 ...").arg(typedProgram()));
     });
 
-    rootForced = false;
-    scheduler = 0;
-    initPriorities();
-    savedPriorityState = false;
-    quietRealtime = false;
+    runAsOptions =
+        std::make_unique<RunAsOptions>(this, form, spokenStatus, [this] { refreshPlan(); });
 
     auto *helpAction = new QAction(tr("Help"), this);
     helpAction->setShortcuts(QKeySequence::HelpContents);
@@ -277,7 +160,7 @@ Roderuz::Roderuz(QWidget *parent)
             cbCommand->replaceItems(whole.history, whole.historyApplications);
         }
         installCompleters();
-        startDefaultUserLookUp();
+        runAsOptions->startDefaultUserLookUp();
         // What Enter takes when the text cannot run depends on the list.
         refreshPlan();
     });
@@ -287,28 +170,10 @@ Roderuz::Roderuz(QWidget *parent)
     resize(minimumSizeHint());
 }
 
-Roderuz::~Roderuz() = default;
-
-void Roderuz::startDefaultUserLookUp()
+Roderuz::~Roderuz()
 {
-    auto *watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcher<QString>::finished, leUsername, [this, watcher] {
-        if (!userPreset && !leUsername->isModified())
-            leUsername->setText(watcher->result());
-        watcher->deleteLater();
-    });
-    // The name services may not answer.
-    static QThreadPool *const accountLookUps = newBackgroundThreadPool(1);
-    watcher->setFuture(QtConcurrent::run(accountLookUps, fetchDefaultUser));
-}
-
-void Roderuz::describeButton(
-    QAbstractButton *button, const QString &description, const QKeySequence &shortcut)
-{
-    button->setShortcut(shortcut);
-    button->setAccessibleName(description);
-    //: Tool tip: what a button does, then its keyboard shortcut
-    button->setToolTip(tr("%1 (%2)").arg(description, shortcut.toString(QKeySequence::NativeText)));
+    // The widgets go first: what they report on their way reaches members still there.
+    qDeleteAll(findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void Roderuz::setCommandText(const QString &text)
@@ -333,9 +198,7 @@ void Roderuz::completeStartup()
 void Roderuz::setUser(const QString &name)
 {
     completeStartup();
-    cbRunAsOther->setChecked(true);
-    leUsername->setText(name);
-    userPreset = true;
+    runAsOptions->setUser(name);
     openAdvancedOptions();
 }
 
@@ -356,112 +219,22 @@ void Roderuz::setUseSudo()
 void Roderuz::setRealtime()
 {
     completeStartup();
-    quietRealtime = true;
-    slotRealtime(true);
-    quietRealtime = false;
+    runAsOptions->setRealtime();
     openAdvancedOptions();
 }
 
 void Roderuz::setPriority(int value)
 {
     completeStartup();
-    slPriority->setValue(value);
+    runAsOptions->setPriority(value);
     openAdvancedOptions();
 }
 
 void Roderuz::openAdvancedOptions()
 {
     focusForPresets();
-    if (advancedOptionsWidget->isHidden())
+    if (!advancedPanel->isOpen())
         slotAdvanced();
-}
-
-void Roderuz::installOptionShortcuts()
-{
-    // A button's own shortcut moves the focus to it and clicks it 100 ms
-    // later, and only while it shows and can be used: keys typed meanwhile
-    // went astray, and with the advanced options closed the letter went into
-    // the command. The dialog's shortcuts take their place.
-    for (QAbstractButton *button : std::initializer_list<QAbstractButton *> {
-             cbRunInTerminal, cbRunAsOther, rbSu, rbSudo, cbPriority, cbRealtime }) {
-        const QKeySequence key = button->shortcut();
-        button->setShortcut(QKeySequence());
-        addOptionShortcut(key, [this, button] { pressOption(button); });
-    }
-    // A label keeps its own shortcut, which does the same while its field can take the focus.
-    const std::pair<QLabel *, QAbstractButton *> labels[] = { { lbUsername, cbRunAsOther },
-        { lbPassword, cbRunAsOther }, { textLabel1, cbPriority } };
-    for (const auto &[label, option] : labels) {
-        QWidget *field = label->buddy();
-        addOptionShortcut(QKeySequence::mnemonic(label->text()),
-            [this, field, option = option] { focusOption(field, option); });
-    }
-}
-
-void Roderuz::addOptionShortcut(const QKeySequence &key, const std::function<void()> &act)
-{
-    auto *shortcut = new QShortcut(key, this);
-    connect(shortcut, &QShortcut::activated, this, act);
-    // Shared with a label's own shortcut, which focuses the same field.
-    connect(shortcut, &QShortcut::activatedAmbiguously, this, act);
-}
-
-void Roderuz::pressOption(QAbstractButton *button)
-{
-    if (privilegedLauncher->isChecking())
-        return;
-    if (advancedOptionsWidget->isAncestorOf(button) && advancedOptionsWidget->isHidden())
-        slotAdvanced();
-    // su and sudo are the ways to run as another user: choosing one asks for that.
-    if ((button == rbSu || button == rbSudo) && !cbRunAsOther->isChecked()
-        && cbRunAsOther->isEnabled())
-        cbRunAsOther->click();
-    if (!button->isEnabled())
-        return;
-    // Ticking the user's box moves the focus to the user name; otherwise the
-    // keys typed next go on where they went, unless that field closes.
-    QWidget *typing = focusWidget();
-    button->click();
-    if (!typing || !typing->isEnabled())
-        button->setFocus(Qt::ShortcutFocusReason);
-}
-
-void Roderuz::focusOption(QWidget *field, QAbstractButton *option)
-{
-    if (privilegedLauncher->isChecking())
-        return;
-    if (advancedOptionsWidget->isHidden())
-        slotAdvanced();
-    if (!field->isEnabled() && !option->isChecked() && option->isEnabled())
-        option->click();
-    if (field->isEnabled())
-        field->setFocus(Qt::ShortcutFocusReason);
-}
-
-void Roderuz::fixOptionLabelColumn()
-{
-    // Room for the form's labels and for the password label of a user name
-    // of up to eight characters, the traditional longest.
-    int width = 0;
-    for (const QLabel *label : { lbUsername, lbPassword, textLabel1 })
-        width = qMax(width, label->sizeHint().width());
-    optionLabelWidth = width + 12 * lbPassword->fontMetrics().averageCharWidth();
-    gridLayout_2->setColumnMinimumWidth(1, optionLabelWidth);
-    // The text is cut to the column; its size hint must not widen it either.
-    lbPassword->setSizePolicy(QSizePolicy::Ignored, lbPassword->sizePolicy().verticalPolicy());
-}
-
-void Roderuz::showPasswordLabel(const QString &text)
-{
-    // Typing a user name must not move the fields beside it: a long name is
-    // cut short, and the tool tip and screen readers have it whole.
-    const QString shown = lbPassword->fontMetrics().elidedText(
-        text, Qt::ElideRight, optionLabelWidth, Qt::TextShowMnemonic);
-    QString whole = text;
-    whole.remove(QLatin1Char('&'));
-    lbPassword->setText(shown);
-    lbPassword->setToolTip(shown == text ? QString() : whole);
-    lbPassword->setAccessibleName(whole);
 }
 
 void Roderuz::stopPasswordCheck()
@@ -498,7 +271,7 @@ void Roderuz::updateIcon()
 
 void Roderuz::resetDialog()
 {
-    if (advancedOptionsWidget->isVisible())
+    if (advancedPanel->isOpen())
         slotAdvanced();
 
     {
@@ -508,25 +281,14 @@ void Roderuz::resetDialog()
         cbCommand->setFocus(Qt::OtherFocusReason);
         cbCommand->clear();
     }
-    updateRunButton();
-
-    nicePriority = 0;
-    scheduler = 0;
     cbRunInTerminal->setChecked(false);
-    cbRunAsOther->setChecked(false);
-    leUsername->setText(rootUser());
-    cbPriority->setChecked(false);
-    slPriority->setValue(nicePriority);
-    cbRealtime->setChecked(scheduler == 1);
-    wipeLineEdit(lePassword);
-
-    rootForced = false;
-    savedFocus = nullptr;
-    calculationWanted = false;
+    advancedPanel->forgetFocus();
+    calculation->textChanged();
     terminalChoice.reset();
     pendingRun.clear();
     parseTimer->stop();
-    updateAuthLabel();
+    // Last: the options show the plan, which reads what is reset above.
+    runAsOptions->reset();
     updateIcon();
 }
 
@@ -538,23 +300,6 @@ void Roderuz::adjustDialogSize()
 
 void Roderuz::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && cbCommand->currentText().simplified().isEmpty()
-        && !privilegedLauncher->isChecking()) {
-        completeStartup();
-        const LaunchPlan plan = currentPlan();
-        if (plan.action() == LaunchPlan::RunLastCommand) {
-            event->accept();
-            if (plan.awaitsPassword()) {
-                lePassword->setFocus(Qt::OtherFocusReason);
-                return;
-            }
-            // Recalled as Up would, it runs as it ran: an application by its entry.
-            cbCommand->recallHistoryEntry(0);
-            accept();
-            return;
-        }
-    }
     if (event->key() == Qt::Key_Escape && privilegedLauncher->isChecking()) {
         // A check that hangs or was started too soon is not the end of the
         // dialog; a second Escape is.
@@ -586,25 +331,12 @@ void Roderuz::showEvent(QShowEvent *event)
         parseTimer->stop();
         slotParseTimer();
         // Its arrival draws the plan once.
-        classifier->waitFor(
-            cbCommand->currentText(), cbCommand->chosenEntry(), presetClassificationMs);
+        classifier->waitFor(commandText(), cbCommand->chosenEntry(), presetClassificationMs);
     }
-    if (!advancedSizePending)
-        return;
     // Options opened before the dialog showed take their height now, before
-    // the window is on the screen: a window resized after it was placed
-    // there can be moved to where the window system has not placed it yet.
-    advancedSizePending = false;
-    // The scroll area sizes its contents through posted events: its width
-    // follows theirs, the layouts answer with requests of their own, and the
-    // window's height follows the width. A few rounds settle them.
-    for (int round = 0; round < 5; ++round) {
-        QCoreApplication::sendPostedEvents();
-        layout()->activate();
-    }
-    resize(width(), qMax(minimumSizeHint().height(), heightForWidth(width())));
-    advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    adjustPosition(parentWidget());
+    // the window is on the screen, where it is placed again.
+    if (advancedPanel->settleBeforeShow())
+        adjustPosition(parentWidget());
 }
 
 void Roderuz::changeEvent(QEvent *event)
@@ -618,10 +350,14 @@ void Roderuz::accept()
 {
     // The usage record and the completion list take part in what follows.
     completeStartup();
-    const QString text = cbCommand->currentText().simplified();
-    // Blanks alone are no command, whatever the text before them was.
-    if (text.isEmpty() || privilegedLauncher->isChecking())
+    if (privilegedLauncher->isChecking())
         return;
+    const QString text = commandText();
+    // Blanks alone are no command, whatever the text before them was.
+    if (text.isEmpty()) {
+        runLastCommand();
+        return;
+    }
     // Cleared first: the classification delivered by the wait must not launch it again.
     pendingRun.clear();
     if (!classifier->waitFor(text, cbCommand->chosenEntry(), runWaitMs)) {
@@ -632,30 +368,37 @@ void Roderuz::accept()
     launch();
 }
 
+void Roderuz::runLastCommand()
+{
+    const LaunchPlan plan = currentPlan();
+    if (plan.action() != LaunchPlan::RunLastCommand || !plan.canRun())
+        return;
+    if (plan.awaitsPassword()) {
+        lePassword->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // Recalled as Up would, it runs as it ran: an application by its entry.
+    cbCommand->recallHistoryEntry(0);
+    accept();
+}
+
 void Roderuz::launch()
 {
     parseTimer->stop();
-    // The terminal box follows the text at Run too, however fast it was typed.
-    refreshPlan();
     LaunchOptions options = launchOptions();
     if (runner && runner->isActive())
         options.wrapCommand = [this](const QString &line) { return runner->wrapCommand(line); };
     const LaunchPlan plan(classifier->latest(), options);
-    const QString text = plan.classification().text;
+    if (!plan.canRun())
+        return;
 
     if (plan.action() == LaunchPlan::Calculate) {
-        if (text == calculatedExpression) {
-            if (!calculatedResult.isEmpty())
-                cbCommand->lineEdit()->setText(calculatedResult);
-            return;
-        }
-        // The value goes into the field when it arrives, unless the text changes first.
-        calculationWanted = true;
-        calculator->evaluate(text);
+        calculation->putIntoField(plan);
         return;
     }
     if (plan.action() == LaunchPlan::TakeListedRow) {
-        takeListedRow();
+        if (listedRows->take(plan.listed()))
+            accept();
         return;
     }
     if (plan.action() == LaunchPlan::TypePassword) {
@@ -669,22 +412,9 @@ void Roderuz::launch()
             showChecking(true);
         return;
     }
-    if (plan.action() != LaunchPlan::CloseOnly && runCommand(plan) == 1)
+    if (plan.action() != LaunchPlan::CloseOnly && !CallerLauncher::run(plan, this))
         return;
     finishLaunch(plan);
-}
-
-void Roderuz::takeListedRow()
-{
-    auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer());
-    const CompletionRow row = listedRow();
-    if (!completer || !completer->activateFirstRow())
-        return;
-    // A command from the history or an application runs as it does when
-    // chosen; a program or a file only completes the field, and runs now.
-    if (row.kind == CommandCompleterModel::RowKind::Program
-        || row.kind == CommandCompleterModel::RowKind::File)
-        accept();
 }
 
 void Roderuz::passwordChecked(const LaunchPlan &plan, bool accepted)
@@ -737,149 +467,74 @@ void Roderuz::finishLaunch(const LaunchPlan &plan)
     QDialog::accept();
 }
 
-int Roderuz::runCommand(const LaunchPlan &plan)
-{
-    switch (plan.action()) {
-    case LaunchPlan::UnknownCommand:
-    case LaunchPlan::NotAProgram:
-        showError(tr("<center><b>%1</b></center>\nCould not run the specified command.")
-                      .arg(DetachedStart::forMessage(plan.classification().text)));
-        return 1;
-    case LaunchPlan::Refused:
-        showWarning(LaunchDescription::refusalMessage(plan));
-        return 1;
-    case LaunchPlan::Start: {
-        const CommandClassification &found = plan.classification();
-        const auto announce = [&found](const QString &program) {
-            return StartupNotice::announce(found.entryName, found.entryIcon, program);
-        };
-        const QString failure = DetachedStart::run(plan.commandLines(), plan.workingDirectory(),
-            plan.announcesStart() ? announce : std::function<QString(const QString &)>());
-        if (failure.isEmpty())
-            return 0;
-        showWarning(failure);
-        return 1;
-    }
-    default:
-        return 1;
-    }
-}
-
 LaunchOptions Roderuz::launchOptions() const
 {
     LaunchOptions options;
-    options.inTerminal = cbRunInTerminal->isChecked();
-    options.terminalProgram = terminal;
-    options.runAsOther = cbRunAsOther->isChecked();
-    options.userName = leUsername->text();
-    options.sudoChosen = !rbSu->isChecked();
-    options.priorityChosen = cbPriority->isChecked();
-    options.scheduler = scheduler;
-    options.nicePriority = nicePriority;
-    options.realtimePriority = realtimePriority;
-    options.startNice = startNice;
+    runAsOptions->fill(&options);
+    options.terminalChoice = terminalChoice;
+    options.terminalApplications = terminalApps;
+    // A box the user cannot tick (no terminal, or only Cancel works now) runs nothing in one.
+    if (cbRunInTerminal->isEnabled())
+        options.terminalProgram = terminal;
     options.callerName = caller;
-    options.callerIsRoot = getuid() == 0;
-    options.listed = listedAlternative(listedRow());
+    options.callerIsRoot = LocalAccounts::callerIsRoot();
+    options.listed = listedRows->first();
     options.lastCommand = cbCommand->historyItems().value(0);
-    options.alternativeInTerminal = alternativeInTerminal(options);
-    options.passwordTyped = !lePassword->text().isEmpty();
+    calculation->fill(&options);
     options.windowsReachOthers = &XDisplayAuthority::reachableByOthers;
     return options;
 }
 
-bool Roderuz::alternativeInTerminal(const LaunchOptions &options) const
+QString Roderuz::commandText() const
 {
-    // The terminal box follows what Enter puts into the field as it follows typed
-    // text; whether an application's entry asks for a terminal is known only once
-    // that text is looked at, so here only the list of terminal applications counts.
-    const QString alternative = options.listed.kind == ListedAlternative::NoAlternative
-        ? options.lastCommand
-        : listedRow().text;
-    const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
-    const bool listed = !program.isEmpty() && terminalApps.contains(QFileInfo(program).fileName());
-    return cbRunInTerminal->isEnabled() && terminalChoice.ticked(program, listed);
-}
-
-CompletionRow Roderuz::listedRow() const
-{
-    const auto *completer = qobject_cast<const CommandCompleter *>(cbCommand->completer());
-    return completer ? completer->firstRow() : CompletionRow();
-}
-
-ListedAlternative Roderuz::listedAlternative(const CompletionRow &row)
-{
-    switch (row.kind) {
-    case CommandCompleterModel::RowKind::None:
-        return {};
-    case CommandCompleterModel::RowKind::File:
-        return { ListedAlternative::OpensFile, row.text };
-    case CommandCompleterModel::RowKind::Folder:
-        return { ListedAlternative::ShowsFolder, row.text };
-    default:
-        return { ListedAlternative::RunsCommand, row.name };
-    }
+    return cbCommand->currentText().simplified();
 }
 
 QString Roderuz::typedProgram() const
 {
-    return cbCommand->currentText().simplified().section(QLatin1Char(' '), 0, 0);
+    return commandText().section(QLatin1Char(' '), 0, 0);
 }
 
 bool Roderuz::classificationIsCurrent() const
 {
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     return !text.isEmpty() && classifier->latest().text == text
         && classifier->latest().chosenEntry == cbCommand->chosenEntry();
 }
 
 LaunchPlan Roderuz::currentPlan() const
 {
-    return LaunchPlan(classificationIsCurrent() ? classifier->latest() : CommandClassification(),
-        launchOptions());
+    if (classificationIsCurrent())
+        return LaunchPlan(classifier->latest(), launchOptions());
+    // Not looked at yet: what is known without that.
+    CommandClassification typed;
+    typed.text = commandText();
+    return LaunchPlan(typed, launchOptions());
 }
 
 void Roderuz::refreshPlan()
 {
-    const bool empty = cbCommand->currentText().simplified().isEmpty();
-    // Until the text's own classification arrives, what is shown stays.
-    const bool known = empty || classificationIsCurrent();
-    if (known && cbRunInTerminal->isEnabled()) {
-        cbRunInTerminal->setChecked(terminalChoice.ticked(typedProgram(),
-            !empty && LaunchPlan::namesTerminalApplication(classifier->latest(), terminalApps)));
-    }
+    updateRunButton();
     const LaunchPlan plan = currentPlan();
-    const QString label = LaunchDescription::passwordLabel(plan);
-    showPasswordLabel(label.isEmpty() ? passwordLabelText : label);
-    if (!known)
+    runAsOptions->showPasswordLabel(LaunchDescription::passwordLabel(plan));
+    // Said where the user moved the priority, whose focus stays there.
+    const QString rootReason = LaunchDescription::rootReason(plan);
+    slPriority->setAccessibleDescription(rootReason);
+    sbPriority->setAccessibleDescription(rootReason);
+    // Until the text's own classification arrives, what is shown stays.
+    if (!plan.classification().text.isEmpty() && !classificationIsCurrent())
         return;
+    if (cbRunInTerminal->isEnabled())
+        cbRunInTerminal->setChecked(plan.terminalBoxTicked());
     if (auto *completer = qobject_cast<CommandCompleter *>(cbCommand->completer()))
         completer->setFirstRowDefault(plan.action() == LaunchPlan::TakeListedRow);
-    if (empty)
-        currentIcon = emptyFieldIcon;
-    else
-        // Kept as drawn, like the empty field's: the first frame of a dialog
-        // with a preset command reads no theme index.
-        currentIcon = cachedThemeIcon(
-            plan.inTerminal() ? terminalIconNames() : plan.classification().iconNames,
-            lbRunIcon->iconExtent());
+    // An expression is evaluated once it is known to be one; its value shows when it arrives.
+    if (plan.action() == LaunchPlan::Calculate && !plan.valueKnown())
+        calculation->evaluate(plan.classification().text);
+    // Kept as drawn: the first frame of a dialog with a preset command reads no theme index.
+    currentIcon = cachedThemeIcon(plan.iconNames(), lbRunIcon->iconExtent());
     updateIcon();
-    setHint(hintText(plan));
-}
-
-QString Roderuz::hintText(const LaunchPlan &plan) const
-{
-    if (plan.action() != LaunchPlan::Calculate)
-        return LaunchDescription::hint(plan);
-    const QString &expression = plan.classification().text;
-    if (expression != calculatedExpression)
-        return tr("Calculating ...");
-    if (calculationOutcome == Calculator::TooLong)
-        return tr("Result too long");
-    if (calculationOutcome == Calculator::NeedsBc)
-        return tr("Install bc to calculate this");
-    return calculatedResult.isEmpty() ? tr("Cannot calculate this expression")
-                                      : tr("= %1").arg(calculatedResult);
+    setHint(LaunchDescription::hint(plan));
 }
 
 void Roderuz::setHint(const QString &hint)
@@ -896,12 +551,6 @@ void Roderuz::showWarning(const QString &text)
         this, tr("Warning - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
-void Roderuz::showError(const QString &text)
-{
-    QMessageBox::critical(
-        this, tr("Error - Run command"), text, QMessageBox::Ok, QMessageBox::NoButton);
-}
-
 void Roderuz::reject()
 {
     if (privilegedLauncher->isChecking()) {
@@ -912,101 +561,19 @@ void Roderuz::reject()
     QDialog::reject();
 }
 
-void Roderuz::updateAuthLabel()
-{
-    if (rootNeeded()) {
-        if (!rootForced && !leUsername->text().isEmpty()) {
-            savedUser = leUsername->text();
-            savedPassword = lePassword->text();
-            savedRunAsOther = cbRunAsOther->isChecked();
-            rootForced = true;
-        }
-        if (leUsername->text() != rootUser() && !lePassword->text().isEmpty()) {
-            lePassword->clear();
-            spokenStatus->addNote(tr("The password was cleared"));
-        }
-        leUsername->setText(rootUser());
-        cbRunAsOther->setChecked(true);
-        cbRunAsOther->setEnabled(false);
-        leUsername->setEnabled(false);
-        lbUsername->setEnabled(true);
-    } else if (!cbRunAsOther->isEnabled() || !cbRunAsOther->isChecked()) {
-        if (rootForced) {
-            leUsername->setText(savedUser);
-            lePassword->setText(savedPassword);
-            cbRunAsOther->setChecked(savedRunAsOther);
-            leUsername->setEnabled(savedRunAsOther);
-            lbUsername->setEnabled(savedRunAsOther);
-        } else {
-            cbRunAsOther->setChecked(false);
-            leUsername->setEnabled(false);
-            lbUsername->setEnabled(false);
-        }
-        cbRunAsOther->setEnabled(true);
-        rootForced = false;
-    }
-    // A user restored after root was forced keeps a usable password field.
-    const bool passwordWanted = cbRunAsOther->isChecked() && !leUsername->text().isEmpty();
-    lePassword->setEnabled(passwordWanted);
-    lbPassword->setEnabled(passwordWanted);
-    updateRunButton();
-    refreshPlan();
-}
-
-bool Roderuz::rootNeeded() const
-{
-    return (cbPriority->isChecked() && nicePriority < startNice) || scheduler != 0;
-}
-
 void Roderuz::slotAdvanced()
 {
-    const bool wasMaximized = isMaximized();
-    if (advancedOptionsWidget->isHidden()) {
-        // The panel shows the stored way to change user.
+    // The panel shows the stored way to change user.
+    if (!advancedPanel->isOpen())
         completeStartup();
-        advancedSpacer->changeSize(0, 0, QSizePolicy::Ignored, QSizePolicy::Ignored);
-        advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
-        advancedOptionsWidget->show();
-        // Let the panel take its minimum height first, then let it grow; a
-        // dialog not on the screen yet does so when it is shown.
-        if (isVisible())
-            QTimer::singleShot(0, this, &Roderuz::setExpandingSizePolicyForAdvancedWidget);
-        else
-            advancedSizePending = true;
-        pbOptions->setText(tr("&Advanced <<"));
-        savedFocus = focusWidget();
-        if (savedFocus)
-            savedFocus->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-
-    advancedOptionsWidget->hide();
-    advancedSpacer->changeSize(20, 1, QSizePolicy::Expanding, QSizePolicy::Expanding);
-    layout()->activate();
-    pbOptions->setText(tr("&Advanced >>"));
-    if (savedFocus && savedFocus->parent() != gbAdvanced)
-        savedFocus->setFocus(Qt::OtherFocusReason);
-    if (!wasMaximized)
-        resize(sizeHint());
-}
-
-void Roderuz::setExpandingSizePolicyForAdvancedWidget()
-{
-    QCoreApplication::processEvents();
-    // A window put on the screen smaller than the open panel needs grows first.
-    const int neededHeight = qMax(minimumSizeHint().height(), heightForWidth(width()));
-    if (height() < neededHeight && !isMaximized())
-        resize(width(), neededHeight);
-    advancedOptionsWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    advancedPanel->toggle();
 }
 
 void Roderuz::slotParseTimer()
 {
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     if (text.isEmpty())
         return;
-    if (isArithmeticExpression(text) && text != calculatedExpression)
-        calculator->evaluate(text);
     classifier->classify(text, cbCommand->chosenEntry());
     if (classificationIsCurrent())
         refreshPlan();
@@ -1017,7 +584,7 @@ void Roderuz::slotParseTimer()
 void Roderuz::slotClassified()
 {
     slowClassificationTimer->stop();
-    const QString text = cbCommand->currentText().simplified();
+    const QString text = commandText();
     if (!pendingRun.isEmpty() && classifier->latest().text == pendingRun) {
         const bool unchanged = pendingRun == text;
         pendingRun.clear();
@@ -1029,101 +596,15 @@ void Roderuz::slotClassified()
     refreshPlan();
 }
 
-void Roderuz::slotCalculated(
-    const QString &expression, const QString &result, Calculator::Outcome outcome)
-{
-    calculatedExpression = expression;
-    calculatedResult = result;
-    calculationOutcome = outcome;
-    if (expression != cbCommand->currentText().simplified())
-        return;
-    if (calculationWanted) {
-        calculationWanted = false;
-        if (!result.isEmpty()) {
-            cbCommand->lineEdit()->setText(result);
-            return;
-        }
-    }
-    refreshPlan();
-}
-
-void Roderuz::slotPriority(int value)
-{
-    if (scheduler == 1)
-        realtimePriority = value;
-    else
-        nicePriority = value;
-    namePriority(slPriority, sbPriority, value, scheduler == 1 ? std::optional<int>() : startNice,
-        spokenStatus);
-    updateAuthLabel();
-}
-
-void Roderuz::slotRealtime(bool on)
-{
-    if (!on) {
-        scheduler = 0;
-        cbPriority->setEnabled(true);
-        cbPriority->setChecked(savedPriorityState);
-        setPriorityRange(normalLowEnd, normalHighEnd, nicePriority);
-        updateAuthLabel();
-        return;
-    }
-
-    scheduler = 1;
-    // Kept before asking, so that declining gives the user's own choice back.
-    savedPriorityState = cbPriority->isChecked();
-    if (!quietRealtime) {
-        const QMessageBox::StandardButton answer =
-            QMessageBox::question(this, tr("Warning - Run Command"),
-                tr("Running a realtime application can be very dangerous. If the application "
-                   "misbehaves, the system might hang "
-                   "unrecoverably.\nAre you sure you want to continue?"),
-                QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::NoButton);
-        if (answer != QMessageBox::Yes) {
-            scheduler = 0;
-            cbRealtime->setChecked(false);
-            updateAuthLabel();
-            return;
-        }
-    }
-    cbPriority->setChecked(true);
-    cbPriority->setEnabled(false);
-    setPriorityRange(
-        sched_get_priority_min(SCHED_FIFO), sched_get_priority_max(SCHED_FIFO), realtimePriority);
-    updateAuthLabel();
-}
-
 void Roderuz::slotTerminal(bool on)
 {
     terminalChoice.setByHand(on, typedProgram());
     refreshPlan();
 }
 
-void Roderuz::slotChangeUid(bool on)
-{
-    rbSu->setEnabled(on);
-    rbSudo->setEnabled(on);
-    leUsername->setEnabled(on);
-    lbUsername->setEnabled(on);
-    if (on) {
-        leUsername->selectAll();
-        leUsername->setFocus(Qt::OtherFocusReason);
-    }
-    updateAuthLabel();
-}
-
-void Roderuz::slotChangeScheduler(bool on)
-{
-    slPriority->setEnabled(on);
-    sbPriority->setEnabled(on);
-    lbLowPriority->setEnabled(on);
-    lbHighPriority->setEnabled(on);
-    updateAuthLabel();
-}
-
 void Roderuz::slotCmdChanged(const QString &text)
 {
-    calculationWanted = false;
+    calculation->textChanged();
     updateRunButton();
     if (!text.isEmpty()) {
         parseTimer->start(parseDelay);
@@ -1168,8 +649,7 @@ void Roderuz::selectCommandFromMenu()
 
 void Roderuz::updateRunButton()
 {
-    pbRun->setEnabled(!cbCommand->currentText().isEmpty()
-        && (!cbRunAsOther->isChecked() || !leUsername->text().isEmpty()));
+    pbRun->setEnabled(!privilegedLauncher->isChecking() && currentPlan().canRun());
 }
 
 void Roderuz::setRunnerPluginDirectory(const QString &directory)
@@ -1180,40 +660,6 @@ void Roderuz::setRunnerPluginDirectory(const QString &directory)
 void Roderuz::loadRunnerPlugin()
 {
     runner = loadFirstRunner(runnerPluginDirectory());
-}
-
-void Roderuz::initPriorities()
-{
-    realtimePriority =
-        (sched_get_priority_min(SCHED_FIFO) + sched_get_priority_max(SCHED_FIFO)) / 2;
-    startNice = processNiceValue();
-    nicePriority = startNice;
-    if (startNice > 0) {
-        normalLowEnd = 10;
-        normalHighEnd = startNice - 20;
-    } else {
-        normalLowEnd = startNice + 19;
-        normalHighEnd = -20;
-    }
-    setPriorityRange(normalLowEnd, normalHighEnd, startNice);
-}
-
-void Roderuz::setPriorityRange(int low, int high, int value)
-{
-    {
-        const QSignalBlocker blockSpinBox(sbPriority);
-        const QSignalBlocker blockSlider(slPriority);
-        sbPriority->setRange(qMin(low, high), qMax(low, high));
-        slPriority->setRange(qMin(low, high), qMax(low, high));
-    }
-    // The "Low" end is always on the left, and the keys move the handle as it is drawn.
-    slPriority->setInvertedAppearance(low > high);
-    slPriority->setInvertedControls(low > high);
-    slPriority->setValue(value);
-    lbLowPriority->setText(tr("%1 (Low)").arg(low));
-    lbHighPriority->setText(tr("%1 (High)").arg(high));
-    namePriority(slPriority, sbPriority, slPriority->value(),
-        scheduler == 1 ? std::optional<int>() : startNice, spokenStatus);
 }
 
 void Roderuz::loadSettings(const DialogSettings &settings)
@@ -1235,26 +681,10 @@ void Roderuz::installCompleters()
         completer->setCompletionMode(storedCompletionMode);
         // What Enter takes when the text cannot run changes with the list.
         connect(completer, &CommandCompleter::firstRowChanged, this, &Roderuz::refreshPlan);
+        listedRows->passClicksTo(pbRun);
         spokenStatus->followList(completer->popup());
     }
-
-    QStringList userNames;
-    if (readLocalUserNames(&userNames)) {
-        auto *completer = new QCompleter(userNames, leUsername);
-        completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
-        leUsername->setCompleter(completer);
-        // A shortcut that moves the focus on leaves no list behind to take the next key.
-        connect(qApp, &QApplication::focusChanged, completer, [completer](QWidget *, QWidget *now) {
-            QWidget *list = completer->popup();
-            if (!now || now == completer->widget() || now == list || !list->isVisible())
-                return;
-            list->hide();
-            // The field handed the focus to its list and heard nothing since:
-            // it would go on drawing its frame and caret as if focused.
-            QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
-            QCoreApplication::sendEvent(completer->widget(), &focusOut);
-        });
-    }
+    runAsOptions->installUserNameCompleter();
 }
 
 void Roderuz::saveHistory()
@@ -1271,17 +701,15 @@ void Roderuz::saveHistory()
 
 bool Roderuz::saveSettings(QString *error)
 {
+    DialogSettings current;
+    current.useSu = rbSu->isChecked();
+    current.history = cbCommand->historyItems();
+    current.historyApplications = cbCommand->historyEntries();
+    current.terminalApps = terminalApps;
+    const QCompleter *completer = cbCommand->completer();
+    current.completionMode = completer ? completer->completionMode() : storedCompletionMode;
     return SettingsStore::change(
-        [this](QSettings &settings) {
-            settings.setValue(QStringLiteral("su"), rbSu->isChecked());
-            DialogSettings::writeHistory(
-                settings, cbCommand->historyItems(), cbCommand->historyEntries());
-            settings.setValue(QStringLiteral("terminalApps"), terminalApps);
-            if (const QCompleter *completer = cbCommand->completer())
-                settings.setValue(QStringLiteral("completionMode"),
-                    static_cast<int>(completer->completionMode()));
-        },
-        error);
+        [&current](QSettings &settings) { current.write(settings); }, error);
 }
 
 void Roderuz::tellUnsaved(const QStringList &problems)

@@ -3,26 +3,27 @@
 #define RODERUZ_H
 
 #include "completion/commandcompleter.h"
-#include "dialog/terminalchoice.h"
-#include "exec/calculator.h"
 #include "exec/launchplan.h"
+#include "exec/terminalchoice.h"
 #include "ui_roderuzdlgui.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 
+class AdvancedPanel;
 class AfterFirstFrame;
 class CommandClassifier;
 struct DialogSettings;
 class IOrvanRunner;
+class InPlaceCalculation;
+class ListedRows;
+class OptionShortcuts;
 class PrivilegedLauncher;
-class QAbstractButton;
-class QKeySequence;
 class QTimer;
+class RunAsOptions;
 class SpokenStatus;
 
 /**
@@ -89,24 +90,16 @@ protected:
 protected Q_SLOTS:
     void accept() override;
     void reject() override;
-    void updateAuthLabel();
 
 private Q_SLOTS:
     void slotAdvanced();
     void slotParseTimer();
-    void slotPriority(int);
-    void slotRealtime(bool);
     void slotTerminal(bool);
-    void slotChangeUid(bool);
-    void slotChangeScheduler(bool);
     void slotCmdChanged(const QString &);
     void showHelp();
     void selectCommandFile();
     void selectCommandFromMenu();
-    void setExpandingSizePolicyForAdvancedWidget();
     void updateRunButton();
-    void slotCalculated(
-        const QString &expression, const QString &result, Calculator::Outcome outcome);
     void slotClassified();
 
 private:
@@ -122,73 +115,30 @@ private:
     void refreshPlan();
     /** Whether the classification at hand is the one of the field's text. */
     bool classificationIsCurrent() const;
+    /** The field's text as a command: simplified, so that blanks alone are none. */
+    QString commandText() const;
     /** The first word of the field's text. */
     QString typedProgram() const;
     /** Runs the field's text now that its classification is known. */
     void launch();
-    /** Takes the first row the completion list offers, as if the user chose it. */
-    void takeListedRow();
-    /** The first row the completion list offers for the text; of kind None when there is none. */
-    CompletionRow listedRow() const;
-    /** What taking @p row does, for a LaunchPlan. */
-    static ListedAlternative listedAlternative(const CompletionRow &row);
+    /** What Run does in the empty field: the last command again, as the hint says. */
+    void runLastCommand();
     /** Runs @p plan as another user when su or sudo @p accepted the password. */
     void passwordChecked(const LaunchPlan &plan, bool accepted);
     /** Leaves only Cancel working, with a wait cursor, while a password is checked. */
     void showChecking(bool checking);
     /** After @p plan's command was started: the history, the settings, and the dialog closes. */
     void finishLaunch(const LaunchPlan &plan);
-    /**
-     * Launches @p plan's command as the caller, or says why it cannot run
-     * (a command for another user goes through the privileged launcher).
-     *
-     * @return 0 when it was started, 1 when nothing was started and a message explained why
-     */
-    int runCommand(const LaunchPlan &plan);
-    /** The hint for @p plan: what the plan says, or for an expression what the calculator says. */
-    QString hintText(const LaunchPlan &plan) const;
     void setHint(const QString &hint);
     void showWarning(const QString &text);
-    void showError(const QString &text);
 
-    /**
-     * Gives @p button, whose text does not say what it does, the keyboard
-     * @p shortcut, @p description as its name for screen readers, and a tool
-     * tip naming both.
-     */
-    void describeButton(
-        QAbstractButton *button, const QString &description, const QKeySequence &shortcut);
     /** Opens the advanced options as the Advanced button does, unless they are open. */
     void openAdvancedOptions();
-    /**
-     * Gives the dialog the shortcuts of its options, which act at once and
-     * open the advanced options first when they are closed.
-     */
-    void installOptionShortcuts();
-    /** Makes @p key, while the dialog is active, call @p act. */
-    void addOptionShortcut(const QKeySequence &key, const std::function<void()> &act);
-    /** Clicks @p button for its shortcut; the focus stays where the user types next. */
-    void pressOption(QAbstractButton *button);
-    /** Focuses @p field for its label's shortcut, ticking @p option first when it is off. */
-    void focusOption(QWidget *field, QAbstractButton *option);
     /** Stops the password check; the password stays, selected, for another try. */
     void stopPasswordCheck();
-    /**
-     * Gives the labels of the user name, the password and the priority a
-     * column of fixed width, so that the fields beside them stay put.
-     */
-    void fixOptionLabelColumn();
-    /** Shows @p text as the password label, cut short to the labels' column. */
-    void showPasswordLabel(const QString &text);
     /** Focuses the password field when Run waits for a password, else the command field. */
     void focusForPresets();
-    /** Whether what Enter takes instead of the text (see @p options) runs in a terminal. */
-    bool alternativeInTerminal(const LaunchOptions &options) const;
     void loadRunnerPlugin();
-    void startDefaultUserLookUp();
-    void initPriorities();
-    void setPriorityRange(int low, int high, int value);
-    bool rootNeeded() const;
     /** Shows @p settings: the history, the way to change user, the terminal applications. */
     void loadSettings(const DialogSettings &settings);
     /** Installs the completers of the command field and of the user name. */
@@ -201,12 +151,7 @@ private:
      * saved. */
     void tellUnsaved(const QStringList &problems);
 
-    int nicePriority;
-    int realtimePriority;
-    int scheduler = 0;
     QIcon currentIcon;
-    // The icon beside the empty field, read once.
-    QIcon emptyFieldIcon;
     QStringList terminalApps;
     // The completion mode stored, for the completer installed after the first frame.
     QCompleter::CompletionMode storedCompletionMode = QCompleter::PopupCompletion;
@@ -220,37 +165,18 @@ private:
     std::unique_ptr<PrivilegedLauncher> privilegedLauncher;
     // Run was pressed on this text before its classification arrived.
     QString pendingRun;
-    // The form's own label of the password field.
-    QString passwordLabelText;
-    // The width of the column of the option labels.
-    int optionLabelWidth = 0;
     // The terminal emulator; empty when none is installed.
     QString terminal;
     // The login name of the user running the dialog.
     const QString caller;
     AfterFirstFrame *deferredStartup = nullptr;
-    Calculator *calculator = nullptr;
-    // The last expression evaluated and its value, kept for Run.
-    QString calculatedExpression;
-    QString calculatedResult;
-    Calculator::Outcome calculationOutcome = Calculator::NoValue;
-    // Run was pressed on an expression whose value had not arrived yet.
-    bool calculationWanted = false;
-    QWidget *savedFocus = nullptr;
+    InPlaceCalculation *calculation = nullptr;
     IOrvanRunner *runner = nullptr;
-    QString savedUser;
-    QString savedPassword;
-    bool savedRunAsOther = false;
-    bool rootForced = false;
-    int startNice;
-    int normalLowEnd;
-    int normalHighEnd;
-    bool savedPriorityState = false;
-    bool quietRealtime = false;
-    // The panel was opened before the dialog was on the screen.
-    bool advancedSizePending = false;
-    // A user name given with setUser() wins over the default user found later.
-    bool userPreset = false;
+    // As whom and at which priority a command runs.
+    std::unique_ptr<RunAsOptions> runAsOptions;
+    std::unique_ptr<AdvancedPanel> advancedPanel;
+    std::unique_ptr<OptionShortcuts> optionShortcuts;
+    ListedRows *listedRows = nullptr;
 
     friend class RoderuzTest;
     friend class RoderuzRunTest;

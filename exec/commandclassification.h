@@ -6,7 +6,7 @@
 #include <QStringList>
 
 /** What a typed text denotes; the numbers are stable. */
-enum CommandType {
+enum class CommandType {
     Unknown = 0,
     File = 1,
     Folder = 2,
@@ -24,7 +24,7 @@ struct CommandClassification
     /** The text classified, simplified; empty when nothing was classified. */
     QString text;
     /** The text's CommandType. */
-    int type = Unknown;
+    CommandType type = CommandType::Unknown;
     /** The program the first word names on the search path; empty when none. */
     QString executablePath;
     /** The file name of executablePath; empty without one. */

@@ -55,14 +55,14 @@ void CommandParser::parseChosen(const QString &text, const QString &entryId)
         return;
     }
     chosenEntry = entryId;
-    commandType = DesktopEntry;
+    commandType = CommandType::DesktopEntry;
     executablePath.clear();
     const QString name = desktopEntry->name;
     entryArguments =
         typedText.startsWith(name + QLatin1Char(' ')) ? typedText.mid(name.size() + 1) : QString();
 }
 
-int CommandParser::type() const
+CommandType CommandParser::type() const
 {
     return commandType;
 }
@@ -146,12 +146,12 @@ QString CommandParser::addressOf(const QString &word)
     return QString();
 }
 
-int CommandParser::classify(QString word)
+CommandType CommandParser::classify(QString word)
 {
     // A program of that name is what the user means, even with a colon in it.
     const bool onSearchPath = !executablePath.isEmpty() && !word.contains(QLatin1Char('/'));
     if (!onSearchPath && !addressOf(word).isEmpty())
-        return Network;
+        return CommandType::Network;
     const QUrl url(word, QUrl::TolerantMode);
     if (url.scheme() == QLatin1String("file"))
         word = url.toLocalFile();
@@ -160,21 +160,21 @@ int CommandParser::classify(QString word)
         const QString found = findCommandExecutable(word);
         if (found.isEmpty()) {
             loadDesktopEntry(word);
-            return desktopExec().isEmpty() ? Unknown : DesktopEntry;
+            return desktopExec().isEmpty() ? CommandType::Unknown : CommandType::DesktopEntry;
         }
         word = found;
     }
 
     const QFileInfo info(word);
     if (!info.exists())
-        return Unknown;
+        return CommandType::Unknown;
     if (info.isDir())
-        return Folder;
+        return CommandType::Folder;
     if (info.isExecutable()) {
         loadDesktopEntry(executableName());
-        return Executable;
+        return CommandType::Executable;
     }
-    return File;
+    return CommandType::File;
 }
 
 QIcon CommandParser::icon() const
@@ -188,20 +188,20 @@ QStringList CommandParser::iconNames() const
     const QStringList programFallback = { QStringLiteral("system-run"),
         QStringLiteral("application-x-executable") };
     switch (commandType) {
-    case File: {
+    case CommandType::File: {
         const QMimeType type =
             QMimeDatabase().mimeTypeForFile(command.section(QLatin1Char(' '), 0, 0));
         return { type.iconName(), type.genericIconName(), QStringLiteral("unknown"),
             QStringLiteral("text-x-generic") };
     }
-    case Folder:
+    case CommandType::Folder:
         return { QStringLiteral("folder") };
-    case Executable:
+    case CommandType::Executable:
         return QStringList { desktopIcon(), executableName() } + programFallback;
-    case Network:
+    case CommandType::Network:
         return { QStringLiteral("network"), QStringLiteral("applications-internet"),
             QStringLiteral("network-workgroup") };
-    case DesktopEntry:
+    case CommandType::DesktopEntry:
         return QStringList { desktopIcon() } + programFallback;
     default:
         if (isArithmeticExpression(command))

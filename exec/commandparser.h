@@ -41,7 +41,7 @@ public:
     void parseChosen(const QString &text, const QString &entryId);
 
     /** The CommandType of the text parsed last. */
-    int type() const;
+    CommandType type() const;
     /** The file name of the program found on the search path, or an empty string. */
     QString executableName() const;
     /** The Exec value of the text's desktop entry as written; empty without one. */
@@ -87,13 +87,13 @@ public:
 
 private:
     void loadDesktopEntry(const QString &name);
-    int classify(QString word);
+    CommandType classify(QString word);
     const ApplicationEntry *currentEntry() const;
 
     QString typedText;
     // typedText with a leading "~" of its first word expanded.
     QString command;
-    int commandType = Unknown;
+    CommandType commandType = CommandType::Unknown;
     QString executablePath;
     // The entry chosen in a list that the text stands for; empty for a typed text.
     QString chosenEntry;

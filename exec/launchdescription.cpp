@@ -10,7 +10,7 @@ static QString forLabel(QString name)
 // @p hint with the priority and the terminal that @p plan runs with.
 QString LaunchDescription::withPriorityAndTerminal(QString hint, const LaunchPlan &plan)
 {
-    if (plan.schedulingPolicy() == 1)
+    if (plan.schedulingPolicy() == SchedulingPolicy::Realtime)
         hint = tr("%1 with realtime priority %2").arg(hint).arg(plan.priority());
     else if (plan.changesPriority())
         hint = tr("%1 at priority %2").arg(hint).arg(plan.priority());
@@ -52,8 +52,9 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
     QString hint;
     switch (plan.action()) {
     case LaunchPlan::NothingToRun:
+        return rootReason(plan);
     case LaunchPlan::Calculate:
-        return QString();
+        return calculation(plan);
     case LaunchPlan::RunLastCommand:
         return withManner(
             tr("Enter runs the last command again: %1").arg(plan.lastCommand()), plan);
@@ -118,6 +119,42 @@ QString LaunchDescription::hint(const LaunchPlan &plan)
         return withPassword(withPriorityAndTerminal(hint, plan), plan);
     }
     return hint;
+}
+
+// What the calculator says about the expression of @p plan.
+QString LaunchDescription::calculation(const LaunchPlan &plan)
+{
+    if (!plan.valueKnown())
+        return tr("Calculating ...");
+    if (plan.calculationOutcome() == Calculator::TooLong)
+        return tr("Result too long");
+    if (plan.calculationOutcome() == Calculator::NeedsBc)
+        return tr("Install bc to calculate this");
+    return plan.value().isEmpty() ? tr("Cannot calculate this expression")
+                                  : tr("= %1").arg(plan.value());
+}
+
+QString LaunchDescription::notRunMessage(const LaunchPlan &plan, const QString &command)
+{
+    switch (plan.action()) {
+    case LaunchPlan::UnknownCommand:
+    case LaunchPlan::NotAProgram:
+        //: The command as typed, in bold, then why it was not run (as the hint said)
+        return tr("<center><b>%1</b></center>\n%2.").arg(command, hint(plan).toHtmlEscaped());
+    case LaunchPlan::Refused:
+        return refusalMessage(plan);
+    default:
+        return QString();
+    }
+}
+
+QString LaunchDescription::rootReason(const LaunchPlan &plan)
+{
+    if (!plan.forcesRoot())
+        return QString();
+    return plan.schedulingPolicy() == SchedulingPolicy::Realtime
+        ? tr("Runs as root: only root may use realtime scheduling")
+        : tr("Runs as root: only root may raise the priority");
 }
 
 QString LaunchDescription::passwordLabel(const LaunchPlan &plan)

@@ -97,24 +97,29 @@ static bool isWebAddress(const QString &word)
 
 LaunchPlan::LaunchPlan(const CommandClassification &classification, const LaunchOptions &options)
     : m_classification(classification)
-    , m_inTerminal(options.inTerminal)
     , m_terminalProgram(options.terminalProgram)
 {
-    m_asAnotherUser = (options.priorityChosen && options.scheduler == 1)
-        || (options.runAsOther && !options.userName.isEmpty());
+    m_forcesRoot = needsRoot(options);
+    m_asAnotherUser = m_forcesRoot || (options.runAsOther && !options.userName.isEmpty());
+    m_awaitsUser = options.runAsOther && options.userName.isEmpty() && !m_forcesRoot;
     if (m_asAnotherUser)
         planIdentity(options);
     planPriority(options);
 
     const QString &text = classification.text;
+    m_terminalBoxTicked = !options.terminalProgram.isEmpty()
+        && options.terminalChoice.ticked(firstWord(),
+            !text.isEmpty()
+                && namesTerminalApplication(classification, options.terminalApplications));
+    m_inTerminal = m_terminalBoxTicked;
     if (text.isEmpty()) {
         m_lastCommand = options.lastCommand;
         m_action = m_lastCommand.isEmpty() ? NothingToRun : RunLastCommand;
-        m_inTerminal = options.alternativeInTerminal;
+        m_inTerminal = runsInTerminal(m_lastCommand, options);
         return;
     }
     if (isArithmeticExpression(text))
-        m_action = Calculate;
+        planCalculation(options);
     else if (text == QLatin1String("logout"))
         m_action = CloseOnly;
     else if (m_asAnotherUser)
@@ -126,16 +131,56 @@ LaunchPlan::LaunchPlan(const CommandClassification &classification, const Launch
         && options.listed.kind != ListedAlternative::NoAlternative) {
         m_listed = options.listed;
         m_action = TakeListedRow;
-        m_inTerminal = options.alternativeInTerminal;
+        m_inTerminal = runsInTerminal(m_listed.text, options);
     }
+}
+
+// Whether @p alternative, what Enter takes instead of the text, runs in a
+// terminal: the box follows it as it follows typed text. Whether an
+// application's entry asks for a terminal is known only once that text is
+// looked at, so here only the list of terminal applications counts.
+bool LaunchPlan::runsInTerminal(const QString &alternative, const LaunchOptions &options)
+{
+    const QString program = alternative.simplified().section(QLatin1Char(' '), 0, 0);
+    const bool listed =
+        !program.isEmpty() && options.terminalApplications.contains(QFileInfo(program).fileName());
+    return !options.terminalProgram.isEmpty() && options.terminalChoice.ticked(program, listed);
+}
+
+void LaunchPlan::planCalculation(const LaunchOptions &options)
+{
+    m_action = Calculate;
+    m_valueKnown = options.calculatedExpression == m_classification.text;
+    if (!m_valueKnown)
+        return;
+    m_value = options.calculatedValue;
+    m_calculationOutcome = options.calculationOutcome;
+}
+
+QStringList LaunchPlan::iconNames() const
+{
+    if (m_classification.text.isEmpty())
+        return { QStringLiteral("system-run"), QStringLiteral("application-x-executable") };
+    if (m_inTerminal)
+        return { QStringLiteral("utilities-terminal"), QStringLiteral("system-run"),
+            QStringLiteral("application-x-executable") };
+    return m_classification.iconNames;
+}
+
+bool LaunchPlan::needsRoot(const LaunchOptions &options)
+{
+    return (options.priorityChosen && options.nicePriority < options.startNice)
+        || options.scheduler == SchedulingPolicy::Realtime;
 }
 
 bool LaunchPlan::namesTerminalApplication(
     const CommandClassification &classification, const QStringList &terminalApplications)
 {
-    const int type = classification.type;
-    return (type == Executable && terminalApplications.contains(classification.executableName))
-        || ((type == Executable || type == DesktopEntry) && classification.entryWantsTerminal);
+    const CommandType type = classification.type;
+    return (type == CommandType::Executable
+               && terminalApplications.contains(classification.executableName))
+        || ((type == CommandType::Executable || type == CommandType::DesktopEntry)
+            && classification.entryWantsTerminal);
 }
 
 QString LaunchPlan::firstWord() const
@@ -146,7 +191,8 @@ QString LaunchPlan::firstWord() const
 QString LaunchPlan::historyText() const
 {
     const CommandClassification &found = m_classification;
-    if (found.type != DesktopEntry || !found.chosenEntry.isEmpty() || found.entryName.isEmpty())
+    if (found.type != CommandType::DesktopEntry || !found.chosenEntry.isEmpty()
+        || found.entryName.isEmpty())
         return found.text;
     // An id is no name people read.
     return found.entryArguments.isEmpty()
@@ -156,7 +202,7 @@ QString LaunchPlan::historyText() const
 
 QString LaunchPlan::historyEntry() const
 {
-    if (m_classification.type != DesktopEntry)
+    if (m_classification.type != CommandType::DesktopEntry)
         return QString();
     return m_classification.chosenEntry.isEmpty() ? firstWord() : m_classification.chosenEntry;
 }
@@ -175,20 +221,20 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
     const QString arguments = command.section(QLatin1Char(' '), 1, -1);
     const QString opener = QStringLiteral("xdg-open ");
     switch (m_classification.type) {
-    case Network:
+    case CommandType::Network:
         // An address without a scheme is a web address to the user, not a file to the opener.
         return { opener
             + typedCommandLine(
                 CommandParser::addressOf(firstWord()) + command.mid(firstWord().size()),
                 consumer) };
-    case Executable:
+    case CommandType::Executable:
         return { forShell ? command : typedCommandLine(command, consumer) };
-    case DesktopEntry:
+    case CommandType::DesktopEntry:
         return expandDesktopExec(m_classification.entryExec, m_classification.entryArguments,
             { m_classification.entryIcon, m_classification.entryName, m_classification.entryPath },
             consumer);
-    case File:
-    case Folder:
+    case CommandType::File:
+    case CommandType::Folder:
         if (arguments.isEmpty())
             return { opener + typedCommandLine(command, consumer) };
         break;
@@ -198,11 +244,11 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
 
 void LaunchPlan::planStart(const LaunchOptions &options)
 {
-    const int type = m_classification.type;
+    const CommandType type = m_classification.type;
     const QString program = firstWord();
-    if (type == Network) {
+    if (type == CommandType::Network) {
         m_subject = isWebAddress(program) ? OpensWebAddress : OpensAddress;
-    } else if ((type == File || type == Folder)
+    } else if ((type == CommandType::File || type == CommandType::Folder)
         && !m_classification.text.contains(QLatin1Char(' '))) {
         m_subject = OpensDocument;
         m_subjectName = m_classification.text;
@@ -215,7 +261,7 @@ void LaunchPlan::planStart(const LaunchOptions &options)
     // In a terminal the shell reads the line and expands "~" itself.
     QStringList lines = typeRewrittenLines(m_inTerminal);
     if (lines.isEmpty()) {
-        m_action = type == Unknown ? UnknownCommand : NotAProgram;
+        m_action = type == CommandType::Unknown ? UnknownCommand : NotAProgram;
         return;
     }
     for (QString &line : lines) {
@@ -232,7 +278,7 @@ void LaunchPlan::planStart(const LaunchOptions &options)
         }
     }
     m_commandLines = lines;
-    if (type == DesktopEntry) {
+    if (type == CommandType::DesktopEntry) {
         m_workingDirectory = m_classification.entryWorkingDirectory;
         m_announcesStart = m_classification.entryNotifiesStartup && !m_inTerminal;
     }
@@ -241,7 +287,10 @@ void LaunchPlan::planStart(const LaunchOptions &options)
 
 void LaunchPlan::planIdentity(const LaunchOptions &options)
 {
-    m_targetUser = options.runAsOther ? options.userName : options.callerName;
+    if (m_forcesRoot)
+        m_targetUser = rootUser();
+    else
+        m_targetUser = options.runAsOther ? options.userName : options.callerName;
     // sudo only ever serves to become root.
     m_switchTool = options.sudoChosen && m_targetUser == rootUser() ? QStringLiteral("sudo")
                                                                     : QStringLiteral("su");
@@ -259,7 +308,8 @@ void LaunchPlan::planPriority(const LaunchOptions &options)
         m_priority = options.nicePriority;
     } else if (options.priorityChosen) {
         m_schedulingPolicy = options.scheduler;
-        m_priority = options.scheduler == 1 ? options.realtimePriority : options.nicePriority;
+        m_priority = options.scheduler == SchedulingPolicy::Realtime ? options.realtimePriority
+                                                                     : options.nicePriority;
         m_changesPriority = true;
     } else {
         // A lower priority than the dialog's is kept, as on the caller's own path.
@@ -272,11 +322,11 @@ void LaunchPlan::planStartAsOther(const LaunchOptions &options)
 {
     // The companion hands the line to "/bin/sh -c"; only an application's
     // entry is rewritten, the rest is what was typed.
-    QString line = m_classification.type == DesktopEntry
+    QString line = m_classification.type == CommandType::DesktopEntry
         ? typeRewrittenLines(true).join(QStringLiteral(" & "))
         : m_classification.text;
     // The entry's application starts in its folder; the braces keep every start there.
-    if (m_classification.type == DesktopEntry
+    if (m_classification.type == CommandType::DesktopEntry
         && !m_classification.entryWorkingDirectory.isEmpty()) {
         line = QStringLiteral("cd %1 && { %2; }")
                    .arg(shellQuoted(m_classification.entryWorkingDirectory), line);
@@ -312,14 +362,15 @@ LaunchPlan::Refusal LaunchPlan::refusalAsOther(const QString &line, const Launch
         return CommandTooLong;
     // A terminal and an application open windows; what another command does is its own.
     if (!options.windowsReachOthers()) {
-        if (m_inTerminal || m_classification.type == DesktopEntry)
+        if (m_inTerminal || m_classification.type == CommandType::DesktopEntry)
             return NoWindowForOthers;
         m_windowsUnreachable = true;
     }
 
     // The shell looks the program up on the target's search path, not the caller's.
-    const QString command =
-        m_classification.type == DesktopEntry ? m_classification.entryExec : m_classification.text;
+    const QString command = m_classification.type == CommandType::DesktopEntry
+        ? m_classification.entryExec
+        : m_classification.text;
     const QVector<CommandWord> words = splitCommandWords(command);
     m_program = words.isEmpty() ? QString() : words.first().text;
     if (!isProgramName(m_program) || !options.targetSearchPath)

@@ -3,7 +3,9 @@
 #define LAUNCHPLAN_H
 
 #include "core/searchpath.h"
+#include "exec/calculator.h"
 #include "exec/commandclassification.h"
+#include "exec/terminalchoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,13 +28,31 @@ struct ListedAlternative
     Kind kind = NoAlternative;
     /** What the row shows: an application's name, a command, a path. */
     QString name;
+    /** What taking the row puts into the field. */
+    QString text;
+    /**
+     * Whether taking the row runs it by itself (a history entry, an
+     * application); a program or a file only completes the field, which
+     * then runs, and a folder shows what is in it.
+     */
+    bool runsWhenTaken = false;
+};
+
+/** How a command is scheduled; the numbers are those the companion's requests take. */
+enum class SchedulingPolicy {
+    /** Time-sharing, at a nice value. */
+    Normal = 0,
+    /** Real-time (FIFO), at a real-time priority; only root may ask for it. */
+    Realtime = 1,
 };
 
 /** The dialog's options that decide how a command runs. */
 struct LaunchOptions
 {
-    /** The run-in-terminal box is ticked. */
-    bool inTerminal = false;
+    /** How the user set the run-in-terminal box by hand, if at all. */
+    TerminalChoice terminalChoice;
+    /** The programs that run in a terminal unless the user says otherwise. */
+    QStringList terminalApplications;
     /** The terminal emulator (terminalProgram()); empty when none is installed. */
     QString terminalProgram;
     /** "Run as a different user" is ticked, for userName. */
@@ -42,8 +62,8 @@ struct LaunchOptions
     bool sudoChosen = false;
     /** "Run with a different priority" is ticked. */
     bool priorityChosen = false;
-    /** 0 normal scheduling at nicePriority, 1 real-time at realtimePriority. */
-    int scheduler = 0;
+    /** Normal scheduling at nicePriority, or real-time at realtimePriority. */
+    SchedulingPolicy scheduler = SchedulingPolicy::Normal;
     int nicePriority = 0;
     int realtimePriority = 0;
     /** The dialog's own nice value. */
@@ -57,8 +77,10 @@ struct LaunchOptions
     ListedAlternative listed;
     /** The command run last; empty without a history. */
     QString lastCommand;
-    /** Whether what Enter takes instead of the text (listed, lastCommand) runs in a terminal. */
-    bool alternativeInTerminal = false;
+    /** The expression evaluated last, its value and how the evaluation ended. */
+    QString calculatedExpression;
+    QString calculatedValue;
+    Calculator::Outcome calculationOutcome = Calculator::NoValue;
     /** Something is typed in the password field. */
     bool passwordTyped = false;
     /**
@@ -145,6 +167,13 @@ public:
     LaunchPlan(const CommandClassification &classification, const LaunchOptions &options);
 
     /**
+     * Whether @p options ask for what only root may do: a higher priority
+     * than the dialog's own, or real-time scheduling. A command then runs as
+     * root, whoever else was chosen.
+     */
+    static bool needsRoot(const LaunchOptions &options);
+
+    /**
      * Whether @p classification names a terminal application: a program listed
      * in @p terminalApplications, or a desktop entry that asks for a terminal.
      * The terminal box follows this unless the user set it by hand.
@@ -170,6 +199,16 @@ public:
     const ListedAlternative &listed() const { return m_listed; }
     /** For RunLastCommand, the command Enter runs again. */
     QString lastCommand() const { return m_lastCommand; }
+    /** For Calculate, whether the expression's value is known; then its value
+     *  (empty when there is none) and how its evaluation ended. */
+    bool valueKnown() const { return m_valueKnown; }
+    QString value() const { return m_value; }
+    Calculator::Outcome calculationOutcome() const { return m_calculationOutcome; }
+    /**
+     * Whether Run (and Enter) act: something is typed or run before, and a
+     * user is named when another user was asked for.
+     */
+    bool canRun() const { return m_action != NothingToRun && !m_awaitsUser; }
     /** For NotOnTargetPath, the program looked for. */
     QString program() const { return m_program; }
     /** For CommandTooLong, the command line's length and the most the system passes, in bytes. */
@@ -191,6 +230,10 @@ public:
      *  terminal window, and the emulator's file name. */
     bool inTerminal() const { return m_inTerminal; }
     QString terminalName() const;
+    /** Whether the run-in-terminal box is ticked for the typed text itself. */
+    bool terminalBoxTicked() const { return m_terminalBoxTicked; }
+    /** The icon theme names for what Run does, best first. */
+    QStringList iconNames() const;
 
     /** For Start, what the command is to the user: how the hint names it. */
     enum Subject {
@@ -212,13 +255,15 @@ public:
      * tool and with whose password a command would run.
      */
     bool runsAsAnotherUser() const { return m_asAnotherUser; }
+    /** Whether the command runs as root because the options need root (needsRoot()). */
+    bool forcesRoot() const { return m_forcesRoot; }
     /** The user to run as, su or sudo, and whose password they ask for. */
     QString targetUser() const { return m_targetUser; }
     QString switchTool() const { return m_switchTool; }
     PasswordOwner passwordOwner() const { return m_passwordOwner; }
 
-    /** 0 normal, 1 real-time scheduling; priority() is a nice value or a real-time priority. */
-    int schedulingPolicy() const { return m_schedulingPolicy; }
+    /** The scheduling; priority() is a nice value or a real-time priority. */
+    SchedulingPolicy schedulingPolicy() const { return m_schedulingPolicy; }
     int priority() const { return m_priority; }
     /** Whether the command runs at another priority than the dialog's own. */
     bool changesPriority() const { return m_changesPriority; }
@@ -232,6 +277,8 @@ private:
     void planIdentity(const LaunchOptions &options);
     void planPriority(const LaunchOptions &options);
     void planStartAsOther(const LaunchOptions &options);
+    void planCalculation(const LaunchOptions &options);
+    static bool runsInTerminal(const QString &alternative, const LaunchOptions &options);
     Refusal refusalAsOther(const QString &line, const LaunchOptions &options);
     QStringList typeRewrittenLines(bool forShell) const;
 
@@ -239,11 +286,17 @@ private:
     Action m_action = NothingToRun;
     ListedAlternative m_listed;
     QString m_lastCommand;
+    bool m_valueKnown = false;
+    QString m_value;
+    Calculator::Outcome m_calculationOutcome = Calculator::NoValue;
+    bool m_awaitsUser = false;
+    bool m_terminalBoxTicked = false;
     Refusal m_refusal = NoRefusal;
     QString m_program;
     qint64 m_commandLength = 0;
     qint64 m_argumentLimit = 0;
     bool m_asAnotherUser = false;
+    bool m_forcesRoot = false;
     QStringList m_commandLines;
     QString m_workingDirectory;
     bool m_announcesStart = false;
@@ -254,7 +307,7 @@ private:
     QString m_targetUser;
     QString m_switchTool;
     PasswordOwner m_passwordOwner = NoPassword;
-    int m_schedulingPolicy = 0;
+    SchedulingPolicy m_schedulingPolicy = SchedulingPolicy::Normal;
     int m_priority = 0;
     bool m_changesPriority = false;
     bool m_awaitsPassword = false;

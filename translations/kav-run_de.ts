@@ -246,14 +246,7 @@
         <translation>Das Passwort wird geprüft ...</translation>
     </message>
     <message>
-        <location line="+37"/>
-        <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
-Could not run the specified command.</source>
-        <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
-Der angegebene Befehl konnte nicht ausgeführt werden.</translation>
-    </message>
-    <message>
-        <location line="+180"/>
+        <location line="+217"/>
         <source>The password was cleared</source>
         <translation>Das Passwort wurde gelöscht</translation>
     </message>
@@ -404,7 +397,25 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>= %1</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="-93"/>
+        <location filename="../exec/launchdescription.cpp" line="+1"/>
+        <source>Runs as root: only root may use realtime scheduling</source>
+        <translation>Startet als root: nur root darf Echtzeitplanung verwenden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Runs as root: only root may raise the priority</source>
+        <translation>Startet als root: nur root darf die Priorität erhöhen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <extracomment>The command as typed, in bold, then why it was not run (as the hint said)</extracomment>
+        <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+%2.</source>
+        <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
+%2.</translation>
+    </message>
+    <message>
+        <location line="-93"/>
         <source>Closes this dialog</source>
         <translation>Schließt diesen Dialog</translation>
     </message>

@@ -6,7 +6,9 @@
 #include "testdialog.h"
 #include "testprograms.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -173,7 +175,7 @@ void RoderuzRunTest::calculatorEvaluatesInPlace()
     QVERIFY(dialog->cbCommand->historyItems().isEmpty());
     QVERIFY(!QFile::exists(QSettings().fileName()));
     QVERIFY(dialog->cbPriority->isChecked());
-    QCOMPARE(dialog->nicePriority, ownNice + 2);
+    QCOMPARE(dialog->slPriority->value(), ownNice + 2);
 
     // A syntax error leaves the expression for the user to mend.
     run(dialog.get(), QStringLiteral("(1+"));
@@ -482,17 +484,22 @@ void RoderuzRunTest::runnerWrapsBeforeTheNicePrefix()
 void RoderuzRunTest::unknownCommandIsRefused_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("unknown program") << QStringLiteral("kavtest-no-such-program --help");
-    QTest::newRow("document with an argument") << QStringLiteral("%1 more");
+    QTest::addColumn<QString>("reason"); // as the hint says it
+    QTest::newRow("unknown program") << QStringLiteral("kavtest-no-such-program --help")
+                                     << QStringLiteral("No program or file named %2.");
+    QTest::newRow("document with an argument") << QStringLiteral(
+        "%1 more") << QStringLiteral("%2 is not a program, so it cannot take arguments.");
 }
 
 void RoderuzRunTest::unknownCommandIsRefused()
 {
     QFETCH(QString, text);
+    QFETCH(QString, reason);
     QFile document(workPath(QStringLiteral("document.txt")));
     QVERIFY(document.open(QIODevice::WriteOnly));
     document.close();
     text.replace(QStringLiteral("%1"), document.fileName());
+    reason.replace(QStringLiteral("%2"), text.section(QLatin1Char(' '), 0, 0));
 
     const auto dialog = createDialog();
     QVERIFY(dialog);
@@ -501,7 +508,7 @@ void RoderuzRunTest::unknownCommandIsRefused()
     run(dialog.get(), text);
     QCOMPARE(recorder.boxes,
         singleOkBox(QMessageBox::Critical, QStringLiteral("Error - Run command"),
-            boldCommand(text) + QStringLiteral("Could not run the specified command.")));
+            boldCommand(text) + reason));
     verifyStayedOpen(dialog.get(), text);
     QCOMPARE(dialog->lePassword->text(), QStringLiteral("secret"));
 }
@@ -724,15 +731,42 @@ void RoderuzRunTest::menuRunsTheChosenApplication()
     }
     QCOMPARE(QSettings().value(QStringLiteral("history")).toStringList(),
         QStringList { QStringLiteral("Kav Menu Test") });
-    QVERIFY(QFile::remove(workPath(QStringLiteral("mark"))));
+    const QString mark = workPath(QStringLiteral("mark"));
+    QVERIFY(QFile::remove(mark));
+    {
+        const auto dialog = createDialog();
+        QVERIFY(dialog);
+        dialog->classifier->setApplicationsDirectory(applications);
+        QTest::keyClick(dialog->cbCommand->lineEdit(), Qt::Key_Up);
+        QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("Kav Menu Test"));
+        dialog->pbRun->click();
+        QCOMPARE(recordedArguments(waitForFile(mark)), received);
+    }
 
+    // Run does what Enter does: in the empty field it runs the last command again,
+    QVERIFY(QFile::remove(mark));
+    {
+        const auto dialog = createDialog();
+        QVERIFY(dialog);
+        dialog->classifier->setApplicationsDirectory(applications);
+        dialog->pbRun->click();
+        QCOMPARE(recordedArguments(waitForFile(mark)), received);
+    }
+    // and with a word of the application's name its first click takes what the open list
+    // offers, though the list takes the click.
+    QVERIFY(QFile::remove(mark));
     const auto dialog = createDialog();
     QVERIFY(dialog);
     dialog->classifier->setApplicationsDirectory(applications);
-    QTest::keyClick(dialog->cbCommand->lineEdit(), Qt::Key_Up);
-    QCOMPARE(dialog->cbCommand->currentText(), QStringLiteral("Kav Menu Test"));
-    dialog->pbRun->click();
-    QCOMPARE(recordedArguments(waitForFile(workPath(QStringLiteral("mark")))), received);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    QTest::keyClicks(dialog->cbCommand->lineEdit(), QStringLiteral("Menu"));
+    QTRY_COMPARE(dialog->lbHint->hint(), QStringLiteral("Enter runs Kav Menu Test"));
+    QWidget *list = dialog->cbCommand->completer()->popup();
+    QVERIFY(list->isVisible());
+    QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier,
+        list->mapFromGlobal(dialog->pbRun->mapToGlobal(dialog->pbRun->rect().center())));
+    QCOMPARE(recordedArguments(waitForFile(mark)), received);
 }
 
 void RoderuzRunTest::rejectedMenuChangesNothing()

@@ -150,44 +150,59 @@ void CommandParserTest::classifies_data()
 
     const QString folder = path(QStringLiteral("folder"));
     const QString notes = path(QStringLiteral("notes.txt"));
-    QTest::newRow("http address") << QStringLiteral("http://example.org/a?b=c") << int(Network);
+    QTest::newRow("http address") << QStringLiteral("http://example.org/a?b=c")
+                                  << int(CommandType::Network);
     QTest::newRow("ftp address with argument")
-        << QStringLiteral("ftp://host/file x") << int(Network);
-    QTest::newRow("unusual scheme") << QStringLiteral("a+b.c:rest") << int(Network);
-    QTest::newRow("www without scheme") << QStringLiteral("www.example.org") << int(Network);
-    QTest::newRow("www is case-sensitive") << QStringLiteral("WWW.example.org") << int(Unknown);
-    QTest::newRow("host and port") << QStringLiteral("localhost:8080") << int(Network);
+        << QStringLiteral("ftp://host/file x") << int(CommandType::Network);
+    QTest::newRow("unusual scheme") << QStringLiteral("a+b.c:rest") << int(CommandType::Network);
+    QTest::newRow("www without scheme")
+        << QStringLiteral("www.example.org") << int(CommandType::Network);
+    QTest::newRow("www is case-sensitive")
+        << QStringLiteral("WWW.example.org") << int(CommandType::Unknown);
+    QTest::newRow("host and port") << QStringLiteral("localhost:8080") << int(CommandType::Network);
     QTest::newRow("www host, port and path")
-        << QStringLiteral("www.example.com:8080/x") << int(Network);
-    QTest::newRow("program with a colon") << QStringLiteral("kav:tool") << int(Executable);
-    QTest::newRow("file URL of a folder") << QStringLiteral("file://") + folder << int(Folder);
-    QTest::newRow("file URL of a file") << QStringLiteral("file://") + notes << int(File);
-    QTest::newRow("folder") << folder << int(Folder);
-    QTest::newRow("unreadable folder") << path(QStringLiteral("closed")) << int(Folder);
-    QTest::newRow("file") << notes << int(File);
-    QTest::newRow("file with argument") << notes + QStringLiteral(" extra") << int(File);
-    QTest::newRow("unreadable file") << path(QStringLiteral("locked")) << int(File);
-    QTest::newRow("missing path") << path(QStringLiteral("missing")) << int(Unknown);
-    QTest::newRow("broken link") << path(QStringLiteral("broken")) << int(Unknown);
-    QTest::newRow("program on the path") << QStringLiteral("kavtool") << int(Executable);
+        << QStringLiteral("www.example.com:8080/x") << int(CommandType::Network);
+    QTest::newRow("program with a colon")
+        << QStringLiteral("kav:tool") << int(CommandType::Executable);
+    QTest::newRow("file URL of a folder")
+        << QStringLiteral("file://") + folder << int(CommandType::Folder);
+    QTest::newRow("file URL of a file")
+        << QStringLiteral("file://") + notes << int(CommandType::File);
+    QTest::newRow("folder") << folder << int(CommandType::Folder);
+    QTest::newRow("unreadable folder")
+        << path(QStringLiteral("closed")) << int(CommandType::Folder);
+    QTest::newRow("file") << notes << int(CommandType::File);
+    QTest::newRow("file with argument")
+        << notes + QStringLiteral(" extra") << int(CommandType::File);
+    QTest::newRow("unreadable file") << path(QStringLiteral("locked")) << int(CommandType::File);
+    QTest::newRow("missing path") << path(QStringLiteral("missing")) << int(CommandType::Unknown);
+    QTest::newRow("broken link") << path(QStringLiteral("broken")) << int(CommandType::Unknown);
+    QTest::newRow("program on the path")
+        << QStringLiteral("kavtool") << int(CommandType::Executable);
     QTest::newRow("program with arguments")
-        << QStringLiteral("  kavtool   --flag  ") << int(Executable);
-    QTest::newRow("program by path") << path(QStringLiteral("bin/kavtool")) << int(Executable);
-    QTest::newRow("ls -la") << QStringLiteral("ls -la") << int(Executable);
-    QTest::newRow("desktop entry") << QStringLiteral("kavapp") << int(DesktopEntry);
+        << QStringLiteral("  kavtool   --flag  ") << int(CommandType::Executable);
+    QTest::newRow("program by path")
+        << path(QStringLiteral("bin/kavtool")) << int(CommandType::Executable);
+    QTest::newRow("ls -la") << QStringLiteral("ls -la") << int(CommandType::Executable);
+    QTest::newRow("desktop entry") << QStringLiteral("kavapp") << int(CommandType::DesktopEntry);
     QTest::newRow("desktop entry with argument")
-        << QStringLiteral("kavapp some.txt") << int(DesktopEntry);
-    QTest::newRow("entry without Exec") << QStringLiteral("kavnoexec") << int(Unknown);
-    QTest::newRow("entry with empty Exec") << QStringLiteral("kavemptyexec") << int(Unknown);
-    QTest::newRow("broken entry") << QStringLiteral("kavbroken") << int(Unknown);
-    QTest::newRow("entry that is a folder") << QStringLiteral("kavdir") << int(Unknown);
-    QTest::newRow("nothing known") << QStringLiteral("kavnothing") << int(Unknown);
-    QTest::newRow("home folder") << QStringLiteral("~") << int(Folder);
-    QTest::newRow("file in the home folder") << QStringLiteral("~/notes.txt x") << int(File);
-    QTest::newRow("program in the home folder") << QStringLiteral("~/script") << int(Executable);
-    QTest::newRow("home of a named user") << QStringLiteral("~root/") << int(Folder);
-    QTest::newRow("quoted tilde") << QStringLiteral("\"~/notes.txt\"") << int(Unknown);
-    QTest::newRow("unknown user") << QStringLiteral("~zz-kavrun-nobody") << int(Unknown);
+        << QStringLiteral("kavapp some.txt") << int(CommandType::DesktopEntry);
+    QTest::newRow("entry without Exec") << QStringLiteral("kavnoexec") << int(CommandType::Unknown);
+    QTest::newRow("entry with empty Exec")
+        << QStringLiteral("kavemptyexec") << int(CommandType::Unknown);
+    QTest::newRow("broken entry") << QStringLiteral("kavbroken") << int(CommandType::Unknown);
+    QTest::newRow("entry that is a folder")
+        << QStringLiteral("kavdir") << int(CommandType::Unknown);
+    QTest::newRow("nothing known") << QStringLiteral("kavnothing") << int(CommandType::Unknown);
+    QTest::newRow("home folder") << QStringLiteral("~") << int(CommandType::Folder);
+    QTest::newRow("file in the home folder")
+        << QStringLiteral("~/notes.txt x") << int(CommandType::File);
+    QTest::newRow("program in the home folder")
+        << QStringLiteral("~/script") << int(CommandType::Executable);
+    QTest::newRow("home of a named user") << QStringLiteral("~root/") << int(CommandType::Folder);
+    QTest::newRow("quoted tilde") << QStringLiteral("\"~/notes.txt\"") << int(CommandType::Unknown);
+    QTest::newRow("unknown user") << QStringLiteral("~zz-kavrun-nobody")
+                                  << int(CommandType::Unknown);
 }
 
 void CommandParserTest::classifies()
@@ -196,7 +211,7 @@ void CommandParserTest::classifies()
     QFETCH(int, type);
     CommandParser *parser = newParser();
     parser->parse(text);
-    QCOMPARE(parser->type(), type);
+    QCOMPARE(int(parser->type()), type);
 }
 
 void CommandParserTest::readsTheDesktopEntry()
@@ -211,7 +226,7 @@ void CommandParserTest::readsTheDesktopEntry()
     QVERIFY(parser->executableName().isEmpty());
 
     parser->parse(QStringLiteral("kavterm -x"));
-    QCOMPARE(parser->type(), int(Executable));
+    QCOMPARE(int(parser->type()), int(CommandType::Executable));
     QCOMPARE(parser->executableName(), QStringLiteral("kavterm"));
     QVERIFY(parser->isTerminalEntry());
     QCOMPARE(parser->desktopExec(), QStringLiteral("kavterm"));
@@ -228,7 +243,7 @@ void CommandParserTest::readsTerminalOnlyFromRealBooleans()
     CommandParser *parser = newParser();
     for (const QString &text : { QStringLiteral("kavmaybe"), QStringLiteral("kavyes") }) {
         parser->parse(text);
-        QCOMPARE(parser->type(), int(DesktopEntry));
+        QCOMPARE(int(parser->type()), int(CommandType::DesktopEntry));
         QVERIFY2(!parser->isTerminalEntry(), qPrintable(text));
     }
 }
@@ -242,7 +257,7 @@ void CommandParserTest::chosenApplicationIsItsEntry()
     CommandParser *parser = newParser();
     parser->parseChosen(QStringLiteral("Kav Tool a.txt \"b c\""), QStringLiteral("kavtool"));
     CommandClassification found = parser->classification();
-    QCOMPARE(found.type, int(DesktopEntry));
+    QCOMPARE(int(found.type), int(CommandType::DesktopEntry));
     QCOMPARE(found.entryExec, QStringLiteral("kavtool --entry %F"));
     QCOMPARE(found.entryArguments, QStringLiteral("a.txt \"b c\""));
     QCOMPARE(found.entryWorkingDirectory, QStringLiteral("/tmp"));
@@ -250,11 +265,11 @@ void CommandParserTest::chosenApplicationIsItsEntry()
 
     // Typed, the name is the program.
     parser->parse(QStringLiteral("kavtool"));
-    QCOMPARE(parser->type(), int(Executable));
+    QCOMPARE(int(parser->type()), int(CommandType::Executable));
     // An entry gone since it was chosen leaves the text as it is.
     parser->parseChosen(QStringLiteral("Kav Tool"), QStringLiteral("kavgone"));
     found = parser->classification();
-    QCOMPARE(found.type, int(Unknown));
+    QCOMPARE(int(found.type), int(CommandType::Unknown));
     QCOMPARE(found.chosenEntry, QStringLiteral("kavgone"));
     QFile::remove(path(QStringLiteral("apps/kavtool.desktop")));
 }
@@ -268,7 +283,7 @@ void CommandParserTest::relativePathIsLookedUpInTheCurrentFolder()
     parser->parse(QStringLiteral("./script arg"));
     QDir::setCurrent(previous);
 
-    QCOMPARE(parser->type(), int(Executable));
+    QCOMPARE(int(parser->type()), int(CommandType::Executable));
     // The entry is named after what the search-path look-up made of the word.
     QCOMPARE(parser->desktopEntryPath(),
         path(QStringLiteral("apps/%1.desktop").arg(parser->executableName())));
@@ -357,7 +372,8 @@ void CommandParserTest::findsEntriesByIdInTheXdgFolders()
     qputenv("XDG_DATA_DIRS", QFile::encodeName(data.filePath(QStringLiteral("system"))));
     CommandParser parser;
     parser.parse(text);
-    QCOMPARE(parser.type(), exec.isEmpty() ? int(Unknown) : int(DesktopEntry));
+    QCOMPARE(int(parser.type()),
+        exec.isEmpty() ? int(CommandType::Unknown) : int(CommandType::DesktopEntry));
     QCOMPARE(parser.desktopExec(), exec);
 }
 
@@ -481,7 +497,8 @@ void CommandParserTest::survivesBadInput()
     for (const QString &text : texts) {
         parser->parse(text);
         QVERIFY2(
-            parser->type() >= Unknown && parser->type() <= DesktopEntry, qPrintable(text.left(40)));
+            parser->type() >= CommandType::Unknown && parser->type() <= CommandType::DesktopEntry,
+            qPrintable(text.left(40)));
         parser->icon();
         parser->desktopExec();
         parser->isTerminalEntry();
