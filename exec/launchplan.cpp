@@ -238,6 +238,8 @@ QStringList LaunchPlan::typeRewrittenLines(bool forShell) const
         if (arguments.isEmpty())
             return { opener + typedCommandLine(command, consumer) };
         break;
+    case CommandType::Unknown:
+        break;
     }
     return forShell ? QStringList { command } : QStringList();
 }
