@@ -4,7 +4,7 @@
 <context>
     <name>CommandCompleterModel</name>
     <message>
-        <location filename="../completion/commandcompletermodel.cpp" line="+107"/>
+        <location filename="../completion/commandcompletermodel.cpp" line="+113"/>
         <source>Command from the history</source>
         <translation>Befehl aus dem Verlauf</translation>
     </message>
@@ -45,12 +45,22 @@
 <context>
     <name>HistoryBox</name>
     <message>
-        <location filename="../completion/historybox.cpp" line="+311"/>
+        <location filename="../completion/historybox.cpp" line="+304"/>
+        <source>Clear History - Run command</source>
+        <translation>Verlauf löschen – Befehl ausführen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Erase the history of the commands run and the order the list learned from them?</source>
+        <translation>Den Verlauf der ausgeführten Befehle und die daraus gelernte Reihenfolge der Liste löschen?</translation>
+    </message>
+    <message>
+        <location line="+69"/>
         <source>Clear history</source>
         <translation>Verlauf löschen</translation>
     </message>
     <message>
-        <location line="-73"/>
+        <location line="-126"/>
         <source>%1: it is still being read</source>
         <translation>%1: sie wird noch gelesen</translation>
     </message>
@@ -198,17 +208,17 @@
 <context>
     <name>Roderuz</name>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+158"/>
+        <location filename="../dialog/roderuz.cpp" line="+69"/>
         <source>Run Command</source>
         <translation>Befehl ausführen</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location filename="../dialog/optionshortcuts.cpp" line="+16"/>
         <source>Choose a program file</source>
         <translation>Programmdatei auswählen</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>Change the user with su</source>
         <translation>Den Benutzer mit su wechseln</translation>
     </message>
@@ -218,35 +228,35 @@
         <translation>Den Benutzer mit sudo wechseln</translation>
     </message>
     <message>
-        <location line="+9"/>
-        <location line="+658"/>
+        <location filename="../dialog/advancedpanel.cpp" line="+51"/>
+        <location filename="../dialog/roderuz.cpp" line="+40"/>
         <source>&amp;Advanced &gt;&gt;</source>
         <translation>&amp;Erweitert &gt;&gt;</translation>
     </message>
     <message>
-        <location line="-626"/>
+        <location filename="../dialog/roderuz.cpp" line="+25"/>
         <source>Looking at %1 ...</source>
         <extracomment>The hint while the file that the text names does not answer</extracomment>
         <translation>%1 wird angesehen ...</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+6"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location line="+54"/>
+        <location filename="../dialog/optionshortcuts.cpp" line="+29"/>
         <source>%1 (%2)</source>
         <extracomment>Tool tip: what a button does, then its keyboard shortcut</extracomment>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location line="+286"/>
+        <location filename="../dialog/roderuz.cpp" line="+299"/>
         <source>Checking the password ...</source>
         <translation>Das Passwort wird geprüft ...</translation>
     </message>
     <message>
-        <location line="+217"/>
+        <location filename="../dialog/runasoptions.cpp" line="+269"/>
         <source>The password was cleared</source>
         <translation>Das Passwort wurde gelöscht</translation>
     </message>
@@ -265,7 +275,7 @@ The specified command does not exist.</source>
 Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="+163"/>
+        <location filename="../exec/launchdescription.cpp" line="+210"/>
         <source>The command contains control characters or invisible formatting characters that the command field cannot show. It is not run as another user.</source>
         <translation>Der Befehl enthält Steuerzeichen oder unsichtbare Formatierungszeichen, die das Befehlsfeld nicht anzeigen kann. Er wird nicht als anderer Benutzer ausgeführt.</translation>
     </message>
@@ -280,7 +290,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>&lt;qt&gt;Der Benutzer &lt;b&gt;%1&lt;/b&gt; existiert auf diesem System nicht.&lt;/qt&gt;</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+68"/>
         <source>The search path (PATH) holds a line break, so nothing was run.</source>
         <translation>Der Suchpfad (PATH) enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
     </message>
@@ -335,29 +345,31 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>&lt;qt&gt;%1 hat den Befehl nicht als &lt;b&gt;%2&lt;/b&gt; ausgeführt. Meldung:&lt;br&gt;%3&lt;/qt&gt;</translation>
     </message>
     <message>
-        <location line="+53"/>
-        <location filename="../dialog/roderuz.cpp" line="-30"/>
+        <location filename="../dialog/callerlauncher.cpp" line="+21"/>
+        <location line="+13"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="+53"/>
+        <location filename="../dialog/roderuz.cpp" line="+112"/>
         <source>Warning - Run command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
     <message>
-        <location line="-162"/>
-        <location filename="../dialog/roderuz.cpp" line="+6"/>
+        <location line="-19"/>
+        <location filename="../dialog/privilegedlauncher.cpp" line="-164"/>
         <source>Error - Run command</source>
         <translation>Fehler – Befehl ausführen</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+74"/>
+        <location filename="../dialog/advancedpanel.cpp" line="-12"/>
         <source>&amp;Advanced &lt;&lt;</source>
         <translation>&amp;Erweitert &lt;&lt;</translation>
     </message>
     <message>
-        <location line="-95"/>
+        <location filename="../exec/launchdescription.cpp" line="-77"/>
         <source>Cannot calculate this expression</source>
         <translation>Dieser Ausdruck lässt sich nicht berechnen</translation>
     </message>
     <message>
-        <location line="-631"/>
+        <location filename="../dialog/runasoptions.cpp" line="-30"/>
         <source>Real-time priority, higher numbers run first</source>
         <translation>Echtzeitpriorität, höhere Zahlen laufen zuerst</translation>
     </message>
@@ -377,7 +389,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Priorität, die übliche</translation>
     </message>
     <message>
-        <location line="+620"/>
+        <location filename="../exec/launchdescription.cpp" line="-5"/>
         <source>Calculating ...</source>
         <translation>Wird berechnet ...</translation>
     </message>
@@ -397,7 +409,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>= %1</translation>
     </message>
     <message>
-        <location filename="../exec/launchdescription.cpp" line="+1"/>
+        <location line="+22"/>
         <source>Runs as root: only root may use realtime scheduling</source>
         <translation>Startet als root: nur root darf Echtzeitplanung verwenden</translation>
     </message>
@@ -407,25 +419,25 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Startet als root: nur root darf die Priorität erhöhen</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <extracomment>The command as typed, in bold, then why it was not run (as the hint said)</extracomment>
+        <location line="-14"/>
         <source>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 %2.</source>
+        <extracomment>The command as typed, in bold, then why it was not run (as the hint said)</extracomment>
         <translation>&lt;center&gt;&lt;b&gt;%1&lt;/b&gt;&lt;/center&gt;
 %2.</translation>
     </message>
     <message>
-        <location line="-93"/>
+        <location line="-72"/>
         <source>Closes this dialog</source>
         <translation>Schließt diesen Dialog</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+45"/>
         <source>Runs as %1 through %2</source>
         <translation>Startet als %1 über %2</translation>
     </message>
     <message>
-        <location line="-99"/>
+        <location line="-102"/>
         <source>%1 with realtime priority %2</source>
         <translation>%1 mit Echtzeitpriorität %2</translation>
     </message>
@@ -450,7 +462,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>%1, als %2 über %3</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Enter runs the last command again: %1</source>
         <translation>Eingabe startet den letzten Befehl noch einmal: %1</translation>
     </message>
@@ -506,16 +518,31 @@ Der angegebene Befehl existiert nicht.</translation>
     </message>
     <message>
         <location line="+5"/>
+        <source>Windows of %1 cannot open in this Wayland session</source>
+        <translation>Fenster von %1 können sich in dieser Wayland-Sitzung nicht öffnen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>The command holds characters that the field cannot show, so it cannot run as another user</source>
         <translation>Der Befehl enthält Zeichen, die das Feld nicht anzeigen kann, und kann daher nicht als anderer Benutzer ausgeführt werden</translation>
     </message>
     <message>
-        <location line="+69"/>
+        <location line="+23"/>
+        <source>%1, without windows in this Wayland session</source>
+        <translation>%1, ohne Fenster in dieser Wayland-Sitzung</translation>
+    </message>
+    <message>
+        <location line="+72"/>
+        <source>&lt;qt&gt;No window of &lt;b&gt;%1&lt;/b&gt; can open in this Wayland session, so it was not run: its XWayland has no authority to hand over (an X11 program ends with &quot;Authorization required&quot;), and the session&apos;s Wayland socket is never opened to another user.&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;Kein Fenster von &lt;b&gt;%1&lt;/b&gt; kann sich in dieser Wayland-Sitzung öffnen, daher wurde nichts ausgeführt: Ihr XWayland hat keine Berechtigung, die sich weitergeben ließe (ein X11-Programm endet mit „Authorization required“), und der Wayland-Socket der Sitzung wird nie für einen anderen Benutzer geöffnet.&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <location line="+18"/>
         <source>The command holds a NUL byte, so it was not run.</source>
         <translation>Der Befehl enthält ein NUL-Byte und wurde daher nicht ausgeführt.</translation>
     </message>
     <message>
-        <location line="-143"/>
+        <location line="-190"/>
         <source>%1 in %2</source>
         <translation>%1 in %2</translation>
     </message>
@@ -530,7 +557,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>%1; fragt nach dem Passwort von %2</translation>
     </message>
     <message>
-        <location line="+91"/>
+        <location line="+132"/>
         <source>Your pass&amp;word:</source>
         <translation>Ihr Pass&amp;wort:</translation>
     </message>
@@ -550,7 +577,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Der Befehl ist %1 Bytes lang, mehr als die %2 Bytes, die das System einem Programm in einem Argument übergibt, und wurde daher nicht als anderer Benutzer ausgeführt.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+19"/>
         <source>The command holds a line break, so it was not run.</source>
         <translation>Der Befehl enthält einen Zeilenumbruch und wurde daher nicht ausgeführt.</translation>
     </message>
@@ -560,7 +587,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Der Benutzername enthält einen Zeilenumbruch, daher wurde nichts ausgeführt.</translation>
     </message>
     <message>
-        <location line="-61"/>
+        <location line="-105"/>
         <source>Opens the address in the web browser</source>
         <translation>Öffnet die Adresse im Webbrowser</translation>
     </message>
@@ -580,7 +607,7 @@ Der angegebene Befehl existiert nicht.</translation>
         <translation>Startet %1</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+195"/>
+        <location filename="../dialog/runasoptions.cpp" line="+77"/>
         <source>Warning - Run Command</source>
         <translation>Warnung – Befehl ausführen</translation>
     </message>
@@ -592,7 +619,7 @@ Are you sure you want to continue?</source>
 Möchten Sie wirklich fortfahren?</translation>
     </message>
     <message>
-        <location line="+135"/>
+        <location line="-95"/>
         <source>%1 (Low)</source>
         <translation>%1 (Niedrig)</translation>
     </message>
@@ -632,7 +659,7 @@ Möchten Sie wirklich fortfahren?</translation>
         <translation>Zum Schließen dieses Fensters die Eingabetaste drücken</translation>
     </message>
     <message>
-        <location filename="../dialog/roderuz.cpp" line="+69"/>
+        <location filename="../dialog/roderuz.cpp" line="+171"/>
         <source>The history and the settings could not be saved; what was saved before is kept.
 
 %1</source>
