@@ -178,19 +178,22 @@ void CommandCompleter::checkActivatedItem(const QModelIndex &idx)
     if (!matches)
         return;
     const QModelIndex source = matches->mapToSource(idx);
-    switch (m_commandModel->rowKind(source)) {
-    case CommandCompleterModel::RowKind::History:
-        Q_EMIT historyItemActivated(m_commandModel->data(source, Qt::DisplayRole).toString());
+    const CommandCompleterModel::RowKind kind = m_commandModel->rowKind(source);
+    switch (CompletionRow::choiceFor(kind)) {
+    case CompletionRow::Choice::RunsItself:
+        if (kind == CommandCompleterModel::RowKind::Application) {
+            Q_EMIT applicationActivated(m_commandModel->data(source, Qt::EditRole).toString(),
+                m_commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
+        } else {
+            Q_EMIT historyItemActivated(m_commandModel->data(source, Qt::DisplayRole).toString());
+        }
         break;
-    case CommandCompleterModel::RowKind::Application:
-        Q_EMIT applicationActivated(m_commandModel->data(source, Qt::EditRole).toString(),
-            m_commandModel->data(source, ApplicationsModel::EntryIdRole).toString());
-        break;
-    case CommandCompleterModel::RowKind::Folder:
+    case CompletionRow::Choice::ShowsFolder:
         // Once the field holds the folder, its contents are the next choice.
         QTimer::singleShot(0, this, &CommandCompleter::completeFieldText);
         break;
-    default:
+    case CompletionRow::Choice::CompletesField:
+    case CompletionRow::Choice::None:
         break;
     }
 }
@@ -208,6 +211,23 @@ void CommandCompleter::checkHighlightedItem(const QModelIndex &idx)
             source.data(ApplicationsModel::EntryIdRole).toString(),
             kind == CommandCompleterModel::RowKind::History);
     }
+}
+
+CompletionRow::Choice CompletionRow::choiceFor(CommandCompleterModel::RowKind kind)
+{
+    switch (kind) {
+    case CommandCompleterModel::RowKind::None:
+        return Choice::None;
+    case CommandCompleterModel::RowKind::History:
+    case CommandCompleterModel::RowKind::Application:
+        return Choice::RunsItself;
+    case CommandCompleterModel::RowKind::Program:
+    case CommandCompleterModel::RowKind::File:
+        return Choice::CompletesField;
+    case CommandCompleterModel::RowKind::Folder:
+        return Choice::ShowsFolder;
+    }
+    return Choice::None;
 }
 
 CompletionRow CommandCompleter::firstRow() const

@@ -20,6 +20,20 @@ struct CompletionRow
     /** What choosing the row puts into the field: a history entry, an
      *  application's Name, a program's name, the text with a path completed. */
     QString text;
+
+    /** What choosing a row does, in the list, with Enter or with Run alike. */
+    enum class Choice {
+        /** There is no row. */
+        None,
+        /** A history entry or an application runs as chosen. */
+        RunsItself,
+        /** A program or a file completes the field, which runs next. */
+        CompletesField,
+        /** A folder: what is in it is the next choice. */
+        ShowsFolder,
+    };
+    /** What choosing a row of @p kind does. */
+    static Choice choiceFor(CommandCompleterModel::RowKind kind);
 };
 
 /**

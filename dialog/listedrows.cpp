@@ -21,20 +21,20 @@ ListedAlternative ListedRows::first() const
 
 ListedAlternative ListedRows::alternative(const CompletionRow &row)
 {
-    // A command from the history or an application runs as it does when
-    // chosen; a program or a file only completes the field, which runs next.
-    switch (row.kind) {
-    case CommandCompleterModel::RowKind::None:
+    switch (CompletionRow::choiceFor(row.kind)) {
+    case CompletionRow::Choice::None:
         return {};
-    case CommandCompleterModel::RowKind::File:
-        return { ListedAlternative::OpensFile, row.text, row.text, false };
-    case CommandCompleterModel::RowKind::Folder:
+    case CompletionRow::Choice::ShowsFolder:
         return { ListedAlternative::ShowsFolder, row.text, row.text, false };
-    case CommandCompleterModel::RowKind::Program:
-        return { ListedAlternative::RunsCommand, row.name, row.text, false };
-    default:
+    case CompletionRow::Choice::RunsItself:
         return { ListedAlternative::RunsCommand, row.name, row.text, true };
+    case CompletionRow::Choice::CompletesField:
+        // The completed field runs next: a program as a command, a file opened.
+        if (row.kind == CommandCompleterModel::RowKind::File)
+            return { ListedAlternative::OpensFile, row.text, row.text, false };
+        return { ListedAlternative::RunsCommand, row.name, row.text, false };
     }
+    return {};
 }
 
 bool ListedRows::take(const ListedAlternative &listed)
