@@ -15,13 +15,12 @@ struct PseudoTerminal::Private
 };
 
 PseudoTerminal::PseudoTerminal()
-    : d(new Private)
+    : d(std::make_unique<Private>())
 { }
 
 PseudoTerminal::~PseudoTerminal()
 {
     closePair();
-    delete d;
 }
 
 bool PseudoTerminal::openPair()

@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <memory>
+
 struct termios;
 
 /**
@@ -45,7 +47,7 @@ public:
 
 private:
     struct Private;
-    Private *const d;
+    const std::unique_ptr<Private> d;
 };
 
 #endif

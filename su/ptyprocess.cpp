@@ -128,13 +128,11 @@ struct PtyProcess::Private
 };
 
 PtyProcess::PtyProcess()
-    : d(new Private)
+    : d(std::make_unique<Private>())
 { }
 
-PtyProcess::~PtyProcess()
-{
-    delete d;
-}
+// Out of line, where Private is complete.
+PtyProcess::~PtyProcess() = default;
 
 bool PtyProcess::isAlive(pid_t pid)
 {

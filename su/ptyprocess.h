@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <memory>
 #include <optional>
 
 #include <sys/types.h>
@@ -199,7 +200,7 @@ protected:
 
 private:
     struct Private;
-    Private *const d;
+    const std::unique_ptr<Private> d;
 };
 
 #endif

@@ -93,17 +93,15 @@ QByteArray newestLine(const QList<QByteArray> &lines)
 } // namespace
 
 SuProcess::SuProcess(const QByteArray &user, const QByteArray &command)
-    : d(new Private)
+    : d(std::make_unique<Private>())
 {
     targetUser = user;
     commandLine = command;
     setSwitchTool(QStringLiteral("sudo"));
 }
 
-SuProcess::~SuProcess()
-{
-    delete d;
-}
+// Out of line, where Private is complete.
+SuProcess::~SuProcess() = default;
 
 void SuProcess::extensionHook()
 {

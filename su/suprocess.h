@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <memory>
+
 /**
  * Runs tavrine as another user through su or sudo on a pseudo-terminal: it
  * answers the password prompt, tells from what follows whether the password
@@ -153,7 +155,7 @@ private:
     int stopChild(int result);
 
     struct Private;
-    Private *const d;
+    const std::unique_ptr<Private> d;
 };
 
 #endif
