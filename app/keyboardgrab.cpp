@@ -62,38 +62,39 @@ KeyboardGrab::KeyboardGrab() = default;
 
 KeyboardGrab::~KeyboardGrab()
 {
-    if (connection)
-        xcb->disconnect(connection);
+    if (m_connection)
+        m_xcb->disconnect(m_connection);
 }
 
 bool KeyboardGrab::connect(const char *display)
 {
-    xcb = std::make_unique<Functions>();
-    if (!xcb->load())
+    m_xcb = std::make_unique<Functions>();
+    if (!m_xcb->load())
         return false;
     int screenNumber = 0;
-    connection = xcb->connect(display, &screenNumber);
-    if (xcb->connectionHasError(connection))
+    m_connection = m_xcb->connect(display, &screenNumber);
+    if (m_xcb->connectionHasError(m_connection))
         return false;
-    xcb_screen_iterator_t screen = xcb->rootsIterator(xcb->getSetup(connection));
+    xcb_screen_iterator_t screen = m_xcb->rootsIterator(m_xcb->getSetup(m_connection));
     for (int skipped = 0; skipped < screenNumber && screen.rem > 1; ++skipped)
-        xcb->nextScreen(&screen);
-    root = screen.data->root;
+        m_xcb->nextScreen(&screen);
+    m_root = screen.data->root;
     return true;
 }
 
 void KeyboardGrab::ask()
 {
-    pending = xcb->grabKeyboard(
-        connection, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
-    xcb->flush(connection);
+    m_pending = m_xcb->grabKeyboard(
+        m_connection, 0, m_root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
+    m_xcb->flush(m_connection);
 }
 
 void KeyboardGrab::holdUntilReleased(int release, long long deadline)
 {
     bool grabbed = false;
     for (;;) {
-        xcb_grab_keyboard_reply_t *reply = xcb->grabKeyboardReply(connection, pending, nullptr);
+        xcb_grab_keyboard_reply_t *reply =
+            m_xcb->grabKeyboardReply(m_connection, m_pending, nullptr);
         if (!reply)
             return;
         grabbed = reply->status == XCB_GRAB_STATUS_SUCCESS;
@@ -105,6 +106,6 @@ void KeyboardGrab::holdUntilReleased(int release, long long deadline)
     if (grabbed)
         released(release, deadline - monotonicMs());
     // The queued keys go to the window that has the focus now.
-    xcb->ungrabKeyboard(connection, XCB_CURRENT_TIME);
-    xcb->flush(connection);
+    m_xcb->ungrabKeyboard(m_connection, XCB_CURRENT_TIME);
+    m_xcb->flush(m_connection);
 }

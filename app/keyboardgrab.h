@@ -41,10 +41,10 @@ public:
 private:
     struct Functions;
 
-    std::unique_ptr<Functions> xcb;
-    xcb_connection_t *connection = nullptr;
-    xcb_window_t root = XCB_NONE;
-    xcb_grab_keyboard_cookie_t pending {};
+    std::unique_ptr<Functions> m_xcb;
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_root = XCB_NONE;
+    xcb_grab_keyboard_cookie_t m_pending {};
 };
 
 #endif

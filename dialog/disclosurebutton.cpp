@@ -72,8 +72,8 @@ QAccessibleInterface *accessibleDisclosureButton(const QString &, QObject *objec
 
 DisclosureButton::DisclosureButton(QAbstractButton *button, QWidget *panel)
     : QObject(button)
-    , button(button)
-    , panel(panel)
+    , m_button(button)
+    , m_panel(panel)
 {
     panel->installEventFilter(this);
 }
@@ -92,16 +92,16 @@ void DisclosureButton::describe(QAbstractButton *button, QWidget *panel)
 
 bool DisclosureButton::isExpanded() const
 {
-    return panel && !panel->isHidden();
+    return m_panel && !m_panel->isHidden();
 }
 
 bool DisclosureButton::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == panel && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+    if (watched == m_panel && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         QAccessible::State changed;
         changed.expanded = true;
         changed.checked = true;
-        QAccessibleStateChangeEvent stateChange(button, changed);
+        QAccessibleStateChangeEvent stateChange(m_button, changed);
         QAccessible::updateAccessibility(&stateChange);
     }
     return QObject::eventFilter(watched, event);

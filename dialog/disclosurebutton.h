@@ -29,8 +29,8 @@ protected:
 private:
     DisclosureButton(QAbstractButton *button, QWidget *panel);
 
-    QAbstractButton *button;
-    QPointer<QWidget> panel;
+    QAbstractButton *m_button;
+    QPointer<QWidget> m_panel;
 };
 
 #endif

@@ -40,7 +40,7 @@ RunAsOptions::RunAsOptions(
     , m_changed([] {})
 {
     Ui::RoderuzDlgUI &f = *form;
-    passwordLabelText = f.lbPassword->text();
+    m_passwordLabelText = f.lbPassword->text();
     fixOptionLabelColumn();
     // The labels and fields follow their boxes before the options react to them.
     QObject::connect(f.cbPriority, &QCheckBox::toggled, f.lbLowPriority, &QWidget::setEnabled);
@@ -90,10 +90,10 @@ LaunchOptions RunAsOptions::priorityOptions() const
 {
     LaunchOptions options;
     options.priorityChosen = m_form->cbPriority->isChecked();
-    options.scheduler = scheduler;
-    options.nicePriority = nicePriority;
-    options.realtimePriority = realtimePriority;
-    options.startNice = startNice;
+    options.scheduler = m_scheduler;
+    options.nicePriority = m_nicePriority;
+    options.realtimePriority = m_realtimePriority;
+    options.startNice = m_startNice;
     return options;
 }
 
@@ -101,14 +101,14 @@ void RunAsOptions::setUser(const QString &name)
 {
     m_form->cbRunAsOther->setChecked(true);
     m_form->leUsername->setText(name);
-    userPreset = true;
+    m_userPreset = true;
 }
 
 void RunAsOptions::setRealtime()
 {
-    quietRealtime = true;
+    m_quietRealtime = true;
     slotRealtime(true);
-    quietRealtime = false;
+    m_quietRealtime = false;
 }
 
 void RunAsOptions::setPriority(int value)
@@ -118,15 +118,15 @@ void RunAsOptions::setPriority(int value)
 
 void RunAsOptions::reset()
 {
-    nicePriority = 0;
-    scheduler = SchedulingPolicy::Normal;
+    m_nicePriority = 0;
+    m_scheduler = SchedulingPolicy::Normal;
     m_form->cbRunAsOther->setChecked(false);
     m_form->leUsername->setText(rootUser());
     m_form->cbPriority->setChecked(false);
-    m_form->slPriority->setValue(nicePriority);
+    m_form->slPriority->setValue(m_nicePriority);
     m_form->cbRealtime->setChecked(false);
     wipeLineEdit(m_form->lePassword);
-    rootForced = false;
+    m_rootForced = false;
     updateAuthLabel();
 }
 
@@ -135,7 +135,7 @@ void RunAsOptions::startDefaultUserLookUp()
     QLineEdit *field = m_form->leUsername;
     auto *watcher = new QFutureWatcher<QString>(m_window);
     QObject::connect(watcher, &QFutureWatcher<QString>::finished, field, [this, field, watcher] {
-        if (!userPreset && !field->isModified())
+        if (!m_userPreset && !field->isModified())
             field->setText(watcher->result());
         watcher->deleteLater();
     });
@@ -174,8 +174,8 @@ void RunAsOptions::fixOptionLabelColumn()
     int width = 0;
     for (const QLabel *label : { f.lbUsername, f.lbPassword, f.textLabel1 })
         width = qMax(width, label->sizeHint().width());
-    optionLabelWidth = width + 12 * f.lbPassword->fontMetrics().averageCharWidth();
-    f.gridLayout_2->setColumnMinimumWidth(1, optionLabelWidth);
+    m_optionLabelWidth = width + 12 * f.lbPassword->fontMetrics().averageCharWidth();
+    f.gridLayout_2->setColumnMinimumWidth(1, m_optionLabelWidth);
     // The text is cut to the column; its size hint must not widen it either.
     f.lbPassword->setSizePolicy(QSizePolicy::Ignored, f.lbPassword->sizePolicy().verticalPolicy());
 }
@@ -185,9 +185,9 @@ void RunAsOptions::showPasswordLabel(const QString &label)
     // Typing a user name must not move the fields beside it: a long name is
     // cut short, and the tool tip and screen readers have it whole.
     QLabel *shownIn = m_form->lbPassword;
-    const QString text = label.isEmpty() ? passwordLabelText : label;
+    const QString text = label.isEmpty() ? m_passwordLabelText : label;
     const QString shown = shownIn->fontMetrics().elidedText(
-        text, Qt::ElideRight, optionLabelWidth, Qt::TextShowMnemonic);
+        text, Qt::ElideRight, m_optionLabelWidth, Qt::TextShowMnemonic);
     QString whole = text;
     whole.remove(QLatin1Char('&'));
     shownIn->setText(shown);
@@ -197,18 +197,18 @@ void RunAsOptions::showPasswordLabel(const QString &label)
 
 void RunAsOptions::initPriorities()
 {
-    realtimePriority =
+    m_realtimePriority =
         (sched_get_priority_min(SCHED_FIFO) + sched_get_priority_max(SCHED_FIFO)) / 2;
-    startNice = processNiceValue();
-    nicePriority = startNice;
-    if (startNice > 0) {
-        normalLowEnd = 10;
-        normalHighEnd = startNice - 20;
+    m_startNice = processNiceValue();
+    m_nicePriority = m_startNice;
+    if (m_startNice > 0) {
+        m_normalLowEnd = 10;
+        m_normalHighEnd = m_startNice - 20;
     } else {
-        normalLowEnd = startNice + 19;
-        normalHighEnd = -20;
+        m_normalLowEnd = m_startNice + 19;
+        m_normalHighEnd = -20;
     }
-    setPriorityRange(normalLowEnd, normalHighEnd, startNice);
+    setPriorityRange(m_normalLowEnd, m_normalHighEnd, m_startNice);
 }
 
 void RunAsOptions::setPriorityRange(int low, int high, int value)
@@ -235,11 +235,11 @@ void RunAsOptions::namePriority(int value)
     QWidget *slider = m_form->slPriority;
     QWidget *spinBox = m_form->sbPriority;
     QString name;
-    if (scheduler == SchedulingPolicy::Realtime)
+    if (m_scheduler == SchedulingPolicy::Realtime)
         name = tr("Real-time priority, higher numbers run first");
-    else if (value < startNice)
+    else if (value < m_startNice)
         name = tr("Priority, higher than the default");
-    else if (value > startNice)
+    else if (value > m_startNice)
         name = tr("Priority, lower than the default");
     else
         name = tr("Priority, the default");
@@ -258,32 +258,32 @@ void RunAsOptions::updateAuthLabel()
         const QSignalBlocker blockPassword(f.lePassword);
         const QSignalBlocker blockOther(f.cbRunAsOther);
         const bool rootNeeded = LaunchPlan::needsRoot(priorityOptions());
-        if (rootNeeded && !rootForced) {
+        if (rootNeeded && !m_rootForced) {
             // An empty name shows root again once root is no longer needed.
-            savedUser = f.leUsername->text().isEmpty() ? rootUser() : f.leUsername->text();
-            savedPassword = f.lePassword->text();
-            savedRunAsOther = f.cbRunAsOther->isChecked();
-            rootForced = true;
+            m_savedUser = f.leUsername->text().isEmpty() ? rootUser() : f.leUsername->text();
+            m_savedPassword = f.lePassword->text();
+            m_savedRunAsOther = f.cbRunAsOther->isChecked();
+            m_rootForced = true;
             if (f.leUsername->text() != rootUser() && !f.lePassword->text().isEmpty()) {
                 f.lePassword->clear();
                 m_status->addNote(tr("The password was cleared"));
             }
             f.leUsername->setText(rootUser());
             f.cbRunAsOther->setChecked(true);
-        } else if (!rootNeeded && rootForced) {
-            f.leUsername->setText(savedUser);
-            f.lePassword->setText(savedPassword);
-            f.cbRunAsOther->setChecked(savedRunAsOther);
-            rootForced = false;
+        } else if (!rootNeeded && m_rootForced) {
+            f.leUsername->setText(m_savedUser);
+            f.lePassword->setText(m_savedPassword);
+            f.cbRunAsOther->setChecked(m_savedRunAsOther);
+            m_rootForced = false;
         }
     }
     // Root forced shows in the fields, which the user cannot change then;
     // the focus stays where the user is.
     const bool runAsOther = f.cbRunAsOther->isChecked();
-    f.cbRunAsOther->setEnabled(!rootForced);
+    f.cbRunAsOther->setEnabled(!m_rootForced);
     f.rbSu->setEnabled(runAsOther);
     f.rbSudo->setEnabled(runAsOther);
-    f.leUsername->setEnabled(runAsOther && !rootForced);
+    f.leUsername->setEnabled(runAsOther && !m_rootForced);
     f.lbUsername->setEnabled(runAsOther);
     // A user restored after root was forced keeps a usable password field.
     const bool passwordWanted = runAsOther && !f.leUsername->text().isEmpty();
@@ -294,10 +294,10 @@ void RunAsOptions::updateAuthLabel()
 
 void RunAsOptions::slotPriority(int value)
 {
-    if (scheduler == SchedulingPolicy::Realtime)
-        realtimePriority = value;
+    if (m_scheduler == SchedulingPolicy::Realtime)
+        m_realtimePriority = value;
     else
-        nicePriority = value;
+        m_nicePriority = value;
     namePriority(value);
     updateAuthLabel();
 }
@@ -306,18 +306,18 @@ void RunAsOptions::slotRealtime(bool on)
 {
     Ui::RoderuzDlgUI &f = *m_form;
     if (!on) {
-        scheduler = SchedulingPolicy::Normal;
+        m_scheduler = SchedulingPolicy::Normal;
         f.cbPriority->setEnabled(true);
-        f.cbPriority->setChecked(savedPriorityState);
-        setPriorityRange(normalLowEnd, normalHighEnd, nicePriority);
+        f.cbPriority->setChecked(m_savedPriorityState);
+        setPriorityRange(m_normalLowEnd, m_normalHighEnd, m_nicePriority);
         updateAuthLabel();
         return;
     }
 
-    scheduler = SchedulingPolicy::Realtime;
+    m_scheduler = SchedulingPolicy::Realtime;
     // Kept before asking, so that declining gives the user's own choice back.
-    savedPriorityState = f.cbPriority->isChecked();
-    if (!quietRealtime) {
+    m_savedPriorityState = f.cbPriority->isChecked();
+    if (!m_quietRealtime) {
         const QMessageBox::StandardButton answer =
             QMessageBox::question(m_window, tr("Warning - Run Command"),
                 tr("Running a realtime application can be very dangerous. If the application "
@@ -325,7 +325,7 @@ void RunAsOptions::slotRealtime(bool on)
                    "unrecoverably.\nAre you sure you want to continue?"),
                 QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::NoButton);
         if (answer != QMessageBox::Yes) {
-            scheduler = SchedulingPolicy::Normal;
+            m_scheduler = SchedulingPolicy::Normal;
             f.cbRealtime->setChecked(false);
             updateAuthLabel();
             return;
@@ -334,7 +334,7 @@ void RunAsOptions::slotRealtime(bool on)
     f.cbPriority->setChecked(true);
     f.cbPriority->setEnabled(false);
     setPriorityRange(
-        sched_get_priority_min(SCHED_FIFO), sched_get_priority_max(SCHED_FIFO), realtimePriority);
+        sched_get_priority_min(SCHED_FIFO), sched_get_priority_max(SCHED_FIFO), m_realtimePriority);
     updateAuthLabel();
 }
 

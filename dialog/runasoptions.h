@@ -95,25 +95,25 @@ private:
     // Ends the connections to the form's widgets with the options, which end before the form.
     QObject m_context;
     std::function<void()> m_changed;
-    int nicePriority = 0;
-    int realtimePriority = 0;
-    SchedulingPolicy scheduler = SchedulingPolicy::Normal;
-    int startNice = 0;
-    int normalLowEnd = 0;
-    int normalHighEnd = 0;
-    bool savedPriorityState = false;
-    bool quietRealtime = false;
+    int m_nicePriority = 0;
+    int m_realtimePriority = 0;
+    SchedulingPolicy m_scheduler = SchedulingPolicy::Normal;
+    int m_startNice = 0;
+    int m_normalLowEnd = 0;
+    int m_normalHighEnd = 0;
+    bool m_savedPriorityState = false;
+    bool m_quietRealtime = false;
     // What the user chose, kept while root is forced on the fields.
-    QString savedUser;
-    QString savedPassword;
-    bool savedRunAsOther = false;
-    bool rootForced = false;
+    QString m_savedUser;
+    QString m_savedPassword;
+    bool m_savedRunAsOther = false;
+    bool m_rootForced = false;
     // A user name given with setUser() wins over the default user found later.
-    bool userPreset = false;
+    bool m_userPreset = false;
     // The form's own label of the password field.
-    QString passwordLabelText;
+    QString m_passwordLabelText;
     // The width of the column of the option labels.
-    int optionLabelWidth = 0;
+    int m_optionLabelWidth = 0;
 };
 
 #endif

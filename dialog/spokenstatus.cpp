@@ -73,40 +73,40 @@ QAccessibleInterface *accessibleStatus(const QString &className, QObject *object
 
 SpokenStatus::SpokenStatus(QWidget *window)
     : QWidget(window, Qt::Tool | Qt::FramelessWindowHint)
-    , settleTimer(new QTimer(this))
+    , m_settleTimer(new QTimer(this))
 {
     static const bool factoryInstalled = (QAccessible::installFactory(&accessibleStatus), true);
     Q_UNUSED(factoryInstalled)
     setFocusPolicy(Qt::NoFocus);
-    settleTimer->setSingleShot(true);
-    settleTimer->setInterval(settleMs);
-    connect(settleTimer, &QTimer::timeout, this, &SpokenStatus::announce);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(settleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &SpokenStatus::announce);
 }
 
 void SpokenStatus::setHint(const QString &hint)
 {
-    pendingHint = hint;
-    settleTimer->start();
+    m_pendingHint = hint;
+    m_settleTimer->start();
 }
 
 void SpokenStatus::addNote(const QString &note)
 {
-    if (!notes.contains(note))
-        notes.append(note);
-    settleTimer->start();
+    if (!m_notes.contains(note))
+        m_notes.append(note);
+    m_settleTimer->start();
 }
 
 void SpokenStatus::followList(QAbstractItemView *list)
 {
-    this->list = list;
+    this->m_list = list;
     if (!list)
         return;
     list->installEventFilter(this);
     // The rows change with each key typed while the list is open: the count
     // is said once the typing settles.
     const auto typingGoesOn = [this] {
-        if (listOpened)
-            settleTimer->start();
+        if (m_listOpened)
+            m_settleTimer->start();
     };
     connect(list->model(), &QAbstractItemModel::modelReset, this, typingGoesOn);
     connect(list->model(), &QAbstractItemModel::layoutChanged, this, typingGoesOn);
@@ -114,27 +114,27 @@ void SpokenStatus::followList(QAbstractItemView *list)
 
 bool SpokenStatus::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show && watched == list) {
-        listOpened = true;
-        settleTimer->start();
+    if (event->type() == QEvent::Show && watched == m_list) {
+        m_listOpened = true;
+        m_settleTimer->start();
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void SpokenStatus::announce()
 {
-    QStringList parts = notes;
-    notes.clear();
+    QStringList parts = m_notes;
+    m_notes.clear();
     // A list that opened and closed again while the user typed is not worth a word.
-    if (listOpened && list && list->isVisible()) {
-        const int rows = list->model() ? list->model()->rowCount() : 0;
+    if (m_listOpened && m_list && m_list->isVisible()) {
+        const int rows = m_list->model() ? m_list->model()->rowCount() : 0;
         //: Said by screen readers when the completion list opens
         parts.prepend(rows == 1 ? tr("One suggestion") : tr("%1 suggestions").arg(rows));
     }
-    listOpened = false;
-    if (!pendingHint.isEmpty() && pendingHint != spokenHint)
-        parts.append(pendingHint);
-    spokenHint = pendingHint;
+    m_listOpened = false;
+    if (!m_pendingHint.isEmpty() && m_pendingHint != m_spokenHint)
+        parts.append(m_pendingHint);
+    m_spokenHint = m_pendingHint;
     if (parts.isEmpty() || !parentWidget()->isVisible())
         return;
     // A window of its own, made when it is first needed: a reader says the

@@ -47,13 +47,13 @@ protected:
 private:
     void announce();
 
-    QTimer *settleTimer;
-    QString pendingHint;
-    QString spokenHint;
-    QStringList notes;
-    QPointer<QAbstractItemView> list;
+    QTimer *m_settleTimer;
+    QString m_pendingHint;
+    QString m_spokenHint;
+    QStringList m_notes;
+    QPointer<QAbstractItemView> m_list;
     // The list opened since the last announcement.
-    bool listOpened = false;
+    bool m_listOpened = false;
 };
 
 #endif
