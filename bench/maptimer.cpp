@@ -228,12 +228,19 @@ MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
     const auto settled = [&progress, &sample] {
         return sample.drawnMilliseconds >= 0 && now() > progress.mapped + settlingMilliseconds;
     };
+    bool failed = false;
     bool exited = false;
-    // Short waits, so that a program that gives up is noticed at once.
-    while (!settled() && now() < deadline && !exited) {
+    // Short waits, so that a program that gives up is noticed at once. One
+    // that ends well before anything is mapped has handed its work over, as
+    // a later start does to a resident instance: its window is awaited.
+    while (!settled() && now() < deadline && !failed) {
         if (!pumpEvents(std::min(20.0, deadline - now()), progress))
             break;
-        exited = sample.milliseconds < 0 && waitpid(pid, nullptr, WNOHANG) == pid;
+        int status = 0;
+        if (!exited && sample.milliseconds < 0 && waitpid(pid, &status, WNOHANG) == pid) {
+            exited = true;
+            failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+        }
     }
 
     if (pressReturn && sample.drawnMilliseconds >= 0) {
