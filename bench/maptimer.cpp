@@ -217,8 +217,9 @@ MapTimer::Sample MapTimer::run(const std::vector<std::string> &command,
     trackExistingWindows();
     pumpEvents(0, progress);
 
+    const ProgramStart program(server.name(), command, environment);
     progress.start = now();
-    const pid_t pid = startOnDisplay(server.name(), command, environment);
+    const pid_t pid = program.start();
     if (pid < 0)
         return progress.sample;
     progress.pid = pid;

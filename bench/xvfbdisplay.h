@@ -25,11 +25,26 @@ private:
 };
 
 /**
- * Starts @p command (looked up on PATH) on @p display in a process group of
- * its own, with @p environment ("NAME=value") on top of ours and its output
- * thrown away.
- * @return its PID, or -1 when it could not be started
+ * A program to start on an X display in a process group of its own, with
+ * environment entries ("NAME=value") on top of ours and its output thrown
+ * away. Everything is made ready beforehand, so that start() does nothing
+ * but start it.
  */
+class ProgramStart
+{
+public:
+    ProgramStart(const std::string &display, const std::vector<std::string> &command,
+        const std::vector<std::string> &environment);
+
+    /** Starts the program (looked up on PATH); its PID, or -1 when it could not be started. */
+    pid_t start() const;
+
+private:
+    std::vector<std::string> arguments;
+    std::vector<std::string> variables;
+};
+
+/** ProgramStart(@p display, @p command, @p environment).start(). */
 pid_t startOnDisplay(const std::string &display, const std::vector<std::string> &command,
     const std::vector<std::string> &environment);
 
