@@ -146,8 +146,9 @@ int main(int argc, char *argv[])
     const char *const glIntegrationVariable = disableGlIntegration(windowSystem.platform);
     // Named before the application object takes the toolkit's options out.
     const std::string identifier = windowSystem.instanceIdentifier();
-    // Later starts' keys are held by this program only on an X server.
-    const std::string keyboardDisplay =
+    // The X display that the dialog shows on; empty elsewhere. Later starts'
+    // keys are held by this program only on an X server.
+    const std::string xDisplay =
         windowSystem.platform == WindowSystem::X11 ? windowSystem.display : std::string();
     defaultMessageHandler = qInstallMessageHandler(exitOnFatalStartupMessage);
     QtSingleApplication app(QString::fromStdString(identifier), argc, argv);
@@ -167,14 +168,14 @@ int main(int argc, char *argv[])
     }
 
     // Later starts hand over at once and leave the keyboard to this instance.
-    if (!keyboardDisplay.empty())
-        app.holdKeyboardForLaterStarts(keyboardDisplay, commandLine.isResident());
+    if (!xDisplay.empty())
+        app.holdKeyboardForLaterStarts(xDisplay, commandLine.isResident());
 
     if (commandLine.isResident()) {
         if (keyboardHold >= 0)
             close(keyboardHold);
         QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("system-run")));
-        ResidentDialog resident(app);
+        ResidentDialog resident(app, xDisplay);
         restoreGlIntegration(glIntegrationVariable);
         return app.exec();
     }

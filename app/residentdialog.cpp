@@ -115,7 +115,7 @@ void ResidentDialog::startWithoutSmallBlockCache(char *argv[])
         unsetenv(tunablesVariable);
 }
 
-ResidentDialog::ResidentDialog(QtSingleApplication &app)
+ResidentDialog::ResidentDialog(QtSingleApplication &app, const std::string &xDisplay)
     : m_app(app)
     , m_settingsFile(SettingsStore::fileName())
     , m_startDirectory(QDir::currentPath())
@@ -123,11 +123,17 @@ ResidentDialog::ResidentDialog(QtSingleApplication &app)
     mallopt(M_PERTURB, freedMemoryFill);
     QApplication::setQuitOnLastWindowClosed(false);
     m_app.setMessageHandler([this](const QString &message) { return answer(message); });
+    if (!xDisplay.empty()) {
+        m_mappedDrawingExposures = std::make_unique<MappedDrawingExposures>(xDisplay);
+        m_app.installNativeEventFilter(m_mappedDrawingExposures.get());
+    }
     prepareDialog();
 }
 
 ResidentDialog::~ResidentDialog()
 {
+    if (m_mappedDrawingExposures)
+        m_app.removeNativeEventFilter(m_mappedDrawingExposures.get());
     m_app.setMessageHandler(nullptr);
 }
 
@@ -195,15 +201,18 @@ void ResidentDialog::drawWithTheMap()
     // Left to itself, the toolkit draws a window once the X server has
     // reported it on the screen: a round trip to the server and a wake-up of
     // the toolkit's event thread and of this one after the map. Drawn now,
-    // the contents follow the map in the same batch of requests. Under a
-    // window manager the map waits for it and these contents go nowhere;
-    // the server's report then only sends the image drawn here. Elsewhere a
-    // surface takes no contents before the compositor has configured it.
+    // the contents follow the map in the same batch of requests, and the
+    // report sends nothing more (MappedDrawingExposures). Under a window
+    // manager the map waits for it and these contents go nowhere; the
+    // report then only sends the image drawn here. Elsewhere a surface
+    // takes no contents before the compositor has configured it.
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
     // Every widget just shown has asked for a paint of its own later.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
     m_dialog->setAttribute(Qt::WA_Mapped);
+    if (m_mappedDrawingExposures)
+        m_mappedDrawingExposures->drawingFollows(m_dialog.get());
     m_dialog->repaint();
 }
 

@@ -2,6 +2,7 @@
 #ifndef RESIDENTDIALOG_H
 #define RESIDENTDIALOG_H
 
+#include "mappeddrawingexposures.h"
 #include "sourceswatch.h"
 
 #include <QObject>
@@ -27,8 +28,12 @@ class ResidentDialog : public QObject
     Q_OBJECT
 
 public:
-    /** Answers @p app's messages from now on; the application keeps running without a window. */
-    explicit ResidentDialog(QtSingleApplication &app);
+    /**
+     * Answers @p app's messages from now on; the application keeps running
+     * without a window. @p xDisplay names the X display that the dialogs
+     * show on; it is empty elsewhere.
+     */
+    ResidentDialog(QtSingleApplication &app, const std::string &xDisplay);
 
     /**
      * Makes the resident's freed memory keep nothing of what it held: the
@@ -69,6 +74,8 @@ private:
     /** Whether the stamp can have changed since the dialog was built; looking costs far less. */
     SourcesWatch m_sourcesWatch;
     const QString m_startDirectory;
+    /** On X only. */
+    std::unique_ptr<MappedDrawingExposures> m_mappedDrawingExposures;
 };
 
 #endif

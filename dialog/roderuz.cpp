@@ -67,6 +67,8 @@ Roderuz::Roderuz(QWidget *parent)
     std::future<DialogSettings> storedSettings =
         std::async(std::launch::async | std::launch::deferred, &DialogSettings::readForFirstFrame);
     setWindowTitle(tr("Run Command"));
+    // What window managers' rules can know the dialog by.
+    setWindowRole(QStringLiteral("kav-run"));
     setupUi(this);
     PasswordAccessibility::install();
     spokenStatus = new SpokenStatus(this);
