@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLayout>
 #include <QSemaphore>
 #include <QTimer>
 #include <QtConcurrent>
@@ -192,7 +193,15 @@ void ResidentDialog::prepareDialog(QByteArray sources)
     // The window and the image it is drawn into exist before they are asked
     // for; showing the window is then all that is left.
     m_dialog->winId();
-    m_dialog->backingStore()->resize(m_dialog->size());
+    m_dialog->ensurePolished();
+    if (QLayout *layout = m_dialog->layout())
+        layout->activate();
+    QBackingStore *const store = m_dialog->backingStore();
+    store->resize(m_dialog->size());
+    // Filled once now, the image's memory is not first touched while the
+    // dialog is drawn.
+    if (store->paintDevice()->devType() == QInternal::Image)
+        static_cast<QImage *>(store->paintDevice())->fill(Qt::transparent);
     malloc_trim(0);
 }
 
