@@ -13,7 +13,9 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPair>
 #include <QStandardPaths>
+#include <QVector>
 
 #include <sys/stat.h>
 
@@ -31,32 +33,96 @@ static QString sha1Hex(const QString &text)
         QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-// What a rendering depends on besides the names and the size: the theme, the
-// folders it is looked for in, and the index and cache files of the theme and
-// of hicolor, where every theme ends. A package that changes a theme rewrites
-// them. Their times are taken as the system gives them: a time in the local
-// zone would look up the zone for each file.
-static QString themeStamp()
+// The index and cache files of a theme and of hicolor, where every theme
+// ends, in the folders that themes are looked for in; a package that changes
+// a theme rewrites them.
+struct ThemeFiles
 {
+    QString theme;
+    QStringList folders;
+    // Per folder: the files' paths, as text and as the system takes them.
+    QVector<QVector<QPair<QString, QByteArray>>> paths;
+};
+
+static const ThemeFiles &themeFiles()
+{
+    static ThemeFiles files;
     const QString theme = QIcon::themeName();
-    QStringList stamp { theme };
     const QStringList folders = QIcon::themeSearchPaths();
+    if (files.theme == theme && files.folders == folders && !files.paths.isEmpty())
+        return files;
+    files = { theme, folders, {} };
     for (const QString &folder : folders) {
-        stamp << folder;
+        QVector<QPair<QString, QByteArray>> inFolder;
         for (const QString &name : { theme, QStringLiteral("hicolor") }) {
             for (const char *file : { "/index.theme", "/icon-theme.cache" }) {
                 const QString path = folder + QLatin1Char('/') + name + QLatin1String(file);
-                struct stat info;
-                if (stat(QFile::encodeName(path).constData(), &info) == 0)
-                    stamp << QStringLiteral("%1 %2.%3 %4")
-                                 .arg(path)
-                                 .arg(qlonglong(info.st_mtim.tv_sec))
-                                 .arg(qlonglong(info.st_mtim.tv_nsec))
-                                 .arg(qlonglong(info.st_size));
+                inFolder.append({ path, QFile::encodeName(path) });
             }
         }
+        files.paths.append(inFolder);
     }
-    return sha1Hex(stamp.join(QLatin1Char('\n')));
+    return files;
+}
+
+// What a rendering depends on besides the names and the size: the theme, the
+// folders it is looked for in, and the times and sizes of the theme files.
+// Their times are taken as the system gives them: a time in the local zone
+// would look up the zone for each file. The files are looked at each time;
+// the stamp is made again only when they changed.
+static QString themeStamp()
+{
+    const ThemeFiles &files = themeFiles();
+    struct Seen
+    {
+        qlonglong file;
+        qlonglong seconds;
+        qlonglong nanoseconds;
+        qlonglong size;
+    };
+    QVector<Seen> seen;
+    int number = 0;
+    for (const auto &inFolder : files.paths) {
+        for (const auto &path : inFolder) {
+            struct stat info;
+            if (stat(path.second.constData(), &info) == 0)
+                seen.append({ number, qlonglong(info.st_mtim.tv_sec),
+                    qlonglong(info.st_mtim.tv_nsec), qlonglong(info.st_size) });
+            ++number;
+        }
+    }
+    static QString lastTheme;
+    static QStringList lastFolders;
+    static QByteArray lastSeen;
+    static QString lastStamp;
+    const QByteArray seenBytes(
+        reinterpret_cast<const char *>(seen.constData()), int(seen.size() * sizeof(Seen)));
+    if (!lastStamp.isEmpty() && lastSeen == seenBytes && lastTheme == files.theme
+        && lastFolders == files.folders)
+        return lastStamp;
+
+    QStringList stamp { files.theme };
+    auto next = seen.cbegin();
+    number = 0;
+    for (int folder = 0; folder < files.folders.size(); ++folder) {
+        stamp << files.folders.at(folder);
+        for (const auto &path : files.paths.at(folder)) {
+            if (next != seen.cend() && next->file == number) {
+                stamp << QStringLiteral("%1 %2.%3 %4")
+                             .arg(path.first)
+                             .arg(next->seconds)
+                             .arg(next->nanoseconds)
+                             .arg(next->size);
+                ++next;
+            }
+            ++number;
+        }
+    }
+    lastTheme = files.theme;
+    lastFolders = files.folders;
+    lastSeen = seenBytes;
+    lastStamp = sha1Hex(stamp.join(QLatin1Char('\n')));
+    return lastStamp;
 }
 
 // The device pixel ratio that QIcon::pixmap() renders for when it has no window.
@@ -70,16 +136,53 @@ static QString cacheFile(const QStringList &names, int extent, qreal ratio)
 {
     const QStringList key = { QIcon::themeName(), names.join(QLatin1Char(' ')),
         QString::number(extent), QString::number(ratio) };
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-        + QStringLiteral("/icons/") + sha1Hex(key.join(QLatin1Char('\n'))) + QStringLiteral(".png");
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/icons/");
+    // A resident asks for the same few icons again and again.
+    static QHash<QString, QString> named;
+    const QString text = key.join(QLatin1Char('\n'));
+    auto known = named.constFind(text);
+    if (known == named.constEnd()) {
+        if (named.size() >= 256)
+            named.clear();
+        known = named.insert(text, sha1Hex(text) + QStringLiteral(".png"));
+    }
+    return folder + *known;
+}
+
+// What tells one version of a file from another without reading it.
+struct FileVersion
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified {};
+    timespec changed {};
+
+    bool operator==(const FileVersion &other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size
+            && modified.tv_sec == other.modified.tv_sec
+            && modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec
+            && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+static FileVersion versionOf(const QString &path)
+{
+    FileVersion version;
+    struct stat info;
+    if (stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode))
+        version = { info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim };
+    return version;
 }
 
 // A cache file as this process last decoded it, for the stamp it was read for.
 struct DecodedRendering
 {
-    QByteArray content;
+    FileVersion version;
     QString stamp;
-    QImage image;
+    QPixmap rendering;
 };
 
 // A resident draws many dialogs: it decodes each cache file once while the
@@ -97,24 +200,27 @@ static const int mostDecodedRenderings = 32;
 // guessed: guessing asks every image plug-in whether it reads the file.
 static QPixmap readRendering(const QString &path, const QString &stamp, qreal ratio)
 {
+    QHash<QString, DecodedRendering> &decoded = decodedRenderings();
+    const FileVersion version = versionOf(path);
+    const auto known = decoded.constFind(path);
+    if (known != decoded.constEnd() && version.size >= 0 && known->version == version
+        && known->stamp == stamp)
+        return known->rendering;
+
     QByteArray content;
     QString error;
     if (!StoredFile::read(path, maximumCacheFileSize, &content, &error))
         return QPixmap();
-    QHash<QString, DecodedRendering> &decoded = decodedRenderings();
-    auto known = decoded.constFind(path);
-    if (known == decoded.constEnd() || known->content != content || known->stamp != stamp) {
-        QBuffer file(&content);
-        QImageReader reader(&file, "png");
-        reader.setAutoDetectImageFormat(false);
-        if (reader.text(stampKey()) != stamp)
-            return QPixmap();
-        if (decoded.size() >= mostDecodedRenderings)
-            decoded.clear();
-        known = decoded.insert(path, { content, stamp, reader.read() });
-    }
-    QPixmap rendering = QPixmap::fromImage(known->image);
+    QBuffer file(&content);
+    QImageReader reader(&file, "png");
+    reader.setAutoDetectImageFormat(false);
+    if (reader.text(stampKey()) != stamp)
+        return QPixmap();
+    QPixmap rendering = QPixmap::fromImage(reader.read());
     rendering.setDevicePixelRatio(ratio);
+    if (decoded.size() >= mostDecodedRenderings)
+        decoded.clear();
+    decoded.insert(path, { version, stamp, rendering });
     return rendering;
 }
 
