@@ -4,7 +4,6 @@
 #include "core/backgroundthreadpool.h"
 #include "exec/commandparser.h"
 
-#include <QFutureWatcher>
 #include <QtConcurrent>
 
 #include <chrono>
@@ -22,7 +21,15 @@ static CommandClassification classification(
 
 CommandClassifier::CommandClassifier(QObject *parent)
     : QObject(parent)
-{ }
+{
+    connect(&m_watcher, &QFutureWatcher<void>::finished, this, [this] {
+        // Delivered already when it was waited for; an older look's report
+        // may still come after a newer look started.
+        if (m_running.valid()
+            && m_running.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            deliver(m_running.get());
+    });
+}
 
 CommandClassifier::~CommandClassifier() = default;
 
@@ -45,14 +52,10 @@ void CommandClassifier::classify(const QString &text, const QString &chosenEntry
     m_runningText = simplified;
     m_runningEntry = chosenEntry;
     m_runningFor.start();
-    auto *watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, result = m_running] {
-        watcher->deleteLater();
-        deliver(result.get());
-    });
-    // Each typed text may wait on a stuck file until a newer text is typed.
+    // Each typed text may wait on a stuck file until a newer text is typed;
+    // only the newest one is watched.
     static QThreadPool *const classifications = newBackgroundThreadPool(16);
-    watcher->setFuture(QtConcurrent::run(
+    m_watcher.setFuture(QtConcurrent::run(
         classifications, [promise, simplified, chosenEntry, directory = m_applicationsDirectory] {
             promise->set_value(classification(simplified, chosenEntry, directory));
         }));

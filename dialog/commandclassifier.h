@@ -5,6 +5,7 @@
 #include "exec/commandclassification.h"
 
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QObject>
 
 #include <future>
@@ -61,6 +62,8 @@ private:
     QString m_runningEntry;
     std::shared_future<CommandClassification> m_running;
     QElapsedTimer m_runningFor;
+    /** Watches the newest look; made once, as making one asks the system for its processors. */
+    QFutureWatcher<void> m_watcher;
 };
 
 #endif

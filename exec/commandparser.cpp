@@ -153,11 +153,13 @@ CommandType CommandParser::classify(QString word)
     if (!onSearchPath && !addressOf(word).isEmpty())
         return CommandType::Network;
     const QUrl url(word, QUrl::TolerantMode);
-    if (url.scheme() == QLatin1String("file"))
+    const bool searched = url.scheme() != QLatin1String("file");
+    if (!searched)
         word = url.toLocalFile();
 
     if (!word.contains(QLatin1Char('/'))) {
-        const QString found = findCommandExecutable(word);
+        // parse() has looked through the search path for the word as typed.
+        const QString found = searched ? executablePath : findCommandExecutable(word);
         if (found.isEmpty()) {
             loadDesktopEntry(word);
             return desktopExec().isEmpty() ? CommandType::Unknown : CommandType::DesktopEntry;
