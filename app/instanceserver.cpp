@@ -162,6 +162,9 @@ void InstanceServer::acceptConnections()
             [this, socket] { readFrom(socket); });
         connect(connection->deadline, &QTimer::timeout, this, [this, socket] { drop(socket); });
         m_connections.emplace(socket, std::move(connection));
+        // A later start writes as soon as it is connected: its message is
+        // most often here already, and is read without another wait.
+        readFrom(socket);
     }
 }
 
