@@ -153,10 +153,15 @@ void RunAsOptions::installUserNameCompleter()
     completer->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
     m_form->leUsername->setCompleter(completer);
     // A shortcut that moves the focus on leaves no list behind to take the next key.
-    QObject::connect(
-        qApp, &QApplication::focusChanged, completer, [completer](QWidget *, QWidget *now) {
+    // The list is made when first asked for, which takes a while: there is
+    // none to hide before the field has had the focus.
+    QObject::connect(qApp, &QApplication::focusChanged, completer,
+        [completer, fieldFocused = false](QWidget *, QWidget *now) mutable {
+            fieldFocused = fieldFocused || now == completer->widget();
+            if (!fieldFocused || !now || now == completer->widget())
+                return;
             QWidget *list = completer->popup();
-            if (!now || now == completer->widget() || now == list || !list->isVisible())
+            if (now == list || !list->isVisible())
                 return;
             list->hide();
             // The field handed the focus to its list and heard nothing since:
@@ -186,6 +191,11 @@ void RunAsOptions::showPasswordLabel(const QString &label)
     // cut short, and the tool tip and screen readers have it whole.
     QLabel *shownIn = m_form->lbPassword;
     const QString text = label.isEmpty() ? m_passwordLabelText : label;
+    // Each change of what Run will do asks again; eliding takes a while.
+    if (text == m_passwordLabelShown && shownIn->font() == m_passwordLabelFont)
+        return;
+    m_passwordLabelShown = text;
+    m_passwordLabelFont = shownIn->font();
     const QString shown = shownIn->fontMetrics().elidedText(
         text, Qt::ElideRight, m_optionLabelWidth, Qt::TextShowMnemonic);
     QString whole = text;

@@ -5,6 +5,7 @@
 #include "exec/launchplan.h"
 
 #include <QCoreApplication>
+#include <QFont>
 #include <QObject>
 #include <QString>
 
@@ -114,6 +115,9 @@ private:
     QString m_passwordLabelText;
     // The width of the column of the option labels.
     int m_optionLabelWidth = 0;
+    // The label that the password label shows now, elided in this font.
+    QString m_passwordLabelShown;
+    QFont m_passwordLabelFont;
 };
 
 #endif
