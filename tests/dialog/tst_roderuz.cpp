@@ -6,6 +6,7 @@
 #include "dialog/commandclassifier.h"
 #include "dialog/roderuz.h"
 #include "dialog/runasoptions.h"
+#include "dialog/separatorline.h"
 #include "exec/commandparser.h"
 #include "exec/terminal.h"
 #include "messageboxrecorder.h"
@@ -96,6 +97,7 @@ private Q_SLOTS:
     void advancedPanelFocusRules();
     void closingKeepsTheSizeOfAMaximizedDialog();
     void fontChangeShrinksTheDialog();
+    void separatorLooksAsTheStyleDrawsIt();
     void longHistoryEntryKeepsTheDialogNarrow();
     void escapeCancelsThroughTheButton();
     void optionKeysActAtOnce_data();
@@ -440,6 +442,34 @@ void RoderuzTest::fontChangeShrinksTheDialog()
     font.setPointSize(font.pointSize() + 4);
     dialog->setFont(font);
     QCOMPARE(dialog->size(), dialog->minimumSizeHint());
+}
+
+// The line is copied from a drawing kept for the process; a drawing for
+// other colours or another size is a drawing of its own.
+void RoderuzTest::separatorLooksAsTheStyleDrawsIt()
+{
+    auto dialog = createDialog();
+    const auto *separator = dialog->findChild<SeparatorLine *>(QStringLiteral("separator1"));
+    QVERIFY(separator);
+    QFrame styled;
+    styled.setFrameStyle(separator->frameStyle());
+    const auto looksStyled = [&styled](SeparatorLine &line) {
+        styled.resize(line.size());
+        styled.setPalette(line.palette());
+        return line.grab().toImage() == styled.grab().toImage();
+    };
+    SeparatorLine line;
+    line.setFrameStyle(separator->frameStyle());
+    line.resize(separator->size());
+    QVERIFY(looksStyled(line));
+    QPalette dark = line.palette();
+    dark.setColor(QPalette::Light, Qt::red);
+    dark.setColor(QPalette::Dark, Qt::blue);
+    dark.setColor(QPalette::WindowText, Qt::blue);
+    line.setPalette(dark);
+    QVERIFY(looksStyled(line));
+    line.resize(line.width() / 2, line.height());
+    QVERIFY(looksStyled(line));
 }
 
 void RoderuzTest::escapeCancelsThroughTheButton()

@@ -870,6 +870,10 @@ void TestRunDialog::residentDialogComesBackCleanEachTime()
     const QString clean = showDialog(resident);
     QVERIFY(!clean.isEmpty());
     QVERIFY(m_x->windowSize(clean).height() < presetSize.height());
+    // Its image reached the screen, though the map came after the drawing:
+    // the window is not the black of a window drawn into before it was mapped.
+    const QSize cleanSize = m_x->windowSize(clean);
+    QTRY_VERIFY(m_x->pixelsOfColour(clean, 0x000000) * 2 < cleanSize.width() * cleanSize.height());
     QVERIFY(m_x->type(QStringLiteral("kavmark clean")));
     QVERIFY(m_x->key({ QStringLiteral("Return") }));
     const QString mark = m_session->waitForMark(QStringLiteral("clean"));
