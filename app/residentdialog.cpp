@@ -196,12 +196,7 @@ void ResidentDialog::prepareDialog(QByteArray sources)
     m_dialog->ensurePolished();
     if (QLayout *layout = m_dialog->layout())
         layout->activate();
-    QBackingStore *const store = m_dialog->backingStore();
-    store->resize(m_dialog->size());
-    // Filled once now, the image's memory is not first touched while the
-    // dialog is drawn.
-    if (store->paintDevice()->devType() == QInternal::Image)
-        static_cast<QImage *>(store->paintDevice())->fill(Qt::transparent);
+    m_dialog->backingStore()->resize(m_dialog->size());
     malloc_trim(0);
 }
 
