@@ -70,7 +70,9 @@ public:
      * it started. The window is watched for settlingMilliseconds after the
      * map, so each run takes at least that long. The window may belong to
      * another process, such as a resident instance that the command asks to
-     * show itself.
+     * show itself: a program that ends with status 0 before a window is
+     * mapped has handed its work over, and the window is awaited all the
+     * same; one that fails ends the run.
      *
      * With @p pressReturn the program is left to finish its work first; then
      * the window gets the input focus and a Return key, and the time until
