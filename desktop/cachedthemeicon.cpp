@@ -13,9 +13,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPair>
 #include <QStandardPaths>
-#include <QVector>
 
 #include <sys/stat.h>
 
@@ -33,95 +31,39 @@ static QString sha1Hex(const QString &text)
         QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-// The index and cache files of a theme and of hicolor, where every theme
-// ends, in the folders that themes are looked for in; a package that changes
-// a theme rewrites them.
-struct ThemeFiles
+// What a rendering depends on besides the names and the size: the theme, the
+// folders it is looked for in, and the index and cache files of the theme and
+// of hicolor, where every theme ends. A package that changes a theme rewrites
+// them. Their times are taken as the system gives them: a time in the local
+// zone would look up the zone for each file.
+static QString themeStamp()
 {
-    QString theme;
-    QStringList folders;
-    // Per folder: the files' paths, as text and as the system takes them.
-    QVector<QVector<QPair<QString, QByteArray>>> paths;
-};
-
-static const ThemeFiles &themeFiles()
-{
-    static ThemeFiles files;
     const QString theme = QIcon::themeName();
+    QStringList stamp { theme };
     const QStringList folders = QIcon::themeSearchPaths();
-    if (files.theme == theme && files.folders == folders && !files.paths.isEmpty())
-        return files;
-    files = { theme, folders, {} };
     for (const QString &folder : folders) {
-        QVector<QPair<QString, QByteArray>> inFolder;
+        stamp << folder;
         for (const QString &name : { theme, QStringLiteral("hicolor") }) {
             for (const char *file : { "/index.theme", "/icon-theme.cache" }) {
                 const QString path = folder + QLatin1Char('/') + name + QLatin1String(file);
-                inFolder.append({ path, QFile::encodeName(path) });
+                struct stat info;
+                if (stat(QFile::encodeName(path).constData(), &info) == 0)
+                    stamp << QStringLiteral("%1 %2.%3 %4")
+                                 .arg(path)
+                                 .arg(qlonglong(info.st_mtim.tv_sec))
+                                 .arg(qlonglong(info.st_mtim.tv_nsec))
+                                 .arg(qlonglong(info.st_size));
             }
         }
-        files.paths.append(inFolder);
     }
-    return files;
-}
-
-// What a rendering depends on besides the names and the size: the theme, the
-// folders it is looked for in, and the times and sizes of the theme files.
-// Their times are taken as the system gives them: a time in the local zone
-// would look up the zone for each file. The files are looked at each time;
-// the stamp is made again only when they changed.
-static QString themeStamp()
-{
-    const ThemeFiles &files = themeFiles();
-    struct Seen
-    {
-        qlonglong file;
-        qlonglong seconds;
-        qlonglong nanoseconds;
-        qlonglong size;
-    };
-    QVector<Seen> seen;
-    int number = 0;
-    for (const auto &inFolder : files.paths) {
-        for (const auto &path : inFolder) {
-            struct stat info;
-            if (stat(path.second.constData(), &info) == 0)
-                seen.append({ number, qlonglong(info.st_mtim.tv_sec),
-                    qlonglong(info.st_mtim.tv_nsec), qlonglong(info.st_size) });
-            ++number;
-        }
-    }
-    static QString lastTheme;
-    static QStringList lastFolders;
-    static QByteArray lastSeen;
+    // A resident looks at the theme for every dialog; it hashes only what changed.
+    static QString lastText;
     static QString lastStamp;
-    const QByteArray seenBytes(
-        reinterpret_cast<const char *>(seen.constData()), int(seen.size() * sizeof(Seen)));
-    if (!lastStamp.isEmpty() && lastSeen == seenBytes && lastTheme == files.theme
-        && lastFolders == files.folders)
-        return lastStamp;
-
-    QStringList stamp { files.theme };
-    auto next = seen.cbegin();
-    number = 0;
-    for (int folder = 0; folder < files.folders.size(); ++folder) {
-        stamp << files.folders.at(folder);
-        for (const auto &path : files.paths.at(folder)) {
-            if (next != seen.cend() && next->file == number) {
-                stamp << QStringLiteral("%1 %2.%3 %4")
-                             .arg(path.first)
-                             .arg(next->seconds)
-                             .arg(next->nanoseconds)
-                             .arg(next->size);
-                ++next;
-            }
-            ++number;
-        }
+    const QString text = stamp.join(QLatin1Char('\n'));
+    if (text != lastText) {
+        lastStamp = sha1Hex(text);
+        lastText = text;
     }
-    lastTheme = files.theme;
-    lastFolders = files.folders;
-    lastSeen = seenBytes;
-    lastStamp = sha1Hex(stamp.join(QLatin1Char('\n')));
     return lastStamp;
 }
 
